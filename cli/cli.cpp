@@ -1,0 +1,267 @@
+#include "cli.h"
+
+#include "entry_list.h"
+#include "file_intake.h"
+#include "image_writer.h"
+#include "list_file.h"
+#include "number_parse.h"
+#include "output_names.h"
+
+#include <filesystem>
+#include <optional>
+#include <sys/stat.h>
+
+namespace zd::cli {
+namespace {
+
+constexpr const char* kProgram = "zadodaziderav-cli";
+
+constexpr const char* kUsage =
+    R"(Usage: zadodaziderav-cli merge -o PATH [-f OFFSET] [-i] [-l LIST.h]... [--dry-run] [INPUT]...
+
+Merges files into one flat image (.bin) and writes its list file (.h) beside
+it, exactly as the window's merge-save does.
+
+  -o, --output PATH        the output name; "img", "img.bin" and "img.h" all
+                           give img.bin and img.h
+  -f, --front-offset TEXT  bytes before the first file: decimal, 0x hex or
+                           0-prefixed octal (default 0)
+  -i, --info               write the file info table (address and size of
+                           every file, 8 bytes each) into the front area
+  -l, --list LIST.h        append the rows of a saved list file (repeatable)
+      --dry-run            print the layout and capacity, write nothing
+  INPUT                    a file, added as it is; or a folder, whose files
+                           (not subfolders) are added in name order
+  -h, --help               show this help
+  -V, --version            show the version
+
+List files come first, in the order given, then the inputs.
+Exit status: 0 success, 1 failure, 2 usage error.
+)";
+
+struct MergeOptions {
+    std::string output;
+    std::uint32_t frontOffset = 0;
+    bool info = false;
+    bool dryRun = false;
+    std::vector<std::string> lists;
+    std::vector<std::string> inputs;
+};
+
+struct UsageError {
+    std::string message;
+};
+
+// Parses the arguments after "merge"; on a usage error returns it.
+std::optional<UsageError> parseMerge(const std::vector<std::string>& args, MergeOptions& options) {
+    bool onlyInputs = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        auto value = [&]() -> std::optional<std::string> {
+            if (i + 1 >= args.size()) {
+                return std::nullopt;
+            }
+            return args[++i];
+        };
+        if (onlyInputs || arg.empty() || arg[0] != '-' || arg == "-") {
+            options.inputs.push_back(arg);
+        } else if (arg == "--") {
+            onlyInputs = true;
+        } else if (arg == "-o" || arg == "--output") {
+            auto v = value();
+            if (!v) {
+                return UsageError{"option " + arg + " needs a path"};
+            }
+            options.output = *v;
+        } else if (arg == "-f" || arg == "--front-offset") {
+            auto v = value();
+            if (!v) {
+                return UsageError{"option " + arg + " needs a value"};
+            }
+            options.frontOffset = parseFrontOffset(*v);
+        } else if (arg == "-l" || arg == "--list") {
+            auto v = value();
+            if (!v) {
+                return UsageError{"option " + arg + " needs a list file"};
+            }
+            options.lists.push_back(*v);
+        } else if (arg == "-i" || arg == "--info") {
+            options.info = true;
+        } else if (arg == "--dry-run") {
+            options.dryRun = true;
+        } else {
+            return UsageError{"unknown option " + arg};
+        }
+    }
+    if (options.output.empty() && !options.dryRun) {
+        return UsageError{"merge needs -o PATH"};
+    }
+    return std::nullopt;
+}
+
+bool isFolder(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::string absolutePath(const std::string& path) {
+    std::error_code ignored;
+    std::filesystem::path full = std::filesystem::absolute(path, ignored).lexically_normal();
+    std::string text = full.string();
+    if (text.size() > 1 && text.back() == '/') {
+        text.pop_back();
+    }
+    return text;
+}
+
+std::string reasonOf(const MergeResult& result) {
+    switch (result.status) {
+    case MergeStatus::Ok:
+        return "ok";
+    case MergeStatus::OutputIsInput:
+        return "the output image would replace this input";
+    case MergeStatus::ListIsInput:
+        return "the output list file would replace this input";
+    case MergeStatus::InputUnreadable:
+        return "cannot be read: " + result.error.message();
+    case MergeStatus::InputSizeChanged:
+        return "is " + decimal(result.actual) + " bytes long but listed with " +
+               decimal(result.expected) + "; add it again";
+    case MergeStatus::LayoutTooLarge:
+        return "would lie past 4 GiB, beyond what an image can address";
+    case MergeStatus::ImageCreateFailed:
+        return "cannot be created: " + result.error.message();
+    case MergeStatus::ImageWriteFailed:
+        return "cannot be written: " + result.error.message();
+    case MergeStatus::ListWriteFailed:
+        return "cannot be written (the image was created): " + result.error.message();
+    case MergeStatus::Stopped:
+        return "merge stopped; nothing was written";
+    }
+    return {};
+}
+
+// Builds the list from the options; on failure prints why and returns false.
+bool buildList(const MergeOptions& options, EntryList& list, std::ostream& err) {
+    list.setFrontOffset(options.frontOffset);
+    list.recomputeLayout();
+    for (const std::string& path : options.lists) {
+        const ListReadResult read = readListFile(path);
+        if (read.status == ListReadResult::Status::CannotOpen) {
+            err << kProgram << ": " << path << ": cannot be opened: " << read.error.message()
+                << '\n';
+            return false;
+        }
+        if (read.status == ListReadResult::Status::FormatError) {
+            err << kProgram << ": " << path << ":" << read.errorLine
+                << ": not a list file this tool wrote: " << read.reason << '\n';
+            return false;
+        }
+        list.appendEntries(read.rows);
+    }
+    for (const std::string& given : options.inputs) {
+        // Rows carry full paths, as the window's do, so that the list file
+        // reads the same from any working folder.
+        const std::string input = absolutePath(given);
+        std::vector<std::string> paths;
+        if (isFolder(input)) {
+            FolderListing listing = listFolder(input);
+            if (listing.error) {
+                err << kProgram << ": " << input
+                    << ": cannot list the folder: " << listing.error.message() << '\n';
+                return false;
+            }
+            paths = std::move(listing.paths);
+        } else {
+            paths.push_back(input);
+        }
+        const IntakeBatch batch = probeFiles(paths);
+        if (!batch.refused.empty()) {
+            for (const RefusedFile& refused : batch.refused) {
+                err << kProgram << ": " << refused.path << ": " << describe(refused) << '\n';
+            }
+            return false;
+        }
+        list.appendEntries(batch.accepted);
+    }
+    return true;
+}
+
+void printLayout(const EntryList& list, std::ostream& out) {
+    out << "No.\tFile Name\tSize(byte)\tAddress\tData Format\n";
+    for (int row = 0; row < list.rowCount(); ++row) {
+        for (int column = 0; column < kColumnCount; ++column) {
+            out << (column ? "\t" : "") << list.cellText(row, static_cast<Column>(column));
+        }
+        out << '\n';
+    }
+    out << "Image capacity: " << list.imageCapacity() << " bytes\n";
+}
+
+int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+             const std::atomic<bool>* stopRequested) {
+    MergeOptions options;
+    if (auto usage = parseMerge(args, options)) {
+        err << kProgram << ": " << usage->message << "\nTry '" << kProgram << " --help'.\n";
+        return kUsageError;
+    }
+    std::optional<OutputPaths> paths;
+    if (!options.output.empty()) {
+        paths = outputPathsFor(options.output);
+        if (!paths) {
+            err << kProgram << ": " << options.output << ": the output needs a file name\n";
+            return kUsageError;
+        }
+    }
+    EntryList list;
+    if (!buildList(options, list, err)) {
+        return kFailure;
+    }
+    if (options.dryRun) {
+        printLayout(list, out);
+        return kSuccess;
+    }
+    const MergeResult result = mergeImage(
+        list, options.info, *paths, [stopRequested](std::uint64_t, std::uint64_t) {
+            return !(stopRequested && stopRequested->load());
+        });
+    if (!result.ok()) {
+        err << kProgram << ": " << result.path << ": " << reasonOf(result) << '\n';
+        return kFailure;
+    }
+    out << paths->imagePath << '\n' << paths->listPath << '\n';
+    if (options.info && list.rowCount() >= 1 && !result.infoTableWritten) {
+        out << "note: the front offset (" << list.frontOffset()
+            << " bytes) is not larger than 8 bytes per file ("
+            << 8ull * static_cast<unsigned long long>(list.rowCount())
+            << "), so no file info table was written\n";
+    }
+    return kSuccess;
+}
+
+} // namespace
+
+int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+        const std::atomic<bool>* stopRequested) {
+    if (args.empty()) {
+        err << kUsage;
+        return kUsageError;
+    }
+    const std::string& command = args.front();
+    if (command == "-h" || command == "--help" || command == "help") {
+        out << kUsage;
+        return kSuccess;
+    }
+    if (command == "-V" || command == "--version") {
+        out << kProgram << " 1.1.0.0\n";
+        return kSuccess;
+    }
+    if (command == "merge") {
+        return runMerge(args, out, err, stopRequested);
+    }
+    err << kProgram << ": unknown command " << command << "\nTry '" << kProgram
+        << " --help'.\n";
+    return kUsageError;
+}
+
+} // namespace zd::cli

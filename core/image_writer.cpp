@@ -1,0 +1,194 @@
+#include "image_writer.h"
+
+#include "list_file.h"
+#include "output_file.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace zd {
+namespace {
+
+constexpr std::uint64_t kFourGiB = std::uint64_t{1} << 32;
+
+std::error_code lastError() { return {errno, std::generic_category()}; }
+
+MergeResult failure(MergeStatus status, std::string path, std::error_code error = {}) {
+    MergeResult result;
+    result.status = status;
+    result.path = std::move(path);
+    result.error = error;
+    return result;
+}
+
+void putLittleEndian(std::string& out, std::uint32_t value) {
+    for (int shift = 0; shift < 32; shift += 8) {
+        out += static_cast<char>((value >> shift) & 0xFFu);
+    }
+}
+
+std::string infoTable(const EntryList& list) {
+    std::string table;
+    table.reserve(list.entries().size() * 8);
+    for (const Entry& entry : list.entries()) {
+        putLittleEndian(table, entry.address);
+        putLittleEndian(table, entry.size);
+    }
+    return table;
+}
+
+struct FileId {
+    dev_t device;
+    ino_t inode;
+};
+
+std::optional<FileId> idOf(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    return FileId{info.st_dev, info.st_ino};
+}
+
+// Every check that can be made before anything is created.
+MergeResult checkInputs(const EntryList& list, const OutputPaths& paths) {
+    const auto imageId = idOf(paths.imagePath);
+    const auto listId = idOf(paths.listPath);
+    std::uint64_t end = list.frontOffset();
+    for (const Entry& entry : list.entries()) {
+        if (entry.path == paths.imagePath) {
+            return failure(MergeStatus::OutputIsInput, entry.path);
+        }
+        if (entry.path == paths.listPath) {
+            return failure(MergeStatus::ListIsInput, entry.path);
+        }
+        struct stat info {};
+        if (::stat(entry.path.c_str(), &info) != 0) {
+            return failure(MergeStatus::InputUnreadable, entry.path, lastError());
+        }
+        if (!S_ISREG(info.st_mode)) {
+            return failure(MergeStatus::InputUnreadable, entry.path,
+                           std::make_error_code(S_ISDIR(info.st_mode)
+                                                    ? std::errc::is_a_directory
+                                                    : std::errc::not_supported));
+        }
+        if (::access(entry.path.c_str(), R_OK) != 0) {
+            return failure(MergeStatus::InputUnreadable, entry.path, lastError());
+        }
+        if (imageId && imageId->device == info.st_dev && imageId->inode == info.st_ino) {
+            return failure(MergeStatus::OutputIsInput, entry.path);
+        }
+        if (listId && listId->device == info.st_dev && listId->inode == info.st_ino) {
+            return failure(MergeStatus::ListIsInput, entry.path);
+        }
+        if (static_cast<std::uint64_t>(info.st_size) != entry.size) {
+            MergeResult result = failure(MergeStatus::InputSizeChanged, entry.path);
+            result.expected = entry.size;
+            result.actual = static_cast<std::uint64_t>(info.st_size);
+            return result;
+        }
+        // An address must fit into 32 bits, and so must the image's end.
+        if (end >= kFourGiB) {
+            return failure(MergeStatus::LayoutTooLarge, entry.path);
+        }
+        end += entry.size;
+        if (end > kFourGiB) {
+            return failure(MergeStatus::LayoutTooLarge, entry.path);
+        }
+    }
+    return {};
+}
+
+// Appends one input to the image and checks that exactly its listed size
+// was copied.
+MergeResult appendInput(OutputFile& image, const Entry& entry, std::uint64_t& done,
+                        std::uint64_t total, const MergeProgress& progress) {
+    const int fd = ::open(entry.path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return failure(MergeStatus::InputUnreadable, entry.path, lastError());
+    }
+    const std::uint64_t before = done;
+    std::uint64_t copied = 0;
+    std::error_code readError;
+    const std::error_code writeError =
+        image.appendFrom(fd, copied, readError, [&](std::uint64_t soFar) {
+            return !progress || progress(before + soFar, total);
+        });
+    ::close(fd);
+    if (writeError == std::errc::operation_canceled) {
+        return failure(MergeStatus::Stopped, entry.path);
+    }
+    if (writeError) {
+        return failure(MergeStatus::ImageWriteFailed, image.target().string(), writeError);
+    }
+    if (readError) {
+        return failure(MergeStatus::InputUnreadable, entry.path, readError);
+    }
+    if (copied != entry.size) {
+        MergeResult result = failure(MergeStatus::InputSizeChanged, entry.path);
+        result.expected = entry.size;
+        result.actual = copied;
+        return result;
+    }
+    done = before + copied;
+    return {};
+}
+
+} // namespace
+
+bool infoTableFits(std::uint32_t frontOffset, int rowCount) {
+    return rowCount >= 1 && std::uint64_t{frontOffset} > std::uint64_t{8} * static_cast<std::uint64_t>(rowCount);
+}
+
+MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPaths& paths,
+                       const MergeProgress& progress) {
+    if (MergeResult checked = checkInputs(list, paths); !checked.ok()) {
+        return checked;
+    }
+    const std::uint32_t front = list.frontOffset();
+    const bool writeTable = withInfoTable && infoTableFits(front, list.rowCount());
+    std::uint64_t total = front;
+    for (const Entry& entry : list.entries()) {
+        total += entry.size;
+    }
+
+    OutputFile image(paths.imagePath);
+    if (auto error = image.create()) {
+        return failure(MergeStatus::ImageCreateFailed, paths.imagePath, error);
+    }
+    std::uint64_t done = 0;
+    if (writeTable) {
+        const std::string table = infoTable(list);
+        if (auto error = image.write(table)) {
+            return failure(MergeStatus::ImageWriteFailed, paths.imagePath, error);
+        }
+        done = table.size();
+    }
+    if (auto error = image.fill(0xFF, front - done)) {
+        return failure(MergeStatus::ImageWriteFailed, paths.imagePath, error);
+    }
+    done = front;
+    if (progress && !progress(done, total)) {
+        return failure(MergeStatus::Stopped, paths.imagePath);
+    }
+    for (const Entry& entry : list.entries()) {
+        if (MergeResult appended = appendInput(image, entry, done, total, progress);
+            !appended.ok()) {
+            return appended;
+        }
+    }
+    if (auto error = image.commit()) {
+        return failure(MergeStatus::ImageWriteFailed, paths.imagePath, error);
+    }
+    if (auto error = writeListFile(paths.listPath, list)) {
+        return failure(MergeStatus::ListWriteFailed, paths.listPath, error);
+    }
+    MergeResult result;
+    result.infoTableWritten = writeTable;
+    return result;
+}
+
+} // namespace zd

@@ -1,0 +1,23 @@
+// Numbers typed or read back as text.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace zd {
+
+// The front offset a user typed, as the apply button takes it: leading white
+// space skipped, an optional sign, "0x"/"0X" for hexadecimal, a leading 0 for
+// octal, otherwise decimal; digits up to the first one not of that base, the
+// rest ignored. No digit gives 0, a value past 32 bits gives 4294967295, and
+// "-" negates modulo 2^32 ("-1" is 4294967295).
+std::uint32_t parseFrontOffset(std::string_view text);
+
+// An unsigned 32-bit decimal count as a list file stores it: leading blanks
+// and an optional "+" skipped, at least one digit, reading stops at the first
+// non-digit. Nothing when there is no digit, a "-" sign, or the value does
+// not fit into 32 bits.
+std::optional<std::uint32_t> parseCount(std::string_view text);
+
+} // namespace zd

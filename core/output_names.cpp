@@ -1,0 +1,27 @@
+#include "output_names.h"
+
+namespace zd {
+
+std::optional<OutputPaths> outputPathsFor(std::string_view confirmedPath) {
+    const auto slash = confirmedPath.rfind('/');
+    const std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
+    std::string_view name = confirmedPath.substr(nameStart);
+    if (name.empty()) {
+        return std::nullopt;
+    }
+    OutputPaths paths;
+    paths.saveFolder = std::string(confirmedPath.substr(0, nameStart));
+    const bool namesAnOutput = name.find(".bin") != std::string_view::npos ||
+                               name.find(".BIN") != std::string_view::npos ||
+                               name.find(".h") != std::string_view::npos ||
+                               name.find(".H") != std::string_view::npos;
+    if (namesAnOutput) {
+        name = name.substr(0, name.rfind('.'));
+    }
+    const std::string stem = paths.saveFolder + std::string(name);
+    paths.imagePath = stem + ".bin";
+    paths.listPath = stem + ".h";
+    return paths;
+}
+
+} // namespace zd

@@ -1,0 +1,23 @@
+// Where a merge writes: the image and list paths that follow from the path a
+// user confirms in the save dialog (or passes on the command line).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zd {
+
+struct OutputPaths {
+    std::string saveFolder; // the folder part, ending in "/" (empty for a bare name)
+    std::string imagePath;  // stem + ".bin"
+    std::string listPath;   // stem + ".h"
+};
+
+// The stem is the folder followed by the file name, cut at its last "." when
+// the name contains ".bin", ".BIN", ".h" or ".H" anywhere (case-sensitive),
+// else whole: "img.bin", "img.h" and "img.hex" give "img", "img.Bin" and
+// "img.txt" stay as they are. Nothing when the path has no file name.
+std::optional<OutputPaths> outputPathsFor(std::string_view confirmedPath);
+
+} // namespace zd
