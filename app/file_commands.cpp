@@ -1,0 +1,142 @@
+// Taking files into the list: Add files, folder import, files and folders
+// dropped on the list, and the list-file import.
+#include "file_intake.h"
+#include "handlers.h"
+#include "list_file.h"
+#include "messages.h"
+
+#include <filesystem>
+
+namespace zd::app {
+namespace {
+
+// A message box stays readable however many files a folder refuses.
+constexpr std::size_t kNotAddedShown = 10;
+
+const char* reasonText(RefusedFile::Reason reason) {
+    switch (reason) {
+    case RefusedFile::Reason::CannotOpen:
+        return text::kReasonCannotOpen;
+    case RefusedFile::Reason::NotAFile:
+        return text::kReasonNotAFile;
+    case RefusedFile::Reason::TooLarge:
+        return text::kReasonTooLarge;
+    }
+    return "";
+}
+
+// Names everything a batch could not take, in one message.
+void reportNotAdded(Port& port, const std::vector<std::string>& notAdded) {
+    if (notAdded.empty()) {
+        return;
+    }
+    std::string message = text::kNotAddedHeader;
+    for (std::size_t i = 0; i < notAdded.size() && i < kNotAddedShown; ++i) {
+        message += "\n" + notAdded[i];
+    }
+    if (notAdded.size() > kNotAddedShown) {
+        message += "\n" + text::moreNotAdded(notAdded.size() - kNotAddedShown);
+    }
+    port.showMessage(message, text::kImportFailed, Icon::Error, Buttons::Ok);
+}
+
+// Appends the files intake accepts, in the order given, and notes the rest.
+int appendFiles(Context c, const std::vector<std::string>& paths,
+                std::vector<std::string>& notAdded) {
+    const IntakeBatch batch = probeFiles(paths);
+    c.state.list.appendEntries(batch.accepted);
+    for (const RefusedFile& refused : batch.refused) {
+        notAdded.push_back(refused.path + reasonText(refused.reason));
+    }
+    return static_cast<int>(batch.accepted.size());
+}
+
+// The end of every intake: what was refused, the count, and only after the
+// count has been read, the totals.
+void finishBatch(Context c, int added, const std::vector<std::string>& notAdded) {
+    reportNotAdded(c.port, notAdded);
+    c.port.showMessage(text::filesAdded(added), text::kNotice, Icon::Information, Buttons::Ok);
+    showTotals(c);
+}
+
+} // namespace
+
+void addFiles(Context c) {
+    const ButtonLock lock(c.port, cmd::AddFiles);
+    const std::vector<std::string> chosen =
+        c.port.chooseFilesToOpen({text::kAddFilesTitle, text::addFilesFilters(), true});
+    if (chosen.empty()) {
+        return; // cancelled
+    }
+    std::vector<std::string> notAdded;
+    const int added = appendFiles(c, chosen, notAdded);
+    finishBatch(c, added, notAdded);
+}
+
+void importFolder(Context c) {
+    const std::vector<std::string> picked =
+        c.port.chooseFilesToOpen({text::kFolderImportTitle, {text::allFilesFilter()}, false});
+    if (picked.empty()) {
+        return;
+    }
+    // The picked file only points at its folder, which is taken whole.
+    const std::string folder = folderOf(picked.front());
+    std::vector<std::string> notAdded;
+    const FolderListing listing = listFolder(folder);
+    if (listing.error) {
+        notAdded.push_back(folder + text::kReasonFolderUnreadable);
+        reportNotAdded(c.port, notAdded);
+        return;
+    }
+    const int added = appendFiles(c, listing.paths, notAdded);
+    finishBatch(c, added, notAdded);
+}
+
+void addDropped(Context c, const std::vector<std::string>& paths) {
+    if (paths.empty()) {
+        return;
+    }
+    std::vector<std::string> files;
+    std::vector<std::string> notAdded;
+    for (const std::string& path : paths) {
+        std::error_code ignored; // what cannot be looked at is probed as a file and named
+        if (!std::filesystem::is_directory(path, ignored)) {
+            files.push_back(path);
+            continue;
+        }
+        const FolderListing listing = listFolder(path);
+        if (listing.error) {
+            notAdded.push_back(path + text::kReasonFolderUnreadable);
+        } else {
+            files.insert(files.end(), listing.paths.begin(), listing.paths.end());
+        }
+    }
+    const int added = appendFiles(c, files, notAdded);
+    finishBatch(c, added, notAdded);
+}
+
+void importListFile(Context c) {
+    const ButtonLock lock(c.port, cmd::ImportList);
+    const std::vector<std::string> chosen =
+        c.port.chooseFilesToOpen({text::kImportListTitle, {text::listFileFilter()}, false});
+    if (chosen.empty()) {
+        return;
+    }
+    const ListReadResult read = readListFile(chosen.front());
+    switch (read.status) {
+    case ListReadResult::Status::CannotOpen:
+        c.port.showMessage(text::kListOpenFailed, text::kNotice, Icon::Error, Buttons::Ok);
+        return;
+    case ListReadResult::Status::FormatError:
+        // Nothing of a file with an unreadable line is added.
+        c.port.showMessage(text::kListFormatError, text::kImportFailed, Icon::Error, Buttons::Ok);
+        return;
+    case ListReadResult::Status::Ok:
+        break;
+    }
+    // The sizes are the file's; the listed files themselves are not looked at.
+    c.state.list.appendEntries(read.rows);
+    finishBatch(c, static_cast<int>(read.rows.size()), {});
+}
+
+} // namespace zd::app

@@ -1,0 +1,56 @@
+// The command handlers behind Commands, one group per source file. Each
+// works on the program state and reaches the user only through the port.
+#pragma once
+
+#include "commands.h"
+#include "port.h"
+
+#include <string>
+#include <vector>
+
+namespace zd::app {
+
+struct Context {
+    Port& port;
+    ProgramState& state;
+};
+
+// list_editing.cpp
+void deleteRow(Context c);
+void clearList(Context c);
+void moveUp(Context c);
+void moveDown(Context c);
+void stepOffsetUp(Context c);
+void stepOffsetDown(Context c);
+void applyTypedOffset(Context c);
+void fileInfoToggled(Context c);
+
+// file_commands.cpp
+void addFiles(Context c);
+void importFolder(Context c);
+void importListFile(Context c);
+void addDropped(Context c, const std::vector<std::string>& paths);
+
+// merge_commands.cpp
+void mergeSave(Context c);
+void viewResult(Context c);
+
+// Shows rowCount and imageCapacity in their displays.
+void showTotals(Context c);
+
+// Disables a button while a command runs; restores its earlier state and
+// has the window redrawn however the command ends.
+class ButtonLock {
+public:
+    ButtonLock(Port& port, int commandId);
+    ~ButtonLock();
+    ButtonLock(const ButtonLock&) = delete;
+    ButtonLock& operator=(const ButtonLock&) = delete;
+
+private:
+    Port& port_;
+    int commandId_;
+    bool wasEnabled_;
+};
+
+} // namespace zd::app

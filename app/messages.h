@@ -1,0 +1,87 @@
+// Every text the commands show the user, and the file dialogs' titles and
+// filters. Kept in one place so the wording stays consistent.
+#pragma once
+
+#include "port.h"
+
+#include <string>
+
+namespace zd::app::text {
+
+// Captions.
+inline constexpr const char* kNotice = "提示";
+inline constexpr const char* kImportFailed = "导入失败";
+inline constexpr const char* kFileInfoCaption = "前置添加文件信息说明";
+
+// List editing.
+inline constexpr const char* kSelectRowToDelete = "请选择要删除的行。";
+inline constexpr const char* kConfirmClear = "确定要全部清空吗？";
+inline constexpr const char* kAlreadyFirst = "已经是第一行！";
+inline constexpr const char* kAlreadyLast = "已经是最后一行！";
+inline constexpr const char* kFileInfoExplanation =
+    "(1)选中：会将文件的地址和大小信息写入前置偏移区域，8Bytes/文件，\n"
+    "     数据格式：LSB->MSB\n"
+    "(2)非选中：前置偏移区域填满0xFF数据";
+inline constexpr const char* kFrontAreaTooSmall =
+    "当前前置偏移地址不足于存放文件地址和大小信息，\n"
+    "要求预留空间大于 文件数x8Bytes，否则不会添加。";
+
+inline std::string confirmDelete(int rowNumber) {
+    return "确定要删除第 " + std::to_string(rowNumber) + " 行吗？";
+}
+
+// Adding files, folder import, list import.
+inline std::string filesAdded(int count) {
+    return "总共添加 " + std::to_string(count) + " 个文件";
+}
+inline constexpr const char* kNotAddedHeader = "以下文件未能添加：\n";
+inline constexpr const char* kReasonCannotOpen = "（无法打开）";
+inline constexpr const char* kReasonNotAFile = "（不是普通文件）";
+inline constexpr const char* kReasonTooLarge = "（文件不小于4GB，无法合并）";
+inline constexpr const char* kReasonFolderUnreadable = "（无法读取该文件夹）";
+inline std::string moreNotAdded(std::size_t count) {
+    return "……另有 " + std::to_string(count) + " 个未能添加";
+}
+inline constexpr const char* kListOpenFailed = "打开失败！";
+inline constexpr const char* kListFormatError = "格式不对，请确认是否为本软件导出的.h文件？";
+
+// Merge-save and view result.
+inline constexpr const char* kMergeOkHeader = "合并成功！成功创建如下文件：\n\n";
+inline constexpr const char* kNoteTableMissing = "\n\n注意：前置保留空间过小，未添加文件地址与大小信息！";
+inline constexpr const char* kNoteTableWritten = "\n\n说明：前置空间已添加文件地址与大小信息。";
+inline constexpr const char* kOutputIsInput = "输出文件不可与输入文件有重复！";
+inline constexpr const char* kImageCreateFailed =
+    "创建.bin文件出错\n请检查该文件是否被占用、只读或者文件名过长！";
+inline constexpr const char* kImageWriteFailed = "创建失败，请检查输入与输出文件。";
+inline constexpr const char* kListWriteFailed =
+    "创建.bin文件成功\n创建.h文件出错\n请检查.h文件是否只读或者被占用！";
+inline constexpr const char* kMergeStopped = "已停止合并，未生成任何文件。";
+inline constexpr const char* kNoOutputFolder = "尚未保存过文件，暂无可查看的输出文件夹。";
+inline std::string inputUnreadable(const std::string& path) { return path + " 打开失败，请检查！"; }
+inline std::string inputSizeChanged(const std::string& path, std::uint64_t listed,
+                                    std::uint64_t found) {
+    return path + " 的大小已改变（列表中为 " + std::to_string(listed) + " 字节，现为 " +
+           std::to_string(found) + " 字节），请重新添加该文件！";
+}
+inline std::string layoutTooLarge(const std::string& path) {
+    return path + " 超出4GB地址范围，无法合并，请减少文件或前置偏移！";
+}
+
+// File dialogs.
+inline constexpr const char* kAddFilesTitle = "选择导入文件（多选）";
+inline constexpr const char* kFolderImportTitle = "选择任一文件即导入当前文件夹所有文件";
+inline constexpr const char* kImportListTitle = "选择存档文件";
+inline constexpr const char* kSaveTitle = "选择保存位置和文件名称";
+
+inline FileFilter binFilter() { return {"BIN 文件（*.bin）", {"*.bin"}}; }
+inline FileFilter allFilesFilter() { return {"所有文件（*.*）", {"*"}}; }
+inline FileFilter listFileFilter() { return {"从.h文件导入列表（*.h）", {"*.h"}}; }
+inline std::vector<FileFilter> addFilesFilters() {
+    return {binFilter(),
+            {"DOT 字库文件（*.dot）", {"*.dot"}},
+            {"JPG 文件（*.jpg,*.jpeg）", {"*.jpg", "*.jpeg"}},
+            {"AVI 文件（*.avi）", {"*.avi"}},
+            allFilesFilter()};
+}
+
+} // namespace zd::app::text
