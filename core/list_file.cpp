@@ -4,14 +4,17 @@
 #include "output_file.h"
 
 #include <cerrno>
-#include <fstream>
-#include <iterator>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace zd {
 namespace {
 
 constexpr std::string_view kHeader = "{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n";
 constexpr std::string_view kFooter = "\n}\n";
+
+std::error_code lastError() { return {errno, std::generic_category()}; }
 
 bool isValidUtf8(std::string_view text) {
     std::size_t i = 0;
@@ -176,20 +179,43 @@ ListReadResult parseListFile(std::string_view text) {
 }
 
 ListReadResult readListFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    const auto cannotOpen = [](std::error_code error) {
         ListReadResult result;
         result.status = ListReadResult::Status::CannotOpen;
-        result.error = std::error_code(errno ? errno : ENOENT, std::generic_category());
+        result.error = error;
         return result;
+    };
+    // Non-blocking, so that a pipe given as a list file cannot hang the read.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return cannotOpen(lastError());
     }
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) {
-        ListReadResult result;
-        result.status = ListReadResult::Status::CannotOpen;
-        result.error = std::make_error_code(std::errc::io_error);
-        return result;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const std::error_code error = S_ISDIR(info.st_mode)
+                                          ? std::make_error_code(std::errc::is_a_directory)
+                                          : std::make_error_code(std::errc::invalid_argument);
+        ::close(fd);
+        return cannotOpen(error);
     }
+    std::string text;
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got == 0) {
+            break;
+        }
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            const std::error_code error = lastError();
+            ::close(fd);
+            return cannotOpen(error);
+        }
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
     return parseListFile(text);
 }
 
