@@ -3,10 +3,12 @@
 
 #include <filesystem>
 #include <algorithm>
+#include <cstdint>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -66,6 +68,18 @@ inline std::vector<std::string> namesIn(const std::filesystem::path& folder) {
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+// A file of `size` bytes that occupies no disk: the length is set, no data
+// written. Lets tests reach the 4 GiB limits without 4 GiB of disk.
+inline bool makeSparseFile(const std::string& path, std::uint64_t size) {
+    writeFile(path, "");
+    return ::truncate(path.c_str(), static_cast<off_t>(size)) == 0;
+}
+
+inline std::uint64_t fileSize(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
 }
 
 } // namespace zd::test
