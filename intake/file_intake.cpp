@@ -67,7 +67,10 @@ FolderListing listFolder(const std::string& folder) {
     for (; !error && it != fs::directory_iterator(); it.increment(error)) {
         std::error_code statusError;
         const fs::file_status status = it->status(statusError); // follows links
-        if (!statusError && fs::is_directory(status)) {
+        // Folders, pipes, sockets and devices cannot be merged; a link whose
+        // target is gone stays so that the probe names it.
+        const bool broken = statusError || status.type() == fs::file_type::not_found;
+        if (!broken && !fs::is_regular_file(status)) {
             continue;
         }
         names.push_back(sortKey(it->path().filename().string()));

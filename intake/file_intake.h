@@ -32,9 +32,10 @@ struct FolderListing {
     std::error_code error;          // set when the folder could not be listed; then no paths
 };
 
-// The files directly in `folder`, hidden ones included, links followed to
-// what they point to (a link to a folder is left out, a broken link kept so
-// that probing names it). Subfolders are left out. Sorted by name, case-
+// The regular files directly in `folder`, hidden ones included, links
+// followed to what they point to (a link to a folder is left out, a broken
+// link kept so that probing names it). Subfolders, pipes, sockets and
+// devices are left out. Sorted by name, case-
 // insensitively first and then exactly, byte-wise, so that the same folder
 // gives the same order on every machine.
 FolderListing listFolder(const std::string& folder);
