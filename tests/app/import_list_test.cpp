@@ -54,6 +54,14 @@ TEST_F(ImportList, AfterAnExistingRowAtOffsetZero) {
     click(cmd::ImportList);
     EXPECT_EQ(column(Column::Number), (Strings{"1", "2", "3"}));
     EXPECT_EQ(addresses(), (Strings{"0", "100", "1334"}));
+
+    // Sizes are taken as unsigned 32-bit; the capacity wraps without a word.
+    zd::test::writeFile(file, kHeader + "\t1, \"/res/huge.bin\", 4294967295, 0;\n" + kFooter);
+    port.openResults = {{file}};
+    click(cmd::ImportList);
+    EXPECT_EQ(column(Column::Size).back(), "4294967295");
+    EXPECT_EQ(addresses().back(), "6334");
+    EXPECT_EQ(port.displays[Display::Capacity], "6333");
 }
 
 TEST_F(ImportList, UnreadableLinesAddNothing) {
