@@ -128,5 +128,28 @@ TEST_F(ImageBytes, ProgressRisesToTheTotal) {
     EXPECT_EQ(readFile(dir / "img.bin").size(), total);
 }
 
+// A 3 GiB input would take 3 GiB of disk to merge; the table is checked in
+// the temporary image at the first progress report, when the front area is
+// complete, and the merge is then stopped.
+TEST_F(ImageBytes, TheTableRecordsSizesAndAddressesAbove2GiBExactly) {
+    ASSERT_TRUE(test::makeSparseFile(dir / "video.avi", 3221225472u));
+    const EntryList list = listOfFiles(4096, {dir / "video.avi", dir / "logo.bin"});
+    std::string front;
+    const MergeResult result =
+        mergeImage(list, true, outputsIn(dir, "img"), [&](std::uint64_t, std::uint64_t) {
+            for (const std::string& name : test::namesIn(dir.path())) {
+                if (name.find("img.bin") != std::string::npos) {
+                    front = readFile(dir / name);
+                }
+            }
+            return false;
+        });
+    EXPECT_EQ(result.status, MergeStatus::Stopped);
+    const std::string table = littleEndian(4096) + littleEndian(3221225472u) +
+                              littleEndian(4096 + 3221225472u) + littleEndian(1234);
+    EXPECT_EQ(front, table + filler(4096 - 16));
+    EXPECT_FALSE(std::filesystem::exists(dir / "img.bin"));
+}
+
 } // namespace
 } // namespace zd
