@@ -26,7 +26,7 @@ std::string failureText(const MergeResult& result) {
         break;
     case MergeStatus::OutputIsInput:
     case MergeStatus::ListIsInput:
-        return text::kOutputIsInput;
+        return text::outputIsInput(result.path);
     case MergeStatus::InputUnreadable:
         return text::inputUnreadable(result.path);
     case MergeStatus::InputSizeChanged:

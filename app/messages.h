@@ -57,6 +57,10 @@ inline constexpr const char* kListWriteFailed =
     "创建.bin文件成功\n创建.h文件出错\n请检查.h文件是否只读或者被占用！";
 inline constexpr const char* kMergeStopped = "已停止合并，未生成任何文件。";
 inline constexpr const char* kNoOutputFolder = "尚未保存过文件，暂无可查看的输出文件夹。";
+// Names the input that the image or the list file would replace.
+inline std::string outputIsInput(const std::string& path) {
+    return std::string(kOutputIsInput) + "\n" + path;
+}
 inline std::string inputUnreadable(const std::string& path) { return path + " 打开失败，请检查！"; }
 inline std::string inputSizeChanged(const std::string& path, std::uint64_t listed,
                                     std::uint64_t found) {

@@ -118,10 +118,10 @@ TEST_F(MergeSave, EveryRefusalIsNamedAndWritesNothing) {
         list().clear();
     };
     addRow(makeFile("in.bin", 5), 5);
-    expectRefused("in", "输出文件不可与输入文件有重复！");
+    expectRefused("in", "输出文件不可与输入文件有重复！\n" + dir / "in.bin");
     EXPECT_EQ(zd::test::readFile(dir / "in.bin"), zd::test::patternBytes(5, 1));
     addRow(makeFile("in.h", 5), 5);
-    expectRefused("in.bin", "输出文件不可与输入文件有重复！");
+    expectRefused("in.bin", "输出文件不可与输入文件有重复！\n" + dir / "in.h");
 
     addRow(dir / "gone.bin", 3);
     expectRefused("out", dir / "gone.bin" + " 打开失败，请检查！");
