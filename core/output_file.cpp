@@ -12,9 +12,21 @@ namespace {
 
 std::error_code lastError() { return {errno, std::generic_category()}; }
 
+// A file name holds at most 255 bytes, and the temporary adds up to about 40
+// to the target's name, so a long name is shortened here (never inside a
+// multi-byte character) to keep every valid target name writable.
+constexpr std::size_t kTemporaryNameRoom = 200;
+
 std::filesystem::path temporaryNameFor(const std::filesystem::path& target, unsigned attempt) {
     static std::atomic<unsigned> counter{0};
-    const std::string name = "." + target.filename().string() + "." +
+    std::string base = target.filename().string();
+    if (base.size() > kTemporaryNameRoom) {
+        base.resize(kTemporaryNameRoom);
+        while (!base.empty() && static_cast<unsigned char>(base.back()) >= 0x80) {
+            base.pop_back();
+        }
+    }
+    const std::string name = "." + base + "." +
                              std::to_string(::getpid()) + "-" + std::to_string(counter++) +
                              "-" + std::to_string(attempt) + ".part";
     return target.parent_path() / name;
