@@ -128,6 +128,20 @@ TEST_F(ImageBytes, ProgressRisesToTheTotal) {
     EXPECT_EQ(readFile(dir / "img.bin").size(), total);
 }
 
+// The longest name a folder takes: 255 bytes for the image, 253 for the list.
+TEST_F(ImageBytes, TheLongestFileNamesAreWrittenWhole) {
+    std::string name(251 - 3 * 30, 'n');
+    for (int i = 0; i < 30; ++i) {
+        name += "\xE5\xAD\x97"; // a three-byte character
+    }
+    ASSERT_EQ(name.size(), 251u);
+    const EntryList list = twoFiles(0);
+    const MergeResult result = mergeImage(list, false, outputsIn(dir, name));
+    ASSERT_TRUE(result.ok()) << result.error.message();
+    EXPECT_EQ(readFile(dir / (name + ".bin")), logo + font);
+    EXPECT_EQ(readFile(dir / (name + ".h")), listFileText(list));
+}
+
 // A 3 GiB input would take 3 GiB of disk to merge; the table is checked in
 // the temporary image at the first progress report, when the front area is
 // complete, and the merge is then stopped.
