@@ -1,0 +1,5 @@
+{
+/*	No,	File Name,		Size,	Address	*/
+
+
+}
