@@ -30,12 +30,13 @@ cxx=${CXX:-clang++}
 command -v "$cxx" >/dev/null || { echo "fuzz: $cxx not found (Debian package clang)" >&2; exit 2; }
 
 echo "fuzz: building with $cxx in $build"
+mkdir -p "$build"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_C_COMPILER="$cc" -DCMAKE_CXX_COMPILER="$cxx" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZD_FUZZ=ON -DZD_WITH_UI=OFF -DZD_WITH_BENCH=OFF \
-    -DZD_SANITIZE=OFF >"$build.configure.log" 2>&1 ||
-    { cat "$build.configure.log" >&2; exit 2; }
-ninja -C "$build" -j2 "${targets[@]/%/_fuzz}" >"$build.build.log" 2>&1 ||
-    { tail -40 "$build.build.log" >&2; exit 2; }
+    -DZD_SANITIZE=OFF >"$build/configure.log" 2>&1 ||
+    { cat "$build/configure.log" >&2; exit 2; }
+ninja -C "$build" -j2 "${targets[@]/%/_fuzz}" >"$build/build.log" 2>&1 ||
+    { tail -40 "$build/build.log" >&2; exit 2; }
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
