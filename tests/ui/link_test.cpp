@@ -1,0 +1,93 @@
+// The web link: its colour and the cursor follow the pointer, with the
+// rectangle's edges counted inside; a press opens the publisher's site.
+#include "window_fixture.h"
+
+#include <QImage>
+#include <QMouseEvent>
+#include <QPushButton>
+
+namespace zd::test {
+namespace {
+
+class LinkTest : public WindowTest {
+protected:
+    // A move as the window system delivers it: hit-tested from the window.
+    void moveTo(QPoint inArea) {
+        QTest::mouseMove(window.get(), area().mapTo(window.get(), inArea));
+        QApplication::processEvents();
+    }
+    void moveOver(QWidget* child, QPoint local) {
+        QTest::mouseMove(window.get(), child->mapTo(window.get(), local));
+        QApplication::processEvents();
+    }
+    bool hot() { return window->commands().state().linkHot; }
+    Qt::CursorShape cursor() { return area().cursor().shape(); }
+
+    // How many pixels of the link line have exactly `colour`.
+    int pixelsOf(const QColor& colour) {
+        const QImage image = area().grab(QRect(562, 445, 211, 21)).toImage();
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                count += image.pixelColor(x, y).rgb() == colour.rgb() ? 1 : 0;
+            }
+        }
+        return count;
+    }
+};
+
+TEST_F(LinkTest, EdgesCountAsInside) {
+    const QColor grey(50, 50, 50);
+    const QColor blue(0, 0, 255);
+    EXPECT_GT(pixelsOf(grey), 0);
+    EXPECT_EQ(pixelsOf(blue), 0);
+
+    for (const QPoint inside : {QPoint(562, 445), QPoint(772, 465), QPoint(700, 460)}) {
+        moveTo({100, 200});
+        moveTo(inside);
+        EXPECT_TRUE(hot()) << inside.x() << "," << inside.y();
+        EXPECT_EQ(cursor(), Qt::PointingHandCursor);
+    }
+    EXPECT_GT(pixelsOf(blue), 0);
+    EXPECT_EQ(pixelsOf(grey), 0);
+
+    for (const QPoint outside :
+         {QPoint(561, 445), QPoint(773, 445), QPoint(562, 444), QPoint(562, 466)}) {
+        moveTo({600, 455});
+        ASSERT_TRUE(hot());
+        moveTo(outside);
+        EXPECT_FALSE(hot()) << outside.x() << "," << outside.y();
+        EXPECT_EQ(cursor(), Qt::ArrowCursor);
+    }
+    EXPECT_GT(pixelsOf(grey), 0);
+    EXPECT_EQ(pixelsOf(blue), 0);
+}
+
+TEST_F(LinkTest, MovesOverLabelsCountButNotOverControls) {
+    // Over the text in front of the link: the area below sees the move.
+    moveTo({600, 455});
+    moveTo({100, 450});
+    EXPECT_FALSE(hot());
+
+    // Over a button: the button keeps the move, so the link stays lit.
+    moveTo({600, 455});
+    QPushButton* button = window->button(app::cmd::ViewResult);
+    moveOver(button, {50, 15});
+    EXPECT_TRUE(hot());
+    moveOver(window->table().viewport(), {100, 100});
+    EXPECT_TRUE(hot());
+}
+
+TEST_F(LinkTest, PressInsideOpensTheHost) {
+    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
+                      area().mapTo(window.get(), QPoint(561, 455)));
+    EXPECT_TRUE(dialogs.opened.empty());
+    // Beyond the drawn text but inside the fixed rectangle.
+    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
+                      area().mapTo(window.get(), QPoint(772, 465)));
+    ASSERT_EQ(dialogs.opened.size(), 1u);
+    EXPECT_EQ(dialogs.opened[0].toString(), QString::fromStdString("http://" + ui::publisherHost()));
+}
+
+} // namespace
+} // namespace zd::test

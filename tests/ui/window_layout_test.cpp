@@ -1,0 +1,145 @@
+// The window as it first appears: title, the fixed controls, the list's
+// columns, the start values and the menus.
+#include "window_fixture.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+
+namespace zd::test {
+namespace {
+
+struct ControlRow {
+    const char* name;
+    const char* text;
+    QRect geometry;
+};
+
+// The controls as the window's design gives them, relative to the area
+// below the menu bar.
+const ControlRow kControls[] = {
+    {"frame", "选择文件与参数", {20, 10, 722, 425}},
+    {"404", "前置添加文件信息", {300, 30, 145, 20}},
+    {"offsetLabel", "前置偏移地址", {460, 30, 100, 20}},
+    {"208", "-", {561, 28, 20, 20}},
+    {"402", "0", {580, 28, 110, 20}},
+    {"207", "+", {690, 28, 20, 20}},
+    {"601", "保存", {710, 28, 20, 20}},
+    {"203", "添加文件", {761, 18, 100, 30}},
+    {"210", "导入存档", {761, 63, 100, 30}},
+    {"205", "上移", {761, 108, 100, 30}},
+    {"206", "下移", {761, 153, 100, 30}},
+    {"201", "删除", {761, 198, 100, 30}},
+    {"202", "清空", {761, 243, 100, 30}},
+    {"204", "合并保存", {761, 288, 100, 30}},
+    {"209", "查看结果", {761, 333, 100, 30}},
+    {"300", "", {30, 55, 700, 340}},
+    {"fileCountLabel", "文件总数", {30, 405, 60, 20}},
+    {"401", "0", {100, 403, 60, 20}},
+    {"capacityLabel", "封包容量（Bytes）", {460, 405, 130, 20}},
+    {"403", "0", {590, 403, 140, 20}},
+    {"linkLabel", "推荐结合zu(DAVA)液晶控制芯片使用：VE8889 / RE8876 等，更多信息请访问：",
+     {30, 445, 533, 20}},
+};
+
+QString shownText(const QWidget* widget) {
+    if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) {
+        return button->text().isEmpty() ? button->accessibleName() : button->text();
+    }
+    if (const auto* label = qobject_cast<const QLabel*>(widget)) {
+        return label->text();
+    }
+    if (const auto* edit = qobject_cast<const QLineEdit*>(widget)) {
+        return edit->text();
+    }
+    if (const auto* box = qobject_cast<const QGroupBox*>(widget)) {
+        return box->title();
+    }
+    return {};
+}
+
+TEST_F(WindowTest, ControlsSitWhereTheDesignPutsThem) {
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Tessarine Tool (Ver: 1.1.0.0)"));
+    EXPECT_EQ(area().size(), QSize(884, 471));
+
+    const QList<QWidget*> children = area().findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    EXPECT_EQ(children.size(), static_cast<qsizetype>(std::size(kControls)));
+    for (const ControlRow& row : kControls) {
+        SCOPED_TRACE(row.name);
+        const auto* control = area().findChild<QWidget*>(QString::fromLatin1(row.name),
+                                                         Qt::FindDirectChildrenOnly);
+        ASSERT_NE(control, nullptr);
+        EXPECT_EQ(control->geometry(), row.geometry);
+        EXPECT_EQ(shownText(control), QString::fromUtf8(row.text));
+        EXPECT_TRUE(control->isVisible());
+    }
+
+    // Growing the window moves nothing.
+    window->resize(1200, 800);
+    QTest::qWait(20);
+    EXPECT_EQ(area().findChild<QWidget*>(QStringLiteral("300"))->geometry(),
+              QRect(30, 55, 700, 340));
+    EXPECT_EQ(area().findChild<QWidget*>(QStringLiteral("linkLabel"))->geometry().y(), 445);
+}
+
+TEST_F(WindowTest, StartsEmptyWithDisplaysAndPictures) {
+    EXPECT_FALSE(window->fileInfoBox().isChecked());
+    EXPECT_FALSE(window->display(app::Display::FileCount).isEnabled());
+    EXPECT_FALSE(window->display(app::Display::Capacity).isEnabled());
+    QLineEdit& offset = window->display(app::Display::FrontOffset);
+    EXPECT_TRUE(offset.isEnabled());
+    EXPECT_FALSE(offset.isReadOnly());
+    EXPECT_EQ(offset.alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+
+    QPushButton* apply = window->button(app::cmd::ApplyOffset);
+    ASSERT_NE(apply, nullptr);
+    EXPECT_TRUE(apply->text().isEmpty());
+    EXPECT_FALSE(apply->icon().isNull());
+    EXPECT_FALSE(window->windowIcon().isNull());
+    EXPECT_EQ(window->windowIcon().availableSizes().size(), 7);
+    EXPECT_EQ(apply->icon().availableSizes().size(), 5);
+
+    ui::EntryTableView& table = window->table();
+    EXPECT_EQ(table.model()->rowCount(), 0);
+    EXPECT_FALSE(table.verticalHeader()->isVisible());
+    EXPECT_TRUE(table.showGrid());
+    EXPECT_EQ(table.selectionMode(), QAbstractItemView::ExtendedSelection);
+    EXPECT_EQ(table.selectionBehavior(), QAbstractItemView::SelectRows);
+    EXPECT_EQ(table.editTriggers(), QAbstractItemView::NoEditTriggers);
+    const int widths[] = {40, 300, 100, 100, 100};
+    for (int column = 0; column < 5; ++column) {
+        EXPECT_EQ(table.columnWidth(column), widths[column]) << column;
+    }
+    EXPECT_EQ(table.palette().color(QPalette::Inactive, QPalette::Highlight),
+              table.palette().color(QPalette::Active, QPalette::Highlight));
+
+    EXPECT_EQ(QApplication::applicationVersion(), QStringLiteral("1.1.0.0"));
+}
+
+TEST_F(WindowTest, MenusHoldTheirItems) {
+    QStringList seen;
+    for (QAction* top : window->menuBar()->actions()) {
+        seen << top->text();
+        for (QAction* item : top->menu()->actions()) {
+            seen << item->objectName() + QLatin1Char('=') + item->text();
+        }
+    }
+    EXPECT_EQ(seen, (QStringList{"文件(&F)", "32785=从文件夹导入(&F)...", "105=退出(&X)", "帮助(&H)",
+                                 "32783=使用说明", "32796=版本历史", "32797=最新版本",
+                                 "104=关于(&A) ..."}));
+}
+
+TEST(WindowPlacement, CentresByTruncatingDivision) {
+    EXPECT_EQ(ui::centredPosition({1920, 1040}), QPoint(510, 255));
+    EXPECT_EQ(ui::centredPosition({799, 529}), QPoint(-50, 0));
+    EXPECT_EQ(ui::centredPosition({798, 331}), QPoint(-51, -99));
+}
+
+} // namespace
+} // namespace zd::test

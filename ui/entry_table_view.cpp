@@ -1,0 +1,84 @@
+#include "entry_table_view.h"
+
+#include "entry_table_model.h"
+
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QMimeData>
+#include <QUrl>
+
+namespace zd::ui {
+
+namespace {
+
+QStringList localPaths(const QMimeData* mime) {
+    QStringList paths;
+    if (mime == nullptr) {
+        return paths;
+    }
+    for (const QUrl& url : mime->urls()) {
+        if (url.isLocalFile()) {
+            paths << url.toLocalFile();
+        }
+    }
+    return paths;
+}
+
+} // namespace
+
+EntryTableView::EntryTableView(QWidget* parent) : QTableView(parent) {
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setShowGrid(true);
+    setWordWrap(false);
+    verticalHeader()->hide();
+    horizontalHeader()->setStretchLastSection(false);
+    horizontalHeader()->setHighlightSections(false);
+
+    // The selection stays as visible as with the focus.
+    QPalette colours = palette();
+    for (const auto role : {QPalette::Highlight, QPalette::HighlightedText}) {
+        colours.setColor(QPalette::Inactive, role, colours.color(QPalette::Active, role));
+    }
+    setPalette(colours);
+
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DropOnly);
+}
+
+void EntryTableView::setModel(QAbstractItemModel* model) {
+    QTableView::setModel(model);
+    for (int column = 0; column < horizontalHeader()->count(); ++column) {
+        setColumnWidth(column, EntryTableModel::width(column));
+    }
+}
+
+void EntryTableView::dragEnterEvent(QDragEnterEvent* event) {
+    if (localPaths(event->mimeData()).isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+}
+
+void EntryTableView::dragMoveEvent(QDragMoveEvent* event) {
+    if (localPaths(event->mimeData()).isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+}
+
+void EntryTableView::dropEvent(QDropEvent* event) {
+    const QStringList paths = localPaths(event->mimeData());
+    if (paths.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    emit pathsDropped(paths);
+}
+
+} // namespace zd::ui

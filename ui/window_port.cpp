@@ -1,0 +1,128 @@
+#include "window_port.h"
+
+#include "client_area.h"
+#include "dialog_layer.h"
+#include "entry_table_view.h"
+#include "main_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <algorithm>
+
+namespace zd::ui {
+
+namespace {
+
+QString text(const std::string& utf8) { return QString::fromStdString(utf8); }
+
+} // namespace
+
+WindowPort::WindowPort(MainWindow& window, DialogLayer& dialogs)
+    : window_(window), dialogs_(dialogs), progress_(&window) {}
+
+app::Answer WindowPort::showMessage(const std::string& message, const std::string& caption,
+                                    app::Icon icon, app::Buttons buttons) {
+    return dialogs_.message(&window_, text(message), text(caption), icon, buttons);
+}
+
+std::vector<std::string> WindowPort::chooseFilesToOpen(const app::FileDialogRequest& request) {
+    std::vector<std::string> paths;
+    for (const QString& path : dialogs_.openFiles(&window_, request)) {
+        paths.push_back(path.toStdString());
+    }
+    return paths;
+}
+
+std::optional<std::string> WindowPort::chooseFileToSave(const app::FileDialogRequest& request) {
+    const std::optional<QString> path = dialogs_.saveFile(&window_, request);
+    if (!path) {
+        return std::nullopt;
+    }
+    return path->toStdString();
+}
+
+std::string WindowPort::displayText(app::Display display) {
+    return window_.display(display).text().toStdString();
+}
+
+void WindowPort::setDisplayText(app::Display display, const std::string& value) {
+    window_.display(display).setText(text(value));
+}
+
+bool WindowPort::isFileInfoChecked() { return window_.fileInfoBox().isChecked(); }
+
+std::vector<int> WindowPort::selectedRows() {
+    std::vector<int> rows;
+    const QItemSelectionModel* selection = window_.table().selectionModel();
+    if (selection == nullptr) {
+        return rows;
+    }
+    for (const QModelIndex& index : selection->selectedRows()) {
+        rows.push_back(index.row());
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void WindowPort::setRowSelected(int row, bool selected) {
+    QItemSelectionModel* selection = window_.table().selectionModel();
+    if (selection == nullptr) {
+        return;
+    }
+    // Selects without moving the current row or scrolling.
+    const QModelIndex index = window_.table().model()->index(row, 0);
+    selection->select(index, (selected ? QItemSelectionModel::Select
+                                       : QItemSelectionModel::Deselect) |
+                                 QItemSelectionModel::Rows);
+}
+
+bool WindowPort::isButtonEnabled(int commandId) {
+    const QPushButton* button = window_.button(commandId);
+    return button != nullptr && button->isEnabled();
+}
+
+void WindowPort::setButtonEnabled(int commandId, bool enabled) {
+    if (QPushButton* button = window_.button(commandId)) {
+        button->setEnabled(enabled);
+    }
+}
+
+void WindowPort::redraw() { window_.update(); }
+
+void WindowPort::repaintLink() { window_.clientArea().update(window_.clientArea().linkArea()); }
+
+void WindowPort::showHandCursor() { window_.clientArea().setCursor(Qt::PointingHandCursor); }
+
+void WindowPort::openFolder(const std::string& path) {
+    dialogs_.openExternal(QUrl::fromLocalFile(text(path)));
+}
+
+void WindowPort::openUrl(const std::string& url) {
+    // The desktop opens web addresses only with their scheme.
+    const QString address = text(url);
+    const bool hasScheme = address.contains(QStringLiteral("://"));
+    dialogs_.openExternal(QUrl(hasScheme ? address : QStringLiteral("http://") + address));
+}
+
+void WindowPort::runDialog(app::InfoDialog dialog) {
+    // At the top-left corner of the area below the menu bar.
+    const QPoint topLeft = window_.clientArea().mapToGlobal(QPoint(0, 0));
+    dialogs_.infoDialog(&window_, dialog, topLeft);
+}
+
+void WindowPort::quit() {
+    window_.close();
+    QCoreApplication::quit();
+}
+
+bool WindowPort::reportMergeProgress(std::uint64_t done, std::uint64_t total) {
+    return progress_.report(done, total);
+}
+
+void WindowPort::endMergeProgress() { progress_.end(); }
+
+} // namespace zd::ui
