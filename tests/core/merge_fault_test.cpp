@@ -8,11 +8,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sched.h>
+#include <sys/mount.h>
+
 #include <algorithm>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -34,14 +38,16 @@ const std::string kEarlierImage = "an image from an earlier merge";
 const std::string kEarlierList = "a list file from an earlier merge";
 
 struct ChildOutcome {
+    bool setUp = false; // the child could arrange its conditions
     MergeStatus status = MergeStatus::Ok;
     int error = 0;
 };
 
-// Runs the merge in a child process whose files may not grow past `limit`
-// bytes, which is how a full disk looks to the writer, and hands the result
-// back through a pipe.
-ChildOutcome mergeWithFileSizeLimit(const EntryList& list, const OutputPaths& paths, rlim_t limit) {
+// Runs the merge in a child process after `arrange` has changed that
+// process's conditions (its limits, its view of the file systems), and hands
+// the result back through a pipe.
+ChildOutcome mergeInChild(const EntryList& list, const OutputPaths& paths,
+                          const std::function<bool()>& arrange) {
     int channel[2];
     if (::pipe(channel) != 0) {
         ADD_FAILURE() << "no pipe";
@@ -50,12 +56,12 @@ ChildOutcome mergeWithFileSizeLimit(const EntryList& list, const OutputPaths& pa
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(channel[0]);
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit fileSize{limit, limit};
-        ChildOutcome outcome{MergeStatus::Ok, -1};
-        if (::setrlimit(RLIMIT_FSIZE, &fileSize) == 0) {
+        ChildOutcome outcome;
+        outcome.setUp = arrange();
+        if (outcome.setUp) {
             const MergeResult result = mergeImage(list, false, paths);
-            outcome = {result.status, result.error.value()};
+            outcome.status = result.status;
+            outcome.error = result.error.value();
         }
         const bool sent = ::write(channel[1], &outcome, sizeof outcome) == sizeof outcome;
         ::_exit(sent ? 0 : 1);
@@ -67,8 +73,32 @@ ChildOutcome mergeWithFileSizeLimit(const EntryList& list, const OutputPaths& pa
     int status = 0;
     ::waitpid(child, &status, 0);
     EXPECT_TRUE(received && WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_NE(outcome.error, -1) << "setrlimit failed in the child";
     return outcome;
+}
+
+// Files may not grow past `limit` bytes, which is how a full disk looks to
+// the writer.
+ChildOutcome mergeWithFileSizeLimit(const EntryList& list, const OutputPaths& paths, rlim_t limit) {
+    const ChildOutcome outcome = mergeInChild(list, paths, [limit] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit fileSize{limit, limit};
+        return ::setrlimit(RLIMIT_FSIZE, &fileSize) == 0;
+    });
+    EXPECT_TRUE(outcome.setUp) << "setrlimit failed in the child";
+    return outcome;
+}
+
+// `folder` turned read-only for the child alone, by a read-only bind mount
+// in a mount namespace of its own.
+ChildOutcome mergeIntoReadOnlyFolder(const EntryList& list, const OutputPaths& paths,
+                                     const std::string& folder) {
+    return mergeInChild(list, paths, [&folder] {
+        return ::unshare(CLONE_NEWNS) == 0 &&
+               ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+               ::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) == 0 &&
+               ::mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY,
+                       nullptr) == 0;
+    });
 }
 
 class MergeFault : public ::testing::Test {
@@ -158,16 +188,26 @@ TEST_F(MergeFault, AFolderOnAReadOnlyFileSystem) {
     EXPECT_FALSE(fs::exists(probe + ".bin"));
 }
 
-TEST_F(MergeFault, AFolderWithoutWritePermission) {
-    if (::geteuid() == 0) {
-        GTEST_SKIP() << "root writes into folders without write permission; the read-only "
-                        "file system case covers the failure";
+TEST_F(MergeFault, AFolderThatCannotBeWritten) {
+    const EntryList list = listOfFiles(0, {a, b});
+    if (::geteuid() != 0) {
+        fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
+        const MergeResult result = mergeImage(list, false, outputs);
+        fs::permissions(dir.path(), fs::perms::owner_all);
+        EXPECT_EQ(result.status, MergeStatus::ImageCreateFailed);
+        EXPECT_EQ(result.error, std::errc::permission_denied);
+        expectEarlierOutputsKept();
+        return;
     }
-    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
-    const MergeResult result = mergeImage(listOfFiles(0, {a, b}), false, outputs);
-    fs::permissions(dir.path(), fs::perms::owner_all);
-    EXPECT_EQ(result.status, MergeStatus::ImageCreateFailed);
-    EXPECT_EQ(result.error, std::errc::permission_denied);
+    // Root writes into folders without write permission, so the folder is
+    // made read-only by a mount instead.
+    const ChildOutcome outcome = mergeIntoReadOnlyFolder(list, outputs, dir.path().string());
+    if (!outcome.setUp) {
+        GTEST_SKIP() << "running as root without the right to mount a read-only folder; the "
+                        "read-only file system case covers the failure";
+    }
+    EXPECT_EQ(outcome.status, MergeStatus::ImageCreateFailed);
+    EXPECT_EQ(outcome.error, EROFS);
     expectEarlierOutputsKept();
 }
 
