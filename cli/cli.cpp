@@ -104,10 +104,18 @@ bool isFolder(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+// The path made absolute, without "." parts and doubled slashes. ".." stays:
+// after a link it leads out of the link's target, which no text rule can
+// know, so dropping it could name another file.
 std::string absolutePath(const std::string& path) {
     std::error_code ignored;
-    std::filesystem::path full = std::filesystem::absolute(path, ignored).lexically_normal();
-    std::string text = full.string();
+    std::filesystem::path clean;
+    for (const std::filesystem::path& part : std::filesystem::absolute(path, ignored)) {
+        if (!part.empty() && part != ".") {
+            clean /= part;
+        }
+    }
+    std::string text = clean.string();
     if (text.size() > 1 && text.back() == '/') {
         text.pop_back();
     }
