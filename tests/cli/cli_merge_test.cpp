@@ -117,6 +117,22 @@ TEST_F(CliMerge, DryRunPrintsTheLayoutAndWritesNothing) {
     EXPECT_NE(noOutput.out.find("Image capacity: 1234 bytes"), std::string::npos);
 }
 
+// "." and doubled slashes are dropped from the rows, but ".." after a link
+// leads out of the link's target, not back to the folder the link is in.
+TEST_F(CliMerge, InputPathsKeepTheirMeaning) {
+    fs::create_directories(dir / "far/deep");
+    writeFile(dir / "far/x.bin", patternBytes(100, 5));
+    writeFile(dir / "x.bin", patternBytes(200, 6));
+    fs::create_directory_symlink(dir / "far/deep", dir / "link");
+    const CliRun run = runCli({"merge", "--dry-run", dir.path().string() + "/./link/../x.bin",
+                               dir.path().string() + "//in/./a.bin"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("1\t" + (dir / "link/../x.bin") + "\t100\t0\t.bin\n"), std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("2\t" + (dir / "in/a.bin") + "\t1234\t100\t.bin\n"), std::string::npos)
+        << run.out;
+}
+
 TEST_F(CliMerge, ListFilesComeFirstInTheOrderGiven) {
     EntryList saved;
     saved.appendEntries(std::vector<NewEntry>{{dir / "in/sub/B.dot", 5000}});

@@ -53,14 +53,5 @@ TEST(CliUsage, HelpAndVersionGoToStandardOutput) {
     EXPECT_NE(version.out.find("zadodaziderav-cli"), std::string::npos);
 }
 
-// After "--" everything is an input, even what looks like an option.
-TEST(CliUsage, DoubleDashEndsTheOptions) {
-    TempDir dir;
-    test::writeFile(dir / "-i", "data");
-    const CliRun run = runCli({"merge", "--dry-run", "--", dir / "-i"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_NE(run.out.find("\t4\t0\t"), std::string::npos) << run.out;
-}
-
 } // namespace
 } // namespace zd

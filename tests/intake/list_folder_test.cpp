@@ -77,11 +77,5 @@ TEST(ListFolder, AFolderThatCannotBeListedGivesAnErrorAndNoPaths) {
     EXPECT_TRUE(notAFolder.paths.empty());
 }
 
-TEST(FolderOf, KeepsEverythingUpToTheLastSlash) {
-    EXPECT_EQ(folderOf("/img/logo.bin"), "/img/");
-    EXPECT_EQ(folderOf("/logo.bin"), "/");
-    EXPECT_EQ(folderOf("logo.bin"), "");
-}
-
 } // namespace
 } // namespace zd
