@@ -33,6 +33,9 @@ EntryTableView::EntryTableView(QWidget* parent) : QTableView(parent) {
     setShowGrid(true);
     setWordWrap(false);
     verticalHeader()->hide();
+    // Compact rows of one text line, like a report list.
+    verticalHeader()->setMinimumSectionSize(fontMetrics().height() + 2);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     horizontalHeader()->setStretchLastSection(false);
     horizontalHeader()->setHighlightSections(false);
 

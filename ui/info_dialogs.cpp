@@ -1,5 +1,6 @@
 #include "info_dialogs.h"
 
+#include "group_frame.h"
 #include "icons.h"
 
 #include <QApplication>
@@ -47,7 +48,7 @@ public:
     }
 
     void group(const char* title, int x, int y, int width, int height) {
-        auto* box = new QGroupBox(QString::fromUtf8(title), &dialog_);
+        QGroupBox* box = makeGroupFrame(QString::fromUtf8(title), &dialog_);
         box->setObjectName(QStringLiteral("frame"));
         box->setGeometry(units_.rect(x, y, width, height));
         box->lower(); // a frame behind the texts it surrounds

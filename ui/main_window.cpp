@@ -3,6 +3,7 @@
 #include "client_area.h"
 #include "entry_table_model.h"
 #include "entry_table_view.h"
+#include "group_frame.h"
 #include "icons.h"
 #include "window_port.h"
 
@@ -12,11 +13,14 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QTranslator>
 
 namespace zd::ui {
 
@@ -78,6 +82,15 @@ void setApplicationMetadata() {
     QApplication::setOrganizationName(QStringLiteral("Tessarine"));
     QApplication::setDesktopFileName(QStringLiteral("zadodaziderav"));
     QApplication::setWindowIcon(applicationIcon());
+
+    // Qt's own dialog texts in Chinese too, like the rest of the window,
+    // whatever the user's locale; without the translation they stay English.
+    auto* translator = new QTranslator(qApp);
+    if (translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                         QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(translator);
+    }
 }
 
 std::string publisherHost() { return ZD_PUBLISHER_HOST; }
@@ -115,7 +128,7 @@ MainWindow::~MainWindow() {
 void MainWindow::buildControls() {
     QWidget* area = client_;
 
-    auto* frame = new QGroupBox(QStringLiteral("选择文件与参数"), area);
+    QGroupBox* frame = makeGroupFrame(QStringLiteral("选择文件与参数"), area);
     frame->setObjectName(QStringLiteral("frame"));
     frame->setGeometry(20, 10, 722, 425);
     frame->setAttribute(Qt::WA_TransparentForMouseEvents);

@@ -23,7 +23,8 @@ class EntryTableModel;
 class EntryTableView;
 class WindowPort;
 
-// The program's name, version, desktop entry and icon, for the toolkit.
+// The program's name, version, desktop entry, icon and the toolkit's
+// Chinese texts; needs the QApplication.
 void setApplicationMetadata();
 
 // The publisher's web host the link shows, fixed when the program is built.

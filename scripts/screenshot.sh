@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Starts the desktop window on a virtual display and saves a screenshot.
+#
+# Usage: scripts/screenshot.sh OUTPUT.png [FILE...]
+#
+# With FILEs, they are dropped onto the list once the window is up (through
+# ZD_SCREENSHOT_FILES, which only this script sets); the count message that
+# follows is shot as OUTPUT-message.png and then closed with Enter (needs
+# xdotool) before OUTPUT.png is taken.
+# Needs xvfb, xauth, imagemagick and fonts-wqy-microhei (scripts/install-deps.sh shot).
+set -euo pipefail
+
+if [ $# -lt 1 ]; then
+  echo "usage: $0 OUTPUT.png [FILE...]" >&2
+  exit 2
+fi
+output=$(realpath -m "$1")
+shift
+root=$(cd "$(dirname "$0")/.." && pwd)
+program=${ZD_PROGRAM:-$root/build/ui/zadodaziderav}
+if [ ! -x "$program" ]; then
+  echo "$0: $program not built (cmake --build build, or set ZD_PROGRAM)" >&2
+  exit 1
+fi
+
+files=""
+for f in "$@"; do
+  files+="$(realpath "$f")"$'\n'
+done
+
+export ZD_SHOT_OUTPUT="$output" ZD_SHOT_PROGRAM="$program" ZD_SCREENSHOT_FILES="$files"
+# The inner script runs on the virtual display xvfb-run sets up.
+xvfb-run --auto-servernum --server-args="-screen 0 1280x800x24" bash -c '
+  set -euo pipefail
+  unset QT_QPA_PLATFORM
+  "$ZD_SHOT_PROGRAM" &
+  pid=$!
+  trap "kill $pid 2>/dev/null || true" EXIT
+  sleep 3
+  if [ -n "$ZD_SCREENSHOT_FILES" ]; then
+    import -window root "${ZD_SHOT_OUTPUT%.png}-message.png"
+    if command -v xdotool >/dev/null; then
+      xdotool key Return
+      sleep 1
+    fi
+  fi
+  import -window root "$ZD_SHOT_OUTPUT"
+'
+echo "saved $output"
