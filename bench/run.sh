@@ -1,0 +1,260 @@
+#!/usr/bin/env bash
+# All benchmarks in one command: bench/run.sh
+#
+# Builds a Release tree in build-bench (or $ZD_BENCH_BUILD_DIR), makes the
+# inputs in a fresh temporary folder (under $ZD_BENCH_TMPDIR, else $TMPDIR,
+# else /tmp), times every measurement as the median of $ZD_BENCH_RUNS runs
+# (at least 5) with a warm page cache, and prints one Markdown table of our
+# figures beside the references, with the ratios and the goals.
+#
+#   A  256 files of 4 MiB          merge -f 4096 against cat and srec_cat
+#   B  20,000 files of 1 to 8 KiB  the same
+#   C  a list file of 100,000 rows the list operations, core and window
+#   2 GiB image (8 real files of 256 MiB) for the peak memory of a merge
+#
+# Needs: cmake, ninja, a C++20 compiler, srecord (srec_cat). Outputs of every
+# tool go into the same temporary folder, so all write to one file system;
+# each run starts from a removed output and a `sync`, so none inherits
+# another's dirty pages.
+set -euo pipefail
+export LC_ALL=C
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${ZD_BENCH_BUILD_DIR:-$root/build-bench}
+runs=${ZD_BENCH_RUNS:-5}
+((runs >= 5)) || runs=5
+
+say() { printf '%s\n' "$*" >&2; }
+die() { say "bench: $*"; exit 1; }
+
+command -v srec_cat >/dev/null || die "srec_cat not found (Debian package srecord)"
+command -v cmake >/dev/null && command -v ninja >/dev/null || die "cmake and ninja are needed"
+
+# --- build -----------------------------------------------------------------
+configure() {
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZD_WITH_BENCH=ON \
+        -DZD_FUZZ=OFF -DZD_SANITIZE=OFF "$@" >"$build/configure.log" 2>&1
+}
+say "bench: building Release in $build"
+mkdir -p "$build"
+if ! configure -DZD_WITH_UI=ON; then
+    say "bench: configuring with the window failed (see $build/configure.log); without it"
+    configure -DZD_WITH_UI=OFF || die "cannot configure; see $build/configure.log"
+fi
+targets=(zadodaziderav-cli bench_inputs core_list_bench peak_rss)
+have_window_bench=0
+if ninja -C "$build" -t targets all 2>/dev/null | grep -q '^list_model_bench:'; then
+    have_window_bench=1
+fi
+ninja -C "$build" -j2 "${targets[@]}" >"$build/build.log" 2>&1 ||
+    die "build failed; see $build/build.log"
+if ((have_window_bench)) && ! ninja -C "$build" -j2 list_model_bench >>"$build/build.log" 2>&1; then
+    say "bench: the window benchmark does not build (see $build/build.log); left out"
+    have_window_bench=0
+fi
+cli=$build/cli/zadodaziderav-cli
+tools=$build/bench
+
+# --- inputs ----------------------------------------------------------------
+parent=${ZD_BENCH_TMPDIR:-${TMPDIR:-/tmp}}
+free_kib=$(df -Pk "$parent" | awk 'NR == 2 { print $4 }')
+((free_kib > 7 * 1024 * 1024)) || die "$parent needs 7 GiB free (has $((free_kib / 1024)) MiB)"
+tmp=$(mktemp -d "$parent/zd-bench.XXXXXX")
+trap 'rm -rf "$tmp"' EXIT
+out=$tmp/out
+mkdir -p "$out"
+
+say "bench: making inputs in $tmp"
+"$tools/bench_inputs" files "$tmp/A" 256 4194304 4194304
+"$tools/bench_inputs" files "$tmp/B" 20000 1024 8192
+"$tools/bench_inputs" list "$tmp/C.h" 100000
+a_files=("$tmp"/A/*.bin)
+b_files=("$tmp"/B/*.bin)
+a_bytes=$(du -cb --apparent-size "${a_files[@]}" | tail -1 | cut -f1)
+b_bytes=$(du -cb --apparent-size "${b_files[@]}" | tail -1 | cut -f1)
+
+# The srec_cat argument file: 0xFF filler over the front area, then every
+# input at its address. It goes through "@file" because 20,000 inputs are
+# too many for one command line.
+srec_args() { # FILE OUTPUT INPUT...
+    local file=$1 output=$2
+    shift 2
+    {
+        echo "-generate 0 4096 -constant 0xFF"
+        stat -c '%s %n' -- "$@" |
+            awk '{ size = $1; sub(/^[0-9]+ /, ""); print $0 " -binary -offset " offset; offset += size }' offset=4096
+        echo "-o $output -binary"
+    } >"$file"
+}
+srec_args "$tmp/srec_a.args" "$out/srec_a.bin" "${a_files[@]}"
+srec_args "$tmp/srec_b.args" "$out/srec_b.bin" "${b_files[@]}"
+
+warm() { cat "$@" >/dev/null; }
+
+# --- timing ----------------------------------------------------------------
+declare -A median_ms
+# Each tool is a pair of functions: prep_NAME (untimed: remove its output)
+# and run_NAME (timed). Tools measured together run in turns, round by round,
+# so a slow spell on the shared machine falls on all of them alike. With
+# WARMUP 1 an extra first round warms caches and is not counted.
+measure() { # ROUNDS WARMUP NAME...
+    local rounds=$1 warmup=$2 name round start stop
+    shift 2
+    declare -A samples
+    for ((round = 1 - warmup; round <= rounds; round++)); do
+        for name; do
+            "prep_$name"
+            sync
+            start=${EPOCHREALTIME/./}
+            "run_$name" || die "$name failed"
+            stop=${EPOCHREALTIME/./}
+            ((round == 0)) || samples[$name]+="$(((stop - start)))"$'\n'
+        done
+    done
+    for name; do
+        median_ms[$name]=$(printf '%s' "${samples[$name]}" | sort -n |
+            awk '{ v[NR] = $1 } END { m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; printf "%.1f", m / 1000 }')
+        say "bench:   $name median ${median_ms[$name]} ms of $(printf '%s' "${samples[$name]}" | awk '{ printf "%s%.1f", (NR > 1 ? " " : ""), $1 / 1000 }')"
+    done
+}
+
+prep_cli_a() { rm -f "$out/cli_a.bin" "$out/cli_a.h"; }
+run_cli_a() { "$cli" merge -f 4096 -o "$out/cli_a" "$tmp/A" >/dev/null; }
+prep_cat_a() { rm -f "$out/cat_a.bin"; }
+run_cat_a() { cat -- "${a_files[@]}" >"$out/cat_a.bin"; }
+prep_srec_a() { rm -f "$out/srec_a.bin"; }
+run_srec_a() { srec_cat "@$tmp/srec_a.args"; }
+prep_cli_b() { rm -f "$out/cli_b.bin" "$out/cli_b.h"; }
+run_cli_b() { "$cli" merge -f 4096 -o "$out/cli_b" "$tmp/B" >/dev/null; }
+# The intake alone (list the folder, take every size), to tell its share of
+# the merge's time.
+prep_dry_b() { :; }
+run_dry_b() { "$cli" merge --dry-run -f 4096 "$tmp/B" >/dev/null; }
+prep_cat_b() { rm -f "$out/cat_b.bin"; }
+run_cat_b() { cat -- "${b_files[@]}" >"$out/cat_b.bin"; }
+prep_srec_b() { rm -f "$out/srec_b.bin"; }
+run_srec_b() { srec_cat "@$tmp/srec_b.args"; }
+
+# The images must be the same, or the times compare different work.
+same_image() { # OURS CAT SREC
+    cmp -s -i 4096:0 "$1" "$2" || die "$1 and $2 differ after the front area"
+    cmp -s "$1" "$3" || die "$1 and $3 differ"
+    head -c 4096 "$1" | tr -d '\377' | cmp -s - /dev/null || die "$1: front area is not all 0xFF"
+}
+
+say "bench: A, merge against cat ($runs runs each)"
+warm "${a_files[@]}"
+measure "$runs" 1 cli_a cat_a
+say "bench: A, srec_cat ($runs runs, about a minute each)"
+measure "$runs" 0 srec_a # the inputs are warm already
+same_image "$out/cli_a.bin" "$out/cat_a.bin" "$out/srec_a.bin"
+rm -f "$out/cat_a.bin" "$out/srec_a.bin"
+
+say "bench: B, merge against cat ($runs runs each)"
+warm "${b_files[@]}"
+measure "$runs" 1 cli_b cat_b dry_b
+say "bench: B, srec_cat ($runs runs, about a minute each)"
+measure "$runs" 0 srec_b
+same_image "$out/cli_b.bin" "$out/cat_b.bin" "$out/srec_b.bin"
+rm -f "$out"/*
+
+# --- peak memory -----------------------------------------------------------
+median_of() { sort -n | awk '{ v[NR] = $1 } END { print NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+rss_of() { # NAME FOLDER: median peak RSS (KiB) of the merge over $runs runs
+    local i
+    for ((i = 0; i < runs; i++)); do
+        rm -f "$out/$1.bin" "$out/$1.h"
+        "$tools/peak_rss" "$cli" merge -f 4096 -o "$out/$1" "$2" 2>&1 >/dev/null |
+            awk '$1 == "peak_rss_kib" { print $2 }'
+    done | median_of
+}
+say "bench: peak memory on A"
+rss_a=$(rss_of rss_a "$tmp/A")
+rm -rf "$out"/* "$tmp/A"
+say "bench: peak memory on a 2 GiB image (8 real files of 256 MiB)"
+"$tools/bench_inputs" files "$tmp/G" 8 268435456 268435456
+warm "$tmp"/G/*.bin
+rss_g=$(rss_of rss_g "$tmp/G")
+g_bytes=$(stat -c %s "$out/rss_g.bin")
+prep_cli_g() { rm -f "$out/cli_g.bin" "$out/cli_g.h"; }
+run_cli_g() { "$cli" merge -f 4096 -o "$out/cli_g" "$tmp/G" >/dev/null; }
+measure "$runs" 1 cli_g
+rm -rf "$out"/* "$tmp/G"
+
+# --- the list at 100,000 rows ---------------------------------------------
+say "bench: list of 100,000 rows, core"
+declare -A core_ms window_ms
+while read -r name ms _; do core_ms[$name]=$ms; done < <("$tools/core_list_bench" "$tmp/C.h" "$tmp" 7)
+if ((have_window_bench)); then
+    say "bench: list of 100,000 rows, window model (offscreen)"
+    while read -r name ms _; do window_ms[$name]=$ms; done < <(
+        QT_QPA_PLATFORM=offscreen "$tools/list_model_bench" "$tmp/C.h" "$tmp" 7)
+fi
+
+# --- the table -------------------------------------------------------------
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+mibs() { awk -v bytes="$1" -v ms="$2" 'BEGIN { printf "%.0f MiB/s", bytes / 1048576 / (ms / 1000) }'; }
+secs() { awk -v ms="$1" 'BEGIN { printf "%.3f s", ms / 1000 }'; }
+holds() { awk -v v="$1" -v goal="$2" -v dir="$3" 'BEGIN { ok = dir == "le" ? v <= goal : v >= goal; print ok ? "yes" : "**no**" }'; }
+mib() { awk -v kib="$1" 'BEGIN { printf "%.1f MiB", kib / 1024 }'; }
+
+cpu=$(awk -F': *' '/^model name/ { print $2; exit }' /proc/cpuinfo)
+device=$(df -P "$tmp" | awk 'NR == 2 { print $1 }')
+fstype=$(df -PT "$tmp" | awk 'NR == 2 { print $2 }')
+ssd=""
+disk=$(lsblk -no PKNAME "$device" 2>/dev/null | head -1)
+[[ -n $disk ]] || disk=$(basename "$device")
+if [[ -r /sys/block/$disk/queue/rotational ]]; then
+    ssd=$([[ $(cat "/sys/block/$disk/queue/rotational") == 0 ]] && echo ", not rotational" || echo ", rotational")
+fi
+
+row() { printf '| %s | %s | %s | %s | %s | %s |\n' "$@"; }
+echo
+echo "Machine: $(nproc) cores, $cpu, $(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo) RAM, Linux $(uname -r)"
+echo "Temporary folder: $device ($fstype$ssd), $(df -h "$tmp" | awk 'NR == 2 { print $4 }') free"
+echo "Each figure: median of $runs runs (list: 7), page cache warm; srec_cat $(srec_cat -version | awk 'NR == 1 { print $3 }'), $(cat --version | head -1)"
+echo
+row "Measurement" "Ours" "Reference" "Ratio" "Goal" "Holds"
+row "---" "---" "---" "---" "---" "---"
+for set in a b; do
+    if [[ $set == a ]]; then label="A: 256 × 4 MiB"; bytes=$a_bytes; else label="B: 20,000 × 1–8 KiB"; bytes=$b_bytes; fi
+    ours=${median_ms[cli_$set]} cat_ms=${median_ms[cat_$set]} srec_ms=${median_ms[srec_$set]}
+    r_cat=$(ratio "$ours" "$cat_ms")
+    r_srec=$(ratio "$srec_ms" "$ours")
+    row "$label, merge -f 4096 vs cat" "$(secs "$ours"), $(mibs "$bytes" "$ours")" \
+        "cat $(secs "$cat_ms"), $(mibs "$bytes" "$cat_ms")" "${r_cat} × cat's time" "≤ 1.10 ×" "$(holds "$r_cat" 1.10 le)"
+    if [[ $set == a ]]; then goal="≥ 20 × faster"; ok=$(holds "$r_srec" 20 ge); else goal="—"; ok="—"; fi
+    row "$label, merge -f 4096 vs srec_cat" "$(secs "$ours")" \
+        "srec_cat $(secs "$srec_ms"), $(mibs "$bytes" "$srec_ms")" "${r_srec} × faster" "$goal" "$ok"
+    if [[ $set == b ]]; then
+        row "$label, intake alone (merge --dry-run)" "$(secs "${median_ms[dry_b]}")" "—" \
+            "$(awk -v d="${median_ms[dry_b]}" -v m="$ours" 'BEGIN { printf "%.0f %% of the merge", 100 * d / m }')" "—" "—"
+    fi
+done
+row "2 GiB image (8 × 256 MiB), merge -f 4096" "$(secs "${median_ms[cli_g]}"), $(mibs "$g_bytes" "${median_ms[cli_g]}")" "—" "—" "—" "—"
+row "Peak RSS, merge of A (1 GiB)" "$(mib "$rss_a")" "—" "—" "< 16 MiB" "$(holds "$rss_a" 16384 le)"
+row "Peak RSS, merge of 2 GiB image" "$(mib "$rss_g")" "A: $(mib "$rss_a")" "$(ratio "$rss_g" "$rss_a") × A" "same, < 16 MiB" \
+    "$(awk -v g="$rss_g" -v a="$rss_a" 'BEGIN { print (g < 16384 && g <= a * 1.25) ? "yes" : "**no**" }')"
+declare -A core_label=(
+    [read_list]="read the list file (parse into rows)" [append_all]="append all rows"
+    [import]="import = read + append" [recompute]="recomputeLayout"
+    [write_list]="write the list file" [read_back]="read it back"
+    [move_row]="move a row (swap + recompute)" [delete_row]="delete a row (+ recompute)"
+    [clear]="clear")
+for name in read_list append_all import recompute write_list read_back move_row delete_row clear; do
+    ms=${core_ms[$name]:-}
+    [[ -n $ms ]] || die "core_list_bench gave no $name"
+    row "List 100,000 rows, core: ${core_label[$name]}" "$ms ms" "—" "—" "< 100 ms" "$(holds "$ms" 100 le)"
+done
+for name in import move_row delete_row clear; do
+    label=${core_label[$name]%% (*}
+    label=${label%% =*}
+    if ((have_window_bench)) && [[ -n ${window_ms[$name]:-} ]]; then
+        w=${window_ms[$name]} c=${core_ms[$name]}
+        r=$(ratio "$w" "$c")
+        ok=$(awk -v w="$w" -v r="$r" 'BEGIN { print (w < 100 && r <= 2) ? "yes" : "**no**" }')
+        row "List 100,000 rows, window: $label" "$w ms" "core $c ms" "$r × core" "< 100 ms, ≤ 2 × core" "$ok"
+    else
+        row "List 100,000 rows, window: $label" "not built" "core ${core_ms[$name]} ms" "—" "< 100 ms, ≤ 2 × core" "—"
+    fi
+done
