@@ -2,7 +2,9 @@
 // rectangle's edges counted inside; a press opens the publisher's site.
 #include "window_fixture.h"
 
+#include <QCheckBox>
 #include <QImage>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 
@@ -75,6 +77,10 @@ TEST_F(LinkTest, MovesOverLabelsCountButNotOverControls) {
     moveOver(button, {50, 15});
     EXPECT_TRUE(hot());
     moveOver(window->table().viewport(), {100, 100});
+    EXPECT_TRUE(hot());
+    moveOver(&window->display(app::Display::FrontOffset), {50, 10});
+    EXPECT_TRUE(hot());
+    moveOver(&window->fileInfoBox(), {50, 10});
     EXPECT_TRUE(hot());
 }
 
