@@ -13,7 +13,7 @@ namespace zd::ui {
 
 class ClientArea final : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit ClientArea(QWidget* parent = nullptr);
 
     // Where the link's colour and text come from; set once the commands exist.
@@ -22,12 +22,12 @@ public:
     // The part of the area the link occupies: its hit rectangle and its text.
     QRect linkArea() const;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
-private:
+  private:
     QRect linkTextRect() const;
 
     app::Commands* commands_ = nullptr;

@@ -6,7 +6,6 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
-
 #include <memory>
 
 namespace zd::ui {

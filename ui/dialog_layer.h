@@ -8,7 +8,6 @@
 #include <QString>
 #include <QStringList>
 #include <QUrl>
-
 #include <optional>
 #include <vector>
 
@@ -17,7 +16,7 @@ class QWidget;
 namespace zd::ui {
 
 class DialogLayer {
-public:
+  public:
     virtual ~DialogLayer() = default;
 
     virtual app::Answer message(QWidget* owner, const QString& text, const QString& caption,
@@ -40,12 +39,11 @@ QStringList nameFilters(const app::FileDialogRequest& request);
 
 // The real dialogs.
 class QtDialogLayer final : public DialogLayer {
-public:
-    app::Answer message(QWidget* owner, const QString& text, const QString& caption,
-                        app::Icon icon, app::Buttons buttons) override;
+  public:
+    app::Answer message(QWidget* owner, const QString& text, const QString& caption, app::Icon icon,
+                        app::Buttons buttons) override;
     QStringList openFiles(QWidget* owner, const app::FileDialogRequest& request) override;
-    std::optional<QString> saveFile(QWidget* owner,
-                                    const app::FileDialogRequest& request) override;
+    std::optional<QString> saveFile(QWidget* owner, const app::FileDialogRequest& request) override;
     void infoDialog(QWidget* owner, app::InfoDialog dialog, QPoint topLeft) override;
     void openExternal(const QUrl& url) override;
 };

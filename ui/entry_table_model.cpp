@@ -28,7 +28,9 @@ EntryTableModel::EntryTableModel(EntryList& list, QObject* parent)
     list_.setObserver(this);
 }
 
-EntryTableModel::~EntryTableModel() { list_.setObserver(nullptr); }
+EntryTableModel::~EntryTableModel() {
+    list_.setObserver(nullptr);
+}
 
 int EntryTableModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : list_.rowCount();
@@ -45,7 +47,8 @@ QVariant EntryTableModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
-        return QString::fromStdString(list_.cellText(index.row(), static_cast<Column>(index.column())));
+        return QString::fromStdString(
+            list_.cellText(index.row(), static_cast<Column>(index.column())));
     case Qt::TextAlignmentRole:
         return static_cast<int>(alignment(index.column()));
     default:
@@ -77,7 +80,9 @@ QString EntryTableModel::title(int column) {
     return QString::fromLatin1(kColumns.at(static_cast<std::size_t>(column)).title);
 }
 
-int EntryTableModel::width(int column) { return kColumns.at(static_cast<std::size_t>(column)).width; }
+int EntryTableModel::width(int column) {
+    return kColumns.at(static_cast<std::size_t>(column)).width;
+}
 
 Qt::Alignment EntryTableModel::alignment(int column) {
     return kColumns.at(static_cast<std::size_t>(column)).alignment;
@@ -87,13 +92,17 @@ void EntryTableModel::rowsAboutToBeInserted(int first, int last) {
     beginInsertRows({}, first, last);
 }
 
-void EntryTableModel::rowsInserted() { endInsertRows(); }
+void EntryTableModel::rowsInserted() {
+    endInsertRows();
+}
 
 void EntryTableModel::rowsAboutToBeRemoved(int first, int last) {
     beginRemoveRows({}, first, last);
 }
 
-void EntryTableModel::rowsRemoved() { endRemoveRows(); }
+void EntryTableModel::rowsRemoved() {
+    endRemoveRows();
+}
 
 void EntryTableModel::rowsChanged(int first, int last) {
     emit dataChanged(index(first, 0), index(last, kColumnCount - 1));

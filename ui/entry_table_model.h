@@ -10,7 +10,7 @@ namespace zd::ui {
 
 class EntryTableModel final : public QAbstractTableModel, private EntryListObserver {
     Q_OBJECT
-public:
+  public:
     explicit EntryTableModel(EntryList& list, QObject* parent = nullptr);
     ~EntryTableModel() override;
 
@@ -25,7 +25,7 @@ public:
     static int width(int column);
     static Qt::Alignment alignment(int column);
 
-private:
+  private:
     void rowsAboutToBeInserted(int first, int last) override;
     void rowsInserted() override;
     void rowsAboutToBeRemoved(int first, int last) override;

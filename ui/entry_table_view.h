@@ -9,17 +9,17 @@ namespace zd::ui {
 
 class EntryTableView final : public QTableView {
     Q_OBJECT
-public:
+  public:
     explicit EntryTableView(QWidget* parent = nullptr);
 
     // Sets the model and gives the columns their widths.
     void setModel(QAbstractItemModel* model) override;
 
-signals:
+  signals:
     // Local paths dropped onto the list, in the order given.
     void pathsDropped(const QStringList& paths);
 
-protected:
+  protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;

@@ -4,11 +4,12 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QSvgRenderer>
-
 #include <initializer_list>
 
 // Outside any namespace, as Qt's resource initialiser requires.
-static void initResources() { Q_INIT_RESOURCE(zadodaziderav); }
+static void initResources() {
+    Q_INIT_RESOURCE(zadodaziderav);
+}
 
 namespace zd::ui {
 

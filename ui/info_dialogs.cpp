@@ -21,14 +21,12 @@ const char* const kCopyright = "Copyright (C) 2023 Tessarine";
 const char* const kContact = "联系方式：请访问网站";
 
 class Builder {
-public:
+  public:
     Builder(QDialog& dialog, int pointSize) : dialog_(dialog), units_(fontOf(pointSize)) {
         dialog_.setFont(fontOf(pointSize));
     }
 
-    void size(int width, int height) {
-        dialog_.setFixedSize(units_.x(width), units_.y(height));
-    }
+    void size(int width, int height) { dialog_.setFixedSize(units_.x(width), units_.y(height)); }
 
     QLabel* text(const char* text, int x, int y, int width, int height, const char* name) {
         auto* label = new QLabel(QString::fromUtf8(text), &dialog_);
@@ -62,7 +60,7 @@ public:
         label->setGeometry(units_.x(x), units_.y(y), 32, 32);
     }
 
-private:
+  private:
     static QFont fontOf(int pointSize) {
         QFont font = QApplication::font();
         font.setPointSize(pointSize);
@@ -90,8 +88,7 @@ void buildUsage(Builder& b) {
     b.text("（3）是否将文件的地址和大小信息保存在前置空间可选", 14, 56, 197, 8, "point3");
     b.text("（4）文件地址和大小信息各占4 Bytes，数据格式：LSB -> MSB", 14, 69, 218, 8, "point4");
     b.text(kCopyright, 106, 105, 138, 8, "copyright");
-    b.text("（5）保存bin档同时会生成.h文件，后续可从该文件重新导入列表", 14, 82, 229, 8,
-           "point5");
+    b.text("（5）保存bin档同时会生成.h文件，后续可从该文件重新导入列表", 14, 82, 229, 8, "point5");
     b.group("", 11, 7, 251, 124);
     b.text(kContact, 151, 116, 92, 8, "contact");
     b.text("          前缀加0x输入16进制", 14, 43, 93, 8, "point2b");
@@ -113,17 +110,21 @@ DialogUnits::DialogUnits(const QFont& font) {
     height_ = metrics.height();
 }
 
-int DialogUnits::x(int units) const { return units * averageWidth_ / 4; }
-int DialogUnits::y(int units) const { return units * height_ / 8; }
+int DialogUnits::x(int units) const {
+    return units * averageWidth_ / 4;
+}
+int DialogUnits::y(int units) const {
+    return units * height_ / 8;
+}
 
 QRect DialogUnits::rect(int x, int y, int width, int height) const {
     return {this->x(x), this->y(y), this->x(width), this->y(height)};
 }
 
 std::unique_ptr<QDialog> makeInfoDialog(app::InfoDialog which, QWidget* parent) {
-    auto dialog = std::make_unique<QDialog>(parent, Qt::Dialog | Qt::WindowTitleHint |
-                                                        Qt::WindowSystemMenuHint |
-                                                        Qt::WindowCloseButtonHint);
+    auto dialog =
+        std::make_unique<QDialog>(parent, Qt::Dialog | Qt::WindowTitleHint |
+                                              Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     dialog->setObjectName(QString::number(static_cast<int>(which)));
     switch (which) {
     case app::InfoDialog::About: {

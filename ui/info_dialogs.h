@@ -7,7 +7,6 @@
 #include <QDialog>
 #include <QFont>
 #include <QRect>
-
 #include <memory>
 
 namespace zd::ui {
@@ -15,13 +14,13 @@ namespace zd::ui {
 // Dialog units to pixels through a font: a horizontal unit is a quarter of the
 // font's average character width, a vertical one an eighth of its height.
 class DialogUnits {
-public:
+  public:
     explicit DialogUnits(const QFont& font);
     int x(int units) const;
     int y(int units) const;
     QRect rect(int x, int y, int width, int height) const;
 
-private:
+  private:
     int averageWidth_;
     int height_;
 };

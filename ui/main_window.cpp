@@ -48,7 +48,9 @@ const ButtonSpec kSideButtons[] = {
     {app::cmd::ViewResult, "查看结果", {761, 333, 100, 30}},
 };
 
-QString idName(int id) { return QString::number(id); }
+QString idName(int id) {
+    return QString::number(id);
+}
 
 // A static text: drawn from the top left of its box, and transparent to the
 // pointer so that moves over it reach the area below, as over the bare area.
@@ -87,13 +89,14 @@ void setApplicationMetadata() {
     // whatever the user's locale; without the translation they stay English.
     auto* translator = new QTranslator(qApp);
     if (translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
-                         QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QApplication::installTranslator(translator);
     }
 }
 
-std::string publisherHost() { return ZD_PUBLISHER_HOST; }
+std::string publisherHost() {
+    return ZD_PUBLISHER_HOST;
+}
 
 QPoint centredPosition(QSize available) {
     return {(available.width() - kOuterWidth) / 2, (available.height() - kOuterHeight) / 2};
@@ -153,7 +156,8 @@ void MainWindow::buildControls() {
         return button;
     };
     addButton(app::cmd::StepDown, QStringLiteral("-"), {561, 28, 20, 20});
-    frontOffset_ = edit(area, static_cast<int>(app::Display::FrontOffset), {580, 28, 110, 20}, true);
+    frontOffset_ =
+        edit(area, static_cast<int>(app::Display::FrontOffset), {580, 28, 110, 20}, true);
     addButton(app::cmd::StepUp, QStringLiteral("+"), {690, 28, 20, 20});
 
     // The apply button shows its picture; its text stays as its name.

@@ -7,7 +7,6 @@
 #include <QMainWindow>
 #include <QPoint>
 #include <QSize>
-
 #include <memory>
 #include <string>
 
@@ -36,7 +35,7 @@ QPoint centredPosition(QSize available);
 
 class MainWindow final : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     // The size of the area below the menu bar.
     static constexpr QSize kClientSize{884, 471};
 
@@ -54,7 +53,7 @@ public:
     // Places the window in the middle of the primary screen.
     void centreOnScreen();
 
-private:
+  private:
     void buildControls();
     void buildMenus();
     void buildShortcuts();

@@ -1,12 +1,13 @@
 #include "merge_progress.h"
 
 #include <QCoreApplication>
-
 #include <algorithm>
 
 namespace zd::ui {
 
-MergeProgress::~MergeProgress() { end(); }
+MergeProgress::~MergeProgress() {
+    end();
+}
 
 bool MergeProgress::report(std::uint64_t done, std::uint64_t total) {
     if (!running_.isValid()) {

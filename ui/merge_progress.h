@@ -5,13 +5,12 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QProgressDialog>
-
 #include <cstdint>
 
 namespace zd::ui {
 
 class MergeProgress {
-public:
+  public:
     explicit MergeProgress(QWidget* owner) : owner_(owner) {}
     ~MergeProgress();
     MergeProgress(const MergeProgress&) = delete;
@@ -21,7 +20,7 @@ public:
     bool report(std::uint64_t done, std::uint64_t total);
     void end();
 
-private:
+  private:
     static constexpr int kShowAfterMs = 500;
     static constexpr int kUpdateEveryMs = 50;
     static constexpr int kSteps = 1000;

@@ -10,14 +10,15 @@
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPushButton>
-
 #include <algorithm>
 
 namespace zd::ui {
 
 namespace {
 
-QString text(const std::string& utf8) { return QString::fromStdString(utf8); }
+QString text(const std::string& utf8) {
+    return QString::fromStdString(utf8);
+}
 
 } // namespace
 
@@ -53,7 +54,9 @@ void WindowPort::setDisplayText(app::Display display, const std::string& value) 
     window_.display(display).setText(text(value));
 }
 
-bool WindowPort::isFileInfoChecked() { return window_.fileInfoBox().isChecked(); }
+bool WindowPort::isFileInfoChecked() {
+    return window_.fileInfoBox().isChecked();
+}
 
 std::vector<int> WindowPort::selectedRows() {
     std::vector<int> rows;
@@ -75,9 +78,9 @@ void WindowPort::setRowSelected(int row, bool selected) {
     }
     // Selects without moving the current row or scrolling.
     const QModelIndex index = window_.table().model()->index(row, 0);
-    selection->select(index, (selected ? QItemSelectionModel::Select
-                                       : QItemSelectionModel::Deselect) |
-                                 QItemSelectionModel::Rows);
+    selection->select(index,
+                      (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
+                          QItemSelectionModel::Rows);
 }
 
 bool WindowPort::isButtonEnabled(int commandId) {
@@ -91,11 +94,17 @@ void WindowPort::setButtonEnabled(int commandId, bool enabled) {
     }
 }
 
-void WindowPort::redraw() { window_.update(); }
+void WindowPort::redraw() {
+    window_.update();
+}
 
-void WindowPort::repaintLink() { window_.clientArea().update(window_.clientArea().linkArea()); }
+void WindowPort::repaintLink() {
+    window_.clientArea().update(window_.clientArea().linkArea());
+}
 
-void WindowPort::showHandCursor() { window_.clientArea().setCursor(Qt::PointingHandCursor); }
+void WindowPort::showHandCursor() {
+    window_.clientArea().setCursor(Qt::PointingHandCursor);
+}
 
 void WindowPort::openFolder(const std::string& path) {
     dialogs_.openExternal(QUrl::fromLocalFile(text(path)));
@@ -123,6 +132,8 @@ bool WindowPort::reportMergeProgress(std::uint64_t done, std::uint64_t total) {
     return progress_.report(done, total);
 }
 
-void WindowPort::endMergeProgress() { progress_.end(); }
+void WindowPort::endMergeProgress() {
+    progress_.end();
+}
 
 } // namespace zd::ui

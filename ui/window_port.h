@@ -11,7 +11,7 @@ class DialogLayer;
 class MainWindow;
 
 class WindowPort final : public app::Port {
-public:
+  public:
     WindowPort(MainWindow& window, DialogLayer& dialogs);
 
     app::Answer showMessage(const std::string& text, const std::string& caption, app::Icon icon,
@@ -41,7 +41,7 @@ public:
     bool reportMergeProgress(std::uint64_t done, std::uint64_t total) override;
     void endMergeProgress() override;
 
-private:
+  private:
     MainWindow& window_;
     DialogLayer& dialogs_;
     MergeProgress progress_;

@@ -14,9 +14,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 
 namespace zd::ui {
 namespace {
@@ -51,8 +50,8 @@ TEST(InfoDialogs, LaidOutInDialogUnitsOfTheirFont) {
         const auto dialog = makeInfoDialog(expected.which, nullptr);
         const DialogUnits units(dialog->font());
         EXPECT_EQ(dialog->windowTitle(), QString::fromUtf8(expected.title));
-        EXPECT_EQ(dialog->size(), QSize(units.x(expected.units.width()),
-                                        units.y(expected.units.height())));
+        EXPECT_EQ(dialog->size(),
+                  QSize(units.x(expected.units.width()), units.y(expected.units.height())));
         const auto* ok = dialog->findChild<QPushButton*>(QStringLiteral("1"));
         ASSERT_NE(ok, nullptr);
         EXPECT_EQ(ok->text(), QStringLiteral("确定"));
@@ -149,8 +148,9 @@ TEST(QtDialogLayer, MessageBoxesSpeakChinese) {
 }
 
 TEST(QtDialogLayer, FileDialogsShowTitleAndFilterLabels) {
-    EXPECT_EQ(nameFilters({"t", {{"JPG 文件（*.jpg,*.jpeg）", {"*.jpg", "*.jpeg"}},
-                                 {"所有文件（*.*）", {"*.*"}}}}),
+    EXPECT_EQ(nameFilters({"t",
+                           {{"JPG 文件（*.jpg,*.jpeg）", {"*.jpg", "*.jpeg"}},
+                            {"所有文件（*.*）", {"*.*"}}}}),
               (QStringList{QStringLiteral("JPG 文件（*.jpg,*.jpeg） (*.jpg *.jpeg)"),
                            QStringLiteral("所有文件（*.*） (*)")}));
 
@@ -182,8 +182,8 @@ TEST(QtDialogLayer, FileDialogsShowTitleAndFilterLabels) {
                     QFileInfo(dialog->selectedFiles().value(0)).isDir());
         dialog->reject();
     });
-    EXPECT_FALSE(layer.saveFile(nullptr, {"选择保存位置和文件名称", {{"BIN 文件（*.bin）", {"*.bin"}}},
-                                          false}));
+    EXPECT_FALSE(layer.saveFile(
+        nullptr, {"选择保存位置和文件名称", {{"BIN 文件（*.bin）", {"*.bin"}}}, false}));
 }
 
 } // namespace

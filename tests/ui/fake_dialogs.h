@@ -4,7 +4,6 @@
 #include "dialog_layer.h"
 
 #include <QStringList>
-
 #include <deque>
 #include <string>
 #include <vector>
@@ -24,7 +23,7 @@ struct ShownInfoDialog {
 };
 
 class FakeDialogs final : public ui::DialogLayer {
-public:
+  public:
     // Answers, used in order; a question with none left gets "No" / cancel.
     std::deque<app::Answer> answers;
     std::deque<QStringList> filesToOpen;
@@ -59,9 +58,8 @@ public:
     }
     void openExternal(const QUrl& url) override { opened.push_back(url); }
 
-private:
-    template <typename T>
-    static T take(std::deque<T>& queue, T otherwise) {
+  private:
+    template <typename T> static T take(std::deque<T>& queue, T otherwise) {
         if (queue.empty()) {
             return otherwise;
         }

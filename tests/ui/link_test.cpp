@@ -12,7 +12,7 @@ namespace zd::test {
 namespace {
 
 class LinkTest : public WindowTest {
-protected:
+  protected:
     // A move as the window system delivers it: hit-tested from the window.
     void moveTo(QPoint inArea) {
         QTest::mouseMove(window.get(), area().mapTo(window.get(), inArea));
@@ -92,7 +92,8 @@ TEST_F(LinkTest, PressInsideOpensTheHost) {
     QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
                       area().mapTo(window.get(), QPoint(772, 465)));
     ASSERT_EQ(dialogs.opened.size(), 1u);
-    EXPECT_EQ(dialogs.opened[0].toString(), QString::fromStdString("http://" + ui::publisherHost()));
+    EXPECT_EQ(dialogs.opened[0].toString(),
+              QString::fromStdString("http://" + ui::publisherHost()));
 }
 
 } // namespace

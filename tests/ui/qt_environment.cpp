@@ -3,15 +3,14 @@
 #include "main_window.h"
 
 #include <QApplication>
-#include <gtest/gtest.h>
-
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <memory>
 
 namespace {
 
 class QtEnvironment final : public ::testing::Environment {
-public:
+  public:
     void SetUp() override {
         ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
         application_ = std::make_unique<QApplication>(argc_, argv_);
@@ -19,7 +18,7 @@ public:
     }
     void TearDown() override { application_.reset(); }
 
-private:
+  private:
     int argc_ = 1;
     char name_[10] = "ui_tests";
     char* argv_[2] = {name_, nullptr};

@@ -1,8 +1,7 @@
 // The real buttons, menu items, shortcuts and drops reach the commands, and
 // what the commands do shows up in the window.
-#include "window_fixture.h"
-
 #include "test_files.h"
+#include "window_fixture.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -10,16 +9,17 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
-
 #include <filesystem>
 
 namespace zd::test {
 namespace {
 
-QString q(const std::string& text) { return QString::fromStdString(text); }
+QString q(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 class WindowCommandsTest : public WindowTest {
-protected:
+  protected:
     void click(int id) {
         QPushButton* button = window->button(id);
         ASSERT_NE(button, nullptr) << id;

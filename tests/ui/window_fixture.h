@@ -8,13 +8,12 @@
 
 #include <QTest>
 #include <gtest/gtest.h>
-
 #include <memory>
 
 namespace zd::test {
 
 class WindowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         window = std::make_unique<ui::MainWindow>(dialogs);
         window->show();

@@ -44,7 +44,8 @@ const ControlRow kControls[] = {
     {"401", "0", {100, 403, 60, 20}},
     {"capacityLabel", "封包容量（Bytes）", {460, 405, 130, 20}},
     {"403", "0", {590, 403, 140, 20}},
-    {"linkLabel", "推荐结合zu(DAVA)液晶控制芯片使用：VE8889 / RE8876 等，更多信息请访问：",
+    {"linkLabel",
+     "推荐结合zu(DAVA)液晶控制芯片使用：VE8889 / RE8876 等，更多信息请访问：",
      {30, 445, 533, 20}},
 };
 
@@ -72,8 +73,8 @@ TEST_F(WindowTest, ControlsSitWhereTheDesignPutsThem) {
     EXPECT_EQ(children.size(), static_cast<qsizetype>(std::size(kControls)));
     for (const ControlRow& row : kControls) {
         SCOPED_TRACE(row.name);
-        const auto* control = area().findChild<QWidget*>(QString::fromLatin1(row.name),
-                                                         Qt::FindDirectChildrenOnly);
+        const auto* control =
+            area().findChild<QWidget*>(QString::fromLatin1(row.name), Qt::FindDirectChildrenOnly);
         ASSERT_NE(control, nullptr);
         EXPECT_EQ(control->geometry(), row.geometry);
         EXPECT_EQ(shownText(control), QString::fromUtf8(row.text));
@@ -130,8 +131,8 @@ TEST_F(WindowTest, MenusHoldTheirItems) {
             seen << item->objectName() + QLatin1Char('=') + item->text();
         }
     }
-    EXPECT_EQ(seen, (QStringList{"文件(&F)", "32785=从文件夹导入(&F)...", "105=退出(&X)", "帮助(&H)",
-                                 "32783=使用说明", "32796=版本历史", "32797=最新版本",
+    EXPECT_EQ(seen, (QStringList{"文件(&F)", "32785=从文件夹导入(&F)...", "105=退出(&X)",
+                                 "帮助(&H)", "32783=使用说明", "32796=版本历史", "32797=最新版本",
                                  "104=关于(&A) ..."}));
 }
 
