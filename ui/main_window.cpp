@@ -174,6 +174,7 @@ void MainWindow::buildControls() {
     table_->setObjectName(QStringLiteral("300"));
     table_->setGeometry(30, 55, 700, 340);
     table_->setAttribute(Qt::WA_NoMousePropagation);
+    table_->setTabKeyNavigation(false); // Tab leaves the list for the next control
     connect(table_, &EntryTableView::pathsDropped, this, &MainWindow::forwardDrop);
 
     label(area, "fileCountLabel", "文件总数", {30, 405, 60, 20});

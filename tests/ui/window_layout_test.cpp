@@ -136,6 +136,23 @@ TEST_F(WindowTest, MenusHoldTheirItems) {
                                  "104=关于(&A) ..."}));
 }
 
+TEST_F(WindowTest, TabWalksTheControlsInOrder) {
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    // With rows, so that the list has cells Tab could wander through.
+    list().appendEntry("/data/a.bin", 1, ".bin");
+    list().appendEntry("/data/b.bin", 1, ".bin");
+    window->table().setCurrentIndex(window->table().model()->index(0, 0));
+    window->fileInfoBox().setFocus();
+    QStringList order{QApplication::focusWidget()->objectName()};
+    for (int step = 0; step < 14; ++step) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        order << QApplication::focusWidget()->objectName();
+    }
+    EXPECT_EQ(order, (QStringList{"404", "208", "402", "207", "601", "203", "210", "205", "206",
+                                  "201", "202", "204", "209", "300", "404"}));
+}
+
 TEST(WindowPlacement, CentresByTruncatingDivision) {
     EXPECT_EQ(ui::centredPosition({1920, 1040}), QPoint(510, 255));
     EXPECT_EQ(ui::centredPosition({799, 529}), QPoint(-50, 0));
