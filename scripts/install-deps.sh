@@ -9,7 +9,7 @@ for group in "$@"; do
     build) packages+=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libgl-dev) ;;
     test)  packages+=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libgl-dev libgtest-dev) ;;
     run)   packages+=(fonts-wqy-microhei) ;;
-    shot)  packages+=(xvfb xauth imagemagick fonts-wqy-microhei) ;;
+    shot)  packages+=(xvfb xauth imagemagick xdotool fonts-wqy-microhei) ;;
     fuzz)  packages+=(clang libclang-rt-14-dev) ;;
     bench) packages+=(srecord hyperfine time) ;;
     *) echo "install-deps.sh: unknown group $group" >&2; exit 2 ;;
