@@ -9,8 +9,10 @@
 namespace zd {
 namespace {
 
-std::vector<std::uint32_t> addressesOf(const EntryList& list) {
-    std::vector<std::uint32_t> addresses;
+using Addresses = std::vector<std::uint32_t>;
+
+Addresses addressesOf(const EntryList& list) {
+    Addresses addresses;
     for (const Entry& entry : list.entries()) {
         addresses.push_back(entry.address);
     }
@@ -24,62 +26,34 @@ EntryList listAt(std::uint32_t frontOffset) {
     return list;
 }
 
-TEST(EntryListLayout, AppendPlacesEachRowAtTheCapacityBeforeIt) {
+// Appends continue from the capacity; removals and swaps take effect on the
+// addresses only at the next recompute, as the commands rely on.
+TEST(EntryListLayout, AppendRemoveSwapAndOffsetChange) {
     EntryList list = listAt(4097);
     list.appendEntry("/img/a.bin", 10, ".bin");
-    list.appendEntry("/img/b.bin", 20, ".bin");
     list.appendEntry("/img/empty", 0, "");
-    EXPECT_EQ(addressesOf(list), (std::vector<std::uint32_t>{4097, 4107, 4127}));
-    EXPECT_EQ(list.imageCapacity(), 4127u);
+    list.appendEntries(std::vector<NewEntry>{{"/x/e.jpg", 100}, {"/x/f", 1}});
+    EXPECT_EQ(addressesOf(list), (Addresses{4097, 4107, 4107, 4207}));
+    EXPECT_EQ(list.imageCapacity(), 4208u);
+    EXPECT_EQ(list.cellText(2, Column::Number), "3");
+    EXPECT_EQ(list.cellText(2, Column::FileName), "/x/e.jpg");
+    EXPECT_EQ(list.cellText(2, Column::Size), "100");
+    EXPECT_EQ(list.cellText(2, Column::Address), "4107");
+    EXPECT_EQ(list.cellText(2, Column::DataFormat), ".jpg");
+    EXPECT_EQ(list.at(3).dataFormat, "");
 
-    list.appendEntry("/img/d.dot", 5, ".dot");
-    EXPECT_EQ(list.rowCount(), 4);
-    EXPECT_EQ(list.cellText(3, Column::Number), "4");
-    EXPECT_EQ(list.cellText(3, Column::Address), "4127");
-    EXPECT_EQ(list.cellText(3, Column::Size), "5");
-    EXPECT_EQ(list.cellText(3, Column::FileName), "/img/d.dot");
-    EXPECT_EQ(list.cellText(3, Column::DataFormat), ".dot");
-    EXPECT_EQ(list.imageCapacity(), 4132u);
-
-    // A batch continues from the same capacity and derives data formats.
-    const std::vector<NewEntry> batch{{"/x/e.jpg", 100}, {"/x/f", 1}};
-    list.appendEntries(batch);
-    EXPECT_EQ(list.at(4).address, 4132u);
-    EXPECT_EQ(list.at(4).dataFormat, ".jpg");
-    EXPECT_EQ(list.at(5).address, 4232u);
-    EXPECT_EQ(list.at(5).dataFormat, "");
-    EXPECT_EQ(list.imageCapacity(), 4233u);
-}
-
-TEST(EntryListLayout, RecomputeAfterRemoveSwapAndOffsetChange) {
-    EntryList list;
-    list.appendEntry("/a", 100, "");
-    list.appendEntry("/b", 200, "");
-    list.appendEntry("/c", 300, "");
-
-    list.removeRow(1);
-    EXPECT_EQ(list.imageCapacity(), 400u);
-    list.recomputeLayout();
-    EXPECT_EQ(addressesOf(list), (std::vector<std::uint32_t>{0, 100}));
-    EXPECT_EQ(list.cellText(1, Column::Number), "2");
-    EXPECT_EQ(list.cellText(1, Column::FileName), "/c");
-
+    list.removeRow(0);
+    EXPECT_EQ(list.imageCapacity(), 4198u);
     list.swapRows(0, 1);
+    list.setFrontOffset(0);
     list.recomputeLayout();
-    EXPECT_EQ(list.at(0).path, "/c");
-    EXPECT_EQ(addressesOf(list), (std::vector<std::uint32_t>{0, 300}));
+    EXPECT_EQ(list.at(0).path, "/x/e.jpg");
+    EXPECT_EQ(list.cellText(0, Column::Number), "1");
+    EXPECT_EQ(addressesOf(list), (Addresses{0, 100, 100}));
 
     list.setFrontOffset(4096);
-    list.recomputeLayout();
-    EXPECT_EQ(addressesOf(list), (std::vector<std::uint32_t>{4096, 4396}));
-    EXPECT_EQ(list.imageCapacity(), 4496u);
-
     list.removeAll();
-    EXPECT_TRUE(list.empty());
     EXPECT_EQ(list.imageCapacity(), 4096u);
-    list.recomputeLayout();
-    EXPECT_EQ(list.imageCapacity(), 4096u);
-
     list.appendEntry("/d", 7, "");
     list.clear();
     EXPECT_TRUE(list.empty());
@@ -90,7 +64,6 @@ TEST(EntryListLayout, RecomputeAfterRemoveSwapAndOffsetChange) {
 TEST(EntryListLayout, SumsWrapModulo2To32) {
     EntryList list = listAt(4294963200u);
     list.appendEntry("/big", 8192, "");
-    EXPECT_EQ(list.at(0).address, 4294963200u);
     EXPECT_EQ(list.imageCapacity(), 4096u);
     list.recomputeLayout();
     EXPECT_EQ(list.imageCapacity(), 4096u);
@@ -102,21 +75,14 @@ TEST(EntryListLayout, SumsWrapModulo2To32) {
     EXPECT_EQ(lowered.imageCapacity(), 100u);
 }
 
-// Sizes are unsigned 32-bit throughout: a 3 GiB file must not be read back as
-// 2147483647, or every later address shifts.
+// A 3 GiB file must not be read back as 2147483647, or later addresses shift.
 TEST(EntryListLayout, SizesAbove2GiBStayExact) {
     constexpr std::uint32_t kThreeGiB = 3221225472u;
-    EntryList list = listAt(4096);
+    EntryList list = listAt(0);
     list.appendEntry("/video.avi", kThreeGiB, ".avi");
     list.appendEntry("/after.bin", 10, ".bin");
     EXPECT_EQ(list.cellText(0, Column::Size), "3221225472");
-    EXPECT_EQ(list.at(1).address, 4096u + kThreeGiB);
-
-    list.setFrontOffset(0);
-    list.recomputeLayout();
     EXPECT_EQ(list.cellText(1, Column::Address), "3221225472");
-    EXPECT_EQ(list.imageCapacity(), kThreeGiB + 10u);
-
     list.swapRows(0, 1);
     list.recomputeLayout();
     EXPECT_EQ(list.imageCapacity(), kThreeGiB + 10u);
@@ -125,70 +91,48 @@ TEST(EntryListLayout, SizesAbove2GiBStayExact) {
 }
 
 TEST(DataFormatOf, TakesTheExtensionOfTheFileNameOnly) {
-    EXPECT_EQ(dataFormatOf("/img/logo.bin"), ".bin");
-    EXPECT_EQ(dataFormatOf("/img/LOGO.BIN"), ".BIN");
-    EXPECT_EQ(dataFormatOf("LOGO.BIN"), ".BIN");
-    EXPECT_EQ(dataFormatOf("/fonts/font.old.dot"), ".dot");
-    EXPECT_EQ(dataFormatOf("/rel1.2/readme"), "");
-    EXPECT_EQ(dataFormatOf("D:\\rel1.2\\readme"), "");
-    EXPECT_EQ(dataFormatOf("/plain/name"), "");
-    EXPECT_EQ(dataFormatOf("/notes/.hidden"), ".hidden");
-    EXPECT_EQ(dataFormatOf("/dir/trailing."), ".");
-    EXPECT_EQ(dataFormatOf(""), "");
-}
-
-TEST(EntryList, KeepsLongPathsWhole) {
-    std::string path = "/";
-    for (int i = 0; i < 40; ++i) {
-        path += "a-rather-long-folder-name/";
+    const std::pair<const char*, const char*> cases[] = {
+        {"/img/LOGO.BIN", ".BIN"},     {"/fonts/font.old.dot", ".dot"}, {"/rel1.2/readme", ""},
+        {"D:\\rel1.2\\readme", ""},    {"/notes/.hidden", ".hidden"},   {"/dir/trailing.", "."},
+        {"", ""},
+    };
+    for (const auto& [path, format] : cases) {
+        EXPECT_EQ(dataFormatOf(path), format) << path;
     }
-    path += "picture.jpeg";
-    ASSERT_GT(path.size(), 1000u);
-    EntryList list;
-    list.appendEntries(std::vector<NewEntry>{{path, 1}});
-    EXPECT_EQ(list.cellText(0, Column::FileName), path);
-    EXPECT_EQ(list.at(0).dataFormat, ".jpeg");
 }
 
-// Records each notice with the row count the list had when it was sent, so
-// the test sees that "about to" comes before and "done" after each change.
+// Records each notice with the row count at that moment: "about to" must come
+// before and "done" after each change, as Qt's models require.
 class RecordingObserver : public EntryListObserver {
 public:
     explicit RecordingObserver(const EntryList& list) : list_(list) {}
     void rowsAboutToBeInserted(int first, int last) override { note("insert?", first, last); }
-    void rowsInserted() override { note("inserted", -1, -1); }
+    void rowsInserted() override { note("inserted"); }
     void rowsAboutToBeRemoved(int first, int last) override { note("remove?", first, last); }
-    void rowsRemoved() override { note("removed", -1, -1); }
+    void rowsRemoved() override { note("removed"); }
     void rowsChanged(int first, int last) override { note("changed", first, last); }
     std::vector<std::string> take() { return std::exchange(events_, {}); }
 
 private:
-    void note(const char* what, int first, int last) {
-        std::string text = what;
+    void note(std::string text, int first = -1, int last = -1) {
         if (first >= 0) {
             text += " " + std::to_string(first) + "-" + std::to_string(last);
         }
-        text += " n=" + std::to_string(list_.rowCount());
-        events_.push_back(text);
+        events_.push_back(text + " n=" + std::to_string(list_.rowCount()));
     }
     const EntryList& list_;
     std::vector<std::string> events_;
 };
 
-using Events = std::vector<std::string>;
-
 TEST(EntryListObserver, NoticesBracketEveryChange) {
+    using Events = std::vector<std::string>;
     EntryList list;
     RecordingObserver observer(list);
     list.setObserver(&observer);
-
     list.appendEntry("/a", 1, "");
     EXPECT_EQ(observer.take(), (Events{"insert? 0-0 n=0", "inserted n=1"}));
     list.appendEntries(std::vector<NewEntry>{{"/b", 2}, {"/c", 3}});
     EXPECT_EQ(observer.take(), (Events{"insert? 1-2 n=1", "inserted n=3"}));
-    list.appendEntries(std::vector<NewEntry>{});
-    EXPECT_EQ(observer.take(), Events{});
-
     list.swapRows(2, 0);
     EXPECT_EQ(observer.take(), (Events{"changed 0-2 n=3"}));
     list.recomputeLayout();
@@ -197,10 +141,8 @@ TEST(EntryListObserver, NoticesBracketEveryChange) {
     EXPECT_EQ(observer.take(), (Events{"remove? 1-1 n=3", "removed n=2"}));
     list.removeAll();
     EXPECT_EQ(observer.take(), (Events{"remove? 0-1 n=2", "removed n=0"}));
+    list.appendEntries(std::vector<NewEntry>{});
     list.removeAll();
-    list.recomputeLayout();
-    EXPECT_EQ(observer.take(), Events{});
-
     list.setObserver(nullptr);
     list.appendEntry("/d", 4, "");
     EXPECT_EQ(observer.take(), Events{});

@@ -3,53 +3,38 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 namespace zd {
 namespace {
 
-struct NameCase {
-    std::string confirmed;
-    std::string image;
-    std::string list;
-};
-
+// Cut only when ".bin"/".h" (any case) occurs in the file name, and then at
+// its last "."; ".Bin" is not searched for.
 TEST(OutputPathsFor, FollowsTheStemRule) {
-    const std::vector<NameCase> cases{
-        {"/out/img", "/out/img.bin", "/out/img.h"},
-        {"/out/img.bin", "/out/img.bin", "/out/img.h"},
-        {"/out/img.BIN", "/out/img.bin", "/out/img.h"},
-        {"/out/img.h", "/out/img.bin", "/out/img.h"},
-        {"/out/img.H", "/out/img.bin", "/out/img.h"},
-        {"/out/img.Bin", "/out/img.Bin.bin", "/out/img.Bin.h"}, // case-sensitive search
-        {"/out/img.txt", "/out/img.txt.bin", "/out/img.txt.h"},
-        {"/out/img.hex", "/out/img.bin", "/out/img.h"},
-        {"/out/img.html", "/out/img.bin", "/out/img.h"},
-        {"/out/logo.2.bin", "/out/logo.2.bin", "/out/logo.2.h"},
-        {"/out/a.bin.bak", "/out/a.bin.bin", "/out/a.bin.h"}, // cut at the last "." only
-        {"/img.bin", "/img.bin", "/img.h"},
-        {"img.bin", "img.bin", "img.h"},
-        // Only the file name is searched: a dotted folder changes nothing.
-        {"/rel.bin/img", "/rel.bin/img.bin", "/rel.bin/img.h"},
+    const std::string cases[][4] = {
+        // confirmed, image, list, save folder
+        {"/out/img", "/out/img.bin", "/out/img.h", "/out/"},
+        {"/out/img.BIN", "/out/img.bin", "/out/img.h", "/out/"},
+        {"/out/img.H", "/out/img.bin", "/out/img.h", "/out/"},
+        {"/out/img.Bin", "/out/img.Bin.bin", "/out/img.Bin.h", "/out/"},
+        {"/out/img.txt", "/out/img.txt.bin", "/out/img.txt.h", "/out/"},
+        {"/out/img.hex", "/out/img.bin", "/out/img.h", "/out/"},
+        {"/out/logo.2.bin", "/out/logo.2.bin", "/out/logo.2.h", "/out/"},
+        {"/out/a.bin.bak", "/out/a.bin.bin", "/out/a.bin.h", "/out/"},
+        {"/rel.bin/img", "/rel.bin/img.bin", "/rel.bin/img.h", "/rel.bin/"},
+        {"/img.bin", "/img.bin", "/img.h", "/"},
+        {"img.bin", "img.bin", "img.h", ""},
     };
-    for (const NameCase& c : cases) {
-        const auto paths = outputPathsFor(c.confirmed);
-        ASSERT_TRUE(paths.has_value()) << c.confirmed;
-        EXPECT_EQ(paths->imagePath, c.image) << c.confirmed;
-        EXPECT_EQ(paths->listPath, c.list) << c.confirmed;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c[0]);
+        const auto paths = outputPathsFor(c[0]);
+        ASSERT_TRUE(paths.has_value());
+        EXPECT_EQ(paths->imagePath, c[1]);
+        EXPECT_EQ(paths->listPath, c[2]);
+        EXPECT_EQ(paths->saveFolder, c[3]);
     }
-}
-
-TEST(OutputPathsFor, SplitsOffTheSaveFolder) {
-    EXPECT_EQ(outputPathsFor("/out/img.bin")->saveFolder, "/out/");
-    EXPECT_EQ(outputPathsFor("/img.bin")->saveFolder, "/");
-    EXPECT_EQ(outputPathsFor("img.bin")->saveFolder, "");
-}
-
-TEST(OutputPathsFor, RefusesAPathWithoutAFileName) {
-    EXPECT_FALSE(outputPathsFor("/out/").has_value());
-    EXPECT_FALSE(outputPathsFor("/").has_value());
-    EXPECT_FALSE(outputPathsFor("").has_value());
+    for (const char* noName : {"/out/", "/", ""}) {
+        EXPECT_FALSE(outputPathsFor(noName).has_value()) << noName;
+    }
 }
 
 } // namespace
