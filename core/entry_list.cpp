@@ -26,7 +26,12 @@ void EntryList::appendEntries(std::span<const NewEntry> rows) {
     if (observer_) {
         observer_->rowsAboutToBeInserted(first, first + static_cast<int>(rows.size()) - 1);
     }
-    rows_.reserve(rows_.size() + rows.size());
+    // Grow geometrically: reserving the exact size on every call would copy
+    // the whole list for each small batch, quadratic over many batches.
+    const std::size_t needed = rows_.size() + rows.size();
+    if (needed > rows_.capacity()) {
+        rows_.reserve(std::max(needed, 2 * rows_.capacity()));
+    }
     for (const NewEntry& row : rows) {
         rows_.push_back(Entry{row.path, row.size, imageCapacity_, dataFormatOf(row.path)});
         imageCapacity_ += row.size;
