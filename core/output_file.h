@@ -30,8 +30,8 @@ public:
     // stops the copy with `std::errc::operation_canceled`.
     using ChunkFn = std::function<bool(std::uint64_t copiedSoFar)>;
     // Appends everything `inputFd` holds from its current position to its
-    // end, with the kernel's in-place copy where it can and plain reads and
-    // writes where it cannot. `copied` is set to the bytes appended. Errors
+    // end, moved by the kernel through a pipe where it can and by plain reads
+    // and writes where it cannot. `copied` is set to the bytes appended. Errors
     // while reading come back in `readError`, errors while writing as the
     // result.
     std::error_code appendFrom(int inputFd, std::uint64_t& copied, std::error_code& readError,
@@ -45,12 +45,21 @@ public:
     const std::filesystem::path& target() const { return target_; }
 
 private:
+    std::error_code appendBySplicing(int inputFd, std::uint64_t& copied,
+                                     std::error_code& readError, const ChunkFn& onChunk);
     std::error_code appendByReading(int inputFd, std::uint64_t& copied,
                                     std::error_code& readError, const ChunkFn& onChunk);
 
     std::filesystem::path target_;
     std::filesystem::path temporary_;
     int fd_ = -1;
+    // The pipe the kernel moves input pages through, made on first use and
+    // kept for every later input.
+    int pipeRead_ = -1;
+    int pipeWrite_ = -1;
+    std::size_t pipeSize_ = 0;
+    bool openPipe();
+    void closePipe();
     bool committed_ = false;
 };
 
