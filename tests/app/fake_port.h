@@ -1,4 +1,4 @@
-// A scripted port: it records everything the commands show or ask, and
+// A scripted port: it records what the commands show or ask, in order, and
 // plays back queued answers and dialog results.
 #pragma once
 
@@ -7,13 +7,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <deque>
 #include <map>
 #include <optional>
+#include <ostream>
 #include <set>
 #include <string>
-#include <utility>
+#include <type_traits>
 #include <vector>
 
 namespace zd::app::test {
@@ -21,142 +21,108 @@ namespace zd::app::test {
 struct Message {
     std::string text;
     std::string caption;
-    Icon icon = Icon::Information;
-    Buttons buttons = Buttons::Ok;
+    Icon icon;
+    Buttons buttons;
+    bool operator==(const Message&) const = default;
+    friend std::ostream& operator<<(std::ostream& out, const Message& m) {
+        return out << m.text << " | " << m.caption << " | " << static_cast<int>(m.icon) << " | "
+                   << static_cast<int>(m.buttons);
+    }
 };
 
 // Also follows the entry list as the window's list view does, so that the
-// selected marks move with the rows they belong to.
+// selection marks move with their rows.
 class FakePort : public Port, public EntryListObserver {
 public:
-    // --- script ---
-    std::deque<Answer> answers; // one for every Yes/No box; OK boxes need none
+    // script
+    std::deque<Answer> answers; // one for every Yes/No box
     std::deque<std::vector<std::string>> openResults;
     std::deque<std::optional<std::string>> saveResults;
     bool fileInfoChecked = false;
     std::set<int> selection;
-    std::map<Display, std::string> displays{
-        {Display::FileCount, "0"}, {Display::FrontOffset, "0"}, {Display::Capacity, "0"}};
+    std::map<Display, std::string> displays;
     std::map<int, bool> enabled{{203, true}, {204, true}, {210, true}};
-    int stopAtProgressCall = 0; // answer "stop" at this 1-based call; 0 never
+    int stopAtProgressCall = 0; // answer "stop" at this 1-based call
 
-    // --- record ---
+    // record
     std::vector<Message> messages;
-    std::vector<FileDialogRequest> openRequests;
-    std::vector<FileDialogRequest> saveRequests;
-    std::vector<std::pair<Display, std::string>> displayWrites;
-    std::vector<std::pair<int, bool>> selectionChanges;
-    std::vector<std::pair<int, bool>> buttonChanges;
-    std::vector<std::string> openedFolders;
-    std::vector<std::string> openedUrls;
-    std::vector<InfoDialog> dialogsRun;
-    std::vector<std::string> events; // the order of messages, display writes and redraws
-    int redraws = 0;
-    int linkRepaints = 0;
-    int handCursors = 0;
-    int quits = 0;
+    std::vector<FileDialogRequest> requests; // open and save dialogs
+    // "message TEXT", "display 403 TEXT", "redraw", "button 203 0", "select 1 1",
+    // "folder PATH", "url URL", "dialog 103", "quit", "link", "hand", "end"
+    std::vector<std::string> events;
     int progressCalls = 0;
-    int progressEnds = 0;
 
     void expectQueuesUsedUp() const {
-        EXPECT_TRUE(answers.empty()) << answers.size() << " answers left";
-        EXPECT_TRUE(openResults.empty()) << openResults.size() << " open results left";
-        EXPECT_TRUE(saveResults.empty()) << saveResults.size() << " save results left";
+        EXPECT_TRUE(answers.empty() && openResults.empty() && saveResults.empty());
     }
-    std::vector<std::string> messageTexts() const {
-        std::vector<std::string> texts;
-        for (const Message& m : messages) {
-            texts.push_back(m.text);
+    // The recorded events that start with `kind`, without it.
+    std::vector<std::string> eventsOf(const std::string& kind) const {
+        std::vector<std::string> found;
+        for (const std::string& event : events) {
+            if (event.starts_with(kind + " ")) {
+                found.push_back(event.substr(kind.size() + 1));
+            } else if (event == kind) {
+                found.push_back("");
+            }
         }
-        return texts;
+        return found;
     }
+    std::vector<std::string> messageTexts() const { return eventsOf("message"); }
 
     Answer showMessage(const std::string& text, const std::string& caption, Icon icon,
                        Buttons buttons) override {
         messages.push_back({text, caption, icon, buttons});
         events.push_back("message " + text);
-        if (buttons == Buttons::Ok) {
-            return Answer::Ok;
-        }
-        if (answers.empty()) {
-            ADD_FAILURE() << "unexpected question: " << text;
-            return Answer::No;
-        }
-        const Answer answer = answers.front();
-        answers.pop_front();
-        return answer;
+        return buttons == Buttons::Ok ? Answer::Ok : take(answers, Answer::No);
     }
     std::vector<std::string> chooseFilesToOpen(const FileDialogRequest& request) override {
-        openRequests.push_back(request);
-        if (openResults.empty()) {
-            ADD_FAILURE() << "unexpected open dialog: " << request.title;
-            return {};
-        }
-        auto result = openResults.front();
-        openResults.pop_front();
-        return result;
+        requests.push_back(request);
+        return take(openResults, {});
     }
     std::optional<std::string> chooseFileToSave(const FileDialogRequest& request) override {
-        saveRequests.push_back(request);
-        if (saveResults.empty()) {
-            ADD_FAILURE() << "unexpected save dialog: " << request.title;
-            return std::nullopt;
-        }
-        auto result = saveResults.front();
-        saveResults.pop_front();
-        return result;
+        requests.push_back(request);
+        return take(saveResults, std::nullopt);
     }
     std::string displayText(Display display) override { return displays[display]; }
     void setDisplayText(Display display, const std::string& text) override {
         displays[display] = text;
-        displayWrites.emplace_back(display, text);
         events.push_back("display " + std::to_string(static_cast<int>(display)) + " " + text);
     }
     bool isFileInfoChecked() override { return fileInfoChecked; }
     std::vector<int> selectedRows() override { return {selection.begin(), selection.end()}; }
-    void setRowSelected(int row, bool selected) override {
-        selectionChanges.emplace_back(row, selected);
-        if (selected) {
-            selection.insert(row);
-        } else {
-            selection.erase(row);
-        }
+    void setRowSelected(int row, bool on) override {
+        events.push_back("select " + std::to_string(row) + " " + std::to_string(on));
+        on ? (void)selection.insert(row) : (void)selection.erase(row);
     }
-    bool isButtonEnabled(int commandId) override { return enabled.at(commandId); }
-    void setButtonEnabled(int commandId, bool on) override {
-        enabled.at(commandId) = on;
-        buttonChanges.emplace_back(commandId, on);
+    bool isButtonEnabled(int id) override { return enabled.at(id); }
+    void setButtonEnabled(int id, bool on) override {
+        enabled.at(id) = on;
+        events.push_back("button " + std::to_string(id) + " " + std::to_string(on));
     }
-    void redraw() override {
-        ++redraws;
-        events.push_back("redraw");
+    void redraw() override { events.push_back("redraw"); }
+    void repaintLink() override { events.push_back("link"); }
+    void showHandCursor() override { events.push_back("hand"); }
+    void openFolder(const std::string& path) override { events.push_back("folder " + path); }
+    void openUrl(const std::string& url) override { events.push_back("url " + url); }
+    void runDialog(InfoDialog dialog) override {
+        events.push_back("dialog " + std::to_string(static_cast<int>(dialog)));
     }
-    void repaintLink() override { ++linkRepaints; }
-    void showHandCursor() override { ++handCursors; }
-    void openFolder(const std::string& path) override { openedFolders.push_back(path); }
-    void openUrl(const std::string& url) override { openedUrls.push_back(url); }
-    void runDialog(InfoDialog dialog) override { dialogsRun.push_back(dialog); }
-    void quit() override { ++quits; }
+    void quit() override { events.push_back("quit"); }
     bool reportMergeProgress(std::uint64_t done, std::uint64_t total) override {
         EXPECT_LE(done, total);
         return ++progressCalls != stopAtProgressCall;
     }
-    void endMergeProgress() override { ++progressEnds; }
+    void endMergeProgress() override { events.push_back("end"); }
 
     // The list view's selection follows inserted and removed rows.
     void rowsAboutToBeInserted(int first, int last) override { shift(first, last - first + 1); }
-    void rowsInserted() override {}
     void rowsAboutToBeRemoved(int first, int last) override {
-        std::set<int> kept;
-        for (int row : selection) {
-            if (row < first) {
-                kept.insert(row);
-            } else if (row > last) {
-                kept.insert(row - (last - first + 1));
-            }
+        for (int row = first; row <= last; ++row) {
+            selection.erase(row);
         }
-        selection = kept;
+        shift(last + 1, first - last - 1);
     }
+    void rowsInserted() override {}
     void rowsRemoved() override {}
     void rowsChanged(int, int) override {}
 
@@ -167,6 +133,15 @@ private:
             moved.insert(row >= from ? row + by : row);
         }
         selection = moved;
+    }
+    template <typename T> static T take(std::deque<T>& queue, std::type_identity_t<T> otherwise) {
+        if (queue.empty()) {
+            ADD_FAILURE() << "nothing scripted for this question";
+            return otherwise;
+        }
+        T value = queue.front();
+        queue.pop_front();
+        return value;
     }
 };
 
