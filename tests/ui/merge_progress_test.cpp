@@ -23,22 +23,17 @@ TEST(MergeProgress, AppearsLateAndCancels) {
     QWidget owner;
     MergeProgress progress(&owner);
     EXPECT_TRUE(progress.report(0, 1000));
-    EXPECT_TRUE(progress.report(500, 1000));
     EXPECT_EQ(shownProgress(), nullptr);
-
     QTest::qWait(600);
     EXPECT_TRUE(progress.report(600, 1000));
     QProgressDialog* dialog = shownProgress();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->value(), 600);
-
     dialog->cancel();
     QTest::qWait(60);
     EXPECT_FALSE(progress.report(700, 1000));
-    EXPECT_FALSE(progress.report(800, 1000));
     progress.end();
     EXPECT_EQ(shownProgress(), nullptr);
-
     // The next merge starts afresh, quietly.
     EXPECT_TRUE(progress.report(0, 1u << 31));
     EXPECT_EQ(shownProgress(), nullptr);
