@@ -21,8 +21,9 @@ TEST_F(AddingFiles, AddFilesAppendsAfterExistingRowsAndCountsLast) {
     setOffset(4096);
     fs::create_directory(dir / "sub");
     const std::string missing = dir / "missing.bin";
+    zd::test::makeSparseFile(dir / "huge.avi", 4294967296u);
     port.openResults = {{makeFile("a.bin", 1000), missing, makeFile("LOGO.BIN", 0), dir / "sub",
-                         makeFile("font.old.dot", 30)}};
+                         makeFile("font.old.dot", 30), dir / "huge.avi"}};
     ASSERT_TRUE(click(cmd::AddFiles));
 
     ASSERT_EQ(port.requests.size(), 1u);
@@ -44,7 +45,8 @@ TEST_F(AddingFiles, AddFilesAppendsAfterExistingRowsAndCountsLast) {
     // Refused files named together, then the count of what was added, then
     // the totals; the button is disabled while running.
     EXPECT_EQ(port.messages, (std::vector<Message>{
-                                 refused(missing + "（无法打开）\n" + dir / "sub" + "（不是普通文件）"),
+                                 refused(missing + "（无法打开）\n" + dir / "sub" + "（不是普通文件）\n" +
+                                         dir / "huge.avi" + "（文件不小于4GB，无法合并）"),
                                  counted(3)}));
     EXPECT_EQ(port.events, (Strings{"button 203 0", "message " + port.messages[0].text,
                                     "message 总共添加 3 个文件", "display 401 5", "display 403 5426",

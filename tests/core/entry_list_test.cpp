@@ -101,52 +101,5 @@ TEST(DataFormatOf, TakesTheExtensionOfTheFileNameOnly) {
     }
 }
 
-// Records each notice with the row count at that moment: "about to" must come
-// before and "done" after each change, as Qt's models require.
-class RecordingObserver : public EntryListObserver {
-public:
-    explicit RecordingObserver(const EntryList& list) : list_(list) {}
-    void rowsAboutToBeInserted(int first, int last) override { note("insert?", first, last); }
-    void rowsInserted() override { note("inserted"); }
-    void rowsAboutToBeRemoved(int first, int last) override { note("remove?", first, last); }
-    void rowsRemoved() override { note("removed"); }
-    void rowsChanged(int first, int last) override { note("changed", first, last); }
-    std::vector<std::string> take() { return std::exchange(events_, {}); }
-
-private:
-    void note(std::string text, int first = -1, int last = -1) {
-        if (first >= 0) {
-            text += " " + std::to_string(first) + "-" + std::to_string(last);
-        }
-        events_.push_back(text + " n=" + std::to_string(list_.rowCount()));
-    }
-    const EntryList& list_;
-    std::vector<std::string> events_;
-};
-
-TEST(EntryListObserver, NoticesBracketEveryChange) {
-    using Events = std::vector<std::string>;
-    EntryList list;
-    RecordingObserver observer(list);
-    list.setObserver(&observer);
-    list.appendEntry("/a", 1, "");
-    EXPECT_EQ(observer.take(), (Events{"insert? 0-0 n=0", "inserted n=1"}));
-    list.appendEntries(std::vector<NewEntry>{{"/b", 2}, {"/c", 3}});
-    EXPECT_EQ(observer.take(), (Events{"insert? 1-2 n=1", "inserted n=3"}));
-    list.swapRows(2, 0);
-    EXPECT_EQ(observer.take(), (Events{"changed 0-2 n=3"}));
-    list.recomputeLayout();
-    EXPECT_EQ(observer.take(), (Events{"changed 0-2 n=3"}));
-    list.removeRow(1);
-    EXPECT_EQ(observer.take(), (Events{"remove? 1-1 n=3", "removed n=2"}));
-    list.removeAll();
-    EXPECT_EQ(observer.take(), (Events{"remove? 0-1 n=2", "removed n=0"}));
-    list.appendEntries(std::vector<NewEntry>{});
-    list.removeAll();
-    list.setObserver(nullptr);
-    list.appendEntry("/d", 4, "");
-    EXPECT_EQ(observer.take(), Events{});
-}
-
 } // namespace
 } // namespace zd

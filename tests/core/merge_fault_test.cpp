@@ -141,17 +141,6 @@ TEST_F(MergeFault, AStopRequestLeavesNothingBehind) {
     expectEarlierOutputsKept();
 }
 
-TEST_F(MergeFault, AListPathThatCannotBeReplacedKeepsTheNewImage) {
-    fs::remove(dir / "out.h");
-    fs::create_directory(dir / "out.h");
-    const MergeResult result = mergeImage(listOfFiles(0, {a, b}), false, outputs);
-    EXPECT_EQ(result.status, MergeStatus::ListWriteFailed);
-    EXPECT_EQ(result.path, outputs.listPath);
-    EXPECT_EQ(test::readFile(dir / "out.bin"), test::readFile(a) + test::readFile(b));
-    EXPECT_TRUE(fs::is_directory(dir / "out.h"));
-    EXPECT_EQ(test::namesIn(dir.path()).size(), 4u);
-}
-
 // The checks before writing pass; the input then changes under the copy.
 TEST_F(MergeFault, AnInputThatChangesWhileBeingCopied) {
     test::writeFile(a, test::patternBytes(9 << 20, 1)); // copied in several chunks

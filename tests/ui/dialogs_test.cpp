@@ -132,9 +132,6 @@ TEST(QtDialogLayer, MessageBoxesSpeakChinese) {
     EXPECT_EQ(answer(app::Icon::Error, app::Buttons::Ok, QMessageBox::Critical,
                      {QStringLiteral("确定")}, "确定"),
               app::Answer::Ok);
-    EXPECT_EQ(answer(app::Icon::Information, app::Buttons::Ok, QMessageBox::Information,
-                     {QStringLiteral("确定")}, "确定"),
-              app::Answer::Ok);
 }
 
 TEST(QtDialogLayer, FileDialogsShowTitleAndFilterLabels) {

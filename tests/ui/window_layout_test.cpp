@@ -4,9 +4,7 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QGroupBox>
 #include <QHeaderView>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -49,20 +47,14 @@ const ControlRow kControls[] = {
      {30, 445, 533, 20}},
 };
 
+// A label's or button's text, a group's title, or an icon button's name.
 QString shownText(const QWidget* widget) {
-    if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) {
-        return button->text().isEmpty() ? button->accessibleName() : button->text();
+    for (const char* property : {"text", "title"}) {
+        if (const QString text = widget->property(property).toString(); !text.isEmpty()) {
+            return text;
+        }
     }
-    if (const auto* label = qobject_cast<const QLabel*>(widget)) {
-        return label->text();
-    }
-    if (const auto* edit = qobject_cast<const QLineEdit*>(widget)) {
-        return edit->text();
-    }
-    if (const auto* box = qobject_cast<const QGroupBox*>(widget)) {
-        return box->title();
-    }
-    return {};
+    return widget->accessibleName();
 }
 
 TEST_F(WindowTest, ControlsSitWhereTheDesignPutsThem) {
