@@ -28,8 +28,11 @@ TEST(EntryTableModel, FollowsAppendMoveDeleteAndClear) {
     list.appendEntries(std::vector<NewEntry>{{"/data/b.dot", 20}, {"/data/c.jpg", 30}, {"/data/d", 5}});
     expectSameAsList(model, list);
 
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged); // or the view shows old rows
     list.swapRows(0, 1); // a move: swap, then relayout
+    EXPECT_EQ(changed.count(), 1);
     list.recomputeLayout();
+    EXPECT_EQ(changed.count(), 2);
     expectSameAsList(model, list);
     EXPECT_EQ(model.index(1, 3).data().toString(), QStringLiteral("20"));
 

@@ -80,8 +80,8 @@ TEST_F(WindowTest, TheListAndThePictures) {
     EXPECT_FALSE(window.display(app::Display::FileCount).isEnabled());
     EXPECT_FALSE(window.display(app::Display::Capacity).isEnabled());
     EXPECT_TRUE(window.display(app::Display::FrontOffset).isEnabled());
-    EXPECT_FALSE(window.button(app::cmd::ApplyOffset)->icon().isNull());
-    EXPECT_FALSE(window.windowIcon().isNull());
+    EXPECT_EQ(window.button(app::cmd::ApplyOffset)->icon().availableSizes().size(), 5);
+    EXPECT_EQ(window.windowIcon().availableSizes().size(), 7);
     EXPECT_EQ(QApplication::applicationVersion(), QStringLiteral("1.1.0.0"));
 
     ui::EntryTableView& table = window.table();
