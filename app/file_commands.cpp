@@ -32,10 +32,12 @@ void reportNotAdded(Port& port, const std::vector<std::string>& notAdded) {
     }
     std::string message = text::kNotAddedHeader;
     for (std::size_t i = 0; i < notAdded.size() && i < kNotAddedShown; ++i) {
-        message += "\n" + notAdded[i];
+        message += '\n';
+        message += notAdded[i];
     }
     if (notAdded.size() > kNotAddedShown) {
-        message += "\n" + text::moreNotAdded(notAdded.size() - kNotAddedShown);
+        message += '\n';
+        message += text::moreNotAdded(notAdded.size() - kNotAddedShown);
     }
     port.showMessage(message, text::kImportFailed, Icon::Error, Buttons::Ok);
 }

@@ -40,9 +40,9 @@ TEST(ListFileWriter, WritesTheWorkedExampleAndTheEmptyList) {
 }
 
 TEST(ListFileReader, ReadsWhatTheWriterWritesAndWhatMayVary) {
-    std::string crlf = kWorkedExample;
-    for (auto at = crlf.find('\n'); at != std::string::npos; at = crlf.find('\n', at + 2)) {
-        crlf.insert(at, "\r");
+    std::string crlf;
+    for (const char c : std::string(kWorkedExample)) {
+        crlf += c == '\n' ? "\r\n" : std::string(1, c);
     }
     const std::string oddHeader = "\t7, \"/not/a/row\", 1, 0;\nline two\n\t8, \"/no\", 2, 0;\n";
     const std::pair<std::string, Rows> cases[] = {
