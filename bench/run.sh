@@ -28,6 +28,7 @@ runs=${ZD_BENCH_RUNS:-5}
 say() { printf '%s\n' "$*" >&2; }
 die() { say "bench: $*"; exit 1; }
 
+"$root/scripts/install-deps.sh" build bench
 command -v srec_cat >/dev/null || die "srec_cat not found (Debian package srecord)"
 command -v cmake >/dev/null && command -v ninja >/dev/null || die "cmake and ninja are needed"
 

@@ -25,6 +25,7 @@ targets=("$@")
 ((${#targets[@]})) || targets=(list_file front_offset output_names)
 
 [[ $seconds =~ ^[0-9]+$ ]] || { echo "usage: fuzz/run.sh [SECONDS] [TARGET]..." >&2; exit 2; }
+[[ -n ${CC:-} ]] || "$root/scripts/install-deps.sh" fuzz
 cc=${CC:-clang}
 cxx=${CXX:-clang++}
 command -v "$cxx" >/dev/null || { echo "fuzz: $cxx not found (Debian package clang)" >&2; exit 2; }
