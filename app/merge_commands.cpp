@@ -45,13 +45,10 @@ std::string failureText(const MergeResult& result) {
     return {};
 }
 
-std::string reportText(const OutputPaths& paths, bool withInfoTable, const MergeResult& result,
-                       int rowCount) {
+std::string reportText(const OutputPaths& paths, bool withInfoTable, const MergeResult& result) {
     std::string report = text::kMergeOkHeader + paths.imagePath + "\n" + paths.listPath;
     if (withInfoTable) {
-        // Asked for but left out only when there were rows and no room.
-        const bool lackedRoom = rowCount >= 1 && !result.infoTableWritten;
-        report += lackedRoom ? text::kNoteTableMissing : text::kNoteTableWritten;
+        report += result.infoTableLeftOut ? text::kNoteTableMissing : text::kNoteTableWritten;
     }
     return report;
 }
@@ -90,7 +87,7 @@ void mergeSave(Context c) {
         c.port.showMessage(failureText(result), text::kNotice, icon, Buttons::Ok);
         return;
     }
-    c.port.showMessage(reportText(*paths, withInfoTable, result, c.state.list.rowCount()),
+    c.port.showMessage(reportText(*paths, withInfoTable, result),
                        text::kNotice, Icon::Information, Buttons::Ok);
 }
 

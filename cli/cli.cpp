@@ -238,7 +238,7 @@ int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return kFailure;
     }
     out << paths->imagePath << '\n' << paths->listPath << '\n';
-    if (options.info && list.rowCount() >= 1 && !result.infoTableWritten) {
+    if (result.infoTableLeftOut) {
         out << "note: the front offset (" << list.frontOffset()
             << " bytes) is not larger than 8 bytes per file ("
             << 8ull * static_cast<unsigned long long>(list.rowCount())

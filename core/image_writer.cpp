@@ -53,8 +53,9 @@ std::optional<FileId> idOf(const std::string& path) {
     return FileId{info.st_dev, info.st_ino};
 }
 
-// Every check that can be made before anything is created.
-MergeResult checkInputs(const EntryList& list, const OutputPaths& paths) {
+// Every check that can be made before anything is created. On success
+// `imageEnd` is the image's length.
+MergeResult checkInputs(const EntryList& list, const OutputPaths& paths, std::uint64_t& imageEnd) {
     const auto imageId = idOf(paths.imagePath);
     const auto listId = idOf(paths.listPath);
     std::uint64_t end = list.frontOffset();
@@ -99,6 +100,7 @@ MergeResult checkInputs(const EntryList& list, const OutputPaths& paths) {
             return failure(MergeStatus::LayoutTooLarge, entry.path);
         }
     }
+    imageEnd = end;
     return {};
 }
 
@@ -145,15 +147,12 @@ bool infoTableFits(std::uint32_t frontOffset, int rowCount) {
 
 MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPaths& paths,
                        const MergeProgress& progress) {
-    if (MergeResult checked = checkInputs(list, paths); !checked.ok()) {
+    std::uint64_t total = 0;
+    if (MergeResult checked = checkInputs(list, paths, total); !checked.ok()) {
         return checked;
     }
     const std::uint32_t front = list.frontOffset();
     const bool writeTable = withInfoTable && infoTableFits(front, list.rowCount());
-    std::uint64_t total = front;
-    for (const Entry& entry : list.entries()) {
-        total += entry.size;
-    }
 
     OutputFile image(paths.imagePath);
     if (auto error = image.create()) {
@@ -188,6 +187,7 @@ MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPa
     }
     MergeResult result;
     result.infoTableWritten = writeTable;
+    result.infoTableLeftOut = withInfoTable && !writeTable && !list.empty();
     return result;
 }
 

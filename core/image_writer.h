@@ -41,6 +41,9 @@ struct MergeResult {
     std::uint64_t expected = 0; // listed size, for InputSizeChanged
     std::uint64_t actual = 0;   // length found, for InputSizeChanged
     bool infoTableWritten = false;
+    // The table was asked for but left out: there were rows and the front
+    // area had no room for 8 bytes each.
+    bool infoTableLeftOut = false;
     bool ok() const { return status == MergeStatus::Ok; }
 };
 

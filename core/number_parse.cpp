@@ -1,92 +1,72 @@
 #include "number_parse.h"
 
+#include <charconv>
+#include <limits>
+
 namespace zd {
 namespace {
+
+constexpr std::uint32_t kMax = std::numeric_limits<std::uint32_t>::max();
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-int digitValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
+std::string_view skipBlanks(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && isBlank(text[i])) {
+        ++i;
     }
-    if (c >= 'a' && c <= 'z') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'Z') {
-        return c - 'A' + 10;
-    }
-    return 99;
+    return text.substr(i);
 }
 
-bool isHexDigit(char c) { return digitValue(c) < 16; }
+bool isHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
 
 } // namespace
 
 std::uint32_t parseFrontOffset(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && isBlank(text[i])) {
-        ++i;
-    }
+    text = skipBlanks(text);
     bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
     }
     int base = 10;
-    if (i < text.size() && text[i] == '0') {
+    if (!text.empty() && text.front() == '0') {
         // "0x" counts as a prefix only when a hex digit follows; otherwise
         // the 0 alone is the number.
-        if (i + 2 < text.size() && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
-            isHexDigit(text[i + 2])) {
+        if (text.size() > 2 && (text[1] == 'x' || text[1] == 'X') && isHexDigit(text[2])) {
             base = 16;
-            i += 2;
+            text.remove_prefix(2);
         } else {
             base = 8;
         }
     }
-    constexpr std::uint64_t kMax = 0xFFFFFFFFu;
-    std::uint64_t value = 0;
-    bool overflow = false;
-    for (; i < text.size(); ++i) {
-        const int digit = digitValue(text[i]);
-        if (digit >= base) {
-            break;
-        }
-        value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
-        if (value > kMax) {
-            overflow = true;
-            value = kMax; // keep reading digits, the result stays clamped
-        }
+    std::uint32_t value = 0; // stays 0 when there is no digit
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    (void)end;
+    // A value past 32 bits stays clamped whatever its sign.
+    if (error == std::errc::result_out_of_range) {
+        return kMax;
     }
-    if (overflow) {
-        return static_cast<std::uint32_t>(kMax);
-    }
-    const auto result = static_cast<std::uint32_t>(value);
-    return negative ? static_cast<std::uint32_t>(0u - result) : result;
+    return negative ? static_cast<std::uint32_t>(0u - value) : value;
 }
 
 std::optional<std::uint32_t> parseCount(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && isBlank(text[i])) {
-        ++i;
+    text = skipBlanks(text);
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
     }
-    if (i < text.size() && text[i] == '+') {
-        ++i;
-    }
-    std::uint64_t value = 0;
-    std::size_t digits = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, ++digits) {
-        value = value * 10 + static_cast<std::uint64_t>(text[i] - '0');
-        if (value > 0xFFFFFFFFu) {
-            return std::nullopt;
-        }
-    }
-    if (digits == 0) {
+    std::uint32_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    (void)end;
+    if (error != std::errc{}) {
         return std::nullopt;
     }
-    return static_cast<std::uint32_t>(value);
+    return value;
 }
 
 } // namespace zd
