@@ -30,14 +30,14 @@ namespace {
 constexpr int kOuterWidth = 900;
 constexpr int kOuterHeight = 530;
 
-struct ButtonSpec {
+struct SideButton {
     int id;
     const char* text;
     QRect geometry;
 };
 
 // The column of command buttons on the right.
-const ButtonSpec kSideButtons[] = {
+const SideButton kSideButtons[] = {
     {app::cmd::AddFiles, "添加文件", {761, 18, 100, 30}},
     {app::cmd::ImportList, "导入存档", {761, 63, 100, 30}},
     {app::cmd::MoveUp, "上移", {761, 108, 100, 30}},
@@ -166,8 +166,8 @@ void MainWindow::buildControls() {
     apply->setAccessibleName(QStringLiteral("保存"));
     apply->setToolTip(QStringLiteral("保存"));
 
-    for (const ButtonSpec& spec : kSideButtons) {
-        addButton(spec.id, QString::fromUtf8(spec.text), spec.geometry);
+    for (const SideButton& button : kSideButtons) {
+        addButton(button.id, QString::fromUtf8(button.text), button.geometry);
     }
 
     table_ = new EntryTableView(area);
