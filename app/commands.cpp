@@ -31,29 +31,67 @@ bool Commands::onCommand(int id, int notificationCode) {
     // edit or a shortcut must not start them.
     if (notificationCode == kNotifyClick) {
         switch (id) {
-        case cmd::Delete: deleteRow(c); return true;
-        case cmd::Clear: clearList(c); return true;
-        case cmd::AddFiles: addFiles(c); return true;
-        case cmd::MergeSave: mergeSave(c); return true;
-        case cmd::MoveUp: moveUp(c); return true;
-        case cmd::MoveDown: moveDown(c); return true;
-        case cmd::StepUp: stepOffsetUp(c); return true;
-        case cmd::StepDown: stepOffsetDown(c); return true;
-        case cmd::ViewResult: viewResult(c); return true;
-        case cmd::ImportList: importListFile(c); return true;
-        case cmd::FileInfo: fileInfoToggled(c); return true;
-        case cmd::ApplyOffset: applyTypedOffset(c); return true;
-        case cmd::FolderImport: importFolder(c); return true;
-        default: break;
+        case cmd::Delete:
+            deleteRow(c);
+            return true;
+        case cmd::Clear:
+            clearList(c);
+            return true;
+        case cmd::AddFiles:
+            addFiles(c);
+            return true;
+        case cmd::MergeSave:
+            mergeSave(c);
+            return true;
+        case cmd::MoveUp:
+            moveUp(c);
+            return true;
+        case cmd::MoveDown:
+            moveDown(c);
+            return true;
+        case cmd::StepUp:
+            stepOffsetUp(c);
+            return true;
+        case cmd::StepDown:
+            stepOffsetDown(c);
+            return true;
+        case cmd::ViewResult:
+            viewResult(c);
+            return true;
+        case cmd::ImportList:
+            importListFile(c);
+            return true;
+        case cmd::FileInfo:
+            fileInfoToggled(c);
+            return true;
+        case cmd::ApplyOffset:
+            applyTypedOffset(c);
+            return true;
+        case cmd::FolderImport:
+            importFolder(c);
+            return true;
+        default:
+            break;
         }
     }
     switch (id) {
-    case cmd::About: port_.runDialog(InfoDialog::About); return true;
-    case cmd::Usage: port_.runDialog(InfoDialog::Usage); return true;
-    case cmd::RevisionHistory: port_.runDialog(InfoDialog::RevisionHistory); return true;
-    case cmd::Exit: port_.quit(); return true;
-    case cmd::LatestVersion: port_.openUrl(linkText() + kLatestVersionPath); return true;
-    default: return false;
+    case cmd::About:
+        port_.runDialog(InfoDialog::About);
+        return true;
+    case cmd::Usage:
+        port_.runDialog(InfoDialog::Usage);
+        return true;
+    case cmd::RevisionHistory:
+        port_.runDialog(InfoDialog::RevisionHistory);
+        return true;
+    case cmd::Exit:
+        port_.quit();
+        return true;
+    case cmd::LatestVersion:
+        port_.openUrl(linkText() + kLatestVersionPath);
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -77,6 +115,8 @@ void Commands::onDrop(const std::vector<std::string>& paths) {
 }
 
 // The platform's open operation needs the scheme in front of a bare host.
-std::string Commands::linkText() const { return "http://" + publisherHost_; }
+std::string Commands::linkText() const {
+    return "http://" + publisherHost_;
+}
 
 } // namespace zd::app

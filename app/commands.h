@@ -54,14 +54,14 @@ inline constexpr int kLinkY = 445;
 inline constexpr const char* kLatestVersionPath = "/html/2023/software_1106/35.html";
 
 struct ProgramState {
-    EntryList list;            // the rows and their layout
-    bool fileInfo = false;     // the file-info option, as check box 404 last showed it
-    std::string outputFolder;  // the folder of the last confirmed save dialog
-    bool linkHot = false;      // the pointer was last seen over the web link
+    EntryList list;           // the rows and their layout
+    bool fileInfo = false;    // the file-info option, as check box 404 last showed it
+    std::string outputFolder; // the folder of the last confirmed save dialog
+    bool linkHot = false;     // the pointer was last seen over the web link
 };
 
 class Commands {
-public:
+  public:
     Commands(Port& port, std::string publisherHost);
 
     // Routes a command: a click or shortcut of a control command (201..210,
@@ -86,7 +86,7 @@ public:
     const ProgramState& state() const { return state_; }
     EntryList& list() { return state_.list; }
 
-private:
+  private:
     Port& port_;
     std::string publisherHost_;
     ProgramState state_;

@@ -41,13 +41,13 @@ void showTotals(Context c);
 // Disables a button while a command runs; restores its earlier state and
 // has the window redrawn however the command ends.
 class ButtonLock {
-public:
+  public:
     ButtonLock(Port& port, int commandId);
     ~ButtonLock();
     ButtonLock(const ButtonLock&) = delete;
     ButtonLock& operator=(const ButtonLock&) = delete;
 
-private:
+  private:
     Port& port_;
     int commandId_;
     bool wasEnabled_;

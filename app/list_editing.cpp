@@ -40,8 +40,7 @@ void info(Port& port, const std::string& message) {
 }
 
 bool confirmed(Port& port, const std::string& question) {
-    return port.showMessage(question, text::kNotice, Icon::Warning, Buttons::YesNo) ==
-           Answer::Yes;
+    return port.showMessage(question, text::kNotice, Icon::Warning, Buttons::YesNo) == Answer::Yes;
 }
 
 // Moves the first selected row by one place; only the marks of the two
@@ -96,8 +95,12 @@ void clearList(Context c) {
     c.port.setDisplayText(Display::Capacity, "0");
 }
 
-void moveUp(Context c) { moveSelected(c, -1); }
-void moveDown(Context c) { moveSelected(c, +1); }
+void moveUp(Context c) {
+    moveSelected(c, -1);
+}
+void moveDown(Context c) {
+    moveSelected(c, +1);
+}
 
 void stepOffsetUp(Context c) {
     setSteppedOffset(c, c.state.list.frontOffset() + 4096u); // wraps: no upper limit

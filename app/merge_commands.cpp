@@ -10,13 +10,13 @@ namespace {
 
 // The window's progress display closes however the merge ends.
 class ProgressScope {
-public:
+  public:
     explicit ProgressScope(Port& port) : port_(port) {}
     ~ProgressScope() { port_.endMergeProgress(); }
     ProgressScope(const ProgressScope&) = delete;
     ProgressScope& operator=(const ProgressScope&) = delete;
 
-private:
+  private:
     Port& port_;
 };
 
@@ -82,13 +82,12 @@ void mergeSave(Context c) {
                             });
     }
     if (!result.ok()) {
-        const Icon icon =
-            result.status == MergeStatus::Stopped ? Icon::Information : Icon::Error;
+        const Icon icon = result.status == MergeStatus::Stopped ? Icon::Information : Icon::Error;
         c.port.showMessage(failureText(result), text::kNotice, icon, Buttons::Ok);
         return;
     }
-    c.port.showMessage(reportText(*paths, withInfoTable, result),
-                       text::kNotice, Icon::Information, Buttons::Ok);
+    c.port.showMessage(reportText(*paths, withInfoTable, result), text::kNotice, Icon::Information,
+                       Buttons::Ok);
 }
 
 void viewResult(Context c) {

@@ -22,9 +22,8 @@ inline constexpr const char* kFileInfoExplanation =
     "(1)选中：会将文件的地址和大小信息写入前置偏移区域，8Bytes/文件，\n"
     "     数据格式：LSB->MSB\n"
     "(2)非选中：前置偏移区域填满0xFF数据";
-inline constexpr const char* kFrontAreaTooSmall =
-    "当前前置偏移地址不足于存放文件地址和大小信息，\n"
-    "要求预留空间大于 文件数x8Bytes，否则不会添加。";
+inline constexpr const char* kFrontAreaTooSmall = "当前前置偏移地址不足于存放文件地址和大小信息，\n"
+                                                  "要求预留空间大于 文件数x8Bytes，否则不会添加。";
 
 inline std::string confirmDelete(int rowNumber) {
     return "确定要删除第 " + std::to_string(rowNumber) + " 行吗？";
@@ -47,7 +46,8 @@ inline constexpr const char* kListFormatError = "格式不对，请确认是否�
 
 // Merge-save and view result.
 inline constexpr const char* kMergeOkHeader = "合并成功！成功创建如下文件：\n\n";
-inline constexpr const char* kNoteTableMissing = "\n\n注意：前置保留空间过小，未添加文件地址与大小信息！";
+inline constexpr const char* kNoteTableMissing =
+    "\n\n注意：前置保留空间过小，未添加文件地址与大小信息！";
 inline constexpr const char* kNoteTableWritten = "\n\n说明：前置空间已添加文件地址与大小信息。";
 inline constexpr const char* kOutputIsInput = "输出文件不可与输入文件有重复！";
 inline constexpr const char* kImageCreateFailed =
@@ -61,7 +61,9 @@ inline constexpr const char* kNoOutputFolder = "尚未保存过文件，暂无�
 inline std::string outputIsInput(const std::string& path) {
     return std::string(kOutputIsInput) + "\n" + path;
 }
-inline std::string inputUnreadable(const std::string& path) { return path + " 打开失败，请检查！"; }
+inline std::string inputUnreadable(const std::string& path) {
+    return path + " 打开失败，请检查！";
+}
 inline std::string inputSizeChanged(const std::string& path, std::uint64_t listed,
                                     std::uint64_t found) {
     return path + " 的大小已改变（列表中为 " + std::to_string(listed) + " 字节，现为 " +
@@ -77,9 +79,15 @@ inline constexpr const char* kFolderImportTitle = "选择任一文件即导入�
 inline constexpr const char* kImportListTitle = "选择存档文件";
 inline constexpr const char* kSaveTitle = "选择保存位置和文件名称";
 
-inline FileFilter binFilter() { return {"BIN 文件（*.bin）", {"*.bin"}}; }
-inline FileFilter allFilesFilter() { return {"所有文件（*.*）", {"*"}}; }
-inline FileFilter listFileFilter() { return {"从.h文件导入列表（*.h）", {"*.h"}}; }
+inline FileFilter binFilter() {
+    return {"BIN 文件（*.bin）", {"*.bin"}};
+}
+inline FileFilter allFilesFilter() {
+    return {"所有文件（*.*）", {"*"}};
+}
+inline FileFilter listFileFilter() {
+    return {"从.h文件导入列表（*.h）", {"*.h"}};
+}
 inline std::vector<FileFilter> addFilesFilters() {
     return {binFilter(),
             {"DOT 字库文件（*.dot）", {"*.dot"}},

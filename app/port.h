@@ -31,7 +31,7 @@ enum class Display { FileCount = 401, FrontOffset = 402, Capacity = 403 };
 enum class InfoDialog { About = 103, Usage = 129, RevisionHistory = 134 };
 
 class Port {
-public:
+  public:
     virtual ~Port() = default;
 
     // A modal message box; returns the button pressed (Ok for an OK box).

@@ -229,8 +229,8 @@ int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostre
         printLayout(list, out);
         return kSuccess;
     }
-    const MergeResult result = mergeImage(
-        list, options.info, *paths, [stopRequested](std::uint64_t, std::uint64_t) {
+    const MergeResult result =
+        mergeImage(list, options.info, *paths, [stopRequested](std::uint64_t, std::uint64_t) {
             return !(stopRequested && stopRequested->load());
         });
     if (!result.ok()) {
@@ -267,8 +267,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (command == "merge") {
         return runMerge(args, out, err, stopRequested);
     }
-    err << kProgram << ": unknown command " << command << "\nTry '" << kProgram
-        << " --help'.\n";
+    err << kProgram << ": unknown command " << command << "\nTry '" << kProgram << " --help'.\n";
     return kUsageError;
 }
 

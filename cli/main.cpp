@@ -7,7 +7,9 @@
 
 namespace {
 std::atomic<bool> stopRequested{false};
-extern "C" void onInterrupt(int) { stopRequested = true; }
+extern "C" void onInterrupt(int) {
+    stopRequested = true;
+}
 } // namespace
 
 int main(int argc, char** argv) {

@@ -108,8 +108,7 @@ void EntryList::clear() {
 
 std::string dataFormatOf(std::string_view path) {
     const auto slash = path.find_last_of("/\\");
-    const std::string_view name =
-        slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
     const auto dot = name.rfind('.');
     return dot == std::string_view::npos ? std::string{} : std::string{name.substr(dot)};
 }

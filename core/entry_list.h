@@ -34,7 +34,7 @@ struct NewEntry {
 // follow the list without keeping a copy of it. Rows are indexes; `last` is
 // inclusive.
 class EntryListObserver {
-public:
+  public:
     virtual ~EntryListObserver() = default;
     virtual void rowsAboutToBeInserted(int first, int last) = 0;
     virtual void rowsInserted() = 0;
@@ -45,7 +45,7 @@ public:
 };
 
 class EntryList {
-public:
+  public:
     // Adds one row at the end. Its address is the current `imageCapacity`,
     // which then grows by the size; the rest of the layout stays right
     // without a recompute.
@@ -83,7 +83,7 @@ public:
 
     void setObserver(EntryListObserver* observer) { observer_ = observer; }
 
-private:
+  private:
     std::vector<Entry> rows_;
     std::uint32_t frontOffset_ = 0;
     std::uint32_t imageCapacity_ = 0;

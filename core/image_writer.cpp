@@ -14,7 +14,9 @@ namespace {
 
 constexpr std::uint64_t kFourGiB = std::uint64_t{1} << 32;
 
-std::error_code lastError() { return {errno, std::generic_category()}; }
+std::error_code lastError() {
+    return {errno, std::generic_category()};
+}
 
 MergeResult failure(MergeStatus status, std::string path, std::error_code error = {}) {
     MergeResult result;
@@ -72,9 +74,8 @@ MergeResult checkInputs(const EntryList& list, const OutputPaths& paths, std::ui
         }
         if (!S_ISREG(info.st_mode)) {
             return failure(MergeStatus::InputUnreadable, entry.path,
-                           std::make_error_code(S_ISDIR(info.st_mode)
-                                                    ? std::errc::is_a_directory
-                                                    : std::errc::not_supported));
+                           std::make_error_code(S_ISDIR(info.st_mode) ? std::errc::is_a_directory
+                                                                      : std::errc::not_supported));
         }
         if (::access(entry.path.c_str(), R_OK) != 0) {
             return failure(MergeStatus::InputUnreadable, entry.path, lastError());
@@ -142,7 +143,8 @@ MergeResult appendInput(OutputFile& image, const Entry& entry, std::uint64_t& do
 } // namespace
 
 bool infoTableFits(std::uint32_t frontOffset, int rowCount) {
-    return rowCount >= 1 && std::uint64_t{frontOffset} > std::uint64_t{8} * static_cast<std::uint64_t>(rowCount);
+    return rowCount >= 1 &&
+           std::uint64_t{frontOffset} > std::uint64_t{8} * static_cast<std::uint64_t>(rowCount);
 }
 
 MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPaths& paths,

@@ -23,15 +23,15 @@ bool infoTableFits(std::uint32_t frontOffset, int rowCount);
 
 enum class MergeStatus {
     Ok,
-    OutputIsInput,    // the image path names one of the inputs (`path` is that input)
-    ListIsInput,      // the list path names one of the inputs
-    InputUnreadable,  // an input cannot be opened or read (`path`, `error`)
-    InputSizeChanged, // an input's length differs from its listed size (`expected`, `actual`)
-    LayoutTooLarge,   // the layout ends past 4 GiB (`path` is the first entry past it)
+    OutputIsInput,     // the image path names one of the inputs (`path` is that input)
+    ListIsInput,       // the list path names one of the inputs
+    InputUnreadable,   // an input cannot be opened or read (`path`, `error`)
+    InputSizeChanged,  // an input's length differs from its listed size (`expected`, `actual`)
+    LayoutTooLarge,    // the layout ends past 4 GiB (`path` is the first entry past it)
     ImageCreateFailed, // the image's temporary cannot be created (`error`)
-    ImageWriteFailed, // writing, closing or renaming the image failed (`error`)
-    ListWriteFailed,  // the image is in place but the list file could not be written
-    Stopped,          // the progress callback asked to stop; nothing was left behind
+    ImageWriteFailed,  // writing, closing or renaming the image failed (`error`)
+    ListWriteFailed,   // the image is in place but the list file could not be written
+    Stopped,           // the progress callback asked to stop; nothing was left behind
 };
 
 struct MergeResult {

@@ -14,7 +14,9 @@ namespace {
 constexpr std::string_view kHeader = "{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n";
 constexpr std::string_view kFooter = "\n}\n";
 
-std::error_code lastError() { return {errno, std::generic_category()}; }
+std::error_code lastError() {
+    return {errno, std::generic_category()};
+}
 
 bool isValidUtf8(std::string_view text) {
     std::size_t i = 0;
@@ -143,9 +145,8 @@ ListReadResult parseListFile(std::string_view text) {
     std::size_t position = 0;
     while (position < text.size()) {
         const auto end = text.find('\n', position);
-        const std::string_view line =
-            text.substr(position, end == std::string_view::npos ? std::string_view::npos
-                                                                : end - position);
+        const std::string_view line = text.substr(
+            position, end == std::string_view::npos ? std::string_view::npos : end - position);
         position = end == std::string_view::npos ? text.size() : end + 1;
         ++lineNumber;
         if (lineNumber <= 3 || line.size() <= 10) {

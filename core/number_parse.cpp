@@ -24,7 +24,6 @@ bool isHexDigit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
-
 } // namespace
 
 std::uint32_t parseFrontOffset(std::string_view text) {

@@ -10,7 +10,9 @@
 namespace zd {
 namespace {
 
-std::error_code lastError() { return {errno, std::generic_category()}; }
+std::error_code lastError() {
+    return {errno, std::generic_category()};
+}
 
 // A file name holds at most 255 bytes, and the temporary adds up to about 40
 // to the target's name, so a long name is shortened here (never inside a
@@ -26,9 +28,8 @@ std::filesystem::path temporaryNameFor(const std::filesystem::path& target, unsi
             base.pop_back();
         }
     }
-    const std::string name = "." + base + "." +
-                             std::to_string(::getpid()) + "-" + std::to_string(counter++) +
-                             "-" + std::to_string(attempt) + ".part";
+    const std::string name = "." + base + "." + std::to_string(::getpid()) + "-" +
+                             std::to_string(counter++) + "-" + std::to_string(attempt) + ".part";
     return target.parent_path() / name;
 }
 
@@ -106,8 +107,7 @@ std::error_code OutputFile::appendFrom(int inputFd, std::uint64_t& copied,
 }
 
 std::error_code OutputFile::appendBySplicing(int inputFd, std::uint64_t& copied,
-                                             std::error_code& readError,
-                                             const ChunkFn& onChunk) {
+                                             std::error_code& readError, const ChunkFn& onChunk) {
     for (;;) {
         const ssize_t got =
             ::splice(inputFd, nullptr, pipeWrite_, nullptr, pipeSize_, SPLICE_F_MOVE);
@@ -177,8 +177,7 @@ void OutputFile::closePipe() {
 }
 
 std::error_code OutputFile::appendByReading(int inputFd, std::uint64_t& copied,
-                                            std::error_code& readError,
-                                            const ChunkFn& onChunk) {
+                                            std::error_code& readError, const ChunkFn& onChunk) {
     std::vector<char> buffer(kReadBuffer);
     for (;;) {
         const ssize_t got = ::read(inputFd, buffer.data(), buffer.size());

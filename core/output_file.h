@@ -13,7 +13,7 @@
 namespace zd {
 
 class OutputFile {
-public:
+  public:
     explicit OutputFile(std::filesystem::path target);
     ~OutputFile(); // removes the temporary unless committed
     OutputFile(const OutputFile&) = delete;
@@ -44,11 +44,11 @@ public:
 
     const std::filesystem::path& target() const { return target_; }
 
-private:
-    std::error_code appendBySplicing(int inputFd, std::uint64_t& copied,
-                                     std::error_code& readError, const ChunkFn& onChunk);
-    std::error_code appendByReading(int inputFd, std::uint64_t& copied,
-                                    std::error_code& readError, const ChunkFn& onChunk);
+  private:
+    std::error_code appendBySplicing(int inputFd, std::uint64_t& copied, std::error_code& readError,
+                                     const ChunkFn& onChunk);
+    std::error_code appendByReading(int inputFd, std::uint64_t& copied, std::error_code& readError,
+                                    const ChunkFn& onChunk);
 
     std::filesystem::path target_;
     std::filesystem::path temporary_;

@@ -80,8 +80,7 @@ FolderListing listFolder(const std::string& folder) {
         return listing;
     }
     std::sort(names.begin(), names.end());
-    const std::string prefix =
-        (folder.empty() || folder.back() == '/') ? folder : folder + "/";
+    const std::string prefix = (folder.empty() || folder.back() == '/') ? folder : folder + "/";
     listing.paths.reserve(names.size());
     for (const auto& [folded, name] : names) {
         listing.paths.push_back(prefix + name);
