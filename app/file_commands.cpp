@@ -5,8 +5,6 @@
 #include "list_file.h"
 #include "messages.h"
 
-#include <filesystem>
-
 namespace zd::app {
 namespace {
 
@@ -98,22 +96,12 @@ void addDropped(Context c, const std::vector<std::string>& paths) {
     if (paths.empty()) {
         return;
     }
-    std::vector<std::string> files;
+    const ExpandedInputs expanded = expandInputs(paths);
     std::vector<std::string> notAdded;
-    for (const std::string& path : paths) {
-        std::error_code ignored; // what cannot be looked at is probed as a file and named
-        if (!std::filesystem::is_directory(path, ignored)) {
-            files.push_back(path);
-            continue;
-        }
-        const FolderListing listing = listFolder(path);
-        if (listing.error) {
-            notAdded.push_back(path + text::kReasonFolderUnreadable);
-        } else {
-            files.insert(files.end(), listing.paths.begin(), listing.paths.end());
-        }
+    for (const auto& [folder, error] : expanded.unlistedFolders) {
+        notAdded.push_back(folder + text::kReasonFolderUnreadable);
     }
-    const int added = appendFiles(c, files, notAdded);
+    const int added = appendFiles(c, expanded.files, notAdded);
     finishBatch(c, added, notAdded);
 }
 

@@ -9,7 +9,6 @@
 
 #include <filesystem>
 #include <optional>
-#include <sys/stat.h>
 
 namespace zd::cli {
 namespace {
@@ -99,11 +98,6 @@ std::optional<UsageError> parseMerge(const std::vector<std::string>& args, Merge
     return std::nullopt;
 }
 
-bool isFolder(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 // The path made absolute, without "." parts and doubled slashes. ".." stays:
 // after a link it leads out of the link's target, which no text rule can
 // know, so dropping it could name another file.
@@ -167,31 +161,25 @@ bool buildList(const MergeOptions& options, EntryList& list, std::ostream& err) 
         }
         list.appendEntries(read.rows);
     }
+    // Rows carry full paths, as the window's do, so that the list file
+    // reads the same from any working folder.
+    std::vector<std::string> inputs;
     for (const std::string& given : options.inputs) {
-        // Rows carry full paths, as the window's do, so that the list file
-        // reads the same from any working folder.
-        const std::string input = absolutePath(given);
-        std::vector<std::string> paths;
-        if (isFolder(input)) {
-            FolderListing listing = listFolder(input);
-            if (listing.error) {
-                err << kProgram << ": " << input
-                    << ": cannot list the folder: " << listing.error.message() << '\n';
-                return false;
-            }
-            paths = std::move(listing.paths);
-        } else {
-            paths.push_back(input);
-        }
-        const IntakeBatch batch = probeFiles(paths);
-        if (!batch.refused.empty()) {
-            for (const RefusedFile& refused : batch.refused) {
-                err << kProgram << ": " << refused.path << ": " << describe(refused) << '\n';
-            }
-            return false;
-        }
-        list.appendEntries(batch.accepted);
+        inputs.push_back(absolutePath(given));
     }
+    const ExpandedInputs expanded = expandInputs(inputs);
+    for (const auto& [folder, error] : expanded.unlistedFolders) {
+        err << kProgram << ": " << folder << ": cannot list the folder: " << error.message()
+            << '\n';
+    }
+    const IntakeBatch batch = probeFiles(expanded.files);
+    for (const RefusedFile& refused : batch.refused) {
+        err << kProgram << ": " << refused.path << ": " << describe(refused) << '\n';
+    }
+    if (!expanded.unlistedFolders.empty() || !batch.refused.empty()) {
+        return false;
+    }
+    list.appendEntries(batch.accepted);
     return true;
 }
 

@@ -88,6 +88,24 @@ FolderListing listFolder(const std::string& folder) {
     return listing;
 }
 
+ExpandedInputs expandInputs(const std::vector<std::string>& paths) {
+    ExpandedInputs expanded;
+    for (const std::string& path : paths) {
+        std::error_code ignored;
+        if (!std::filesystem::is_directory(path, ignored)) {
+            expanded.files.push_back(path);
+            continue;
+        }
+        FolderListing listing = listFolder(path);
+        if (listing.error) {
+            expanded.unlistedFolders.emplace_back(path, listing.error);
+        } else {
+            expanded.files.insert(expanded.files.end(), listing.paths.begin(), listing.paths.end());
+        }
+    }
+    return expanded;
+}
+
 std::string folderOf(const std::string& path) {
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? std::string{} : path.substr(0, slash + 1);

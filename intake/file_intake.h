@@ -6,6 +6,7 @@
 
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace zd {
@@ -39,6 +40,16 @@ struct FolderListing {
 // insensitively first and then exactly, byte-wise, so that the same folder
 // gives the same order on every machine.
 FolderListing listFolder(const std::string& folder);
+
+struct ExpandedInputs {
+    std::vector<std::string> files; // in the order given, each folder's files in its place
+    std::vector<std::pair<std::string, std::error_code>> unlistedFolders; // and why
+};
+
+// What a list of files and folders stands for: a file stays as it is (what
+// cannot be looked at too, so that probing names it), a folder is replaced
+// by its listing. A folder that cannot be listed adds nothing.
+ExpandedInputs expandInputs(const std::vector<std::string>& paths);
 
 // The folder part of a path: everything up to and including its last "/".
 std::string folderOf(const std::string& path);
