@@ -1,43 +1,113 @@
-// The commands wired to a fake port, with a scratch folder for real files.
+// The commands wired to a scripted port, with a scratch folder for real files.
 #pragma once
 
 #include "commands.h"
-#include "fake_port.h"
 #include "test_files.h"
+
+#include <deque>
+#include <gtest/gtest.h>
+#include <set>
+#include <utility>
 
 namespace zd::app::test {
 
 using Strings = std::vector<std::string>;
 
+// Logs, in order, every message as "message caption|icon|buttons|text", every
+// dialog, display write, mark and button change; plays back scripted answers.
+class FakePort : public Port {
+  public:
+    std::deque<Answer> answers; // one per Yes/No box
+    std::deque<Strings> opens;
+    std::deque<std::optional<std::string>> saves;
+    std::string typedOffset;
+    bool checked = false;
+    std::set<int> selection, disabled;
+    int stopAtCall = 0, progressCalls = 0; // answer "stop" at this 1-based call
+    Strings log;
+
+    Answer showMessage(const std::string& text, const std::string& caption, Icon icon,
+                       Buttons buttons) override {
+        log.push_back("message " + caption + "|" + "IWE"[static_cast<int>(icon)] +
+                      (buttons == Buttons::Ok ? "|Ok|" : "|YesNo|") + text);
+        return buttons == Buttons::Ok ? Answer::Ok : take(answers);
+    }
+    Strings chooseFilesToOpen(const FileDialogRequest& r) override {
+        log.push_back("open " + r.title + (r.multiple ? " many" : ""));
+        return take(opens);
+    }
+    std::optional<std::string> chooseFileToSave(const FileDialogRequest& r) override {
+        log.push_back("save " + r.title);
+        return take(saves);
+    }
+    std::string displayText(Display) override { return typedOffset; }
+    void setDisplayText(Display d, const std::string& text) override {
+        log.push_back(std::to_string(static_cast<int>(d)) + "=" + text);
+    }
+    bool isFileInfoChecked() override { return checked; }
+    std::vector<int> selectedRows() override { return {selection.begin(), selection.end()}; }
+    void setRowSelected(int row, bool on) override {
+        log.push_back("select " + std::to_string(row) + (on ? " on" : " off"));
+        on ? (void)selection.insert(row) : (void)selection.erase(row);
+    }
+    bool isButtonEnabled(int id) override { return !disabled.contains(id); }
+    void setButtonEnabled(int id, bool on) override {
+        log.push_back("button " + std::to_string(id) + (on ? " on" : " off"));
+    }
+    void redraw() override { log.push_back("redraw"); }
+    void repaintLink() override { log.push_back("link"); }
+    void showHandCursor() override { log.push_back("hand"); }
+    void openFolder(const std::string& path) override { log.push_back("folder " + path); }
+    void openUrl(const std::string& url) override { log.push_back("url " + url); }
+    void runDialog(InfoDialog d) override {
+        log.push_back("dialog " + std::to_string(static_cast<int>(d)));
+    }
+    void quit() override { log.push_back("quit"); }
+    bool reportMergeProgress(std::uint64_t done, std::uint64_t total) override {
+        EXPECT_LE(done, total);
+        return ++progressCalls != stopAtCall;
+    }
+    void endMergeProgress() override { log.push_back("end"); }
+
+  private:
+    template <typename T> static T take(std::deque<T>& queue) {
+        if (queue.empty()) {
+            ADD_FAILURE() << "nothing scripted for this question";
+            return T{};
+        }
+        T value = std::move(queue.front());
+        queue.pop_front();
+        return value;
+    }
+};
+
 class AppTest : public ::testing::Test {
-protected:
-    AppTest() : commands(port, "www.example.com") { list().setObserver(&port); }
-    void TearDown() override { port.expectQueuesUsedUp(); }
+  protected:
+    AppTest() : commands(port, "www.example.com") {}
+    void TearDown() override {
+        EXPECT_TRUE(port.answers.empty() && port.opens.empty() && port.saves.empty());
+    }
 
     bool click(int id) { return commands.onCommand(id, kNotifyClick); }
     EntryList& list() { return commands.list(); }
-
     // A real file of `size` bytes in the scratch folder; its full path.
     std::string makeFile(const std::string& name, std::size_t size) {
         zd::test::writeFile(dir / name, zd::test::patternBytes(size, 1));
         return dir / name;
     }
-    void addRow(const std::string& path, std::uint32_t size) {
-        list().appendEntry(path, size, dataFormatOf(path));
-    }
+    void addRows(const std::vector<NewEntry>& rows) { list().appendEntries(rows); }
     void setOffset(std::uint32_t offset) {
         list().setFrontOffset(offset);
         list().recomputeLayout();
     }
-    Strings column(Column c) const {
+    Strings column(Column c) {
         Strings texts;
-        for (int row = 0; row < commands.state().list.rowCount(); ++row) {
-            texts.push_back(commands.state().list.cellText(row, c));
+        for (int row = 0; row < list().rowCount(); ++row) {
+            texts.push_back(list().cellText(row, c));
         }
         return texts;
     }
-    Strings paths() const { return column(Column::FileName); }
-    Strings addresses() const { return column(Column::Address); }
+    Strings takeLog() { return std::exchange(port.log, {}); } // the log since the last call
 
     zd::test::TempDir dir;
     FakePort port;

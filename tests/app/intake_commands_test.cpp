@@ -1,0 +1,94 @@
+#include "app_fixture.h"
+
+#include <filesystem>
+
+namespace zd::app::test {
+namespace {
+
+using Intake = AppTest;
+
+std::string counted(int added) {
+    return "message 提示|I|Ok|总共添加 " + std::to_string(added) + " 个文件";
+}
+const std::string kRefused = "message 导入失败|E|Ok|以下文件未能添加：\n";
+
+// Refused files are named together (ten at most) after the others are added;
+// the count counts only what was added; the button is off while it runs.
+TEST_F(Intake, AddFilesAppendsAndNamesTheRefused) {
+    addRows({{"/in/old", 100}});
+    setOffset(4096);
+    std::filesystem::create_directory(dir / "sub");
+    zd::test::makeSparseFile(dir / "huge.avi", 4294967296u);
+    Strings chosen{makeFile("a.bin", 1000), dir / "missing", dir / "sub", dir / "huge.avi",
+                   makeFile("b.dot", 30)};
+    std::string named = "\n" + chosen[1] + "（无法打开）\n" + chosen[2] + "（不是普通文件）\n" +
+                        chosen[3] + "（文件不小于4GB，无法合并）";
+    for (int i = 0; i < 9; ++i) {
+        chosen.push_back(dir / ("gone" + std::to_string(i)));
+        named += i < 7 ? "\n" + chosen.back() + "（无法打开）" : "";
+    }
+    port.opens = {chosen};
+    ASSERT_TRUE(click(cmd::AddFiles));
+    EXPECT_EQ(column(Column::FileName), (Strings{"/in/old", chosen[0], chosen[4]}));
+    EXPECT_EQ(column(Column::Address), (Strings{"4096", "4196", "5196"}));
+    EXPECT_EQ(takeLog(), (Strings{"button 203 off", "open 选择导入文件（多选） many",
+                                  kRefused + named + "\n……另有 2 个未能添加", counted(2), "401=3",
+                                  "403=5226", "button 203 on", "redraw"}));
+}
+
+// Folder import takes the files of the picked file's folder, sorted, after the
+// rows already there; a folder that cannot be listed adds nothing. A drop takes
+// files and folders together, with one count.
+TEST_F(Intake, FolderImportAndDrop) {
+    addRows({{"/in/first", 100}});
+    std::filesystem::create_directories(dir / "img/old");
+    makeFile("img/old/inner.bin", 5);
+    makeFile("img/logo.bin", 10);
+    makeFile("img/Font.dot", 20);
+    port.opens = {{dir / "img/logo.bin"}, {dir / "gone/x.bin"}};
+    ASSERT_TRUE(click(cmd::FolderImport));
+    click(cmd::FolderImport);
+    EXPECT_EQ(column(Column::FileName),
+              (Strings{"/in/first", dir / "img/Font.dot", dir / "img/logo.bin"}));
+    const std::string open = "open 选择任一文件即导入当前文件夹所有文件";
+    EXPECT_EQ(takeLog(), (Strings{open, counted(2), "401=3", "403=130", open,
+                                  kRefused + "\n" + dir / "gone/" + "（无法读取该文件夹）"}));
+
+    list().clear();
+    setOffset(8);
+    commands.onDrop({makeFile("z.jpg", 4), dir / "img/old", dir / "img/logo.bin"});
+    EXPECT_EQ(column(Column::Address), (Strings{"8", "12", "17"}));
+    EXPECT_EQ(column(Column::FileName)[1], dir / "img/old/inner.bin");
+    EXPECT_EQ(takeLog(), (Strings{counted(3), "401=3", "403=27"}));
+}
+
+// Imported rows continue the current layout after the existing rows; a file
+// with a bad line, or one that cannot be opened, adds nothing.
+TEST_F(Intake, ImportListFile) {
+    const std::string head =
+        "{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n"
+        "\t1, \"/res/logo.bin\", 1234, 4096;\n\t2, \"/res/f.dot\", 5000, 5330;\n";
+    zd::test::writeFile(dir / "saved.h", head + "\n}\n");
+    zd::test::writeFile(dir / "bad.h", head + "\t3, \"/res/x.bin\", many, 0;\n\n}\n");
+    addRows({{"/in/kept", 9}});
+    setOffset(100);
+    port.disabled = {cmd::ImportList}; // and restored so
+    port.opens = {{dir / "saved.h"}, {dir / "bad.h"}, {dir / "nothing.h"}, {}};
+    const Strings outcomes[] = {
+        {counted(2), "401=3", "403=6343"},
+        {"message 导入失败|E|Ok|格式不对，请确认是否为本软件导出的.h文件？"},
+        {"message 提示|E|Ok|打开失败！"},
+        {}};
+    for (const Strings& outcome : outcomes) {
+        ASSERT_TRUE(click(cmd::ImportList));
+        Strings expected{"button 210 off", "open 选择存档文件"};
+        expected.insert(expected.end(), outcome.begin(), outcome.end());
+        expected.insert(expected.end(), {"button 210 off", "redraw"});
+        EXPECT_EQ(takeLog(), expected);
+    }
+    EXPECT_EQ(column(Column::FileName), (Strings{"/in/kept", "/res/logo.bin", "/res/f.dot"}));
+    EXPECT_EQ(column(Column::Address), (Strings{"100", "109", "1343"}));
+}
+
+} // namespace
+} // namespace zd::app::test

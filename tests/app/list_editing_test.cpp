@@ -1,0 +1,96 @@
+#include "app_fixture.h"
+
+namespace zd::app::test {
+namespace {
+
+using ListEditing = AppTest;
+
+// "+" and "-" step the stored offset (the typed text is lost) and rewrite the
+// edit; apply reads the edit, keeps its text and refreshes only the capacity.
+TEST_F(ListEditing, StepAndApplyTheFrontOffset) {
+    const std::tuple<int, std::uint32_t, std::string, std::uint32_t> cases[] = {
+        {cmd::StepUp, 4294963200u, "8192", 0}, {cmd::StepDown, 5000, "8192", 904},
+        {cmd::StepDown, 100, "8192", 0},       {cmd::ApplyOffset, 5, "0x1000", 4096},
+        {cmd::ApplyOffset, 5, "010", 8},       {cmd::ApplyOffset, 5, "-1", 4294967295u},
+    };
+    addRows({{"/in/a", 10}});
+    for (const auto& [command, from, typed, to] : cases) {
+        setOffset(from);
+        port.typedOffset = typed;
+        ASSERT_TRUE(click(command));
+        EXPECT_EQ(column(Column::Address), Strings{decimal(to)}) << typed;
+        Strings refreshed{"402=" + decimal(to), "403=" + decimal(to + 10u)};
+        EXPECT_EQ(takeLog(), command == cmd::ApplyOffset ? Strings{refreshed[1]} : refreshed);
+    }
+}
+
+// Delete asks about the first selected row and removes only it, leaving the
+// marks alone; Clear asks, then resets the offset and all three displays.
+TEST_F(ListEditing, DeleteAndClear) {
+    addRows({{"/in/a", 10}, {"/in/b", 20}, {"/in/c", 30}, {"/in/d", 40}});
+    setOffset(100);
+    port.selection = {1, 3};
+    port.answers = {Answer::No, Answer::Yes, Answer::No, Answer::Yes};
+    click(cmd::Delete);
+    click(cmd::Delete);
+    const std::string ask = "message 提示|W|YesNo|确定要删除第 2 行吗？";
+    EXPECT_EQ(takeLog(), (Strings{ask, ask, "401=3", "403=180"}));
+    EXPECT_EQ(column(Column::FileName), (Strings{"/in/a", "/in/c", "/in/d"}));
+    EXPECT_EQ(column(Column::Address), (Strings{"100", "110", "140"}));
+    port.selection.clear();
+    click(cmd::Delete);
+    click(cmd::Clear);
+    EXPECT_EQ(list().rowCount(), 3);
+    click(cmd::Clear);
+    const std::string clear = "message 提示|W|YesNo|确定要全部清空吗？";
+    EXPECT_EQ(takeLog(), (Strings{"message 提示|I|Ok|请选择要删除的行。", clear, clear, "402=0",
+                                  "401=0", "403=0"}));
+    EXPECT_TRUE(list().empty());
+    EXPECT_EQ(list().frontOffset(), 0u);
+}
+
+// The first selected row swaps with its neighbour, the layout follows and its
+// mark moves along; the other marks stay.
+TEST_F(ListEditing, MoveUpAndDown) {
+    addRows({{"/in/a", 100}, {"/in/b", 50}, {"/in/c", 70}});
+    setOffset(4096);
+    port.selection = {0};
+    click(cmd::MoveUp);
+    port.selection = {2};
+    click(cmd::MoveDown);
+    port.selection = {1, 2};
+    click(cmd::MoveUp);
+    EXPECT_EQ(column(Column::FileName), (Strings{"/in/b", "/in/a", "/in/c"}));
+    EXPECT_EQ(column(Column::Address), (Strings{"4096", "4146", "4246"}));
+    click(cmd::MoveDown); // from row 1, marked with 3
+    EXPECT_EQ(column(Column::FileName), (Strings{"/in/a", "/in/b", "/in/c"}));
+    EXPECT_EQ(column(Column::Address), (Strings{"4096", "4196", "4246"}));
+    EXPECT_EQ(takeLog(),
+              (Strings{"message 提示|I|Ok|已经是第一行！", "message 提示|I|Ok|已经是最后一行！",
+                       "select 0 on", "select 1 off", "select 1 on", "select 0 off"}));
+}
+
+// Ticking explains; it also warns when the front area is not larger than
+// 8 bytes a row, never for an empty list. Unticking says nothing.
+TEST_F(ListEditing, FileInfoCheckBox) {
+    const std::string explanation =
+        "message 前置添加文件信息说明|I|Ok|(1)选中：会将文件的地址和大小信息写入前置偏移区域，"
+        "8Bytes/文件，\n     数据格式：LSB->MSB\n(2)非选中：前置偏移区域填满0xFF数据";
+    const std::string warning = "message 提示|W|Ok|当前前置偏移地址不足于存放文件地址和大小信息，\n"
+                                "要求预留空间大于 文件数x8Bytes，否则不会添加。";
+    const auto tick = [&](std::uint32_t offset, bool on) {
+        setOffset(offset);
+        port.checked = on;
+        click(cmd::FileInfo);
+        EXPECT_EQ(commands.state().fileInfo, on);
+        return takeLog();
+    };
+    EXPECT_EQ(tick(0, true), Strings{explanation});
+    addRows({{"/in/a", 5}, {"/in/b", 5}, {"/in/c", 5}});
+    EXPECT_EQ(tick(24, true), (Strings{explanation, warning}));
+    EXPECT_EQ(tick(25, true), Strings{explanation});
+    EXPECT_EQ(tick(0, false), Strings{});
+}
+
+} // namespace
+} // namespace zd::app::test
