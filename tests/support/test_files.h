@@ -20,13 +20,10 @@ public:
     }
     ~TempDir() {
         std::error_code ignored;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ignored);
         std::filesystem::remove_all(path_, ignored);
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
-
     const std::filesystem::path& path() const { return path_; }
     std::string operator/(const std::string& name) const { return (path_ / name).string(); }
 
@@ -47,7 +44,7 @@ inline std::string readFile(const std::string& path) {
 inline std::string patternBytes(std::size_t size, unsigned seed) {
     std::string bytes(size, '\0');
     for (std::size_t i = 0; i < size; ++i) {
-        bytes[i] = static_cast<char>((i * 31 + seed * 7 + (i >> 8)) & 0xFF);
+        bytes[i] = static_cast<char>(i * 31 + seed * 7 + (i >> 8));
     }
     return bytes;
 }

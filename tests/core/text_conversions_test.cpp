@@ -1,0 +1,49 @@
+// Texts the user types or confirms, turned into numbers and output paths.
+#include "number_parse.h"
+#include "output_names.h"
+
+#include <gtest/gtest.h>
+
+namespace zd {
+namespace {
+
+TEST(NumberParse, FrontOffsetAndCount) {
+    const std::pair<const char*, std::uint32_t> offsets[] = {
+        {"4096", 4096u}, {"0x1000", 4096u}, {"0XfFfF", 65535u}, {"\t 12", 12u},
+        {"010", 8u},     {"08", 0u},        {"12abc", 12u},     {"", 0u},
+        {"-1", 4294967295u}, {"99999999999", 4294967295u}, {"0x100000000", 4294967295u},
+    };
+    for (const auto& [text, expected] : offsets) {
+        EXPECT_EQ(parseFrontOffset(text), expected) << '"' << text << '"';
+    }
+    const std::pair<const char*, std::optional<std::uint32_t>> counts[] = {
+        {" 1234", 1234u}, {"4294967295", 4294967295u}, {"010", 10u}, {"4294967296", std::nullopt},
+        {"-1", std::nullopt}, {" abc", std::nullopt}, {"+", std::nullopt},
+    };
+    for (const auto& [text, expected] : counts) {
+        EXPECT_EQ(parseCount(text), expected) << '"' << text << '"';
+    }
+}
+
+// Cut only when ".bin"/".h" (any case) occurs in the file name, and then at
+// its last "."; ".Bin" is not searched for.
+TEST(OutputPathsFor, FollowsTheStemRule) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"/o/img", "/o/img"},         {"/o/img.bin", "/o/img"},   {"/o/img.BIN", "/o/img"},
+        {"/o/img.h", "/o/img"},       {"/o/img.Bin", "/o/img.Bin"}, {"/o/img.txt", "/o/img.txt"},
+        {"/o/img.hex", "/o/img"},     {"/o/a.bin.bak", "/o/a.bin"}, {"/o/logo.2.bin", "/o/logo.2"},
+        {"/r.bin/img", "/r.bin/img"}, {"img.h", "img"},
+    };
+    for (const auto& [confirmed, stem] : cases) {
+        const auto paths = outputPathsFor(confirmed);
+        ASSERT_TRUE(paths) << confirmed;
+        EXPECT_EQ(paths->imagePath, std::string(stem) + ".bin") << confirmed;
+        EXPECT_EQ(paths->listPath, std::string(stem) + ".h") << confirmed;
+    }
+    EXPECT_EQ(outputPathsFor("/o/img")->saveFolder, "/o/");
+    EXPECT_FALSE(outputPathsFor("/o/"));
+    EXPECT_FALSE(outputPathsFor(""));
+}
+
+} // namespace
+} // namespace zd
