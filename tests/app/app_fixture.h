@@ -100,10 +100,11 @@ class AppTest : public ::testing::Test {
         list().setFrontOffset(offset);
         list().recomputeLayout();
     }
-    Strings column(Column c) {
+    // The rows as "path@address".
+    Strings rows() {
         Strings texts;
-        for (int row = 0; row < list().rowCount(); ++row) {
-            texts.push_back(list().cellText(row, c));
+        for (const Entry& e : list().entries()) {
+            texts.push_back(e.path + "@" + std::to_string(e.address));
         }
         return texts;
     }

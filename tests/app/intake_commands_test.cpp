@@ -29,8 +29,7 @@ TEST_F(Intake, AddFilesAppendsAndNamesTheRefused) {
     }
     port.opens = {chosen};
     ASSERT_TRUE(click(cmd::AddFiles));
-    EXPECT_EQ(column(Column::FileName), (Strings{"/in/old", chosen[0], chosen[4]}));
-    EXPECT_EQ(column(Column::Address), (Strings{"4096", "4196", "5196"}));
+    EXPECT_EQ(rows(), (Strings{"/in/old@4096", chosen[0] + "@4196", chosen[4] + "@5196"}));
     EXPECT_EQ(takeLog(), (Strings{"button 203 off", "open 选择导入文件（多选） many",
                                   kRefused + named + "\n……另有 2 个未能添加", counted(2), "401=3",
                                   "403=5226", "button 203 on", "redraw"}));
@@ -48,8 +47,7 @@ TEST_F(Intake, FolderImportAndDrop) {
     port.opens = {{dir / "img/logo.bin"}, {dir / "gone/x.bin"}};
     ASSERT_TRUE(click(cmd::FolderImport));
     click(cmd::FolderImport);
-    EXPECT_EQ(column(Column::FileName),
-              (Strings{"/in/first", dir / "img/Font.dot", dir / "img/logo.bin"}));
+    EXPECT_EQ(rows(), (Strings{"/in/first@0", dir / "img/Font.dot@100", dir / "img/logo.bin@120"}));
     const std::string open = "open 选择任一文件即导入当前文件夹所有文件";
     EXPECT_EQ(takeLog(), (Strings{open, counted(2), "401=3", "403=130", open,
                                   kRefused + "\n" + dir / "gone/" + "（无法读取该文件夹）"}));
@@ -57,8 +55,8 @@ TEST_F(Intake, FolderImportAndDrop) {
     list().clear();
     setOffset(8);
     commands.onDrop({makeFile("z.jpg", 4), dir / "img/old", dir / "img/logo.bin"});
-    EXPECT_EQ(column(Column::Address), (Strings{"8", "12", "17"}));
-    EXPECT_EQ(column(Column::FileName)[1], dir / "img/old/inner.bin");
+    EXPECT_EQ(rows(),
+              (Strings{dir / "z.jpg@8", dir / "img/old/inner.bin@12", dir / "img/logo.bin@17"}));
     EXPECT_EQ(takeLog(), (Strings{counted(3), "401=3", "403=27"}));
 }
 
@@ -86,8 +84,7 @@ TEST_F(Intake, ImportListFile) {
         expected.insert(expected.end(), {"button 210 off", "redraw"});
         EXPECT_EQ(takeLog(), expected);
     }
-    EXPECT_EQ(column(Column::FileName), (Strings{"/in/kept", "/res/logo.bin", "/res/f.dot"}));
-    EXPECT_EQ(column(Column::Address), (Strings{"100", "109", "1343"}));
+    EXPECT_EQ(rows(), (Strings{"/in/kept@100", "/res/logo.bin@109", "/res/f.dot@1343"}));
 }
 
 } // namespace

@@ -77,20 +77,18 @@ TEST_F(MergeAndRouting, MergeSaveRefusalsWriteNothing) {
 // A notification other than a click never runs a control command; the menu
 // commands run for a shortcut too.
 TEST_F(MergeAndRouting, CommandRouting) {
-    port.checked = true;
-    port.typedOffset = "77";
+    port.checked = true; // so that the check box command would speak
     for (const int id : {cmd::Delete, cmd::Clear, cmd::AddFiles, cmd::MergeSave, cmd::MoveUp,
                          cmd::MoveDown, cmd::StepUp, cmd::StepDown, cmd::ViewResult,
                          cmd::ImportList, cmd::FileInfo, cmd::ApplyOffset, cmd::FolderImport}) {
         EXPECT_FALSE(commands.onCommand(id, kNotifyShortcut)) << id;
         EXPECT_FALSE(commands.onCommand(id, 0x300)) << id; // an edit's change notice
     }
-    EXPECT_EQ(list().frontOffset(), 0u);
-    EXPECT_FALSE(commands.state().fileInfo);
     for (const int id :
          {cmd::About, cmd::Usage, cmd::RevisionHistory, cmd::LatestVersion, cmd::Exit}) {
         EXPECT_TRUE(commands.onCommand(id, kNotifyShortcut));
     }
+    // Every control command would have left a trace here.
     EXPECT_EQ(takeLog(),
               (Strings{"dialog 103", "dialog 129", "dialog 134",
                        "url http://www.example.com/html/2023/software_1106/35.html", "quit"}));
