@@ -1,16 +1,15 @@
-// The information dialogs' layout and keys, and the real message boxes and
-// file dialogs as the dialog layer sets them up.
+// The real dialogs as the dialog layer sets them up, and the progress of a
+// long merge.
 #include "dialog_layer.h"
-#include "info_dialogs.h"
+#include "merge_progress.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
-#include <QFileInfo>
-#include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -33,144 +32,122 @@ void whenModalOpens(std::function<void(QWidget*)> inspect) {
     });
 }
 
-TEST(InfoDialogs, LaidOutInDialogUnitsOfTheirFont) {
-    struct Expected {
-        app::InfoDialog which;
-        const char* title;
-        QSize units;
-        QRect okUnits;
-    };
-    const Expected all[] = {
-        {app::InfoDialog::About, "关于 ZadodazidErav", {170, 63}, {113, 42, 50, 14}},
-        {app::InfoDialog::Usage, "使用说明", {275, 161}, {213, 139, 50, 14}},
-        {app::InfoDialog::RevisionHistory, "版本历史", {249, 109}, {192, 88, 50, 14}},
-    };
-    for (const Expected& expected : all) {
-        SCOPED_TRACE(expected.title);
-        const auto dialog = makeInfoDialog(expected.which, nullptr);
-        const DialogUnits units(dialog->font());
-        EXPECT_EQ(dialog->windowTitle(), QString::fromUtf8(expected.title));
-        EXPECT_EQ(dialog->size(),
-                  QSize(units.x(expected.units.width()), units.y(expected.units.height())));
-        const auto* ok = dialog->findChild<QPushButton*>(QStringLiteral("1"));
-        ASSERT_NE(ok, nullptr);
-        EXPECT_EQ(ok->text(), QStringLiteral("确定"));
-        EXPECT_TRUE(ok->isDefault());
-        EXPECT_EQ(ok->geometry(), units.rect(expected.okUnits.x(), expected.okUnits.y(),
-                                             expected.okUnits.width(), expected.okUnits.height()));
-        // No text may be cut off by its box.
-        for (const QLabel* label : dialog->findChildren<QLabel*>()) {
-            EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width())
-                << label->text().toStdString();
-        }
-    }
-    // The font's metrics set the scale: a larger font gives a larger dialog.
-    QFont big = QApplication::font();
-    big.setPointSize(20);
-    EXPECT_GT(DialogUnits(big).x(100), DialogUnits(QApplication::font()).x(100));
-}
-
-TEST(InfoDialogs, TextsOfUsageAndHistory) {
-    const auto usage = makeInfoDialog(app::InfoDialog::Usage, nullptr);
-    const auto history = makeInfoDialog(app::InfoDialog::RevisionHistory, nullptr);
-    EXPECT_EQ(usage->findChild<QLabel*>(QStringLiteral("point2b"))->text(),
-              QStringLiteral("          前缀加0x输入16进制"));
-    EXPECT_EQ(history->findChild<QGroupBox*>()->title(), QStringLiteral("Records of Revision"));
-    EXPECT_EQ(history->findChild<QLabel*>(QStringLiteral("release1"))->text(),
-              QStringLiteral("Ver 1.1.0.0     2023/11/6 第一版发布"));
-}
-
-TEST(InfoDialogs, EscapeAndOkCloseThem) {
+// At the given corner, OK the default with the focus, no text cut off; Esc
+// and Return close them.
+TEST(QtDialogLayer, InfoDialogs) {
     QtDialogLayer layer;
     const QPoint topLeft(40, 60);
-    whenModalOpens([topLeft](QWidget* modal) {
-        EXPECT_EQ(modal->pos(), topLeft);
-        QTest::keyClick(modal, Qt::Key_Escape);
-    });
-    layer.infoDialog(nullptr, app::InfoDialog::About, topLeft);
-
-    whenModalOpens([](QWidget* modal) {
-        const QWidget* focus = modal->focusWidget();
-        ASSERT_NE(focus, nullptr);
-        EXPECT_EQ(focus->objectName(), QStringLiteral("1"));
-        QTest::keyClick(modal, Qt::Key_Return);
-    });
-    layer.infoDialog(nullptr, app::InfoDialog::Usage, topLeft);
+    const std::pair<app::InfoDialog, const char*> all[] = {
+        {app::InfoDialog::About, "关于 ZadodazidErav"},
+        {app::InfoDialog::Usage, "使用说明"},
+        {app::InfoDialog::RevisionHistory, "版本历史"}};
+    for (const auto& [which, title] : all) {
+        whenModalOpens([=, title = QString::fromUtf8(title)](QWidget* modal) {
+            EXPECT_EQ(modal->windowTitle(), title);
+            EXPECT_EQ(modal->pos(), topLeft);
+            const auto* ok = qobject_cast<QPushButton*>(modal->focusWidget());
+            ASSERT_NE(ok, nullptr);
+            EXPECT_EQ(ok->text(), QStringLiteral("确定"));
+            EXPECT_TRUE(ok->isDefault());
+            for (const QLabel* label : modal->findChildren<QLabel*>()) {
+                EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width())
+                    << label->text().toStdString();
+            }
+            QTest::keyClick(modal, which == app::InfoDialog::About ? Qt::Key_Escape : Qt::Key_Return);
+        });
+        layer.infoDialog(nullptr, which, topLeft);
+    }
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
-// Yes/No and OK boxes with Chinese buttons, the icon asked for, Esc as No.
-TEST(QtDialogLayer, MessageBoxesSpeakChinese) {
+// Caption, the icon asked for, Chinese buttons; Return answers Yes, Esc No.
+TEST(QtDialogLayer, MessageBoxes) {
+    using app::Answer, app::Buttons, app::Icon;
+    const struct {
+        Icon icon;
+        Buttons buttons;
+        Qt::Key key;
+        QMessageBox::Icon shownIcon;
+        const char* texts;
+        Answer answer;
+    } cases[] = {{Icon::Warning, Buttons::YesNo, Qt::Key_Return, QMessageBox::Warning, "否 是", Answer::Yes},
+                 {Icon::Information, Buttons::YesNo, Qt::Key_Escape, QMessageBox::Information, "否 是", Answer::No},
+                 {Icon::Error, Buttons::Ok, Qt::Key_Escape, QMessageBox::Critical, "确定", Answer::Ok}};
     QtDialogLayer layer;
-    const auto answer = [&](app::Icon icon, app::Buttons buttons, QMessageBox::Icon shownIcon,
-                            const QStringList& texts, const QString& press) {
-        whenModalOpens([=](QWidget* modal) {
+    for (const auto& c : cases) {
+        whenModalOpens([&c](QWidget* modal) {
             auto* box = qobject_cast<QMessageBox*>(modal);
             ASSERT_NE(box, nullptr);
             EXPECT_EQ(box->windowTitle(), QStringLiteral("提示"));
-            EXPECT_EQ(box->icon(), shownIcon);
-            QStringList shown;
+            EXPECT_EQ(box->icon(), c.shownIcon);
+            QStringList texts;
             for (QAbstractButton* button : box->buttons()) {
-                shown << button->text();
-                if (button->text() == press) {
-                    button->click();
-                }
+                texts << button->text();
             }
-            shown.sort();
-            EXPECT_EQ(shown, texts);
-            if (box->isVisible()) {
-                QTest::keyClick(box, Qt::Key_Escape);
-            }
+            texts.sort();
+            EXPECT_EQ(texts.join(' '), QString::fromUtf8(c.texts));
+            QTest::keyClick(box, c.key);
         });
-        return layer.message(nullptr, QStringLiteral("?"), QStringLiteral("提示"), icon, buttons);
-    };
-    const QStringList yesNo{QStringLiteral("否"), QStringLiteral("是")};
-    EXPECT_EQ(answer(app::Icon::Warning, app::Buttons::YesNo, QMessageBox::Warning, yesNo, "是"),
-              app::Answer::Yes);
-    EXPECT_EQ(answer(app::Icon::Warning, app::Buttons::YesNo, QMessageBox::Warning, yesNo, ""),
-              app::Answer::No);
-    EXPECT_EQ(answer(app::Icon::Error, app::Buttons::Ok, QMessageBox::Critical,
-                     {QStringLiteral("确定")}, "确定"),
-              app::Answer::Ok);
+        EXPECT_EQ(layer.message(nullptr, "?", QStringLiteral("提示"), c.icon, c.buttons), c.answer);
+    }
 }
 
-TEST(QtDialogLayer, FileDialogsShowTitleAndFilterLabels) {
-    EXPECT_EQ(nameFilters({"t",
-                           {{"JPG 文件（*.jpg,*.jpeg）", {"*.jpg", "*.jpeg"}},
-                            {"所有文件（*.*）", {"*.*"}}}}),
-              (QStringList{QStringLiteral("JPG 文件（*.jpg,*.jpeg） (*.jpg *.jpeg)"),
-                           QStringLiteral("所有文件（*.*） (*)")}));
-
+// Title and filter labels as the user reads them; the save dialog asks
+// before it replaces a file.
+TEST(QtDialogLayer, FileDialogs) {
     QtDialogLayer layer;
-    const app::FileDialogRequest request{
-        "选择导入文件（多选）",
-        {{"BIN 文件（*.bin）", {"*.bin"}}, {"AVI 文件（*.avi）", {"*.avi"}}},
-        true};
     whenModalOpens([](QWidget* modal) {
         auto* dialog = qobject_cast<QFileDialog*>(modal);
         ASSERT_NE(dialog, nullptr);
         EXPECT_EQ(dialog->windowTitle(), QStringLiteral("选择导入文件（多选）"));
         EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFiles);
+        EXPECT_EQ(dialog->nameFilters(), (QStringList{"BIN 文件（*.bin） (*.bin)", "所有文件（*.*） (*)"}));
         const auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
         ASSERT_NE(types, nullptr);
-        ASSERT_EQ(types->count(), 2);
-        EXPECT_EQ(types->itemText(0), QStringLiteral("BIN 文件（*.bin）"));
-        EXPECT_EQ(types->currentIndex(), 0);
+        EXPECT_EQ(types->currentText(), QStringLiteral("BIN 文件（*.bin）"));
         dialog->reject();
     });
-    EXPECT_TRUE(layer.openFiles(nullptr, request).isEmpty());
+    EXPECT_TRUE(layer.openFiles(nullptr, {"选择导入文件（多选）",
+                                          {{"BIN 文件（*.bin）", {"*.bin"}}, {"所有文件（*.*）", {"*.*"}}},
+                                          true})
+                    .isEmpty());
 
     whenModalOpens([](QWidget* modal) {
         auto* dialog = qobject_cast<QFileDialog*>(modal);
         ASSERT_NE(dialog, nullptr);
         EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
         EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
-        EXPECT_TRUE(dialog->selectedFiles().value(0).isEmpty() ||
-                    QFileInfo(dialog->selectedFiles().value(0)).isDir());
         dialog->reject();
     });
-    EXPECT_FALSE(layer.saveFile(
-        nullptr, {"选择保存位置和文件名称", {{"BIN 文件（*.bin）", {"*.bin"}}}, false}));
+    EXPECT_FALSE(layer.saveFile(nullptr, {"选择保存位置和文件名称", {{"BIN 文件（*.bin）", {"*.bin"}}}, false}));
+}
+
+// Nothing for a short merge; after half a second a dialog whose Cancel
+// stops it; the next merge starts afresh, quietly.
+TEST(MergeProgress, AppearsLateAndCancels) {
+    const auto shown = [] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* dialog = qobject_cast<QProgressDialog*>(widget); dialog && dialog->isVisible()) {
+                return dialog;
+            }
+        }
+        return static_cast<QProgressDialog*>(nullptr);
+    };
+    QWidget owner;
+    MergeProgress progress(&owner);
+    EXPECT_TRUE(progress.report(0, 1000));
+    EXPECT_EQ(shown(), nullptr);
+    QTest::qWait(600);
+    EXPECT_TRUE(progress.report(600, 1000));
+    ASSERT_NE(shown(), nullptr);
+    shown()->cancel();
+    QTest::qWait(60); // reports closer together than that skip the dialog
+    EXPECT_FALSE(progress.report(700, 1000));
+    progress.end();
+    EXPECT_EQ(shown(), nullptr);
+    EXPECT_TRUE(progress.report(0, 1000));
+    EXPECT_EQ(shown(), nullptr);
+    progress.end();
 }
 
 } // namespace

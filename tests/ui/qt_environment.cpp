@@ -20,7 +20,7 @@ class QtEnvironment final : public ::testing::Environment {
 
   private:
     int argc_ = 1;
-    char name_[10] = "ui_tests";
+    char name_[9] = "ui_tests";
     char* argv_[2] = {name_, nullptr};
     std::unique_ptr<QApplication> application_;
 };

@@ -6,52 +6,46 @@
 #include "entry_table_view.h"
 #include "main_window.h"
 
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
-#include <deque>
 #include <gtest/gtest.h>
-#include <memory>
+#include <utility>
 
 namespace zd::test {
 
-// Writes down what was asked: "message TEXT | CAPTION", "open TITLE",
-// "save TITLE", "dialog ID", "url URL"; answers from the queues, or
-// "No" / cancel when they are empty.
+inline QString q(const std::string& text) { return QString::fromStdString(text); }
+
+// Writes down what was asked ("message CAPTION TEXT", "open TITLE",
+// "save TITLE", "dialog ID", "url URL") and answers from its members.
 class FakeDialogs final : public ui::DialogLayer {
   public:
-    std::deque<app::Answer> answers;
-    std::deque<QStringList> filesToOpen;
-    std::deque<QString> fileToSave;
     QStringList log;
     QPoint dialogTopLeft;
+    app::Answer answer = app::Answer::No; // to every Yes/No question
+    QStringList filesToOpen;              // for the next open dialog only
+    QString fileToSave;                   // likewise; empty cancels
 
     app::Answer message(QWidget*, const QString& text, const QString& caption, app::Icon,
                         app::Buttons buttons) override {
-        log << "message " + text + " | " + caption;
-        return buttons == app::Buttons::Ok ? app::Answer::Ok : take(answers, app::Answer::No);
+        log << "message " + caption + " " + text;
+        return buttons == app::Buttons::Ok ? app::Answer::Ok : answer;
     }
     QStringList openFiles(QWidget*, const app::FileDialogRequest& request) override {
-        log << "open " + QString::fromStdString(request.title);
-        return take(filesToOpen, {});
+        log << "open " + q(request.title);
+        return std::exchange(filesToOpen, {});
     }
     std::optional<QString> saveFile(QWidget*, const app::FileDialogRequest& request) override {
-        log << "save " + QString::fromStdString(request.title);
-        return fileToSave.empty() ? std::nullopt : std::optional(take(fileToSave, {}));
+        log << "save " + q(request.title);
+        const QString name = std::exchange(fileToSave, {});
+        return name.isEmpty() ? std::nullopt : std::optional(name);
     }
     void infoDialog(QWidget*, app::InfoDialog dialog, QPoint topLeft) override {
         log << "dialog " + QString::number(static_cast<int>(dialog));
         dialogTopLeft = topLeft;
     }
     void openExternal(const QUrl& url) override { log << "url " + url.toString(); }
-
-  private:
-    template <typename T> static T take(std::deque<T>& queue, T otherwise) {
-        if (queue.empty()) {
-            return otherwise;
-        }
-        T value = queue.front();
-        queue.pop_front();
-        return value;
-    }
 };
 
 class WindowTest : public ::testing::Test {
@@ -62,6 +56,10 @@ class WindowTest : public ::testing::Test {
     }
     ui::ClientArea& area() { return window.clientArea(); }
     EntryList& list() { return window.commands().list(); }
+    QString shown(app::Display display) { return window.display(display).text(); }
+    QString cell(int row, int column) {
+        return window.table().model()->index(row, column).data().toString();
+    }
 
     FakeDialogs dialogs;
     ui::MainWindow window{dialogs};
