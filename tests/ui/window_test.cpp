@@ -1,0 +1,261 @@
+// The main window, shown with a scripted dialog layer: its controls as
+// designed, each reaching its command, the link following the pointer, and
+// drops onto the list.
+#include "client_area.h"
+#include "dialog_layer.h"
+#include "entry_table_view.h"
+#include "main_window.h"
+#include "test_files.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <algorithm>
+
+namespace zd::test {
+namespace {
+
+QString q(const std::string& text) { return QString::fromStdString(text); }
+
+// Writes down what was asked ("message CAPTION TEXT", "open TITLE",
+// "save TITLE", "dialog ID", "url URL"); answers No, cancels, or opens
+// `filesToOpen` once.
+class FakeDialogs final : public ui::DialogLayer {
+  public:
+    QStringList log;
+    QPoint dialogTopLeft;
+
+    app::Answer message(QWidget*, const QString& text, const QString& caption, app::Icon,
+                        app::Buttons buttons) override {
+        log << "message " + caption + " " + text;
+        return buttons == app::Buttons::Ok ? app::Answer::Ok : app::Answer::No;
+    }
+    QStringList openFiles(QWidget*, const app::FileDialogRequest& request) override {
+        log << "open " + q(request.title);
+        return {};
+    }
+    std::optional<QString> saveFile(QWidget*, const app::FileDialogRequest& request) override {
+        log << "save " + q(request.title);
+        return std::nullopt;
+    }
+    void infoDialog(QWidget*, app::InfoDialog dialog, QPoint topLeft) override {
+        log << "dialog " + QString::number(static_cast<int>(dialog));
+        dialogTopLeft = topLeft;
+    }
+    void openExternal(const QUrl& url) override { log << "url " + url.toString(); }
+};
+
+class WindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+    ui::ClientArea& area() { return window.clientArea(); }
+    QString shown(app::Display display) { return window.display(display).text(); }
+    QString cell(int row) { return window.table().model()->index(row, 1).data().toString(); }
+
+    FakeDialogs dialogs;
+    ui::MainWindow window{dialogs};
+};
+
+// The controls relative to the area below the menu bar; an icon button's
+// text is its accessible name.
+const struct {
+    const char* name;
+    const char* text;
+    QRect geometry;
+} kControls[] = {
+    {"frame", "选择文件与参数", {20, 10, 722, 425}},
+    {"404", "前置添加文件信息", {300, 30, 145, 20}},
+    {"offsetLabel", "前置偏移地址", {460, 30, 100, 20}},
+    {"208", "-", {561, 28, 20, 20}},
+    {"402", "0", {580, 28, 110, 20}},
+    {"207", "+", {690, 28, 20, 20}},
+    {"601", "保存", {710, 28, 20, 20}},
+    {"203", "添加文件", {761, 18, 100, 30}},
+    {"210", "导入存档", {761, 63, 100, 30}},
+    {"205", "上移", {761, 108, 100, 30}},
+    {"206", "下移", {761, 153, 100, 30}},
+    {"201", "删除", {761, 198, 100, 30}},
+    {"202", "清空", {761, 243, 100, 30}},
+    {"204", "合并保存", {761, 288, 100, 30}},
+    {"209", "查看结果", {761, 333, 100, 30}},
+    {"300", "", {30, 55, 700, 340}},
+    {"fileCountLabel", "文件总数", {30, 405, 60, 20}},
+    {"401", "0", {100, 403, 60, 20}},
+    {"capacityLabel", "封包容量（Bytes）", {460, 405, 130, 20}},
+    {"403", "0", {590, 403, 140, 20}},
+    {"linkLabel", "推荐结合zu(DAVA)液晶控制芯片使用：VE8889 / RE8876 等，更多信息请访问：",
+     {30, 445, 533, 20}},
+};
+
+TEST_F(WindowTest, ControlsAsDesignedAndTabWalksThem) {
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Tessarine Tool (Ver: 1.1.0.0)"));
+    EXPECT_EQ(area().size(), QSize(884, 471));
+    window.resize(1200, 800); // growing the window moves nothing
+    QTest::qWait(20);
+    EXPECT_EQ(area().findChildren<QWidget*>(Qt::FindDirectChildrenOnly).size(),
+              static_cast<qsizetype>(std::size(kControls)));
+    for (const auto& row : kControls) {
+        SCOPED_TRACE(row.name);
+        const auto* control = area().findChild<QWidget*>(row.name, Qt::FindDirectChildrenOnly);
+        ASSERT_NE(control, nullptr);
+        EXPECT_EQ(control->geometry(), row.geometry);
+        EXPECT_EQ(control->property("text").toString() + control->property("title").toString() +
+                      control->accessibleName(),
+                  QString::fromUtf8(row.text));
+        EXPECT_TRUE(control->isVisible());
+    }
+
+    // With rows, so that Tab could wander through the list's cells.
+    window.commands().list().appendEntries(std::vector<NewEntry>{{"/a", 1}, {"/b", 1}});
+    window.table().setCurrentIndex(window.table().model()->index(0, 0));
+    window.fileInfoBox().setFocus();
+    QStringList order;
+    for (int step = 0; step < 15; ++step, QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab)) {
+        order << QApplication::focusWidget()->objectName();
+    }
+    EXPECT_EQ(order.join(' '), "404 208 402 207 601 203 210 205 206 201 202 204 209 300 404");
+}
+
+// Each control by its id reaches its own command: what the command asks
+// first tells which ran; the offset commands show in the two edits.
+TEST_F(WindowTest, EachControlReachesItsCommand) {
+    const struct {
+        const char* id;
+        const char* first;
+        Qt::Key altKey = Qt::Key_unknown; // pressed with Alt on the control
+    } rows[] = {
+        {"203", "open 选择导入文件（多选）"},
+        {"210", "open 选择存档文件"},
+        {"204", "save 选择保存位置和文件名称"},
+        {"201", "message 提示 请选择要删除的行。"},
+        {"202", "message 提示 确定要全部清空吗？"},
+        {"205", "message 提示 已经是第一行！"},
+        {"206", "message 提示 已经是最后一行！"},
+        {"209", "message 提示 尚未保存过文件，暂无可查看的输出文件夹。"},
+        {"404", "message 前置添加文件信息说明 "},
+        {"601", "offset 0x100 capacity 256"},
+        {"207", "offset 4352 capacity 4352"},
+        {"208", "offset 256 capacity 256"},
+        {"32785", "open 选择任一文件即导入当前文件夹所有文件"},
+        {"32783", "dialog 129"},
+        {"32796", "dialog 134"},
+        {"104", "dialog 103"},
+        {"300", "dialog 103", Qt::Key_Slash},
+        {"203", "dialog 103", Qt::Key_Question},
+        {"32797", "url http://www.example.com/html/2023/software_1106/35.html"},
+        {"105", "closed"},
+    };
+    window.display(app::Display::FrontOffset).setText("0x100"); // for Apply (601) to read
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.id);
+        QObject* control = window.findChild<QObject*>(row.id);
+        ASSERT_NE(control, nullptr);
+        dialogs.log.clear();
+        if (row.altKey != Qt::Key_unknown) {
+            QTest::keyClick(qobject_cast<QWidget*>(control), row.altKey, Qt::AltModifier);
+        } else if (auto* action = qobject_cast<QAction*>(control)) {
+            action->trigger();
+        } else {
+            QTest::mouseClick(qobject_cast<QWidget*>(control), Qt::LeftButton);
+        }
+        const QString seen = dialogs.log.value(
+            0, window.isVisible() ? "offset " + shown(app::Display::FrontOffset) + " capacity " +
+                                        shown(app::Display::Capacity)
+                                  : "closed");
+        EXPECT_TRUE(seen.startsWith(
+            QString::fromUtf8(row.first).replace("www.example.com", q(ui::publisherHost()))))
+            << seen.toStdString();
+    }
+    EXPECT_EQ(dialogs.dialogTopLeft, area().mapToGlobal(QPoint(0, 0)));
+}
+
+// Colour and cursor follow the pointer, the rectangle's edges inside; moves
+// over labels reach the area, moves over controls stay with them.
+TEST_F(WindowTest, LinkFollowsThePointer) {
+    // A move as the window system delivers it: hit-tested from the window.
+    const auto moveTo = [this](QWidget* over, QPoint at) {
+        QTest::mouseMove(&window, over->mapTo(&window, at));
+        QApplication::processEvents();
+        return window.commands().state().linkHot;
+    };
+    const auto colour = [this] { // which of its two colours the link line shows
+        const QImage line =
+            area().grab(QRect(562, 445, 211, 21)).toImage().convertToFormat(QImage::Format_RGB32);
+        const auto* first = reinterpret_cast<const QRgb*>(line.constBits());
+        const auto* last = first + line.width() * line.height();
+        QString shown;
+        for (const auto& [name, rgb] : {std::pair{"grey", qRgb(50, 50, 50)}, {"blue", qRgb(0, 0, 255)}}) {
+            shown += std::find(first, last, rgb) != last ? name : "";
+        }
+        return shown;
+    };
+    EXPECT_EQ(colour(), "grey");
+    for (const QPoint inside : {QPoint(562, 445), QPoint(772, 465)}) {
+        moveTo(&area(), {100, 200});
+        EXPECT_TRUE(moveTo(&area(), inside)) << inside.x() << "," << inside.y();
+        EXPECT_EQ(area().cursor().shape(), Qt::PointingHandCursor);
+    }
+    EXPECT_EQ(colour(), "blue");
+    for (const QPoint outside : {QPoint(561, 445), QPoint(773, 445), QPoint(562, 444), QPoint(562, 466)}) {
+        ASSERT_TRUE(moveTo(&area(), {600, 455}));
+        EXPECT_FALSE(moveTo(&area(), outside)) << outside.x() << "," << outside.y();
+        EXPECT_EQ(area().cursor().shape(), Qt::ArrowCursor);
+    }
+    EXPECT_EQ(colour(), "grey");
+
+    EXPECT_FALSE(moveTo(&area(), {100, 450})); // over the label in front of the link
+    moveTo(&area(), {600, 455});
+    for (QWidget* control : std::initializer_list<QWidget*>{window.button(app::cmd::ViewResult),
+         window.table().viewport(), &window.display(app::Display::FrontOffset), &window.fileInfoBox()}) {
+        EXPECT_TRUE(moveTo(control, {20, 10})) << control->objectName().toStdString();
+    }
+    for (const QPoint at : {QPoint(561, 455), QPoint(772, 465)}) { // a press outside, then inside
+        QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, area().mapTo(&window, at));
+    }
+    EXPECT_EQ(dialogs.log, QStringList{"url http://" + q(ui::publisherHost())});
+}
+
+// Files and a folder dropped on the list are added; the port then keeps the
+// selection with a moved row and leaves the current row where it was.
+TEST_F(WindowTest, DropsAddAndSelectionFollowsAMove) {
+    const auto drop = [this](const QList<QUrl>& urls) {
+        QMimeData mime;
+        mime.setUrls(urls);
+        QWidget* viewport = window.table().viewport();
+        QDragEnterEvent enter({20, 20}, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent dropped({20, 20}, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &enter);
+        return enter.isAccepted() && QApplication::sendEvent(viewport, &dropped);
+    };
+    TempDir dir;
+    writeFile(dir / "one.bin", "1");
+    std::filesystem::create_directory(dir.path() / "folder");
+    writeFile(dir / "folder/x.dot", "333");
+    writeFile(dir / "folder/y", "4444");
+    EXPECT_FALSE(drop({QUrl("http://example.org/a.bin")})); // not a local file
+    ASSERT_TRUE(drop({QUrl::fromLocalFile(q(dir / "one.bin")), QUrl::fromLocalFile(q(dir / "folder"))}));
+    EXPECT_EQ(cell(1), q(dir / "folder/x.dot"));
+    EXPECT_EQ(dialogs.log, QStringList{"message 提示 总共添加 3 个文件"});
+    EXPECT_EQ(shown(app::Display::Capacity), "8");
+
+    window.table().selectRow(0);
+    const QModelIndex current = window.table().currentIndex();
+    QTest::mouseClick(window.button(app::cmd::MoveDown), Qt::LeftButton);
+    EXPECT_EQ(cell(1), q(dir / "one.bin"));
+    const QModelIndexList selected = window.table().selectionModel()->selectedRows();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(selected[0].row(), 1);
+    EXPECT_EQ(window.table().currentIndex(), current);
+}
+
+} // namespace
+} // namespace zd::test
