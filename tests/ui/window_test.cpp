@@ -67,11 +67,7 @@ class WindowTest : public ::testing::Test {
 
 // The controls relative to the area below the menu bar; an icon button's
 // text is its accessible name.
-const struct {
-    const char* name;
-    const char* text;
-    QRect geometry;
-} kControls[] = {
+const struct { const char* name; const char* text; QRect geometry; } kControls[] = {
     {"frame", "选择文件与参数", {20, 10, 722, 425}},
     {"404", "前置添加文件信息", {300, 30, 145, 20}},
     {"offsetLabel", "前置偏移地址", {460, 30, 100, 20}},
@@ -114,7 +110,7 @@ TEST_F(WindowTest, ControlsAsDesignedAndTabWalksThem) {
         EXPECT_TRUE(control->isVisible());
     }
 
-    // With rows, so that Tab could wander through the list's cells.
+    // Rows give Tab cells to wander through.
     window.commands().list().appendEntries(std::vector<NewEntry>{{"/a", 1}, {"/b", 1}});
     window.table().setCurrentIndex(window.table().model()->index(0, 0));
     window.fileInfoBox().setFocus();
@@ -126,13 +122,10 @@ TEST_F(WindowTest, ControlsAsDesignedAndTabWalksThem) {
 }
 
 // Each control by its id reaches its own command: what the command asks
-// first tells which ran; the offset commands show in the two edits.
+// first tells which ran; the offset commands show in the two edits. An
+// `altKey` is pressed with Alt on the control instead of clicking it.
 TEST_F(WindowTest, EachControlReachesItsCommand) {
-    const struct {
-        const char* id;
-        const char* first;
-        Qt::Key altKey = Qt::Key_unknown; // pressed with Alt on the control
-    } rows[] = {
+    const struct { const char* id; const char* first; Qt::Key altKey = Qt::Key_unknown; } rows[] = {
         {"203", "open 选择导入文件（多选）"},
         {"210", "open 选择存档文件"},
         {"204", "save 选择保存位置和文件名称"},
