@@ -130,16 +130,21 @@ TEST(MergeProgress, AppearsLateAndCancels) {
         return dialog != nullptr && dialog->isVisible() ? dialog : nullptr;
     };
     MergeProgress progress(&owner);
+    // Reports less than 50 ms apart skip the dialog, so each waits longer.
     EXPECT_TRUE(progress.report(0, 1000));
+    QTest::qWait(100);
+    EXPECT_TRUE(progress.report(100, 1000));
     EXPECT_EQ(shown(), nullptr);
-    QTest::qWait(600);
+    QTest::qWait(500);
     EXPECT_TRUE(progress.report(600, 1000));
     ASSERT_NE(shown(), nullptr);
+    EXPECT_EQ(shown()->value(), 600);
     shown()->cancel();
-    QTest::qWait(60); // reports closer together than that skip the dialog
+    QTest::qWait(60);
     EXPECT_FALSE(progress.report(700, 1000));
     progress.end();
     EXPECT_EQ(shown(), nullptr);
+    QTest::qWait(60);
     EXPECT_TRUE(progress.report(0, 1000));
     EXPECT_EQ(shown(), nullptr);
     progress.end();
