@@ -20,11 +20,11 @@ namespace zd::ui {
 namespace {
 
 // Runs `inspect` on the modal dialog the next call opens, which must close it.
-void whenModalOpens(std::function<void(QWidget*)> inspect) {
+template <typename Dialog> void whenModalOpens(std::function<void(Dialog*)> inspect) {
     QTimer::singleShot(0, [inspect = std::move(inspect)] {
         QPointer<QWidget> modal = QApplication::activeModalWidget();
-        ASSERT_NE(modal, nullptr);
-        inspect(modal);
+        ASSERT_NE(qobject_cast<Dialog*>(modal), nullptr);
+        inspect(qobject_cast<Dialog*>(modal));
         if (modal && modal->isVisible()) { // a failed check must not leave it open
             ADD_FAILURE() << "the dialog was left open";
             modal->close();
@@ -42,7 +42,7 @@ TEST(QtDialogLayer, InfoDialogs) {
         {app::InfoDialog::Usage, "使用说明"},
         {app::InfoDialog::RevisionHistory, "版本历史"}};
     for (const auto& [which, title] : all) {
-        whenModalOpens([=, title = QString::fromUtf8(title)](QWidget* modal) {
+        whenModalOpens<QDialog>([=, title = QString::fromUtf8(title)](QDialog* modal) {
             EXPECT_EQ(modal->windowTitle(), title);
             EXPECT_EQ(modal->pos(), topLeft);
             const auto* ok = qobject_cast<QPushButton*>(modal->focusWidget());
@@ -53,7 +53,8 @@ TEST(QtDialogLayer, InfoDialogs) {
                 EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width())
                     << label->text().toStdString();
             }
-            QTest::keyClick(modal, which == app::InfoDialog::About ? Qt::Key_Escape : Qt::Key_Return);
+            QTest::keyClick(modal,
+                            which == app::InfoDialog::About ? Qt::Key_Escape : Qt::Key_Return);
         });
         layer.infoDialog(nullptr, which, topLeft);
     }
@@ -70,14 +71,14 @@ TEST(QtDialogLayer, MessageBoxes) {
         QMessageBox::Icon shownIcon;
         const char* texts;
         Answer answer;
-    } cases[] = {{Icon::Warning, Buttons::YesNo, Qt::Key_Return, QMessageBox::Warning, "是 否", Answer::Yes},
-                 {Icon::Information, Buttons::YesNo, Qt::Key_Escape, QMessageBox::Information, "是 否", Answer::No},
-                 {Icon::Error, Buttons::Ok, Qt::Key_Escape, QMessageBox::Critical, "确定", Answer::Ok}};
+    } cases[] = {
+        {Icon::Warning, Buttons::YesNo, Qt::Key_Return, QMessageBox::Warning, "是 否", Answer::Yes},
+        {Icon::Information, Buttons::YesNo, Qt::Key_Escape, QMessageBox::Information, "是 否",
+         Answer::No},
+        {Icon::Error, Buttons::Ok, Qt::Key_Escape, QMessageBox::Critical, "确定", Answer::Ok}};
     QtDialogLayer layer;
     for (const auto& c : cases) {
-        whenModalOpens([&c](QWidget* modal) {
-            auto* box = qobject_cast<QMessageBox*>(modal);
-            ASSERT_NE(box, nullptr);
+        whenModalOpens<QMessageBox>([&c](QMessageBox* box) {
             EXPECT_EQ(box->windowTitle(), QStringLiteral("提示"));
             EXPECT_EQ(box->icon(), c.shownIcon);
             QStringList texts;
@@ -95,30 +96,29 @@ TEST(QtDialogLayer, MessageBoxes) {
 // before it replaces a file.
 TEST(QtDialogLayer, FileDialogs) {
     QtDialogLayer layer;
-    whenModalOpens([](QWidget* modal) {
-        auto* dialog = qobject_cast<QFileDialog*>(modal);
-        ASSERT_NE(dialog, nullptr);
+    whenModalOpens<QFileDialog>([](QFileDialog* dialog) {
         EXPECT_EQ(dialog->windowTitle(), QStringLiteral("选择导入文件（多选）"));
         EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFiles);
-        EXPECT_EQ(dialog->nameFilters(), (QStringList{"BIN 文件（*.bin） (*.bin)", "所有文件（*.*） (*)"}));
+        EXPECT_EQ(dialog->nameFilters(),
+                  (QStringList{"BIN 文件（*.bin） (*.bin)", "所有文件（*.*） (*)"}));
         const auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
         ASSERT_NE(types, nullptr);
         EXPECT_EQ(types->currentText(), QStringLiteral("BIN 文件（*.bin）"));
         dialog->reject();
     });
-    EXPECT_TRUE(layer.openFiles(nullptr, {"选择导入文件（多选）",
-                                          {{"BIN 文件（*.bin）", {"*.bin"}}, {"所有文件（*.*）", {"*.*"}}},
-                                          true})
-                    .isEmpty());
+    const app::FileDialogRequest request{
+        "选择导入文件（多选）",
+        {{"BIN 文件（*.bin）", {"*.bin"}}, {"所有文件（*.*）", {"*.*"}}},
+        true};
+    EXPECT_TRUE(layer.openFiles(nullptr, request).isEmpty());
 
-    whenModalOpens([](QWidget* modal) {
-        auto* dialog = qobject_cast<QFileDialog*>(modal);
-        ASSERT_NE(dialog, nullptr);
+    whenModalOpens<QFileDialog>([](QFileDialog* dialog) {
         EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
         EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
         dialog->reject();
     });
-    EXPECT_FALSE(layer.saveFile(nullptr, {"选择保存位置和文件名称", {{"BIN 文件（*.bin）", {"*.bin"}}}, false}));
+    EXPECT_FALSE(layer.saveFile(
+        nullptr, {"选择保存位置和文件名称", {{"BIN 文件（*.bin）", {"*.bin"}}}, false}));
 }
 
 // Nothing for a short merge; after half a second a dialog whose Cancel

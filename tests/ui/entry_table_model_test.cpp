@@ -27,11 +27,12 @@ TEST(EntryTableModel, FollowsAddMoveDeleteAndClear) {
     std::optional<QAbstractItemModelTester> tester;
     tester.emplace(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     list.appendEntry("/data/a.bin", 10, ".bin");
-    list.appendEntries(std::vector<NewEntry>{{"/data/b.dot", 20}, {"/data/c.jpg", 30}, {"/data/d", 5}});
+    list.appendEntries(
+        std::vector<NewEntry>{{"/data/b.dot", 20}, {"/data/c.jpg", 30}, {"/data/d", 5}});
     expectSameAsList(model, list);
 
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged); // or the view shows old rows
-    list.swapRows(0, 1); // a move: swap, then relayout
+    list.swapRows(0, 1);                                          // a move: swap, then relayout
     list.recomputeLayout();
     EXPECT_EQ(changed.count(), 2);
     expectSameAsList(model, list);

@@ -14,17 +14,18 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
-#include <gtest/gtest.h>
 #include <algorithm>
+#include <gtest/gtest.h>
 
 namespace zd::test {
 namespace {
 
-QString q(const std::string& text) { return QString::fromStdString(text); }
+QString q(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 // Writes down what was asked ("message CAPTION TEXT", "open TITLE",
-// "save TITLE", "dialog ID", "url URL"); answers No, cancels, or opens
-// `filesToOpen` once.
+// "save TITLE", "dialog ID", "url URL"); answers No or OK, cancels file dialogs.
 class FakeDialogs final : public ui::DialogLayer {
   public:
     QStringList log;
@@ -67,7 +68,11 @@ class WindowTest : public ::testing::Test {
 
 // The controls relative to the area below the menu bar; an icon button's
 // text is its accessible name.
-const struct { const char* name; const char* text; QRect geometry; } kControls[] = {
+const struct {
+    const char* name;
+    const char* text;
+    QRect geometry;
+} kControls[] = {
     {"frame", "选择文件与参数", {20, 10, 722, 425}},
     {"404", "前置添加文件信息", {300, 30, 145, 20}},
     {"offsetLabel", "前置偏移地址", {460, 30, 100, 20}},
@@ -88,7 +93,8 @@ const struct { const char* name; const char* text; QRect geometry; } kControls[]
     {"401", "0", {100, 403, 60, 20}},
     {"capacityLabel", "封包容量（Bytes）", {460, 405, 130, 20}},
     {"403", "0", {590, 403, 140, 20}},
-    {"linkLabel", "推荐结合zu(DAVA)液晶控制芯片使用：VE8889 / RE8876 等，更多信息请访问：",
+    {"linkLabel",
+     "推荐结合zu(DAVA)液晶控制芯片使用：VE8889 / RE8876 等，更多信息请访问：",
      {30, 445, 533, 20}},
 };
 
@@ -115,7 +121,8 @@ TEST_F(WindowTest, ControlsAsDesignedAndTabWalksThem) {
     window.table().setCurrentIndex(window.table().model()->index(0, 0));
     window.fileInfoBox().setFocus();
     QStringList order;
-    for (int step = 0; step < 15; ++step, QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab)) {
+    for (int step = 0; step < 15;
+         ++step, QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab)) {
         order << QApplication::focusWidget()->objectName();
     }
     EXPECT_EQ(order.join(' '), "404 208 402 207 601 203 210 205 206 201 202 204 209 300 404");
@@ -125,7 +132,11 @@ TEST_F(WindowTest, ControlsAsDesignedAndTabWalksThem) {
 // first tells which ran; the offset commands show in the two edits. An
 // `altKey` is pressed with Alt on the control instead of clicking it.
 TEST_F(WindowTest, EachControlReachesItsCommand) {
-    const struct { const char* id; const char* first; Qt::Key altKey = Qt::Key_unknown; } rows[] = {
+    const struct {
+        const char* id;
+        const char* first;
+        Qt::Key altKey = Qt::Key_unknown;
+    } rows[] = {
         {"203", "open 选择导入文件（多选）"},
         {"210", "open 选择存档文件"},
         {"204", "save 选择保存位置和文件名称"},
@@ -186,7 +197,8 @@ TEST_F(WindowTest, LinkFollowsThePointer) {
         const auto* first = reinterpret_cast<const QRgb*>(line.constBits());
         const auto* last = first + line.width() * line.height();
         QString shown;
-        for (const auto& [name, rgb] : {std::pair{"grey", qRgb(50, 50, 50)}, {"blue", qRgb(0, 0, 255)}}) {
+        for (const auto& [name, rgb] :
+             {std::pair{"grey", qRgb(50, 50, 50)}, {"blue", qRgb(0, 0, 255)}}) {
             shown += std::find(first, last, rgb) != last ? name : "";
         }
         return shown;
@@ -198,7 +210,8 @@ TEST_F(WindowTest, LinkFollowsThePointer) {
         EXPECT_EQ(area().cursor().shape(), Qt::PointingHandCursor);
     }
     EXPECT_EQ(colour(), "blue");
-    for (const QPoint outside : {QPoint(561, 445), QPoint(773, 445), QPoint(562, 444), QPoint(562, 466)}) {
+    for (const QPoint outside :
+         {QPoint(561, 445), QPoint(773, 445), QPoint(562, 444), QPoint(562, 466)}) {
         ASSERT_TRUE(moveTo(&area(), {600, 455}));
         EXPECT_FALSE(moveTo(&area(), outside)) << outside.x() << "," << outside.y();
         EXPECT_EQ(area().cursor().shape(), Qt::ArrowCursor);
@@ -207,8 +220,9 @@ TEST_F(WindowTest, LinkFollowsThePointer) {
 
     EXPECT_FALSE(moveTo(&area(), {100, 450})); // over the label in front of the link
     moveTo(&area(), {600, 455});
-    for (QWidget* control : std::initializer_list<QWidget*>{window.button(app::cmd::ViewResult),
-         window.table().viewport(), &window.display(app::Display::FrontOffset), &window.fileInfoBox()}) {
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             window.button(app::cmd::ViewResult), window.table().viewport(),
+             &window.display(app::Display::FrontOffset), &window.fileInfoBox()}) {
         EXPECT_TRUE(moveTo(control, {20, 10})) << control->objectName().toStdString();
     }
     for (const QPoint at : {QPoint(561, 455), QPoint(772, 465)}) { // a press outside, then inside
@@ -235,7 +249,8 @@ TEST_F(WindowTest, DropsAddAndSelectionFollowsAMove) {
     writeFile(dir / "folder/x.dot", "333");
     writeFile(dir / "folder/y", "4444");
     EXPECT_FALSE(drop({QUrl("http://example.org/a.bin")})); // not a local file
-    ASSERT_TRUE(drop({QUrl::fromLocalFile(q(dir / "one.bin")), QUrl::fromLocalFile(q(dir / "folder"))}));
+    ASSERT_TRUE(
+        drop({QUrl::fromLocalFile(q(dir / "one.bin")), QUrl::fromLocalFile(q(dir / "folder"))}));
     EXPECT_EQ(cell(1), q(dir / "folder/x.dot"));
     EXPECT_EQ(dialogs.log, QStringList{"message 提示 总共添加 3 个文件"});
     EXPECT_EQ(shown(app::Display::Capacity), "8");
