@@ -111,10 +111,8 @@ void WindowPort::openFolder(const std::string& path) {
 }
 
 void WindowPort::openUrl(const std::string& url) {
-    // The desktop opens web addresses only with their scheme.
-    const QString address = text(url);
-    const bool hasScheme = address.contains(QStringLiteral("://"));
-    dialogs_.openExternal(QUrl(hasScheme ? address : QStringLiteral("http://") + address));
+    // The commands hand over full addresses, scheme included.
+    dialogs_.openExternal(QUrl(text(url)));
 }
 
 void WindowPort::runDialog(app::InfoDialog dialog) {
