@@ -2,12 +2,12 @@
 
 #include "entry_list.h"
 #include "file_intake.h"
+#include "file_layer.h"
 #include "image_writer.h"
 #include "list_file.h"
 #include "number_parse.h"
 #include "output_names.h"
 
-#include <filesystem>
 #include <optional>
 
 namespace zd::cli {
@@ -98,24 +98,6 @@ std::optional<UsageError> parseMerge(const std::vector<std::string>& args, Merge
     return std::nullopt;
 }
 
-// The path made absolute, without "." parts and doubled slashes. ".." stays:
-// after a link it leads out of the link's target, which no text rule can
-// know, so dropping it could name another file.
-std::string absolutePath(const std::string& path) {
-    std::error_code ignored;
-    std::filesystem::path clean;
-    for (const std::filesystem::path& part : std::filesystem::absolute(path, ignored)) {
-        if (!part.empty() && part != ".") {
-            clean /= part;
-        }
-    }
-    std::string text = clean.string();
-    if (text.size() > 1 && text.back() == '/') {
-        text.pop_back();
-    }
-    return text;
-}
-
 std::string reasonOf(const MergeResult& result) {
     switch (result.status) {
     case MergeStatus::Ok:
@@ -165,7 +147,7 @@ bool buildList(const MergeOptions& options, EntryList& list, std::ostream& err) 
     // reads the same from any working folder.
     std::vector<std::string> inputs;
     for (const std::string& given : options.inputs) {
-        inputs.push_back(absolutePath(given));
+        inputs.push_back(files::absolutePath(given));
     }
     const ExpandedInputs expanded = expandInputs(inputs);
     for (const auto& [folder, error] : expanded.unlistedFolders) {

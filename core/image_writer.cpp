@@ -1,22 +1,15 @@
 #include "image_writer.h"
 
+#include "file_layer.h"
 #include "list_file.h"
 #include "output_file.h"
 
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <vector>
+#include <optional>
 
 namespace zd {
 namespace {
 
 constexpr std::uint64_t kFourGiB = std::uint64_t{1} << 32;
-
-std::error_code lastError() {
-    return {errno, std::generic_category()};
-}
 
 MergeResult failure(MergeStatus status, std::string path, std::error_code error = {}) {
     MergeResult result;
@@ -42,17 +35,12 @@ std::string infoTable(const EntryList& list) {
     return table;
 }
 
-struct FileId {
-    dev_t device;
-    ino_t inode;
-};
-
-std::optional<FileId> idOf(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
+std::optional<files::Identity> idOf(const std::string& path) {
+    files::Status status;
+    if (files::statusOf(path, status)) {
         return std::nullopt;
     }
-    return FileId{info.st_dev, info.st_ino};
+    return status.identity;
 }
 
 // Every check that can be made before anything is created. On success
@@ -68,28 +56,29 @@ MergeResult checkInputs(const EntryList& list, const OutputPaths& paths, std::ui
         if (entry.path == paths.listPath) {
             return failure(MergeStatus::ListIsInput, entry.path);
         }
-        struct stat info {};
-        if (::stat(entry.path.c_str(), &info) != 0) {
-            return failure(MergeStatus::InputUnreadable, entry.path, lastError());
+        files::Status info;
+        if (auto error = files::statusOf(entry.path, info)) {
+            return failure(MergeStatus::InputUnreadable, entry.path, error);
         }
-        if (!S_ISREG(info.st_mode)) {
+        if (info.kind != files::Kind::Regular) {
             return failure(MergeStatus::InputUnreadable, entry.path,
-                           std::make_error_code(S_ISDIR(info.st_mode) ? std::errc::is_a_directory
-                                                                      : std::errc::not_supported));
+                           std::make_error_code(info.kind == files::Kind::Directory
+                                                    ? std::errc::is_a_directory
+                                                    : std::errc::not_supported));
         }
-        if (::access(entry.path.c_str(), R_OK) != 0) {
-            return failure(MergeStatus::InputUnreadable, entry.path, lastError());
+        if (auto error = files::checkReadable(entry.path)) {
+            return failure(MergeStatus::InputUnreadable, entry.path, error);
         }
-        if (imageId && imageId->device == info.st_dev && imageId->inode == info.st_ino) {
+        if (imageId && *imageId == info.identity) {
             return failure(MergeStatus::OutputIsInput, entry.path);
         }
-        if (listId && listId->device == info.st_dev && listId->inode == info.st_ino) {
+        if (listId && *listId == info.identity) {
             return failure(MergeStatus::ListIsInput, entry.path);
         }
-        if (static_cast<std::uint64_t>(info.st_size) != entry.size) {
+        if (info.size != entry.size) {
             MergeResult result = failure(MergeStatus::InputSizeChanged, entry.path);
             result.expected = entry.size;
-            result.actual = static_cast<std::uint64_t>(info.st_size);
+            result.actual = info.size;
             return result;
         }
         // An address must fit into 32 bits, and so must the image's end.
@@ -109,23 +98,23 @@ MergeResult checkInputs(const EntryList& list, const OutputPaths& paths, std::ui
 // was copied.
 MergeResult appendInput(OutputFile& image, const Entry& entry, std::uint64_t& done,
                         std::uint64_t total, const MergeProgress& progress) {
-    const int fd = ::open(entry.path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return failure(MergeStatus::InputUnreadable, entry.path, lastError());
+    files::Input input;
+    if (auto error = input.open(entry.path)) {
+        return failure(MergeStatus::InputUnreadable, entry.path, error);
     }
     const std::uint64_t before = done;
     std::uint64_t copied = 0;
     std::error_code readError;
     const std::error_code writeError =
-        image.appendFrom(fd, copied, readError, [&](std::uint64_t soFar) {
+        image.appendFrom(input, copied, readError, [&](std::uint64_t soFar) {
             return !progress || progress(before + soFar, total);
         });
-    ::close(fd);
+    input.close();
     if (writeError == std::errc::operation_canceled) {
         return failure(MergeStatus::Stopped, entry.path);
     }
     if (writeError) {
-        return failure(MergeStatus::ImageWriteFailed, image.target().string(), writeError);
+        return failure(MergeStatus::ImageWriteFailed, image.target(), writeError);
     }
     if (readError) {
         return failure(MergeStatus::InputUnreadable, entry.path, readError);

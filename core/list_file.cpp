@@ -1,22 +1,16 @@
 #include "list_file.h"
 
+#include "file_layer.h"
 #include "number_parse.h"
 #include "output_file.h"
 
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <vector>
 
 namespace zd {
 namespace {
 
 constexpr std::string_view kHeader = "{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n";
 constexpr std::string_view kFooter = "\n}\n";
-
-std::error_code lastError() {
-    return {errno, std::generic_category()};
-}
 
 bool isValidUtf8(std::string_view text) {
     std::size_t i = 0;
@@ -134,7 +128,7 @@ std::string listFileText(const EntryList& list) {
     return text;
 }
 
-std::error_code writeListFile(const std::filesystem::path& path, const EntryList& list) {
+std::error_code writeListFile(const std::string& path, const EntryList& list) {
     return writeWholeFile(path, listFileText(list));
 }
 
@@ -179,44 +173,39 @@ ListReadResult parseListFile(std::string_view text) {
     return result;
 }
 
-ListReadResult readListFile(const std::filesystem::path& path) {
+ListReadResult readListFile(const std::string& path) {
     const auto cannotOpen = [](std::error_code error) {
         ListReadResult result;
         result.status = ListReadResult::Status::CannotOpen;
         result.error = error;
         return result;
     };
-    // Non-blocking, so that a pipe given as a list file cannot hang the read.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        return cannotOpen(lastError());
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        const std::error_code error = S_ISDIR(info.st_mode)
-                                          ? std::make_error_code(std::errc::is_a_directory)
-                                          : std::make_error_code(std::errc::invalid_argument);
-        ::close(fd);
+    // Opening does not wait, so a pipe given as a list file cannot hang the read.
+    files::Input input;
+    if (auto error = input.open(path)) {
         return cannotOpen(error);
     }
+    files::Status info;
+    if (auto error = input.status(info)) {
+        return cannotOpen(error);
+    }
+    if (info.kind != files::Kind::Regular) {
+        return cannotOpen(std::make_error_code(info.kind == files::Kind::Directory
+                                                   ? std::errc::is_a_directory
+                                                   : std::errc::invalid_argument));
+    }
     std::string text;
-    char buffer[64 * 1024];
+    std::vector<char> buffer(64 * 1024);
     for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        std::size_t got = 0;
+        if (auto error = input.read(buffer.data(), buffer.size(), got)) {
+            return cannotOpen(error);
+        }
         if (got == 0) {
             break;
         }
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            const std::error_code error = lastError();
-            ::close(fd);
-            return cannotOpen(error);
-        }
-        text.append(buffer, static_cast<std::size_t>(got));
+        text.append(buffer.data(), got);
     }
-    ::close(fd);
     return parseListFile(text);
 }
 

@@ -13,7 +13,6 @@
 
 #include "entry_list.h"
 
-#include <filesystem>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -25,7 +24,7 @@ namespace zd {
 std::string listFileText(const EntryList& list);
 
 // Writes the list file at `path` through a temporary renamed into place.
-std::error_code writeListFile(const std::filesystem::path& path, const EntryList& list);
+std::error_code writeListFile(const std::string& path, const EntryList& list);
 
 struct ListReadResult {
     enum class Status { Ok, CannotOpen, FormatError };
@@ -42,6 +41,6 @@ struct ListReadResult {
 // field after the name; the address is not used (the list lays rows out
 // itself). Any line that cannot be read makes the whole file a format error.
 ListReadResult parseListFile(std::string_view text);
-ListReadResult readListFile(const std::filesystem::path& path);
+ListReadResult readListFile(const std::string& path);
 
 } // namespace zd

@@ -3,10 +3,10 @@
 // partial file under the final name and never touches an earlier one.
 #pragma once
 
+#include "file_layer.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
-#include <functional>
 #include <string>
 #include <system_error>
 
@@ -14,7 +14,7 @@ namespace zd {
 
 class OutputFile {
   public:
-    explicit OutputFile(std::filesystem::path target);
+    explicit OutputFile(std::string target);
     ~OutputFile(); // removes the temporary unless committed
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
@@ -26,44 +26,28 @@ class OutputFile {
     // Writes `count` copies of `byte`.
     std::error_code fill(unsigned char byte, std::uint64_t count);
 
-    // Called after each chunk with the bytes copied so far; returning false
-    // stops the copy with `std::errc::operation_canceled`.
-    using ChunkFn = std::function<bool(std::uint64_t copiedSoFar)>;
-    // Appends everything `inputFd` holds from its current position to its
-    // end, moved by the kernel through a pipe where it can and by plain reads
-    // and writes where it cannot. `copied` is set to the bytes appended. Errors
-    // while reading come back in `readError`, errors while writing as the
-    // result.
-    std::error_code appendFrom(int inputFd, std::uint64_t& copied, std::error_code& readError,
-                               const ChunkFn& onChunk);
+    // Appends everything `input` holds from its position to its end; see
+    // files::Output::appendFrom.
+    std::error_code appendFrom(files::Input& input, std::uint64_t& copied,
+                               std::error_code& readError, const files::Output::ChunkFn& onChunk) {
+        return file_.appendFrom(input, copied, readError, onChunk);
+    }
 
     // Closes the temporary and renames it to the target.
     std::error_code commit();
     // Closes and removes the temporary now.
     void discard();
 
-    const std::filesystem::path& target() const { return target_; }
+    const std::string& target() const { return target_; }
 
   private:
-    std::error_code appendBySplicing(int inputFd, std::uint64_t& copied, std::error_code& readError,
-                                     const ChunkFn& onChunk);
-    std::error_code appendByReading(int inputFd, std::uint64_t& copied, std::error_code& readError,
-                                    const ChunkFn& onChunk);
-
-    std::filesystem::path target_;
-    std::filesystem::path temporary_;
-    int fd_ = -1;
-    // The pipe the kernel moves input pages through, made on first use and
-    // kept for every later input.
-    int pipeRead_ = -1;
-    int pipeWrite_ = -1;
-    std::size_t pipeSize_ = 0;
-    bool openPipe();
-    void closePipe();
+    std::string target_;
+    std::string temporary_;
+    files::Output file_;
     bool committed_ = false;
 };
 
 // Writes `text` to `target` through an OutputFile.
-std::error_code writeWholeFile(const std::filesystem::path& target, std::string_view text);
+std::error_code writeWholeFile(const std::string& target, std::string_view text);
 
 } // namespace zd

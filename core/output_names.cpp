@@ -1,9 +1,11 @@
 #include "output_names.h"
 
+#include "file_layer.h"
+
 namespace zd {
 
 std::optional<OutputPaths> outputPathsFor(std::string_view confirmedPath) {
-    const auto slash = confirmedPath.rfind('/');
+    const auto slash = files::lastSeparator(confirmedPath);
     const std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
     std::string_view name = confirmedPath.substr(nameStart);
     if (name.empty()) {

@@ -9,7 +9,7 @@
 namespace zd {
 
 struct OutputPaths {
-    std::string saveFolder; // the folder part, ending in "/" (empty for a bare name)
+    std::string saveFolder; // the folder part, ending in its separator (empty for a bare name)
     std::string imagePath;  // stem + ".bin"
     std::string listPath;   // stem + ".h"
 };

@@ -1,11 +1,8 @@
 #include "file_intake.h"
 
+#include "file_layer.h"
+
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
-#include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 
 namespace zd {
@@ -33,54 +30,45 @@ std::pair<std::string, std::string> sortKey(std::string name) {
 IntakeBatch probeFiles(const std::vector<std::string>& paths) {
     IntakeBatch batch;
     for (const std::string& path : paths) {
-        // Non-blocking, so that a chosen pipe cannot hang the probe.
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        if (fd < 0) {
-            batch.refused.push_back(
-                {path, RefusedFile::Reason::CannotOpen, {errno, std::generic_category()}});
-            continue;
+        // Opening does not wait, so a chosen pipe cannot hang the probe.
+        files::Input input;
+        files::Status info;
+        std::error_code error = input.open(path);
+        if (!error) {
+            error = input.status(info);
         }
-        struct stat info {};
-        const bool statOk = ::fstat(fd, &info) == 0;
-        const int statErrno = errno;
-        ::close(fd);
-        if (!statOk) {
-            batch.refused.push_back(
-                {path, RefusedFile::Reason::CannotOpen, {statErrno, std::generic_category()}});
-        } else if (!S_ISREG(info.st_mode)) {
+        input.close();
+        if (error) {
+            batch.refused.push_back({path, RefusedFile::Reason::CannotOpen, error});
+        } else if (info.kind != files::Kind::Regular) {
             batch.refused.push_back({path, RefusedFile::Reason::NotAFile, {}});
-        } else if (static_cast<std::uint64_t>(info.st_size) >= kFourGiB) {
+        } else if (info.size >= kFourGiB) {
             batch.refused.push_back({path, RefusedFile::Reason::TooLarge, {}});
         } else {
-            batch.accepted.push_back({path, static_cast<std::uint32_t>(info.st_size)});
+            batch.accepted.push_back({path, static_cast<std::uint32_t>(info.size)});
         }
     }
     return batch;
 }
 
 FolderListing listFolder(const std::string& folder) {
-    namespace fs = std::filesystem;
     FolderListing listing;
-    std::vector<std::pair<std::string, std::string>> names;
-    std::error_code error;
-    fs::directory_iterator it(folder, error);
-    for (; !error && it != fs::directory_iterator(); it.increment(error)) {
-        std::error_code statusError;
-        const fs::file_status status = it->status(statusError); // follows links
-        // Folders, pipes, sockets and devices cannot be merged; a link whose
-        // target is gone stays so that the probe names it.
-        const bool broken = statusError || status.type() == fs::file_type::not_found;
-        if (!broken && !fs::is_regular_file(status)) {
-            continue;
-        }
-        names.push_back(sortKey(it->path().filename().string()));
-    }
-    if (error) {
+    std::vector<files::FolderEntry> entries;
+    if (auto error = files::listFolder(folder, entries)) {
         listing.error = error;
         return listing;
     }
+    std::vector<std::pair<std::string, std::string>> names;
+    for (files::FolderEntry& entry : entries) {
+        // Folders, pipes, sockets and devices cannot be merged; a link whose
+        // target is gone stays so that the probe names it.
+        if (entry.broken || entry.kind == files::Kind::Regular) {
+            names.push_back(sortKey(std::move(entry.name)));
+        }
+    }
     std::sort(names.begin(), names.end());
-    const std::string prefix = (folder.empty() || folder.back() == '/') ? folder : folder + "/";
+    const std::string prefix =
+        (folder.empty() || files::isSeparator(folder.back())) ? folder : folder + files::kSeparator;
     listing.paths.reserve(names.size());
     for (const auto& [folded, name] : names) {
         listing.paths.push_back(prefix + name);
@@ -91,8 +79,8 @@ FolderListing listFolder(const std::string& folder) {
 ExpandedInputs expandInputs(const std::vector<std::string>& paths) {
     ExpandedInputs expanded;
     for (const std::string& path : paths) {
-        std::error_code ignored;
-        if (!std::filesystem::is_directory(path, ignored)) {
+        files::Status status;
+        if (files::statusOf(path, status) || status.kind != files::Kind::Directory) {
             expanded.files.push_back(path);
             continue;
         }
@@ -107,7 +95,7 @@ ExpandedInputs expandInputs(const std::vector<std::string>& paths) {
 }
 
 std::string folderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
+    const auto slash = files::lastSeparator(path);
     return slash == std::string::npos ? std::string{} : path.substr(0, slash + 1);
 }
 

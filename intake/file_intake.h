@@ -51,7 +51,8 @@ struct ExpandedInputs {
 // by its listing. A folder that cannot be listed adds nothing.
 ExpandedInputs expandInputs(const std::vector<std::string>& paths);
 
-// The folder part of a path: everything up to and including its last "/".
+// The folder part of a path: everything up to and including its last
+// separator ("/", and "\" too on Windows).
 std::string folderOf(const std::string& path);
 
 // The reason in a short English phrase, for the command line.
