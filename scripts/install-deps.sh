@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a group of tasks needs, only those missing.
-# Usage: scripts/install-deps.sh build|test|run|ci|bench|fuzz ...
+# Usage: scripts/install-deps.sh build|test|run|shot|fuzz|bench|package ...
 set -euo pipefail
 
 packages=()
@@ -12,6 +12,7 @@ for group in "$@"; do
     shot)  packages+=(xvfb xauth imagemagick xdotool fonts-wqy-microhei) ;;
     fuzz)  packages+=(clang libclang-rt-14-dev) ;;
     bench) packages+=(srecord) ;;
+    package) packages+=(dpkg-dev file gzip help2man librsvg2-bin lintian desktop-file-utils appstream) ;;
     *) echo "install-deps.sh: unknown group $group" >&2; exit 2 ;;
   esac
 done
