@@ -1,5 +1,6 @@
 #include "commands.h"
 
+#include "file_layer.h"
 #include "handlers.h"
 
 #include <utility>
@@ -112,6 +113,15 @@ void Commands::onLeftButtonDown(int x, int y) {
 
 void Commands::onDrop(const std::vector<std::string>& paths) {
     addDropped(Context{port_, state_}, paths);
+}
+
+void Commands::openWith(const std::vector<std::string>& paths) {
+    std::vector<std::string> absolute;
+    absolute.reserve(paths.size());
+    for (const std::string& path : paths) {
+        absolute.push_back(files::absolutePath(path));
+    }
+    addDropped(Context{port_, state_}, absolute);
 }
 
 // The platform's open operation needs the scheme in front of a bare host.

@@ -78,6 +78,9 @@ class Commands {
     // Files and folders dropped on the list: files are added as Add files
     // adds them, folders as folder import adds them; one count message.
     void onDrop(const std::vector<std::string>& paths);
+    // Files and folders named when the program starts ("open with"): made
+    // absolute against the working folder, then added as a drop adds them.
+    void openWith(const std::vector<std::string>& paths);
 
     // "http://" followed by the publisher's host: the text the link shows.
     std::string linkText() const;

@@ -3,10 +3,9 @@
 #
 # Usage: scripts/screenshot.sh OUTPUT.png [FILE...]
 #
-# With FILEs, they are dropped onto the list once the window is up (through
-# ZD_SCREENSHOT_FILES, which only this script sets); the count message that
-# follows is shot as OUTPUT-message.png and then closed with Enter (needs
-# xdotool) before OUTPUT.png is taken.
+# With FILEs, the window is started with them, so they are added as a drop
+# adds them; the count message that follows is shot as OUTPUT-message.png and
+# then closed with Enter (needs xdotool) before OUTPUT.png is taken.
 # Needs xvfb, xauth, imagemagick and fonts-wqy-microhei (scripts/install-deps.sh shot).
 set -euo pipefail
 
@@ -23,21 +22,16 @@ if [ ! -x "$program" ]; then
   exit 1
 fi
 
-files=""
-for f in "$@"; do
-  files+="$(realpath "$f")"$'\n'
-done
-
-export ZD_SHOT_OUTPUT="$output" ZD_SHOT_PROGRAM="$program" ZD_SCREENSHOT_FILES="$files"
+export ZD_SHOT_OUTPUT="$output" ZD_SHOT_PROGRAM="$program"
 # The inner script runs on the virtual display xvfb-run sets up.
 xvfb-run --auto-servernum --server-args="-screen 0 1280x800x24" bash -c '
   set -euo pipefail
   unset QT_QPA_PLATFORM
-  "$ZD_SHOT_PROGRAM" &
+  "$ZD_SHOT_PROGRAM" "$@" &
   pid=$!
   trap "kill $pid 2>/dev/null || true" EXIT
   sleep 3
-  if [ -n "$ZD_SCREENSHOT_FILES" ]; then
+  if [ $# -gt 0 ]; then
     import -window root "${ZD_SHOT_OUTPUT%.png}-message.png"
     if command -v xdotool >/dev/null; then
       xdotool key Return
@@ -45,5 +39,5 @@ xvfb-run --auto-servernum --server-args="-screen 0 1280x800x24" bash -c '
     fi
   fi
   import -window root "$ZD_SHOT_OUTPUT"
-'
+' screenshot "$@"
 echo "saved $output"

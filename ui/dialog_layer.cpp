@@ -3,7 +3,9 @@
 #include "info_dialogs.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <memory>
@@ -41,6 +43,57 @@ std::unique_ptr<QFileDialog> fileDialog(QWidget* owner, const app::FileDialogReq
     // The labels already name their patterns; showing Qt's copy would repeat them.
     dialog->setOption(QFileDialog::HideNameFilterDetails);
     return dialog;
+}
+
+// The names in the dialog's name field: several in double quotes
+// ("a.bin" "b.dot"), as the dialog writes a multiple selection there, or one
+// without. A name may be absolute, start at the home folder ("~/"), or be
+// relative to the dialog's folder.
+QStringList typedPaths(const QString& field, const QDir& folder) {
+    QStringList names;
+    if (field.contains(QLatin1Char('"'))) {
+        const QStringList parts = field.split(QLatin1Char('"'));
+        for (qsizetype i = 1; i < parts.size(); i += 2) { // the even parts lie between names
+            names << parts[i];
+        }
+    } else {
+        names << field;
+    }
+    QStringList paths;
+    for (QString name : names) {
+        if (name.isEmpty()) {
+            continue;
+        }
+        if (name == QLatin1String("~") || name.startsWith(QLatin1String("~/"))) {
+            name.replace(0, 1, QDir::homePath());
+        }
+        paths << folder.absoluteFilePath(name); // ".." is the system's to resolve
+    }
+    return paths;
+}
+
+// What the user chose: every name in the name field, then any selected file
+// the field does not name. Qt's own answer holds only what it selected in its
+// list whenever it selected anything there, and it selects only names that the
+// current filter shows and that it has listed already; a name of another type,
+// or one typed before the folder was read, would be lost without a word.
+// Names that do not exist come back too, so that the command names them.
+QStringList chosenPaths(const QFileDialog& dialog) {
+    QStringList chosen;
+    // The name field of Qt's own dialog; a desktop's native dialog has none.
+    if (const auto* field = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+        chosen = typedPaths(field->text(), dialog.directory());
+    }
+    QStringList clean;
+    for (const QString& path : chosen) {
+        clean << QDir::cleanPath(path);
+    }
+    for (const QString& path : dialog.selectedFiles()) {
+        if (!clean.contains(QDir::cleanPath(path))) {
+            chosen << path;
+        }
+    }
+    return chosen;
 }
 
 } // namespace
@@ -81,7 +134,7 @@ QStringList QtDialogLayer::openFiles(QWidget* owner, const app::FileDialogReques
     if (dialog->exec() != QDialog::Accepted) {
         return {};
     }
-    return dialog->selectedFiles();
+    return chosenPaths(*dialog);
 }
 
 std::optional<QString> QtDialogLayer::saveFile(QWidget* owner,

@@ -44,11 +44,16 @@ QVariant EntryTableModel::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid)) {
         return {};
     }
+    const auto column = static_cast<Column>(index.column());
     switch (role) {
     case Qt::DisplayRole:
+        return QString::fromStdString(list_.cellText(index.row(), column));
     case Qt::ToolTipRole:
-        return QString::fromStdString(
-            list_.cellText(index.row(), static_cast<Column>(index.column())));
+        // The view shortens a long path in the middle; the tip shows it whole.
+        if (column == Column::FileName) {
+            return QString::fromStdString(list_.cellText(index.row(), column));
+        }
+        return {};
     case Qt::TextAlignmentRole:
         return static_cast<int>(alignment(index.column()));
     default:

@@ -32,6 +32,8 @@ EntryTableView::EntryTableView(QWidget* parent) : QTableView(parent) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setShowGrid(true);
     setWordWrap(false);
+    // A long path keeps its file name in sight: the cut goes in the middle.
+    setTextElideMode(Qt::ElideMiddle);
     verticalHeader()->hide();
     // Compact rows of one text line, like a report list.
     verticalHeader()->setMinimumSectionSize(fontMetrics().height() + 2);

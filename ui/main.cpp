@@ -1,4 +1,5 @@
-// Starts the desktop window.
+// Starts the desktop window; files and folders named on the command line are
+// added to the list as a drop adds them.
 #include "dialog_layer.h"
 #include "main_window.h"
 
@@ -6,50 +7,78 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
-// Without a display Qt would abort with a long message; name the other way in.
-bool haveDisplay() {
-    auto set = [](const char* name) {
-        const char* value = std::getenv(name);
-        return value != nullptr && *value != '\0';
-    };
-    return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
-}
+constexpr const char* kNoDisplay =
+    "zadodaziderav: cannot open a display (DISPLAY and WAYLAND_DISPLAY unset or not "
+    "answering); use the command-line tool zadodaziderav-cli instead\n";
 
-// For the screenshot script only: files named in ZD_SCREENSHOT_FILES (one per
-// line) are dropped onto the list once the window is up.
-void dropScreenshotFiles(zd::ui::MainWindow& window) {
-    const QString files = qEnvironmentVariable("ZD_SCREENSHOT_FILES");
-    if (files.isEmpty()) {
-        return;
+// Qt's messages while the application object connects to the display. When no
+// platform starts, Qt warns about each one it tried and then ends the program
+// with a fatal message (an abort, exit status 134); the user gets one line and
+// status 1 instead. Otherwise the held messages go out as usual.
+class DisplayGuard {
+  public:
+    DisplayGuard() {
+        held_ = &messages_;
+        previous_ = qInstallMessageHandler(&DisplayGuard::hold);
     }
-    QTimer::singleShot(300, &window, [&window, files] {
-        std::vector<std::string> paths;
-        for (const QString& path : files.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-            paths.push_back(path.toStdString());
+    ~DisplayGuard() {
+        qInstallMessageHandler(previous_);
+        held_ = nullptr;
+        for (const Held& message : messages_) {
+            const QMessageLogContext context(nullptr, 0, nullptr, message.category.c_str());
+            previous_(message.type, context, message.text);
         }
-        window.commands().onDrop(paths);
-    });
+    }
+    DisplayGuard(const DisplayGuard&) = delete;
+    DisplayGuard& operator=(const DisplayGuard&) = delete;
+
+  private:
+    struct Held {
+        QtMsgType type;
+        std::string category;
+        QString text;
+    };
+
+    static void hold(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+        if (type == QtFatalMsg) {
+            std::fputs(kNoDisplay, stderr);
+            std::_Exit(1);
+        }
+        held_->push_back({type, context.category != nullptr ? context.category : "", text});
+    }
+
+    static inline std::vector<Held>* held_ = nullptr;
+    QtMessageHandler previous_ = nullptr;
+    std::vector<Held> messages_;
+};
+
+std::unique_ptr<QApplication> openDisplay(int& argc, char** argv) {
+    const DisplayGuard guard;
+    return std::make_unique<QApplication>(argc, argv);
 }
 
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (!haveDisplay()) {
-        std::fputs("zadodaziderav: no display found (DISPLAY and WAYLAND_DISPLAY are unset); "
-                   "use the command-line tool zadodaziderav-cli instead\n",
-                   stderr);
-        return 1;
-    }
-    QApplication application(argc, argv);
+    const std::unique_ptr<QApplication> application = openDisplay(argc, argv);
     zd::ui::setApplicationMetadata();
 
     zd::ui::QtDialogLayer dialogs;
     zd::ui::MainWindow window(dialogs);
     window.centreOnScreen();
     window.show();
-    dropScreenshotFiles(window);
+
+    // Qt has taken its own options out of argv; the rest name files and
+    // folders, passed on byte for byte.
+    const std::vector<std::string> paths(argv + 1, argv + argc);
+    if (!paths.empty()) {
+        QTimer::singleShot(0, &window, [&window, paths] { window.commands().openWith(paths); });
+    }
     return QApplication::exec();
 }

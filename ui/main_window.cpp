@@ -52,27 +52,40 @@ QString idName(int id) {
     return QString::number(id);
 }
 
-// A static text: drawn from the top left of its box, and transparent to the
-// pointer so that moves over it reach the area below, as over the bare area.
-QLabel* label(QWidget* parent, const char* name, const char* text, QRect geometry) {
+// A static text: drawn from the top of its box, and transparent to the pointer
+// so that moves over it reach the area below, as over the bare area.
+QLabel* label(QWidget* parent, const char* name, const char* text, QRect geometry,
+              Qt::Alignment horizontal = Qt::AlignLeft) {
     auto* widget = new QLabel(QString::fromUtf8(text), parent);
     widget->setObjectName(QString::fromLatin1(name));
     widget->setTextFormat(Qt::PlainText);
-    widget->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    widget->setAlignment(horizontal | Qt::AlignTop);
     widget->setGeometry(geometry);
     widget->setAttribute(Qt::WA_TransparentForMouseEvents);
     return widget;
 }
 
-QLineEdit* edit(QWidget* parent, int id, QRect geometry, bool typed) {
+QLineEdit* edit(QWidget* parent, int id, QRect geometry) {
     auto* widget = new QLineEdit(QStringLiteral("0"), parent);
     widget->setObjectName(idName(id));
     widget->setGeometry(geometry);
-    widget->setEnabled(typed);
-    if (typed) {
-        widget->setAlignment(Qt::AlignCenter);
-        widget->setAttribute(Qt::WA_NoMousePropagation);
+    widget->setAttribute(Qt::WA_NoMousePropagation);
+    return widget;
+}
+
+// A display of the layout: the user cannot change it, but reads it as easily
+// as any text (a disabled edit's grey on grey is too faint) and may select
+// and copy it. The face of the window behind dark text marks it display only.
+QLineEdit* readout(QWidget* parent, int id, QRect geometry) {
+    QLineEdit* widget = edit(parent, id, geometry);
+    widget->setReadOnly(true);
+    widget->setFocusPolicy(Qt::ClickFocus); // Tab passes it by
+    QPalette colours = widget->palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+        colours.setColor(group, QPalette::Base, colours.color(group, QPalette::Window));
+        colours.setColor(group, QPalette::Text, colours.color(group, QPalette::WindowText));
     }
+    widget->setPalette(colours);
     return widget;
 }
 
@@ -156,8 +169,8 @@ void MainWindow::buildControls() {
         return button;
     };
     addButton(app::cmd::StepDown, QStringLiteral("-"), {561, 28, 20, 20});
-    frontOffset_ =
-        edit(area, static_cast<int>(app::Display::FrontOffset), {580, 28, 110, 20}, true);
+    frontOffset_ = edit(area, static_cast<int>(app::Display::FrontOffset), {580, 28, 110, 20});
+    frontOffset_->setAlignment(Qt::AlignCenter);
     addButton(app::cmd::StepUp, QStringLiteral("+"), {690, 28, 20, 20});
 
     // The apply button shows its picture; its text stays as its name.
@@ -178,12 +191,14 @@ void MainWindow::buildControls() {
     connect(table_, &EntryTableView::pathsDropped, this, &MainWindow::forwardDrop);
 
     label(area, "fileCountLabel", "文件总数", {30, 405, 60, 20});
-    fileCount_ = edit(area, static_cast<int>(app::Display::FileCount), {100, 403, 60, 20}, false);
+    fileCount_ = readout(area, static_cast<int>(app::Display::FileCount), {100, 403, 60, 20});
     label(area, "capacityLabel", "封包容量（Bytes）", {460, 405, 130, 20});
-    capacity_ = edit(area, static_cast<int>(app::Display::Capacity), {590, 403, 140, 20}, false);
+    capacity_ = readout(area, static_cast<int>(app::Display::Capacity), {590, 403, 140, 20});
+    // Right-aligned, so that it ends where the link begins and the two read
+    // as one line whatever the font's width.
     label(area, "linkLabel",
           "推荐结合zu(DAVA)液晶控制芯片使用：VE8889 / RE8876 等，更多信息请访问：",
-          {30, 445, 533, 20});
+          {30, 445, 533, 20}, Qt::AlignRight);
 }
 
 void MainWindow::buildMenus() {

@@ -60,6 +60,22 @@ TEST_F(Intake, FolderImportAndDrop) {
     EXPECT_EQ(takeLog(), (Strings{counted(3), "401=3", "403=27"}));
 }
 
+// Names given at start ("open with") are taken as a drop takes them, relative
+// ones from the working folder; nothing named, nothing said.
+TEST_F(Intake, OpenWith) {
+    std::filesystem::create_directories(dir / "img");
+    makeFile("img/b.bin", 2);
+    makeFile("img/a.bin", 1);
+    const std::filesystem::path started = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    commands.openWith({"img", "./img/b.bin", dir / "img/a.bin"});
+    commands.openWith({});
+    std::filesystem::current_path(started);
+    EXPECT_EQ(rows(), (Strings{dir / "img/a.bin@0", dir / "img/b.bin@1", dir / "img/b.bin@3",
+                               dir / "img/a.bin@5"}));
+    EXPECT_EQ(takeLog(), (Strings{counted(4), "401=4", "403=6"}));
+}
+
 // Imported rows continue the current layout after the existing rows; a file
 // with a bad line, or one that cannot be opened, adds nothing.
 TEST_F(Intake, ImportListFile) {

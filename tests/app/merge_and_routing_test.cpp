@@ -14,12 +14,26 @@ Strings mergeLog(const std::string& message) {
             "redraw"};
 }
 
-// The report notes the table when the option is on: written, or no room.
-TEST_F(MergeAndRouting, MergeSaveReportFollowsTheOptionAndTheRoom) {
-    addRows({{makeFile("a.bin", 1234), 1234}, {makeFile("b.dot", 5000), 5000}});
+// Little-endian bytes of a 32-bit number.
+std::string le32(std::uint32_t value) {
+    std::string bytes;
+    for (int shift = 0; shift < 32; shift += 8) {
+        bytes += static_cast<char>((value >> shift) & 0xFF);
+    }
+    return bytes;
+}
+
+// The image holds the table when asked and there is room, 0xFF up to the
+// front offset (also past 64 KiB), then the files; the report says which.
+TEST_F(MergeAndRouting, MergeSaveWritesTheImageAndReportsTheTable) {
+    const std::string a = zd::test::patternBytes(1234, 1);
+    const std::string b = zd::test::patternBytes(5000, 2);
+    zd::test::writeFile(dir / "a.bin", a);
+    zd::test::writeFile(dir / "b.dot", b);
+    addRows({{dir / "a.bin", 1234}, {dir / "b.dot", 5000}});
     const std::tuple<std::uint32_t, bool, std::string> variants[] = {
         {4096, true, "\n\n说明：前置空间已添加文件地址与大小信息。"},
-        {4096, false, ""},
+        {69632, false, ""},
         {16, true, "\n\n注意：前置保留空间过小，未添加文件地址与大小信息！"},
     };
     for (const auto& [offset, fileInfo, note] : variants) {
@@ -29,7 +43,28 @@ TEST_F(MergeAndRouting, MergeSaveReportFollowsTheOptionAndTheRoom) {
         ASSERT_TRUE(click(cmd::MergeSave));
         EXPECT_EQ(takeLog(), mergeLog("message 提示|I|Ok|合并成功！成功创建如下文件：\n\n" +
                                       dir / "out.bin" + "\n" + dir / "out.h" + note));
+        std::string front = note.find("说明") != std::string::npos
+                                ? le32(offset) + le32(1234) + le32(offset + 1234) + le32(5000)
+                                : "";
+        front.resize(offset, '\xFF');
+        EXPECT_TRUE(zd::test::readFile(dir / "out.bin") == front + a + b) << offset;
     }
+}
+
+// The list file of a long list (past 64 KiB) reads back into the same rows.
+TEST_F(MergeAndRouting, SavedListReadsBack) {
+    const std::string input = makeFile(std::string(200, 'n') + ".bin", 3);
+    addRows(std::vector<NewEntry>(400, {input, 3}));
+    setOffset(4096);
+    const Strings saved = rows();
+    port.saves = {dir / "long.bin"};
+    click(cmd::MergeSave);
+    ASSERT_GT(std::filesystem::file_size(dir / "long.h"), 65536u);
+    list().clear();
+    setOffset(4096);
+    port.opens = {{dir / "long.h"}};
+    click(cmd::ImportList);
+    EXPECT_EQ(rows(), saved);
 }
 
 // Each refusal is one message naming the file, and nothing is written; view
@@ -51,6 +86,8 @@ TEST_F(MergeAndRouting, MergeSaveRefusalsWriteNothing) {
     EXPECT_EQ(takeLog(), Strings{"message 提示|I|Ok|尚未保存过文件，暂无可查看的输出文件夹。"});
     addRows({{makeFile("in.bin", 5), 5}});
     refused("in", "输出文件不可与输入文件有重复！\n" + dir / "in.bin");
+    addRows({{makeFile("in.h", 5), 5}});
+    refused("in", "输出文件不可与输入文件有重复！\n" + dir / "in.h");
     click(cmd::ViewResult);
     EXPECT_EQ(takeLog(), Strings{"folder " + dir.path().string() + "/"});
     addRows({{dir / "gone.bin", 3}});

@@ -2,11 +2,14 @@
 // long merge.
 #include "dialog_layer.h"
 #include "merge_progress.h"
+#include "qstring_printer.h"
+#include "test_files.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProgressDialog>
@@ -31,6 +34,9 @@ template <typename Dialog> void whenModalOpens(std::function<void(Dialog*)> insp
         }
     });
 }
+
+const app::FileDialogRequest kAddFiles{
+    "选择导入文件（多选）", {{"BIN 文件（*.bin）", {"*.bin"}}, {"所有文件（*.*）", {"*.*"}}}, true};
 
 // At the given corner, OK the default with the focus, no text cut off; Esc
 // and Return close them.
@@ -106,11 +112,7 @@ TEST(QtDialogLayer, FileDialogs) {
         EXPECT_EQ(types->currentText(), QStringLiteral("BIN 文件（*.bin）"));
         dialog->reject();
     });
-    const app::FileDialogRequest request{
-        "选择导入文件（多选）",
-        {{"BIN 文件（*.bin）", {"*.bin"}}, {"所有文件（*.*）", {"*.*"}}},
-        true};
-    EXPECT_TRUE(layer.openFiles(nullptr, request).isEmpty());
+    EXPECT_TRUE(layer.openFiles(nullptr, kAddFiles).isEmpty());
 
     whenModalOpens<QFileDialog>([](QFileDialog* dialog) {
         EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
@@ -119,6 +121,47 @@ TEST(QtDialogLayer, FileDialogs) {
     });
     EXPECT_FALSE(layer.saveFile(
         nullptr, {"选择保存位置和文件名称", {{"BIN 文件（*.bin）", {"*.bin"}}}, false}));
+}
+
+// Every name typed into the name field comes back, whatever the filter shows
+// and whatever Qt selected in its list, in the order typed; names that do not
+// exist too, so that the command can say which were not added.
+TEST(QtDialogLayer, TypedNamesAllComeBack) {
+    zd::test::TempDir dir;
+    for (const char* name : {"a.bin", "b.bin", "c.dot"}) {
+        zd::test::writeFile(dir / name, "x");
+    }
+    const QString folder = QString::fromStdString(dir.path().string());
+    const auto typing = [&](const QString& typed) {
+        whenModalOpens<QFileDialog>([&](QFileDialog* dialog) {
+            dialog->setDirectory(folder);
+            // Let the dialog list the folder, so that it selects what it shows.
+            QTest::qWait(200);
+            auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            ASSERT_NE(field, nullptr);
+            field->setFocus();
+            QTest::keyClicks(field, typed);
+            // Should Qt refuse the names with a box of its own, it ends the
+            // dialog here instead of waiting for someone to close it.
+            QTimer::singleShot(1000, dialog, [dialog] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    ADD_FAILURE() << "refused: " << box->text().toStdString();
+                    box->close();
+                }
+                dialog->reject();
+            });
+            QTest::keyClick(field, Qt::Key_Return);
+        });
+        QStringList names;
+        for (const QString& path : QtDialogLayer().openFiles(nullptr, kAddFiles)) {
+            names << (path.startsWith(folder + '/') ? path.mid(folder.size() + 1) : path);
+        }
+        return names.join(' ');
+    };
+    EXPECT_EQ(typing(R"("c.dot" "b.bin" "a.bin" "missing.bin")"), "c.dot b.bin a.bin missing.bin");
+    EXPECT_EQ(typing(R"("a.bin" "b.bin")"), "a.bin b.bin");
+    EXPECT_EQ(typing("b.bin"), "b.bin");
+    EXPECT_EQ(typing(folder + "/c.dot"), "c.dot");
 }
 
 // Nothing for a short merge; after half a second a dialog whose Cancel

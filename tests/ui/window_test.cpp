@@ -5,16 +5,20 @@
 #include "dialog_layer.h"
 #include "entry_table_view.h"
 #include "main_window.h"
+#include "qstring_printer.h"
 #include "test_files.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QDropEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 #include <algorithm>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace zd::test {
@@ -30,6 +34,8 @@ class FakeDialogs final : public ui::DialogLayer {
   public:
     QStringList log;
     QPoint dialogTopLeft;
+    std::optional<QString> saveAs; // the save dialog's answer
+    QUrl opened;                   // the last address handed to the desktop
 
     app::Answer message(QWidget*, const QString& text, const QString& caption, app::Icon,
                         app::Buttons buttons) override {
@@ -42,13 +48,16 @@ class FakeDialogs final : public ui::DialogLayer {
     }
     std::optional<QString> saveFile(QWidget*, const app::FileDialogRequest& request) override {
         log << "save " + q(request.title);
-        return std::nullopt;
+        return saveAs;
     }
     void infoDialog(QWidget*, app::InfoDialog dialog, QPoint topLeft) override {
         log << "dialog " + QString::number(static_cast<int>(dialog));
         dialogTopLeft = topLeft;
     }
-    void openExternal(const QUrl& url) override { log << "url " + url.toString(); }
+    void openExternal(const QUrl& url) override {
+        log << "url " + url.toString();
+        opened = url;
+    }
 };
 
 class WindowTest : public ::testing::Test {
@@ -128,12 +137,40 @@ TEST_F(WindowTest, ControlsAsDesignedAndTabWalksThem) {
     EXPECT_EQ(order.join(' '), "404 208 402 207 601 203 210 205 206 201 202 204 209 300 404");
 }
 
-// Each control by its id reaches its own command: what the command asks
-// first tells which ran; the offset commands show in the two edits. An
-// `altKey` is pressed with Alt on the control instead of clicking it.
+// The menus as the user reads them: "menu: item | item; menu: ...".
+QString menuLayout(const QMainWindow& window) {
+    QStringList menus;
+    for (const QAction* menu : window.menuBar()->actions()) {
+        QStringList items;
+        for (const QAction* item : menu->menu()->actions()) {
+            items << item->text();
+        }
+        menus << menu->text() + ": " + items.join(" | ");
+    }
+    return menus.join("; ");
+}
+
+// A menu item by what it reads, "menu/item".
+QAction* menuItem(const QMainWindow& window, const QString& path) {
+    for (const QAction* menu : window.menuBar()->actions()) {
+        for (QAction* item : menu->menu()->actions()) {
+            if (menu->text() + "/" + item->text() == path) {
+                return item;
+            }
+        }
+    }
+    return nullptr;
+}
+
+// Each control (a button by its id, a menu item by its text) reaches its own
+// command: what the command asks first tells which ran; the offset commands
+// show in the two edits. An `altKey` is pressed with Alt on the control
+// instead of clicking it.
 TEST_F(WindowTest, EachControlReachesItsCommand) {
+    EXPECT_EQ(menuLayout(window), "文件(&F): 从文件夹导入(&F)... | 退出(&X); "
+                                  "帮助(&H): 使用说明 | 版本历史 | 最新版本 | 关于(&A) ...");
     const struct {
-        const char* id;
+        const char* control;
         const char* first;
         Qt::Key altKey = Qt::Key_unknown;
     } rows[] = {
@@ -149,27 +186,28 @@ TEST_F(WindowTest, EachControlReachesItsCommand) {
         {"601", "offset 0x100 capacity 256"},
         {"207", "offset 4352 capacity 4352"},
         {"208", "offset 256 capacity 256"},
-        {"32785", "open 选择任一文件即导入当前文件夹所有文件"},
-        {"32783", "dialog 129"},
-        {"32796", "dialog 134"},
-        {"104", "dialog 103"},
+        {"文件(&F)/从文件夹导入(&F)...", "open 选择任一文件即导入当前文件夹所有文件"},
+        {"帮助(&H)/使用说明", "dialog 129"},
+        {"帮助(&H)/版本历史", "dialog 134"},
+        {"帮助(&H)/关于(&A) ...", "dialog 103"},
         {"300", "dialog 103", Qt::Key_Slash},
         {"203", "dialog 103", Qt::Key_Question},
-        {"32797", "url http://www.example.com/html/2023/software_1106/35.html"},
-        {"105", "closed"},
+        {"帮助(&H)/最新版本", "url http://www.example.com/html/2023/software_1106/35.html"},
+        {"文件(&F)/退出(&X)", "closed"},
     };
     window.display(app::Display::FrontOffset).setText("0x100"); // for Apply (601) to read
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.id);
-        QObject* control = window.findChild<QObject*>(row.id);
-        ASSERT_NE(control, nullptr);
+        SCOPED_TRACE(row.control);
         dialogs.log.clear();
-        if (row.altKey != Qt::Key_unknown) {
-            QTest::keyClick(qobject_cast<QWidget*>(control), row.altKey, Qt::AltModifier);
-        } else if (auto* action = qobject_cast<QAction*>(control)) {
-            action->trigger();
+        auto* control = area().findChild<QWidget*>(row.control);
+        if (QAction* item = menuItem(window, QString::fromUtf8(row.control))) {
+            item->trigger();
+        } else if (control == nullptr) {
+            FAIL() << "no such control";
+        } else if (row.altKey != Qt::Key_unknown) {
+            QTest::keyClick(control, row.altKey, Qt::AltModifier);
         } else {
-            QTest::mouseClick(qobject_cast<QWidget*>(control), Qt::LeftButton);
+            QTest::mouseClick(control, Qt::LeftButton);
         }
         const QString seen = dialogs.log.value(
             0, window.isVisible() ? "offset " + shown(app::Display::FrontOffset) + " capacity " +
@@ -263,6 +301,112 @@ TEST_F(WindowTest, DropsAddAndSelectionFollowsAMove) {
     ASSERT_EQ(selected.size(), 1);
     EXPECT_EQ(selected[0].row(), 1);
     EXPECT_EQ(window.table().currentIndex(), current);
+}
+
+// WCAG's contrast ratio of two colours: 1 when alike, 21 for black on white.
+double contrast(QColor a, QColor b) {
+    const auto luminance = [](QColor c) {
+        const auto linear = [](double v) {
+            return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The columns of `image` (left to right) in which some pixel differs from
+// the top-left one: where something is drawn on the background.
+std::pair<int, int> inkColumns(const QImage& image) {
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    int first = rgb.width();
+    int last = -1;
+    for (int y = 0; y < rgb.height(); ++y) {
+        for (int x = 0; x < rgb.width(); ++x) {
+            if (rgb.pixel(x, y) != rgb.pixel(0, 0)) {
+                first = std::min(first, x);
+                last = std::max(last, x);
+            }
+        }
+    }
+    return {first, last};
+}
+
+// The count and capacity cannot be typed into, yet read at 4.5:1 or better,
+// in the palette and as drawn. The label before the link ends where the link
+// begins, so that the two read as one line.
+TEST_F(WindowTest, BottomLinesReadClearly) {
+    for (const app::Display display : {app::Display::FileCount, app::Display::Capacity}) {
+        QLineEdit& readout = window.display(display);
+        SCOPED_TRACE(readout.objectName().toStdString());
+        readout.setText("4294967295");
+        for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+            const QPalette::ColorGroup drawn = readout.isEnabled() ? group : QPalette::Disabled;
+            EXPECT_GE(contrast(readout.palette().color(drawn, QPalette::Text),
+                               readout.palette().color(drawn, QPalette::Base)),
+                      4.5);
+        }
+        const QImage drawn = readout.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QRgb background = drawn.pixel(drawn.width() - 4, drawn.height() / 2);
+        QRgb darkest = background;
+        for (int y = 0; y < drawn.height(); ++y) {
+            for (int x = 0; x < drawn.width() / 2; ++x) { // the text sits at the left
+                darkest = qGray(drawn.pixel(x, y)) < qGray(darkest) ? drawn.pixel(x, y) : darkest;
+            }
+        }
+        EXPECT_GE(contrast(QColor(darkest), QColor(background)), 4.5);
+        QTest::mouseClick(&readout, Qt::LeftButton);
+        QTest::keyClicks(&readout, "12");
+        QTest::keyClick(&readout, Qt::Key_Backspace);
+        EXPECT_EQ(readout.text(), "4294967295");
+    }
+
+    const auto* label = area().findChild<QLabel*>("linkLabel");
+    ASSERT_NE(label, nullptr);
+    const int linkX = app::kLinkX;
+    const auto [first, last] = inkColumns(area().grab(QRect(0, 440, linkX, 30)).toImage());
+    EXPECT_GE(first, label->x()); // nothing cut off at the left
+    // The last character is a full-width colon, its ink in its left half.
+    EXPECT_GT(last, linkX - label->fontMetrics().horizontalAdvance(QStringLiteral("：")));
+}
+
+// A long path keeps both its ends in sight, cut in the middle; the tip shows
+// it whole. Cells differing only at one end must look different.
+TEST_F(WindowTest, LongPathsCutInTheMiddle) {
+    const std::string middle = "/" + std::string(150, 'm') + "/";
+    const std::string paths[] = {"/a" + middle + "x.bin", "/a" + middle + "y.bin",
+                                 "/b" + middle + "x.bin"};
+    window.commands().list().appendEntries(
+        std::vector<NewEntry>{{paths[0], 1}, {paths[1], 1}, {paths[2], 1}});
+    const QAbstractItemModel& model = *window.table().model();
+    const auto drawn = [&](int row) {
+        const QRect cell = window.table().visualRect(model.index(row, 1));
+        return window.table().viewport()->grab(cell).toImage();
+    };
+    EXPECT_NE(drawn(0), drawn(1)) << "the file name is cut off";
+    EXPECT_NE(drawn(0), drawn(2)) << "the start of the path is cut off";
+    EXPECT_EQ(model.index(1, 1).data(Qt::ToolTipRole).toString(), q(paths[1]));
+    EXPECT_FALSE(model.index(1, 2).data(Qt::ToolTipRole).isValid());
+}
+
+// View result hands the desktop the folder of the last save as a local file,
+// also when its name holds characters that mean something in an address.
+TEST_F(WindowTest, ViewResultOpensTheSaveFolder) {
+    TempDir dir;
+    writeFile(dir / "in.bin", "1234");
+    window.commands().list().appendEntry(dir / "in.bin", 4, ".bin");
+    for (const std::string name : {"plain", "with space", "hash#1", "per%20cent", "q?x=1"}) {
+        SCOPED_TRACE(name);
+        const std::string folder = dir / name;
+        std::filesystem::create_directory(folder);
+        dialogs.saveAs = q(folder + "/out.bin");
+        QTest::mouseClick(window.button(app::cmd::MergeSave), Qt::LeftButton);
+        EXPECT_EQ(readFile(folder + "/out.bin"), "1234");
+        QTest::mouseClick(window.button(app::cmd::ViewResult), Qt::LeftButton);
+        EXPECT_TRUE(dialogs.opened.isLocalFile());
+        EXPECT_EQ(dialogs.opened.toLocalFile(), q(folder + "/"));
+    }
 }
 
 } // namespace

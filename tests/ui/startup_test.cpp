@@ -1,0 +1,37 @@
+// The window program started as a user starts it.
+#include "qstring_printer.h"
+
+#include <QFile>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Without a display, or with one that does not answer, the program says so in
+// one line and ends with status 1, not with the toolkit's abort.
+TEST(Startup, WithoutADisplayOneLineAndStatusOne) {
+    int unserved = 90; // a display number nobody serves here
+    while (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(unserved))) {
+        ++unserved;
+    }
+    for (const QString& display : {QString(), QStringLiteral(":%1").arg(unserved)}) {
+        SCOPED_TRACE(display.toStdString());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE"}) {
+            environment.remove(QString::fromLatin1(name));
+        }
+        environment.insert(QStringLiteral("DISPLAY"), display);
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(ZD_WINDOW_BINARY), {QStringLiteral("file.bin")});
+        ASSERT_TRUE(program.waitForFinished(30000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 1);
+        EXPECT_EQ(QString::fromUtf8(program.readAllStandardError()),
+                  "zadodaziderav: cannot open a display (DISPLAY and WAYLAND_DISPLAY unset or not "
+                  "answering); use the command-line tool zadodaziderav-cli instead\n");
+        EXPECT_TRUE(program.readAllStandardOutput().isEmpty());
+    }
+}
+
+} // namespace
