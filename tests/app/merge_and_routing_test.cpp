@@ -131,18 +131,5 @@ TEST_F(MergeAndRouting, CommandRouting) {
                        "url http://www.example.com/html/2023/software_1106/35.html", "quit"}));
 }
 
-// The link's rectangle (562, 445)-(772, 465) counts all four edges as inside.
-TEST_F(MergeAndRouting, LinkHoverAndPress) {
-    const std::tuple<int, int, bool> points[] = {
-        {562, 445, true}, {772, 465, true}, {561, 445, false}, {562, 466, false}};
-    const Strings over{"hand", "link", "url http://www.example.com"}, off{"link"};
-    for (const auto& [x, y, inside] : points) {
-        commands.onMouseMove(x, y);
-        EXPECT_EQ(commands.state().linkHot, inside) << x << "," << y;
-        commands.onLeftButtonDown(x, y);
-        EXPECT_EQ(takeLog(), inside ? over : off);
-    }
-}
-
 } // namespace
 } // namespace zd::app::test

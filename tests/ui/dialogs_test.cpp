@@ -98,35 +98,12 @@ TEST(QtDialogLayer, MessageBoxes) {
     }
 }
 
-// Title and filter labels as the user reads them; the save dialog asks
-// before it replaces a file.
+// The open dialog as the user reads it: its title and filters, the first
+// selected. Every name typed into its name field comes back, whatever the
+// filter shows and whatever Qt selected in its list, in the order typed;
+// names that do not exist too, so that the command can say which were not
+// added. The save dialog asks before it replaces a file.
 TEST(QtDialogLayer, FileDialogs) {
-    QtDialogLayer layer;
-    whenModalOpens<QFileDialog>([](QFileDialog* dialog) {
-        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("选择导入文件（多选）"));
-        EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFiles);
-        EXPECT_EQ(dialog->nameFilters(),
-                  (QStringList{"BIN 文件（*.bin） (*.bin)", "所有文件（*.*） (*)"}));
-        const auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
-        ASSERT_NE(types, nullptr);
-        EXPECT_EQ(types->currentText(), QStringLiteral("BIN 文件（*.bin）"));
-        dialog->reject();
-    });
-    EXPECT_TRUE(layer.openFiles(nullptr, kAddFiles).isEmpty());
-
-    whenModalOpens<QFileDialog>([](QFileDialog* dialog) {
-        EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
-        EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
-        dialog->reject();
-    });
-    EXPECT_FALSE(layer.saveFile(
-        nullptr, {"选择保存位置和文件名称", {{"BIN 文件（*.bin）", {"*.bin"}}}, false}));
-}
-
-// Every name typed into the name field comes back, whatever the filter shows
-// and whatever Qt selected in its list, in the order typed; names that do not
-// exist too, so that the command can say which were not added.
-TEST(QtDialogLayer, TypedNamesAllComeBack) {
     zd::test::TempDir dir;
     for (const char* name : {"a.bin", "b.bin", "c.dot"}) {
         zd::test::writeFile(dir / name, "x");
@@ -134,15 +111,19 @@ TEST(QtDialogLayer, TypedNamesAllComeBack) {
     const QString folder = QString::fromStdString(dir.path().string());
     const auto typing = [&](const QString& typed) {
         whenModalOpens<QFileDialog>([&](QFileDialog* dialog) {
+            EXPECT_EQ(dialog->windowTitle(), QStringLiteral("选择导入文件（多选）"));
+            EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFiles);
+            EXPECT_EQ(dialog->nameFilters(),
+                      (QStringList{"BIN 文件（*.bin） (*.bin)", "所有文件（*.*） (*)"}));
+            const auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+            EXPECT_EQ(types->currentText(), QStringLiteral("BIN 文件（*.bin）"));
             dialog->setDirectory(folder);
-            // Let the dialog list the folder, so that it selects what it shows.
-            QTest::qWait(200);
+            QTest::qWait(200); // the dialog lists the folder, and selects what it shows
             auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-            ASSERT_NE(field, nullptr);
             field->setFocus();
             QTest::keyClicks(field, typed);
-            // Should Qt refuse the names with a box of its own, it ends the
-            // dialog here instead of waiting for someone to close it.
+            // Should Qt refuse the names with a box of its own, the dialog
+            // ends here instead of waiting for someone to close it.
             QTimer::singleShot(1000, dialog, [dialog] {
                 if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                     ADD_FAILURE() << "refused: " << box->text().toStdString();
@@ -162,6 +143,14 @@ TEST(QtDialogLayer, TypedNamesAllComeBack) {
     EXPECT_EQ(typing(R"("a.bin" "b.bin")"), "a.bin b.bin");
     EXPECT_EQ(typing("b.bin"), "b.bin");
     EXPECT_EQ(typing(folder + "/c.dot"), "c.dot");
+
+    whenModalOpens<QFileDialog>([](QFileDialog* dialog) {
+        EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+        EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
+        dialog->reject();
+    });
+    EXPECT_FALSE(QtDialogLayer().saveFile(
+        nullptr, {"选择保存位置和文件名称", {{"BIN 文件（*.bin）", {"*.bin"}}}, false}));
 }
 
 // Nothing for a short merge; after half a second a dialog whose Cancel
