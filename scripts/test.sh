@@ -3,6 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DZD_WITH_UI=ON -DZD_WITH_BENCH=OFF >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DZD_WITH_UI=ON -DZD_WITH_BENCH=OFF \
+  -DBUILD_TESTING=ON >/dev/null
 cmake --build build
 QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure
