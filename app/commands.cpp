@@ -117,7 +117,6 @@ void Commands::onDrop(const std::vector<std::string>& paths) {
 
 void Commands::openWith(const std::vector<std::string>& paths) {
     std::vector<std::string> absolute;
-    absolute.reserve(paths.size());
     for (const std::string& path : paths) {
         absolute.push_back(files::absolutePath(path));
     }

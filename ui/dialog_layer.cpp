@@ -32,14 +32,11 @@ QString qtPattern(const std::string& pattern) {
     return pattern == "*.*" ? QStringLiteral("*") : QString::fromStdString(pattern);
 }
 
-// A dialog set up afresh for every use: empty name field, the first filter.
+// A dialog set up afresh for every use: empty name field, the first filter
+// selected (a new dialog selects it).
 std::unique_ptr<QFileDialog> fileDialog(QWidget* owner, const app::FileDialogRequest& request) {
     auto dialog = std::make_unique<QFileDialog>(owner, QString::fromStdString(request.title));
-    const QStringList filters = nameFilters(request);
-    dialog->setNameFilters(filters);
-    if (!filters.isEmpty()) {
-        dialog->selectNameFilter(filters.front());
-    }
+    dialog->setNameFilters(nameFilters(request));
     // The labels already name their patterns; showing Qt's copy would repeat them.
     dialog->setOption(QFileDialog::HideNameFilterDetails);
     return dialog;
@@ -128,8 +125,7 @@ app::Answer QtDialogLayer::message(QWidget* owner, const QString& text, const QS
 }
 
 QStringList QtDialogLayer::openFiles(QWidget* owner, const app::FileDialogRequest& request) {
-    auto dialog = fileDialog(owner, request);
-    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    auto dialog = fileDialog(owner, request); // an open dialog
     dialog->setFileMode(request.multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
     if (dialog->exec() != QDialog::Accepted) {
         return {};
@@ -140,9 +136,8 @@ QStringList QtDialogLayer::openFiles(QWidget* owner, const app::FileDialogReques
 std::optional<QString> QtDialogLayer::saveFile(QWidget* owner,
                                                const app::FileDialogRequest& request) {
     auto dialog = fileDialog(owner, request);
-    // A new name is fine; an existing one is confirmed first (Qt's default).
+    // Any name (the default file mode); an existing one is confirmed first.
     dialog->setAcceptMode(QFileDialog::AcceptSave);
-    dialog->setFileMode(QFileDialog::AnyFile);
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) {
         return std::nullopt;
     }

@@ -27,7 +27,6 @@ QStringList localPaths(const QMimeData* mime) {
 } // namespace
 
 EntryTableView::EntryTableView(QWidget* parent) : QTableView(parent) {
-    setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setShowGrid(true);
@@ -50,7 +49,6 @@ EntryTableView::EntryTableView(QWidget* parent) : QTableView(parent) {
 
     setAcceptDrops(true);
     viewport()->setAcceptDrops(true);
-    setDragDropMode(QAbstractItemView::DropOnly);
 }
 
 void EntryTableView::setModel(QAbstractItemModel* model) {

@@ -4,7 +4,6 @@
 #include "main_window.h"
 
 #include <QApplication>
-#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -73,12 +72,6 @@ int main(int argc, char* argv[]) {
     zd::ui::MainWindow window(dialogs);
     window.centreOnScreen();
     window.show();
-
-    // Qt has taken its own options out of argv; the rest name files and
-    // folders, passed on byte for byte.
-    const std::vector<std::string> paths(argv + 1, argv + argc);
-    if (!paths.empty()) {
-        QTimer::singleShot(0, &window, [&window, paths] { window.commands().openWith(paths); });
-    }
+    window.addNamedAtStart(argc, argv);
     return QApplication::exec();
 }

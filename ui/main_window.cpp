@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 #include <QTranslator>
 
 namespace zd::ui {
@@ -136,9 +137,9 @@ MainWindow::MainWindow(DialogLayer& dialogs, QWidget* parent) : QMainWindow(pare
 }
 
 MainWindow::~MainWindow() {
-    // The controls outlive the members; cut them loose from what goes first.
+    // The controls outlive the members; the area must not reach the commands.
+    // (The view lets go of its model by itself when the model goes.)
     client_->setCommands(nullptr);
-    table_->setModel(nullptr);
 }
 
 void MainWindow::buildControls() {
@@ -254,9 +255,16 @@ void MainWindow::centreOnScreen() {
     move(screen->geometry().topLeft() + centredPosition(screen->availableGeometry().size()));
 }
 
+void MainWindow::addNamedAtStart(int argc, char** argv) {
+    if (argc < 2) {
+        return;
+    }
+    const std::vector<std::string> paths(argv + 1, argv + argc);
+    QTimer::singleShot(0, this, [this, paths] { commands_->openWith(paths); });
+}
+
 void MainWindow::forwardDrop(const QStringList& paths) {
     std::vector<std::string> dropped;
-    dropped.reserve(static_cast<std::size_t>(paths.size()));
     for (const QString& path : paths) {
         dropped.push_back(path.toStdString());
     }

@@ -53,6 +53,11 @@ class MainWindow final : public QMainWindow {
     // Places the window in the middle of the primary screen.
     void centreOnScreen();
 
+    // Adds the files and folders named on the command line after the
+    // program's name as a drop adds them, once the window is up. Qt has taken
+    // its own options out of argv; the rest pass on byte for byte.
+    void addNamedAtStart(int argc, char** argv);
+
   private:
     void buildControls();
     void buildMenus();

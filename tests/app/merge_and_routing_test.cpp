@@ -115,17 +115,27 @@ TEST_F(MergeAndRouting, MergeSaveRefusalsWriteNothing) {
 // commands run for a shortcut too.
 TEST_F(MergeAndRouting, CommandRouting) {
     port.checked = true; // so that the check box command would speak
-    for (const int id : {cmd::Delete, cmd::Clear, cmd::AddFiles, cmd::MergeSave, cmd::MoveUp,
-                         cmd::MoveDown, cmd::StepUp, cmd::StepDown, cmd::ViewResult,
-                         cmd::ImportList, cmd::FileInfo, cmd::ApplyOffset, cmd::FolderImport}) {
+    const int controls[] = {cmd::Delete,      cmd::Clear,      cmd::AddFiles, cmd::MergeSave,
+                            cmd::MoveUp,      cmd::MoveDown,   cmd::StepUp,   cmd::StepDown,
+                            cmd::ViewResult,  cmd::ImportList, cmd::FileInfo, cmd::ApplyOffset,
+                            cmd::FolderImport};
+    for (const int id : controls) {
         EXPECT_FALSE(commands.onCommand(id, kNotifyShortcut)) << id;
         EXPECT_FALSE(commands.onCommand(id, 0x300)) << id; // an edit's change notice
     }
+    EXPECT_TRUE(takeLog().empty()); // no control command ran
+    // A click runs each and says so (a window passes on what no command took).
+    port.answers = {Answer::No};
+    port.opens = {{}, {}, {}};
+    port.saves = {std::nullopt};
+    for (const int id : controls) {
+        EXPECT_TRUE(click(id)) << id;
+    }
+    takeLog();
     for (const int id :
          {cmd::About, cmd::Usage, cmd::RevisionHistory, cmd::LatestVersion, cmd::Exit}) {
         EXPECT_TRUE(commands.onCommand(id, kNotifyShortcut));
     }
-    // Every control command would have left a trace here.
     EXPECT_EQ(takeLog(),
               (Strings{"dialog 103", "dialog 129", "dialog 134",
                        "url http://www.example.com/html/2023/software_1106/35.html", "quit"}));

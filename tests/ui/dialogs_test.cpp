@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -117,6 +118,9 @@ TEST(QtDialogLayer, FileDialogs) {
                       (QStringList{"BIN 文件（*.bin） (*.bin)", "所有文件（*.*） (*)"}));
             const auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
             EXPECT_EQ(types->currentText(), QStringLiteral("BIN 文件（*.bin）"));
+            // Qt's own texts are Chinese too.
+            const auto* open = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+            EXPECT_EQ(open->button(QDialogButtonBox::Open)->text(), QStringLiteral("打开(&O)"));
             dialog->setDirectory(folder);
             QTest::qWait(200); // the dialog lists the folder, and selects what it shows
             auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
@@ -143,6 +147,10 @@ TEST(QtDialogLayer, FileDialogs) {
     EXPECT_EQ(typing(R"("a.bin" "b.bin")"), "a.bin b.bin");
     EXPECT_EQ(typing("b.bin"), "b.bin");
     EXPECT_EQ(typing(folder + "/c.dot"), "c.dot");
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", folder.toUtf8());
+    EXPECT_EQ(typing("~/a.bin"), "a.bin");
+    qputenv("HOME", home);
 
     whenModalOpens<QFileDialog>([](QFileDialog* dialog) {
         EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);

@@ -34,4 +34,24 @@ TEST(Startup, WithoutADisplayOneLineAndStatusOne) {
     }
 }
 
+// With a display, what Qt says while it connects still comes out (here its
+// plugin search, asked for with QT_DEBUG_PLUGINS), and the window runs on.
+TEST(Startup, WithADisplayQtsMessagesComeOut) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("QT_DEBUG_PLUGINS"), QStringLiteral("1"));
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(ZD_WINDOW_BINARY), {});
+    QByteArray said;
+    for (int waited = 0; waited < 300 && !said.contains("/platforms"); ++waited) {
+        program.waitForReadyRead(100);
+        said += program.readAllStandardError();
+    }
+    EXPECT_TRUE(said.contains("/platforms")) << said.toStdString();
+    EXPECT_EQ(program.state(), QProcess::Running);
+    program.kill();
+    program.waitForFinished();
+}
+
 } // namespace

@@ -11,6 +11,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDropEvent>
+#include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -124,6 +126,20 @@ TEST_F(WindowTest, ControlsAsDesignedAndTabWalksThem) {
                   QString::fromUtf8(row.text));
         EXPECT_TRUE(control->isVisible());
     }
+    // The list's columns: title, width and alignment.
+    QStringList columns;
+    const QAbstractItemModel& model = *window.table().model();
+    for (int column = 0; column < model.columnCount(); ++column) {
+        const int align = model.headerData(column, Qt::Horizontal, Qt::TextAlignmentRole).toInt();
+        columns << model.headerData(column, Qt::Horizontal).toString() + " " +
+                       QString::number(window.table().columnWidth(column)) +
+                       (align & Qt::AlignHCenter ? " centre"
+                        : align & Qt::AlignRight ? " right"
+                                                 : " left");
+    }
+    EXPECT_EQ(columns.join(", "), "No. 40 centre, File Name 300 left, Size(byte) 100 right, "
+                                  "Address 100 right, Data Format 100 centre");
+    EXPECT_FALSE(model.headerData(0, Qt::Vertical).isValid());
 
     // Rows give Tab cells to wander through.
     window.commands().list().appendEntries(std::vector<NewEntry>{{"/a", 1}, {"/b", 1}});
@@ -160,6 +176,18 @@ QAction* menuItem(const QMainWindow& window, const QString& path) {
         }
     }
     return nullptr;
+}
+
+// Centred on the screen's free area, truncating toward zero; a desktop finds
+// the window's entry (and icon) by the name the window gives.
+TEST(MainWindow, PlacementAndDesktopEntry) {
+    const std::pair<QSize, QPoint> cases[] = {
+        {{1920, 1080}, {510, 275}}, {{799, 529}, {-50, 0}}, {{900, 530}, {0, 0}}};
+    for (const auto& [screen, topLeft] : cases) {
+        EXPECT_EQ(ui::centredPosition(screen), topLeft) << screen.width();
+    }
+    EXPECT_TRUE(QFile::exists(QStringLiteral(ZD_RESOURCES_DIR "/") +
+                              QGuiApplication::desktopFileName() + ".desktop"));
 }
 
 // Each control (a button by its id, a menu item by its text) reaches its own
@@ -270,16 +298,20 @@ TEST_F(WindowTest, LinkFollowsThePointer) {
 }
 
 // Files and a folder dropped on the list are added; the port then keeps the
-// selection with a moved row and leaves the current row where it was.
+// selection with a moved row and leaves the current row where it was;
+// several rows can be selected. Names given at start are added as a drop.
 TEST_F(WindowTest, DropsAddAndSelectionFollowsAMove) {
     const auto drop = [this](const QList<QUrl>& urls) {
         QMimeData mime;
         mime.setUrls(urls);
         QWidget* viewport = window.table().viewport();
         QDragEnterEvent enter({20, 20}, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QDropEvent dropped({20, 20}, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QDragMoveEvent move({30, 30}, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent dropped({30, 30}, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(viewport, &enter);
-        return enter.isAccepted() && QApplication::sendEvent(viewport, &dropped);
+        QApplication::sendEvent(viewport, &move);
+        return enter.isAccepted() && move.isAccepted() &&
+               QApplication::sendEvent(viewport, &dropped);
     };
     TempDir dir;
     writeFile(dir / "one.bin", "1");
@@ -301,6 +333,26 @@ TEST_F(WindowTest, DropsAddAndSelectionFollowsAMove) {
     ASSERT_EQ(selected.size(), 1);
     EXPECT_EQ(selected[0].row(), 1);
     EXPECT_EQ(window.table().currentIndex(), current);
+
+    // Several rows at once, with Ctrl.
+    for (const int row : {0, 2}) {
+        const QRect cell = window.table().visualRect(window.table().model()->index(row, 1));
+        QTest::mouseClick(window.table().viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          cell.center());
+    }
+    EXPECT_EQ(window.table().selectionModel()->selectedRows().size(), 3);
+
+    // Names given at start are added as a drop adds them, once the window runs.
+    std::string program = "zadodaziderav";
+    std::string named = dir / "folder";
+    char* argv[] = {program.data(), named.data(), nullptr};
+    dialogs.log.clear();
+    window.addNamedAtStart(1, argv);
+    window.addNamedAtStart(2, argv);
+    EXPECT_EQ(window.commands().list().rowCount(), 3);
+    QTest::qWait(20);
+    EXPECT_EQ(cell(4), q(dir / "folder/y"));
+    EXPECT_EQ(dialogs.log, QStringList{"message 提示 总共添加 2 个文件"});
 }
 
 // WCAG's contrast ratio of two colours: 1 when alike, 21 for black on white.
