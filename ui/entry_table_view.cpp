@@ -66,22 +66,15 @@ void EntryTableView::dragEnterEvent(QDragEnterEvent* event) {
     event->acceptProposedAction();
 }
 
+// Moves and the drop reach the list only after it took the drag's entry,
+// so they carry local paths.
 void EntryTableView::dragMoveEvent(QDragMoveEvent* event) {
-    if (localPaths(event->mimeData()).isEmpty()) {
-        event->ignore();
-        return;
-    }
     event->acceptProposedAction();
 }
 
 void EntryTableView::dropEvent(QDropEvent* event) {
-    const QStringList paths = localPaths(event->mimeData());
-    if (paths.isEmpty()) {
-        event->ignore();
-        return;
-    }
     event->acceptProposedAction();
-    emit pathsDropped(paths);
+    emit pathsDropped(localPaths(event->mimeData()));
 }
 
 } // namespace zd::ui

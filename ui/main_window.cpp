@@ -95,7 +95,6 @@ QLineEdit* readout(QWidget* parent, int id, QRect geometry) {
 void setApplicationMetadata() {
     QApplication::setApplicationName(QStringLiteral("ZadodazidErav"));
     QApplication::setApplicationVersion(QStringLiteral(ZD_VERSION));
-    QApplication::setOrganizationName(QStringLiteral("Tessarine"));
     QApplication::setDesktopFileName(QStringLiteral("zadodaziderav"));
     QApplication::setWindowIcon(applicationIcon());
 

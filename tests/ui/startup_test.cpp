@@ -40,15 +40,18 @@ TEST(Startup, WithADisplayQtsMessagesComeOut) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.insert(QStringLiteral("QT_DEBUG_PLUGINS"), QStringLiteral("1"));
+    environment.insert(QStringLiteral("QT_MESSAGE_PATTERN"),
+                       QStringLiteral("%{category}|%{message}"));
     QProcess program;
     program.setProcessEnvironment(environment);
     program.start(QStringLiteral(ZD_WINDOW_BINARY), {});
+    const QByteArray kPlatformSearch = "qt.core.plugin.factoryloader|checking directory path";
     QByteArray said;
-    for (int waited = 0; waited < 300 && !said.contains("/platforms"); ++waited) {
+    for (int waited = 0; waited < 300 && !said.contains(kPlatformSearch); ++waited) {
         program.waitForReadyRead(100);
         said += program.readAllStandardError();
     }
-    EXPECT_TRUE(said.contains("/platforms")) << said.toStdString();
+    EXPECT_TRUE(said.contains(kPlatformSearch)) << said.toStdString();
     EXPECT_EQ(program.state(), QProcess::Running);
     program.kill();
     program.waitForFinished();
