@@ -141,5 +141,18 @@ TEST_F(MergeAndRouting, CommandRouting) {
                        "url http://www.example.com/html/2023/software_1106/35.html", "quit"}));
 }
 
+// Every move repaints the link, changed or not (the edges are the window
+// test's); the hand shows and a press opens the bare host only over it.
+TEST_F(MergeAndRouting, LinkHoverAndPress) {
+    const std::tuple<int, int, bool> points[] = {
+        {600, 455, true}, {100, 200, false}, {99, 200, false}};
+    const Strings over{"hand", "link", "url http://www.example.com"}, off{"link"};
+    for (const auto& [x, y, inside] : points) {
+        commands.onMouseMove(x, y);
+        commands.onLeftButtonDown(x, y);
+        EXPECT_EQ(takeLog(), inside ? over : off);
+    }
+}
+
 } // namespace
 } // namespace zd::app::test
