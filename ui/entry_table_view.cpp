@@ -28,7 +28,6 @@ QStringList localPaths(const QMimeData* mime) {
 
 EntryTableView::EntryTableView(QWidget* parent) : QTableView(parent) {
     setSelectionBehavior(QAbstractItemView::SelectRows);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
     setShowGrid(true);
     setWordWrap(false);
     // A long path keeps its file name in sight: the cut goes in the middle.
@@ -58,12 +57,11 @@ void EntryTableView::setModel(QAbstractItemModel* model) {
     }
 }
 
+// A drag arrives refused; the list takes it only when it carries local paths.
 void EntryTableView::dragEnterEvent(QDragEnterEvent* event) {
-    if (localPaths(event->mimeData()).isEmpty()) {
-        event->ignore();
-        return;
+    if (!localPaths(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
     }
-    event->acceptProposedAction();
 }
 
 // Moves and the drop reach the list only after it took the drag's entry,

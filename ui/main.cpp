@@ -70,8 +70,6 @@ int main(int argc, char* argv[]) {
 
     zd::ui::QtDialogLayer dialogs;
     zd::ui::MainWindow window(dialogs);
-    window.centreOnScreen();
-    window.show();
-    window.addNamedAtStart(argc, argv);
+    window.start(argc, argv);
     return QApplication::exec();
 }

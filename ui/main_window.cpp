@@ -204,17 +204,14 @@ void MainWindow::buildControls() {
 void MainWindow::buildMenus() {
     auto addItem = [this](QMenu* menu, int id, const QString& text) {
         QAction* action = menu->addAction(text);
-        action->setObjectName(idName(id));
         connect(action, &QAction::triggered, this,
                 [this, id] { commands_->onCommand(id, app::kNotifyClick); });
     };
     QMenu* file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
-    file->setObjectName(QStringLiteral("fileMenu"));
     addItem(file, app::cmd::FolderImport, QStringLiteral("从文件夹导入(&F)..."));
     addItem(file, app::cmd::Exit, QStringLiteral("退出(&X)"));
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
-    help->setObjectName(QStringLiteral("helpMenu"));
     addItem(help, app::cmd::Usage, QStringLiteral("使用说明"));
     addItem(help, app::cmd::RevisionHistory, QStringLiteral("版本历史"));
     addItem(help, app::cmd::LatestVersion, QStringLiteral("最新版本"));
@@ -254,7 +251,9 @@ void MainWindow::centreOnScreen() {
     move(screen->geometry().topLeft() + centredPosition(screen->availableGeometry().size()));
 }
 
-void MainWindow::addNamedAtStart(int argc, char** argv) {
+void MainWindow::start(int argc, char** argv) {
+    centreOnScreen();
+    show();
     if (argc < 2) {
         return;
     }

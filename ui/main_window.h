@@ -50,18 +50,17 @@ class MainWindow final : public QMainWindow {
     // A push button by its command id; null for an id without a button.
     QPushButton* button(int commandId);
 
-    // Places the window in the middle of the primary screen.
-    void centreOnScreen();
-
-    // Adds the files and folders named on the command line after the
-    // program's name as a drop adds them, once the window is up. Qt has taken
-    // its own options out of argv; the rest pass on byte for byte.
-    void addNamedAtStart(int argc, char** argv);
+    // Shows the window in the middle of the primary screen, then adds the
+    // files and folders named on the command line after the program's name
+    // as a drop adds them, once the window is up. Qt has taken its own
+    // options out of argv; the rest pass on byte for byte.
+    void start(int argc, char** argv);
 
   private:
     void buildControls();
     void buildMenus();
     void buildShortcuts();
+    void centreOnScreen();
     void forwardDrop(const QStringList& paths);
 
     ClientArea* client_ = nullptr;

@@ -18,6 +18,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <algorithm>
 #include <cmath>
@@ -140,10 +141,13 @@ TEST_F(WindowTest, ControlsAsDesignedAndTabWalksThem) {
     EXPECT_EQ(columns.join(", "), "No. 40 centre, File Name 300 left, Size(byte) 100 right, "
                                   "Address 100 right, Data Format 100 centre");
     EXPECT_FALSE(model.headerData(0, Qt::Vertical).isValid());
+    // No row header in front of them; rows one text line high, like a report list.
+    EXPECT_LE(window.table().viewport()->x(), window.table().frameWidth());
+    window.commands().list().appendEntries(std::vector<NewEntry>{{"/a", 1}, {"/b", 1}});
+    EXPECT_LE(window.table().rowHeight(1), window.table().fontMetrics().height() + 6);
     EXPECT_FALSE(window.button(app::cmd::ApplyOffset)->icon().isNull()); // its picture, no text
 
     // Rows give Tab cells to wander through.
-    window.commands().list().appendEntries(std::vector<NewEntry>{{"/a", 1}, {"/b", 1}});
     window.table().setCurrentIndex(window.table().model()->index(0, 0));
     window.fileInfoBox().setFocus();
     QStringList order;
@@ -189,6 +193,21 @@ TEST(MainWindow, PlacementAndDesktopEntry) {
     }
     EXPECT_TRUE(QFile::exists(QStringLiteral(ZD_RESOURCES_DIR "/") +
                               QGuiApplication::desktopFileName() + ".desktop"));
+}
+
+// The selection stays as visible without the focus, also under a desktop
+// style that dims an inactive one.
+TEST(EntryTableView, SelectionStaysVisibleWithoutFocus) {
+    const QPalette desktop = QApplication::palette();
+    QPalette dimming = desktop;
+    dimming.setColor(QPalette::Inactive, QPalette::Highlight, Qt::lightGray);
+    QApplication::setPalette(dimming);
+    const ui::EntryTableView list;
+    QApplication::setPalette(desktop);
+    for (const auto role : {QPalette::Highlight, QPalette::HighlightedText}) {
+        EXPECT_EQ(list.palette().color(QPalette::Inactive, role),
+                  list.palette().color(QPalette::Active, role));
+    }
 }
 
 // Each control (a button by its id, a menu item by its text) reaches its own
@@ -309,7 +328,6 @@ TEST_F(WindowTest, DropsAddAndSelectionFollowsAMove) {
         QDragEnterEvent enter({20, 20}, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QDragMoveEvent move({30, 30}, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QDropEvent dropped({30, 30}, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        enter.accept(); // as a window system may pass it on: the list must say no
         QString taken;
         for (QEvent* event : std::initializer_list<QEvent*>{&enter, &move, &dropped}) {
             QApplication::sendEvent(window.table().viewport(), event);
@@ -347,16 +365,21 @@ TEST_F(WindowTest, DropsAddAndSelectionFollowsAMove) {
     }
     EXPECT_EQ(window.table().selectionModel()->selectedRows().size(), 3);
 
-    // Names given at start are added as a drop adds them, once the window runs.
+    // Started: in the middle of the screen; names given at start are added as
+    // a drop adds them, once the window runs.
     std::string program = "zadodaziderav";
     std::string named = dir / "folder";
     char* argv[] = {program.data(), named.data(), nullptr};
     dialogs.log.clear();
-    window.addNamedAtStart(1, argv);
-    window.addNamedAtStart(2, argv);
+    window.start(1, argv);
+    window.start(2, argv);
     EXPECT_EQ(window.commands().list().rowCount(), 3);
     QTest::qWait(20);
     EXPECT_EQ(cell(4), q(dir / "folder/y"));
+    const QScreen& screen = *QGuiApplication::primaryScreen();
+    const QPoint centred =
+        screen.geometry().topLeft() + ui::centredPosition(screen.availableGeometry().size());
+    EXPECT_LE((window.pos() - centred).manhattanLength(), 4); // the platform may nudge it
     EXPECT_EQ(dialogs.log, QStringList{"message 提示 总共添加 2 个文件"});
 }
 
