@@ -20,8 +20,7 @@ struct CommandRow {
     CommandSetUp setUp;
 };
 constexpr CommandRow kCommands[] = {
-    {"merge", "merge files into one flat image (.bin) and write its list file (.h) beside it",
-     setUpMerge},
+    {"merge", "merge files into an image (.bin) and its list file (.h)", setUpMerge},
 };
 
 constexpr const char* kFooter =
@@ -32,8 +31,7 @@ constexpr const char* kFooter =
 // "help" and "help COMMAND" as --help would have it.
 std::vector<std::string> helpAsFlag(std::vector<std::string> args) {
     if (!args.empty() && args.front() == "help") {
-        args.erase(args.begin());
-        args.insert(args.begin() + (args.empty() ? 0 : 1), "--help");
+        args.front() = "--help";
     }
     return args;
 }
@@ -57,7 +55,6 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     app.footer(kFooter);
     app.set_version_flag("-V,--version", std::string(kProgram) + " " + ZD_VERSION);
     app.require_subcommand(0, 1);
-    app.get_formatter()->column_width(28);
     std::map<const CLI::App*, Runner> runners;
     for (const CommandRow& row : kCommands) {
         CLI::App* command = app.add_subcommand(row.name, row.summary);
@@ -72,13 +69,13 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         err << app.help();
         return kUsageError;
     }
-    std::vector<std::string> expanded;
-    if (auto problem = expandResponseFiles(args, expanded)) {
-        return context.usage("", *problem);
+    ExpandedArgs expanded = expandResponseFiles(args);
+    if (expanded.problem) {
+        return context.usage("", *expanded.problem);
     }
-    expanded = helpAsFlag(namesAfterDashDash(std::move(expanded)));
+    const std::vector<std::string> ready = helpAsFlag(namesAfterDashDash(std::move(expanded.args)));
     // CLI11 takes the arguments last first.
-    std::vector<std::string> reversed(expanded.rbegin(), expanded.rend());
+    std::vector<std::string> reversed(ready.rbegin(), ready.rend());
     int code = kSuccess;
     try {
         app.parse(reversed);

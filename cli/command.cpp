@@ -4,22 +4,6 @@
 #include "number_parse.h"
 
 namespace zd::cli {
-namespace {
-
-// "4 GiB", "16 MiB", "512 KiB" when exact, else plain bytes.
-std::string bytesText(std::uint64_t bytes) {
-    const char* const units[] = {"GiB", "MiB", "KiB"};
-    for (int i = 0; i < 3; ++i) {
-        const int shift = 30 - 10 * i;
-        if (bytes != 0 && bytes % (std::uint64_t{1} << shift) == 0) {
-            return std::to_string(bytes >> shift) + " " + units[i];
-        }
-    }
-    return std::to_string(bytes) + " bytes";
-}
-
-} // namespace
-
 void Context::fail(std::string_view subject, std::string_view what) const {
     err << kProgram << ": " << subject << ": " << what << '\n';
 }
@@ -33,7 +17,7 @@ int Context::usage(std::string_view command, std::string_view problem) const {
 }
 
 CLI::Option* addByteCountOption(CLI::App& command, const std::string& names, std::uint32_t& value,
-                                const std::string& description, std::uint64_t limit) {
+                                const std::string& description, ByteLimit limit) {
     // A transform: CLI11 then reads the plain decimal it leaves behind.
     CLI::Validator byteCount(
         [limit](std::string& text) -> std::string {
@@ -43,8 +27,8 @@ CLI::Option* addByteCountOption(CLI::App& command, const std::string& names, std
                        "' is not a byte count: decimal, 0x hexadecimal or 0-prefixed octal, "
                        "optionally followed by K or M";
             }
-            if (*count >= limit) {
-                return "'" + text + "' is " + bytesText(limit) + " or more";
+            if (*count >= limit.bytes) {
+                return "'" + text + "' is " + limit.text + " or more";
             }
             text = std::to_string(*count);
             return {};

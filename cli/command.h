@@ -37,12 +37,19 @@ using Runner = std::function<int(const Context&)>;
 // Declares the options of a command on `command` and returns its runner.
 using CommandSetUp = Runner (*)(CLI::App& command);
 
+// The first value a byte-count option refuses as too large, and how users
+// say it.
+struct ByteLimit {
+    std::uint64_t bytes;
+    const char* text;
+};
+inline constexpr ByteLimit kBelow4GiB{std::uint64_t{1} << 32, "4 GiB"};
+
 // Adds a byte-count option (an offset, size or address): the forms
-// parseByteCount takes, less than `limit`. Anything else is a usage error
+// parseByteCount takes, below `limit`. Anything else is a usage error
 // naming the value.
 CLI::Option* addByteCountOption(CLI::App& command, const std::string& names, std::uint32_t& value,
-                                const std::string& description,
-                                std::uint64_t limit = std::uint64_t{1} << 32);
+                                const std::string& description, ByteLimit limit = kBelow4GiB);
 
 // Adds -q/--quiet: nothing is printed on success.
 CLI::Option* addQuietFlag(CLI::App& command, bool& quiet);

@@ -10,8 +10,8 @@ namespace zd::cli {
 namespace {
 
 // Far beyond any real list (20,000 long paths take about 2 MiB), but a
-// device or a huge file named by mistake is not read into memory.
-constexpr std::uint64_t kMaxBytes = 64ull << 20;
+// huge file named by mistake (an image, say) is not read into memory.
+constexpr std::uint64_t kMaxBytes = 16ull << 20;
 
 std::optional<std::string> readWhole(const std::string& path, std::string& text) {
     files::Input input;
@@ -26,23 +26,20 @@ std::optional<std::string> readWhole(const std::string& path, std::string& text)
         return std::string(info.kind == files::Kind::Directory ? "is a folder"
                                                                : "is not a regular file");
     }
-    if (info.size > kMaxBytes) {
-        return std::string("is larger than 64 MiB");
-    }
-    text.resize(static_cast<std::size_t>(info.size));
-    std::size_t done = 0;
-    while (done < text.size()) {
+    std::vector<char> buffer(64 * 1024);
+    for (;;) {
         std::size_t got = 0;
-        if (auto error = input.read(text.data() + done, text.size() - done, got)) {
+        if (auto error = input.read(buffer.data(), buffer.size(), got)) {
             return error.message();
         }
         if (got == 0) {
-            break;
+            return std::nullopt;
         }
-        done += got;
+        text.append(buffer.data(), got);
+        if (text.size() > kMaxBytes) {
+            return std::string("is larger than 16 MiB");
+        }
     }
-    text.resize(done);
-    return std::nullopt;
 }
 
 std::vector<std::string> linesOf(std::string_view text) {
@@ -66,27 +63,27 @@ std::vector<std::string> linesOf(std::string_view text) {
 
 } // namespace
 
-std::optional<std::string> expandResponseFiles(const std::vector<std::string>& args,
-                                               std::vector<std::string>& expanded) {
-    expanded.clear();
+ExpandedArgs expandResponseFiles(const std::vector<std::string>& args) {
+    ExpandedArgs expanded;
     bool literal = false;
     for (const std::string& arg : args) {
         if (literal || arg.size() < 2 || arg.front() != '@') {
             literal = literal || arg == "--";
-            expanded.push_back(arg);
+            expanded.args.push_back(arg);
             continue;
         }
         const std::string path = arg.substr(1);
         std::string text;
         if (auto reason = readWhole(path, text)) {
-            return "response file " + path + ": " + *reason;
+            expanded.problem = "response file " + path + ": " + *reason;
+            return expanded;
         }
         for (std::string& line : linesOf(text)) {
             literal = literal || line == "--";
-            expanded.push_back(std::move(line));
+            expanded.args.push_back(std::move(line));
         }
     }
-    return std::nullopt;
+    return expanded;
 }
 
 std::vector<std::string> namesAfterDashDash(std::vector<std::string> args) {
@@ -95,7 +92,7 @@ std::vector<std::string> namesAfterDashDash(std::vector<std::string> args) {
         return args;
     }
     for (auto name = args.erase(mark); name != args.end(); ++name) {
-        if (name->size() > 1 && name->front() == '-') {
+        if (name->starts_with('-')) {
             name->insert(0, {'.', files::kSeparator});
         }
     }
