@@ -54,6 +54,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
                  kProgram);
     app.footer(kFooter);
     app.set_version_flag("-V,--version", std::string(kProgram) + " " + ZD_VERSION);
+    // One command a run: a later word that names a command is an input.
     app.require_subcommand(0, 1);
     std::map<const CLI::App*, Runner> runners;
     for (const CommandRow& row : kCommands) {

@@ -63,8 +63,10 @@ TEST_F(Cli, ArgumentConventions) {
     const fs::path before = fs::current_path();
     fs::current_path(dir.path());
     writeFile(dir / "saved.h", at("{\n\n\n\t1, \"$D/in/sub/B.dot\", 5000, 0;\n"));
-    writeFile(dir / "a", at("\xEF\xBB\xBF-f\r\n0x10\n\n$D/in/a.bin\n--\n"));
+    writeFile(dir / "a", at("\xEF\xBB\xBF-f\r\n0x10\n\n$D/in/a.bin\n"));
+    writeFile(dir / "b", "--\n");
     writeFile(dir / "@x", "x");
+    writeFile(dir / "-d", "0123456789");
     writeFile(dir / "merge", "named like the command");
     const std::string aRow = "\t$D/in/a.bin\t1234\t";
     const struct {
@@ -76,17 +78,17 @@ TEST_F(Cli, ArgumentConventions) {
         {{"merge", "--dry-run", "--front-offset=0x10", "$D/in/a.bin"}, "1" + aRow + "16\t"},
         {{"merge", "--dry-run", "-f", "010", "-f", "1M", "$D/in/a.bin"}, "1" + aRow + "1048576\t"},
         {{"merge", "--dry-run", "-f", "0X4k", "$D/in/a.bin"}, "Image capacity: 5330 bytes\n"},
-        {{"merge", "--dry-run", "--", "$D/in/-dash.bin", "@x"},
-         "1\t$D/in/-dash.bin\t10\t0\t.bin\n2\t$D/@x\t1\t10\t\n"},
+        {{"merge", "--dry-run", "$D/in/a.bin", "--", "-d", "@x"},
+         "1" + aRow + "0\t.bin\n2\t$D/-d\t10\t1234\t\n3\t$D/@x\t1\t1244\t\n"},
         {{"merge", "--dry-run", "$D/in/a.bin", "-l", "$D/saved.h", "$D/in/sub"},
          "1\t$D/in/sub/B.dot\t5000\t0\t.dot\n2" + aRow +
              "5000\t.bin\n3\t$D/in/sub/a.jpg\t100\t"
              "6234\t.jpg\n4\t$D/in/sub/B.dot\t5000\t6334\t.dot\n"},
-        {{"merge", "--dry-run", "@a", "@x"}, "1" + aRow + "16\t.bin\n2\t$D/@x\t1\t1250\t\n"},
+        {{"merge", "--dry-run", "@a", "@b", "@x"}, "1" + aRow + "16\t.bin\n2\t$D/@x\t1\t1250\t\n"},
         {{"merge", "--dry-run", "merge"}, "1\t$D/merge\t22\t0\t\n"},
         {{"merge", "--dry-run", "-qif8", "$D/in/a.bin"}, ""},
         {{"merge", "--help"}, "-f,--front-offset OFFSET"},
-        {{"merge", "-h"}, "-l,--list LIST.h"},
+        {{"merge", "-h"}, "@FILE stands for the lines of FILE"},
         {{"help", "merge"}, "--dry-run"},
         {{"--help"}, "@FILE stands for the lines of FILE"},
         {{"-V"}, std::string("zadodaziderav-cli ") + ZD_EXPECTED_VERSION + "\n"},
@@ -134,7 +136,8 @@ TEST_F(Cli, UsageErrorsNameTheProblem) {
 }
 
 // A dry run refuses what the merge would refuse, with the merge's message,
-// and lays out an image of exactly 4 GiB.
+// and lays out an image of exactly 4 GiB. A list file that cannot be read
+// is refused as well.
 TEST_F(Cli, DryRunChecksAsTheMergeDoes) {
     test::makeSparseFile(dir / "in/one.mib", 1 << 20);
     test::makeSparseFile(dir / "in/two.mib", 2 << 20);
@@ -146,6 +149,8 @@ TEST_F(Cli, DryRunChecksAsTheMergeDoes) {
         {{"merge", "--dry-run", "-l", "$D/grown.h"},
          "$D/in/a.bin: is 1234 bytes long but listed with 1000"},
         {{"merge", "--dry-run", "-o", "$D/in/a", "$D/in/a.bin"}, "$D/in/a.bin: the output image"},
+        {{"merge", "--dry-run", "-l", "$D/none.h"}, "$D/none.h: cannot be opened"},
+        {{"merge", "--dry-run", "-l", "$D/in/a.bin"}, "$D/in/a.bin:"},
     };
     for (const auto& [args, message] : refused) {
         EXPECT_EQ(run(args), 1) << ::testing::PrintToString(args);
@@ -290,6 +295,7 @@ TEST_F(BuiltCli, ExitStatusUnderSignalsAndAFullStdout) {
                                  std::to_string(signal) + ": " + readFile(dir / "errors");
         EXPECT_EQ(statusOf(pid), code) << what;
         if (signal && !ignored) {
+            EXPECT_NE(readFile(dir / "errors").find("merge stopped"), std::string::npos) << what;
             EXPECT_EQ(readFile(out + ".bin"), "earlier image") << what;
             EXPECT_EQ(test::namesIn(dir / "out"), std::vector<std::string>{"img.bin"}) << what;
         }

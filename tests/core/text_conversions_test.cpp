@@ -36,7 +36,7 @@ TEST(NumberParse, ByteCount) {
         {"00", 0u}, {"4K", 4096u}, {"4k", 4096u}, {"0x10K", 16384u}, {"1M", 1048576u},
         {"3m", 3145728u}, {"4095M", 4293918720u}, {"4096M", 4294967296u},
         {"4294967296", 4294967296u}, {"99999999999999999999", kSaturated},
-        {"17592186044416M", kSaturated},
+        {"17592186044416M", kSaturated}, {"18014398509481983K", 18446744073709550592u},
         {"", std::nullopt}, {" 1", std::nullopt}, {"1 ", std::nullopt}, {"+1", std::nullopt},
         {"-1", std::nullopt}, {"08", std::nullopt}, {"0x", std::nullopt}, {"0xK", std::nullopt},
         {"12abc", std::nullopt}, {"4G", std::nullopt}, {"4KB", std::nullopt},
