@@ -52,14 +52,13 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
 
     CLI::App app("Merges files into one flat image for a serial flash, as the window does.",
                  kProgram);
-    app.footer(kFooter);
+    app.footer(kFooter); // set first: every command inherits it
     app.set_version_flag("-V,--version", std::string(kProgram) + " " + ZD_VERSION);
     // One command a run: a later word that names a command is an input.
     app.require_subcommand(0, 1);
     std::map<const CLI::App*, Runner> runners;
     for (const CommandRow& row : kCommands) {
         CLI::App* command = app.add_subcommand(row.name, row.summary);
-        command->footer(kFooter);
         runners[command] = row.setUp(*command);
     }
     // Words no command takes land in remaining() to be named below; set
