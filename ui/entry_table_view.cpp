@@ -26,17 +26,17 @@ QStringList localPaths(const QMimeData* mime) {
 
 } // namespace
 
+// A table view draws its grid and lets several rows be selected by default.
 EntryTableView::EntryTableView(QWidget* parent) : QTableView(parent) {
     setSelectionBehavior(QAbstractItemView::SelectRows);
-    setShowGrid(true);
     setWordWrap(false);
     // A long path keeps its file name in sight: the cut goes in the middle.
     setTextElideMode(Qt::ElideMiddle);
     verticalHeader()->hide();
     // Compact rows of one text line, like a report list.
-    verticalHeader()->setMinimumSectionSize(fontMetrics().height() + 2);
-    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
-    horizontalHeader()->setStretchLastSection(false);
+    const int rowHeight = fontMetrics().height() + 4;
+    verticalHeader()->setMinimumSectionSize(rowHeight);
+    verticalHeader()->setDefaultSectionSize(rowHeight);
     horizontalHeader()->setHighlightSections(false);
 
     // The selection stays as visible as with the focus.
@@ -46,8 +46,7 @@ EntryTableView::EntryTableView(QWidget* parent) : QTableView(parent) {
     }
     setPalette(colours);
 
-    setAcceptDrops(true);
-    viewport()->setAcceptDrops(true);
+    viewport()->setAcceptDrops(true); // drops land on the viewport
 }
 
 void EntryTableView::setModel(QAbstractItemModel* model) {

@@ -93,7 +93,6 @@ QLineEdit* readout(QWidget* parent, int id, QRect geometry) {
 } // namespace
 
 void setApplicationMetadata() {
-    QApplication::setApplicationName(QStringLiteral("ZadodazidErav"));
     QApplication::setApplicationVersion(QStringLiteral(ZD_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("zadodaziderav"));
     QApplication::setWindowIcon(applicationIcon());
@@ -186,7 +185,6 @@ void MainWindow::buildControls() {
     table_ = new EntryTableView(area);
     table_->setObjectName(QStringLiteral("300"));
     table_->setGeometry(30, 55, 700, 340);
-    table_->setAttribute(Qt::WA_NoMousePropagation);
     table_->setTabKeyNavigation(false); // Tab leaves the list for the next control
     connect(table_, &EntryTableView::pathsDropped, this, &MainWindow::forwardDrop);
 

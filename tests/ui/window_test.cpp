@@ -13,6 +13,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -308,7 +309,8 @@ TEST_F(WindowTest, LinkFollowsThePointer) {
     moveTo(&area(), {600, 455});
     for (QWidget* control : std::initializer_list<QWidget*>{
              window.button(app::cmd::ViewResult), window.table().viewport(),
-             &window.display(app::Display::FrontOffset), &window.fileInfoBox()}) {
+             window.table().horizontalHeader(), &window.display(app::Display::FrontOffset),
+             &window.fileInfoBox()}) {
         EXPECT_TRUE(moveTo(control, {20, 10})) << control->objectName().toStdString();
     }
     for (const QPoint at : {QPoint(561, 455), QPoint(772, 465)}) { // a press outside, then inside
