@@ -142,9 +142,11 @@ TEST_F(WindowTest, ControlsAsDesignedAndTabWalksThem) {
     EXPECT_EQ(columns.join(", "), "No. 40 centre, File Name 300 left, Size(byte) 100 right, "
                                   "Address 100 right, Data Format 100 centre");
     EXPECT_FALSE(model.headerData(0, Qt::Vertical).isValid());
+    EXPECT_FALSE(model.headerData(model.columnCount(), Qt::Horizontal).isValid());
     // No row header in front of them; rows one text line high, like a report list.
-    EXPECT_LE(window.table().viewport()->x(), window.table().frameWidth());
     window.commands().list().appendEntries(std::vector<NewEntry>{{"/a", 1}, {"/b", 1}});
+    QApplication::processEvents();
+    EXPECT_LE(window.table().viewport()->x(), window.table().frameWidth());
     EXPECT_LE(window.table().rowHeight(1), window.table().fontMetrics().height() + 6);
     EXPECT_FALSE(window.button(app::cmd::ApplyOffset)->icon().isNull()); // its picture, no text
 
