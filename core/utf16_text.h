@@ -1,0 +1,18 @@
+// UTF-8 text, as the program keeps it, to and from the UTF-16 that the
+// Win32 W functions take. Only built for Windows.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zd::win {
+
+// Nothing for text that is not valid UTF-8, which names no file.
+std::optional<std::wstring> toWide(std::string_view utf8);
+// Invalid UTF-8 becomes U+FFFD, for texts that are only shown.
+std::wstring toWideLenient(std::string_view utf8);
+// An unpaired surrogate becomes U+FFFD.
+std::string toUtf8(std::wstring_view wide);
+
+} // namespace zd::win
