@@ -12,7 +12,8 @@
 namespace zd::files {
 namespace {
 
-constexpr std::size_t kCopyBuffer = std::size_t{4} << 20;
+// Large enough for few system calls, small enough that a stop is seen soon.
+constexpr std::size_t kCopyBuffer = std::size_t{1} << 20;
 // ReadFile and WriteFile take 32-bit counts.
 constexpr std::size_t kLargestCall = std::size_t{1} << 30;
 
