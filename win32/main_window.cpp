@@ -101,6 +101,9 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT:
         paint();
         return 0;
+    case WM_PRINTCLIENT:
+        paintLink(reinterpret_cast<HDC>(wParam));
+        return 0;
     case WM_COMMAND:
         if (commands_.onCommand(LOWORD(wParam), HIWORD(wParam))) {
             return 0;
@@ -175,13 +178,16 @@ void MainWindow::createControls() {
 
 void MainWindow::paint() {
     PAINTSTRUCT paint{};
-    const HDC dc = ::BeginPaint(window_, &paint);
+    paintLink(::BeginPaint(window_, &paint));
+    ::EndPaint(window_, &paint);
+}
+
+void MainWindow::paintLink(HDC dc) {
     // The font and the opaque white background of a fresh paint.
     ::SetTextColor(dc, commands_.state().linkHot ? kHotLinkColour : kLinkColour);
     const std::wstring text = win::toWideLenient(commands_.linkText());
     ::TextOutW(dc, toWindow(app::kLinkX), toWindow(app::kLinkY), text.c_str(),
                static_cast<int>(text.size()));
-    ::EndPaint(window_, &paint);
 }
 
 void MainWindow::drop(HDROP drop) {
@@ -196,13 +202,17 @@ void MainWindow::drop(HDROP drop) {
     commands_.onDrop(paths);
 }
 
+void dispatchMessage(HACCEL accelerators, MSG& message) {
+    if (!::TranslateAcceleratorW(message.hwnd, accelerators, &message)) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+}
+
 int runMessageLoop(HACCEL accelerators) {
     MSG message{};
     while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (!::TranslateAcceleratorW(message.hwnd, accelerators, &message)) {
-            ::TranslateMessage(&message);
-            ::DispatchMessageW(&message);
-        }
+        dispatchMessage(accelerators, message);
     }
     return static_cast<int>(message.wParam);
 }

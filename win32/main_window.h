@@ -43,6 +43,7 @@ class MainWindow {
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     void createControls();
     void paint();
+    void paintLink(HDC dc);
     void drop(HDROP drop);
 
     HINSTANCE instance_;
@@ -53,10 +54,13 @@ class MainWindow {
     int dpi_ = 96;
 };
 
-// Takes messages until the quit message: each one is offered to the
-// accelerators first, for the window it is addressed to (so a shortcut
-// reaches the main window only while it holds the focus). Returns the quit
-// message's exit code.
+// One turn of the message loop: the message is offered to the accelerators
+// first, for the window it is addressed to (so a shortcut reaches the main
+// window only while it holds the focus), and only then translated and
+// dispatched.
+void dispatchMessage(HACCEL accelerators, MSG& message);
+
+// Takes messages until the quit message; returns its exit code.
 int runMessageLoop(HACCEL accelerators);
 
 } // namespace zd::win32
