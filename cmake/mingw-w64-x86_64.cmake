@@ -17,6 +17,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # Only system DLLs at run time: the C++ runtime and winpthread go inside.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
 
 # The `wine` wrapper runs 64-bit programs; ctest and gtest_discover_tests go
 # through it.

@@ -4,7 +4,9 @@
 # 128, 96, 64, 48 and 32, all 32-bit colour. The .ico files are committed;
 # run this after changing an SVG. Needs librsvg2-bin and icoutils.
 set -euo pipefail
-cd "$(dirname "$0")/../resources"
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh icons
+cd resources
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 

@@ -15,6 +15,7 @@ struct DialogSeen {
     std::vector<std::wstring> texts;
     std::vector<RECT> rects, expectedRects;
     int focus = 0;
+    std::vector<int> tabStops;
 };
 
 DialogSeen* seen = nullptr;
@@ -55,7 +56,13 @@ void CALLBACK inspect(HWND, UINT, UINT_PTR timer, DWORD) {
         seen->expectedRects.push_back({rect.left, rect.top, rect.left + rect.right,
                                        rect.top + rect.bottom});
     }
-    seen->focus = ::GetDlgCtrlID(::GetFocus());
+    // OK is the default button and the only control that takes the focus.
+    seen->focus = LOWORD(::SendMessageW(dialog, DM_GETDEFID, 0, 0));
+    for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        if (::GetWindowLongW(child, GWL_STYLE) & WS_TABSTOP) {
+            seen->tabStops.push_back(::GetDlgCtrlID(child));
+        }
+    }
     ::SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
 }
 
@@ -69,7 +76,7 @@ struct DialogCase {
 
 // Each dialog at the top-left corner of the main window's client area, as
 // large as its template in its own font, with its texts in template order;
-// the focus on OK; Esc closes it.
+// OK the default and only focusable control; Esc closes it.
 TEST_F(WindowTest, InformationDialogsAsTheirTemplates) {
     const std::wstring copyright = L"Copyright (C) 2023 Tessarine";
     const DialogCase cases[] = {
@@ -120,6 +127,7 @@ TEST_F(WindowTest, InformationDialogsAsTheirTemplates) {
                 << rect.bottom;
         }
         EXPECT_EQ(found.focus, IDOK);
+        EXPECT_EQ(found.tabStops, std::vector<int>{IDOK});
     }
     seen = nullptr;
     EXPECT_TRUE(::IsWindowEnabled(main()));
