@@ -15,12 +15,21 @@ ZD_WINESERVER=$(command -v wineserver || true)
 
 zd_reg=$(mktemp)
 # Chinese texts in the dialogs' and the window's fonts: the dialog fonts are
-# substituted, and the system font falls back to the CJK font.
+# substituted, and the system font falls back to the CJK font. Wine rewrites
+# "MS Shell Dlg" whenever a program starts under another code page than the
+# one it noted last: the window and its tests run under UTF-8 (their
+# manifest says so), so UTF-8 is noted here, after reg.exe has started.
 cat > "$zd_reg" <<REG
 Windows Registry Editor Version 5.00
 
 [HKEY_CURRENT_USER\\Software\\Wine\\Drivers]
 "Graphics"="${1:-null}"
+
+[HKEY_CURRENT_USER\\Software\\Wine\\Fonts]
+"Codepages"="65001,65001"
+
+[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]
+"Managed"="N"
 
 [HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]
 "MS Shell Dlg"="WenQuanYi Micro Hei"
@@ -37,8 +46,10 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 # A persistent server, its standard streams away from any pipe of ours.
 "$ZD_WINESERVER" -p </dev/null >/dev/null 2>&1 || true
-wine regedit /S "$(winepath -w "$zd_reg" 2>/dev/null)" </dev/null >/dev/null 2>&1
-rm -f "$zd_reg"
-# The fonts the window needs: the CJK font, found by Wine in the system's
-# font folders.
+# In UTF-16, as reg.exe keeps the multi-string bytes as they are (from an
+# 8-bit file it would widen them once more). reg.exe draws nothing, so it
+# does not make Wine rewrite the fonts as a window program would.
+{ printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$zd_reg"; } >"$zd_reg.utf16"
+wine reg import "$(winepath -w "$zd_reg.utf16" 2>/dev/null)" </dev/null >/dev/null 2>&1
+rm -f "$zd_reg" "$zd_reg.utf16"
 zd_wine_stop() { "$ZD_WINESERVER" -k </dev/null >/dev/null 2>&1 || true; }
