@@ -72,11 +72,10 @@ std::error_code openHandle(const std::string& path, DWORD access, HANDLE& out) {
         return {ERROR_NO_UNICODE_TRANSLATION, std::system_category()};
     }
     // Not inherited (no security attributes), never waits on a pipe.
-    out = ::CreateFileW(wide->c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                        nullptr, OPEN_EXISTING,
-                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS |
-                            FILE_FLAG_SEQUENTIAL_SCAN,
-                        nullptr);
+    out = ::CreateFileW(
+        wide->c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING,
+        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     return out == INVALID_HANDLE_VALUE ? lastError() : std::error_code{};
 }
 
@@ -146,7 +145,7 @@ std::error_code Input::read(void* buffer, std::size_t size, std::size_t& got) {
         const DWORD code = ::GetLastError();
         // The writer of a pipe has gone: its end, as on POSIX.
         return code == ERROR_BROKEN_PIPE || code == ERROR_HANDLE_EOF ? std::error_code{}
-                                                                    : errorFrom(code);
+                                                                     : errorFrom(code);
     }
     got = read;
     return {};
@@ -289,9 +288,9 @@ std::error_code listFolder(const std::string& folder, std::vector<FolderEntry>& 
         return {ERROR_NO_UNICODE_TRANSLATION, std::system_category()};
     }
     WIN32_FIND_DATAW found{};
-    const HANDLE search = ::FindFirstFileExW(pattern->c_str(), FindExInfoBasic, &found,
-                                             FindExSearchNameMatch, nullptr,
-                                             FIND_FIRST_EX_LARGE_FETCH);
+    const HANDLE search =
+        ::FindFirstFileExW(pattern->c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                           nullptr, FIND_FIRST_EX_LARGE_FETCH);
     if (search == INVALID_HANDLE_VALUE) {
         const DWORD code = ::GetLastError();
         return code == ERROR_FILE_NOT_FOUND ? std::error_code{} : errorFrom(code);

@@ -48,8 +48,7 @@ std::vector<ControlSpec> mainWindowControls(std::uint32_t frontOffset,
         {L"Edit", decimalText(imageCapacity), 403, kReadout, 590, 403, 140, 20},
         // Right-aligned, so that its text runs up to the link and the two
         // read as one line.
-        {L"Static",
-         L"推荐结合zu(DAVA)液晶控制芯片使用：VE8889 / RE8876 等，更多信息请访问：", 0,
+        {L"Static", L"推荐结合zu(DAVA)液晶控制芯片使用：VE8889 / RE8876 等，更多信息请访问：", 0,
          kLabel | SS_RIGHT, 30, 445, 533, 20},
     };
 }

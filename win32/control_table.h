@@ -21,8 +21,7 @@ struct ControlSpec {
 
 // The 21 controls in creation order; the two numbers are what the
 // front-offset edit and the capacity display show at first.
-std::vector<ControlSpec> mainWindowControls(std::uint32_t frontOffset,
-                                            std::uint32_t imageCapacity);
+std::vector<ControlSpec> mainWindowControls(std::uint32_t frontOffset, std::uint32_t imageCapacity);
 
 struct ColumnSpec {
     const wchar_t* title;
@@ -32,8 +31,8 @@ struct ColumnSpec {
 const std::array<ColumnSpec, 5>& listColumns();
 
 // Grid lines and full-row selection, and the whole path as a tip over a row.
-inline constexpr DWORD kListExtendedStyle = 0x21 /* LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT */ |
-                                            0x400 /* LVS_EX_INFOTIP */;
+inline constexpr DWORD kListExtendedStyle =
+    0x21 /* LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT */ | 0x400 /* LVS_EX_INFOTIP */;
 
 // The main window's class, title, outer size and the link's place.
 inline constexpr int kWindowWidth = 900;

@@ -55,9 +55,8 @@ bool MainWindow::create() {
     if (dpi_ <= 0) {
         dpi_ = 96;
     }
-    const POINT at =
-        centredPosition(::MulDiv(::GetSystemMetrics(SM_CXFULLSCREEN), 96, dpi_),
-                        ::MulDiv(::GetSystemMetrics(SM_CYFULLSCREEN), 96, dpi_));
+    const POINT at = centredPosition(::MulDiv(::GetSystemMetrics(SM_CXFULLSCREEN), 96, dpi_),
+                                     ::MulDiv(::GetSystemMetrics(SM_CYFULLSCREEN), 96, dpi_));
     ::CreateWindowExW(0, className.c_str(), title.c_str(), WS_OVERLAPPEDWINDOW, toWindow(at.x),
                       toWindow(at.y), toWindow(kWindowWidth), toWindow(kWindowHeight), nullptr,
                       nullptr, instance_, this);
@@ -147,10 +146,10 @@ void MainWindow::createControls() {
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr);
         if (control != nullptr && spec.id == app::cmd::ApplyOffset) {
             // The apply button shows icon 135 at the small-icon size.
-            if (const HANDLE icon = ::LoadImageW(
-                    instance_, MAKEINTRESOURCEW(kApplyIcon), IMAGE_ICON,
-                    ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
-                    LR_DEFAULTCOLOR)) {
+            if (const HANDLE icon =
+                    ::LoadImageW(instance_, MAKEINTRESOURCEW(kApplyIcon), IMAGE_ICON,
+                                 ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
+                                 LR_DEFAULTCOLOR)) {
                 ::SendMessageW(control, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
             }
         }

@@ -73,20 +73,19 @@ void MergeProgress::show() {
     const int width = 320;
     const int height = 130;
     window_ = ::CreateWindowExW(WS_EX_DLGMODALFRAME, kClass, L"提示",
-                                WS_POPUP | WS_CAPTION | WS_VISIBLE, owner.left + 40,
-                                owner.top + 60, width, height, owner_, nullptr, instance, this);
+                                WS_POPUP | WS_CAPTION | WS_VISIBLE, owner.left + 40, owner.top + 60,
+                                width, height, owner_, nullptr, instance, this);
     if (window_ == nullptr) {
         return;
     }
     const HFONT font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
-    const HWND label = ::CreateWindowExW(0, L"Static", L"正在合并保存……", WS_CHILD | WS_VISIBLE,
-                                         16, 12, 280, 20, window_, nullptr, instance, nullptr);
+    const HWND label = ::CreateWindowExW(0, L"Static", L"正在合并保存……", WS_CHILD | WS_VISIBLE, 16,
+                                         12, 280, 20, window_, nullptr, instance, nullptr);
     bar_ = ::CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 16, 36, 280, 18,
                              window_, nullptr, instance, nullptr);
-    const HWND cancel = ::CreateWindowExW(0, L"Button", L"取消",
-                                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
-                                          216, 62, 80, 26, window_,
-                                          reinterpret_cast<HMENU>(IDCANCEL), instance, nullptr);
+    const HWND cancel = ::CreateWindowExW(
+        0, L"Button", L"取消", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 216, 62, 80,
+        26, window_, reinterpret_cast<HMENU>(IDCANCEL), instance, nullptr);
     for (const HWND control : {label, cancel}) {
         ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
@@ -95,8 +94,7 @@ void MergeProgress::show() {
     ::SetFocus(cancel);
 }
 
-LRESULT CALLBACK MergeProgress::procedure(HWND window, UINT message, WPARAM wParam,
-                                          LPARAM lParam) {
+LRESULT CALLBACK MergeProgress::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         ::SetWindowLongPtrW(window, GWLP_USERDATA,
@@ -104,8 +102,8 @@ LRESULT CALLBACK MergeProgress::procedure(HWND window, UINT message, WPARAM wPar
     }
     auto* self = reinterpret_cast<MergeProgress*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
     // Cancel, Esc and the close box all stop the merge.
-    if (self != nullptr && ((message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) ||
-                            message == WM_CLOSE)) {
+    if (self != nullptr &&
+        ((message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) || message == WM_CLOSE)) {
         self->cancelled_ = true;
         return 0;
     }

@@ -13,8 +13,9 @@ WindowPort::WindowPort(MainWindow& window, Dialogs& dialogs)
 
 app::Answer WindowPort::showMessage(const std::string& text, const std::string& caption,
                                     app::Icon icon, app::Buttons buttons) {
-    const int pressed = dialogs_.message(window_.handle(), win::toWideLenient(text),
-                                         win::toWideLenient(caption), messageBoxType(icon, buttons));
+    const int pressed =
+        dialogs_.message(window_.handle(), win::toWideLenient(text), win::toWideLenient(caption),
+                         messageBoxType(icon, buttons));
     if (buttons == app::Buttons::Ok) {
         return app::Answer::Ok;
     }
@@ -38,8 +39,7 @@ std::string WindowPort::displayText(app::Display display) {
 }
 
 void WindowPort::setDisplayText(app::Display display, const std::string& text) {
-    ::SetWindowTextW(window_.control(static_cast<int>(display)),
-                     win::toWideLenient(text).c_str());
+    ::SetWindowTextW(window_.control(static_cast<int>(display)), win::toWideLenient(text).c_str());
 }
 
 bool WindowPort::isFileInfoChecked() {
@@ -50,8 +50,8 @@ std::vector<int> WindowPort::selectedRows() {
     std::vector<int> rows;
     const HWND list = window_.listView();
     for (auto row = ::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
-         row >= 0; row = ::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(row),
-                                        LVNI_SELECTED)) {
+         row >= 0;
+         row = ::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED)) {
         rows.push_back(static_cast<int>(row));
     }
     return rows;

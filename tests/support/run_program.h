@@ -52,8 +52,8 @@ inline int runProgram(const std::string& program, const std::vector<std::string>
         command += L" " + quoted(pathOf(arg).wstring());
     }
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    const HANDLE output = ::CreateFileW(pathOf(outputFile).c_str(), GENERIC_WRITE,
-                                        FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    const HANDLE output = ::CreateFileW(pathOf(outputFile).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                        &inherit, CREATE_ALWAYS, 0, nullptr);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -73,18 +73,28 @@ inline int runProgram(const std::string& program, const std::vector<std::string>
     ::CloseHandle(process.hProcess);
     return status == STILL_ACTIVE ? -1 : static_cast<int>(status);
 #else
-    auto quote = [](const std::string& text) {
-        std::string out = "'";
+    // Pieces appended one by one: GCC 12 misreads temporary concatenations.
+    auto appendQuoted = [](std::string& out, const std::string& text) {
+        out += '\'';
         for (const char c : text) {
-            out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+            if (c == '\'') {
+                out.append("'\\''");
+            } else {
+                out += c;
+            }
         }
-        return out + "'";
+        out += '\'';
     };
-    std::string command = quote(program);
+    std::string command;
+    appendQuoted(command, program);
     for (const std::string& arg : args) {
-        command += " " + quote(arg);
+        command += ' ';
+        appendQuoted(command, arg);
     }
-    const int status = std::system((command + " >" + quote(outputFile) + " 2>&1").c_str());
+    command.append(" >");
+    appendQuoted(command, outputFile);
+    command.append(" 2>&1");
+    const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
 }

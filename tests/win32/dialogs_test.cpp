@@ -46,19 +46,21 @@ void CALLBACK inspect(HWND, UINT, UINT_PTR timer, DWORD) {
     ::GetClientRect(dialog, &seen->client);
     seen->expected = {0, 0, templateSize.cx, templateSize.cy};
     ::MapDialogRect(dialog, &seen->expected);
-    for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    for (HWND child = ::GetWindow(dialog, GW_CHILD); child;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
         seen->texts.push_back(windowText(child));
         seen->rects.push_back(rectIn(dialog, child));
     }
     // Corner and size are each converted, as the dialog manager does.
     for (RECT rect : *templateRects) {
         ::MapDialogRect(dialog, &rect);
-        seen->expectedRects.push_back({rect.left, rect.top, rect.left + rect.right,
-                                       rect.top + rect.bottom});
+        seen->expectedRects.push_back(
+            {rect.left, rect.top, rect.left + rect.right, rect.top + rect.bottom});
     }
     // OK is the default button and the only control that takes the focus.
     seen->focus = LOWORD(::SendMessageW(dialog, DM_GETDEFID, 0, 0));
-    for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    for (HWND child = ::GetWindow(dialog, GW_CHILD); child;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
         if (::GetWindowLongW(child, GWL_STYLE) & WS_TABSTOP) {
             seen->tabStops.push_back(::GetDlgCtrlID(child));
         }
@@ -80,21 +82,34 @@ struct DialogCase {
 TEST_F(WindowTest, InformationDialogsAsTheirTemplates) {
     const std::wstring copyright = L"Copyright (C) 2023 Tessarine";
     const DialogCase cases[] = {
-        {103, L"关于 ZadodazidErav", {170, 63},
+        {103,
+         L"关于 ZadodazidErav",
+         {170, 63},
          // The icon control's text names icon 133 by number.
          {L"ZadodazidErav, 版本 1.1.0.0", copyright, L"确定", std::wstring{L'\xFFFF', 133}},
          {{42, 14, 114, 8}, {42, 26, 114, 8}, {113, 42, 50, 14}, {15, 16, 20, 20}}},
-        {129, L"使用说明", {275, 161},
+        {129,
+         L"使用说明",
+         {275, 161},
          {L"确定", L"（1）软件功能：按二制制格式合并多个文件",
           L"（2）前置偏移地址每次递进4KB(4096 Bytes)，也可手动输入设定，",
           L"（3）是否将文件的地址和大小信息保存在前置空间可选",
           L"（4）文件地址和大小信息各占4 Bytes，数据格式：LSB -> MSB", copyright,
           L"（5）保存bin档同时会生成.h文件，后续可从该文件重新导入列表", L"",
           L"联系方式：请访问网站", L"          前缀加0x输入16进制"},
-         {{213, 139, 50, 14}, {14, 18, 157, 8}, {14, 31, 234, 8}, {14, 56, 197, 8},
-          {14, 69, 218, 8}, {106, 105, 138, 8}, {14, 82, 229, 8}, {11, 7, 251, 124},
-          {151, 116, 92, 8}, {14, 43, 93, 8}}},
-        {134, L"版本历史", {249, 109},
+         {{213, 139, 50, 14},
+          {14, 18, 157, 8},
+          {14, 31, 234, 8},
+          {14, 56, 197, 8},
+          {14, 69, 218, 8},
+          {106, 105, 138, 8},
+          {14, 82, 229, 8},
+          {11, 7, 251, 124},
+          {151, 116, 92, 8},
+          {14, 43, 93, 8}}},
+        {134,
+         L"版本历史",
+         {249, 109},
          {L"确定", L"Records of Revision", L"Ver 1.1.0.0     2023/11/6 第一版发布"},
          {{192, 88, 50, 14}, {7, 7, 235, 75}, {13, 19, 123, 8}}},
     };

@@ -86,8 +86,8 @@ inline void drainQuit() {
 class WindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        window = std::make_unique<MainWindow>(::GetModuleHandleW(nullptr), dialogs,
-                                              "www.example.com");
+        window =
+            std::make_unique<MainWindow>(::GetModuleHandleW(nullptr), dialogs, "www.example.com");
         ASSERT_TRUE(window->create());
         ::ShowWindow(main(), SW_SHOWNORMAL);
         ::UpdateWindow(main());

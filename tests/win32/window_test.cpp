@@ -29,7 +29,10 @@ constexpr DWORD kReadout = WS_CHILD | WS_VISIBLE | WS_BORDER | ES_READONLY;
 // The 21 controls in creation order, as the window is described.
 const Control kControls[] = {
     {L"Button", L"选择文件与参数", 0, WS_CHILD | WS_VISIBLE | BS_GROUPBOX, {20, 10, 742, 435}},
-    {L"Button", L"前置添加文件信息", 404, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX,
+    {L"Button",
+     L"前置添加文件信息",
+     404,
+     WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX,
      {300, 30, 445, 50}},
     {L"Static", L"前置偏移地址", 0, kLabel, {460, 30, 560, 50}},
     {L"Button", L"-", 208, kPush, {561, 28, 581, 48}},
@@ -44,14 +47,20 @@ const Control kControls[] = {
     {L"Button", L"清空", 202, kPush, {761, 243, 861, 273}},
     {L"Button", L"合并保存", 204, kPush, {761, 288, 861, 318}},
     {L"Button", L"查看结果", 209, kPush, {761, 333, 861, 363}},
-    {L"SysListView32", L"", 300,
-     WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_SHOWSELALWAYS, {30, 55, 730, 395}},
+    {L"SysListView32",
+     L"",
+     300,
+     WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_SHOWSELALWAYS,
+     {30, 55, 730, 395}},
     {L"Static", L"文件总数", 0, kLabel, {30, 405, 90, 425}},
     {L"Edit", L"0", 401, kReadout, {100, 403, 160, 423}},
     {L"Static", L"封包容量（Bytes）", 0, kLabel, {460, 405, 590, 425}},
     {L"Edit", L"0", 403, kReadout, {590, 403, 730, 423}},
-    {L"Static", L"推荐结合zu(DAVA)液晶控制芯片使用：VE8889 / RE8876 等，更多信息请访问：", 0,
-     kLabel | SS_RIGHT, {30, 445, 563, 465}},
+    {L"Static",
+     L"推荐结合zu(DAVA)液晶控制芯片使用：VE8889 / RE8876 等，更多信息请访问：",
+     0,
+     kLabel | SS_RIGHT,
+     {30, 445, 563, 465}},
 };
 
 std::wstring className(HWND window) {
@@ -108,10 +117,11 @@ TEST_F(WindowTest, ClassControlsListMenuAndShortcutsAsDescribed) {
     // columns with their titles, widths and alignments.
     const HWND list = window->listView();
     EXPECT_EQ(::SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0), 0x421);
-    const std::tuple<const wchar_t*, int, int> columns[] = {
-        {L"No.", 40, LVCFMT_CENTER},       {L"File Name", 300, LVCFMT_LEFT},
-        {L"Size(byte)", 100, LVCFMT_RIGHT}, {L"Address", 100, LVCFMT_RIGHT},
-        {L"Data Format", 100, LVCFMT_CENTER}};
+    const std::tuple<const wchar_t*, int, int> columns[] = {{L"No.", 40, LVCFMT_CENTER},
+                                                            {L"File Name", 300, LVCFMT_LEFT},
+                                                            {L"Size(byte)", 100, LVCFMT_RIGHT},
+                                                            {L"Address", 100, LVCFMT_RIGHT},
+                                                            {L"Data Format", 100, LVCFMT_CENTER}};
     for (int i = 0; i < 5; ++i) {
         wchar_t title[32] = {};
         LVCOLUMNW column{};
@@ -135,7 +145,8 @@ TEST_F(WindowTest, ClassControlsListMenuAndShortcutsAsDescribed) {
     EXPECT_EQ(menuText(bar, 1), "帮助(&H)");
     const std::pair<int, Strings> items[] = {
         {0, {"从文件夹导入(&F)...", "32785", "退出(&X)", "105"}},
-        {1, {"使用说明", "32783", "版本历史", "32796", "最新版本", "32797", "关于(&A) ...", "104"}}};
+        {1,
+         {"使用说明", "32783", "版本历史", "32796", "最新版本", "32797", "关于(&A) ...", "104"}}};
     for (const auto& [position, expected] : items) {
         const HMENU popup = ::GetSubMenu(bar, position);
         Strings found;
@@ -211,9 +222,8 @@ TEST_F(WindowTest, ButtonsAndMenuItemsReachTheirCommands) {
     for (const int id : {104, 32783, 32796, 32797}) {
         menu(id);
     }
-    EXPECT_EQ(takeLog(),
-              (Strings{"dialog 103", "dialog 129", "dialog 134",
-                       "shell http://www.example.com/html/2023/software_1106/35.html"}));
+    EXPECT_EQ(takeLog(), (Strings{"dialog 103", "dialog 129", "dialog 134",
+                                  "shell http://www.example.com/html/2023/software_1106/35.html"}));
     dialogs.answers = {IDYES};
     click(202);
     EXPECT_EQ(rowCount(), 0);
@@ -342,7 +352,8 @@ TEST_F(WindowTest, ADropAndAMergeThroughTheWindow) {
     const Strings log = takeLog();
     ASSERT_EQ(log.size(), 3u);
     EXPECT_EQ(log[2], "message 提示|64|合并成功！成功创建如下文件：\n\n" + dir / "out/镜像.bin" +
-                          "\n" + dir / "out/镜像.h" + "\n\n说明：前置空间已添加文件地址与大小信息。");
+                          "\n" + dir / "out/镜像.h" +
+                          "\n\n说明：前置空间已添加文件地址与大小信息。");
     auto le32 = [](std::uint32_t v) {
         return std::string{static_cast<char>(v), static_cast<char>(v >> 8),
                            static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
@@ -351,8 +362,8 @@ TEST_F(WindowTest, ADropAndAMergeThroughTheWindow) {
               le32(4096) + le32(300) + le32(4396) + le32(20) + std::string(4080, '\xFF') +
                   zd::test::patternBytes(300, 1) + zd::test::patternBytes(20, 2));
     EXPECT_EQ(zd::test::readFile(dir / "out/镜像.h"),
-              "{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n\t1, \"" + a + "\", 300, 4096;\n\t2, \"" +
-                  dir / "in/sub/b.bin" + "\", 20, 4396;\n\n}\n");
+              "{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n\t1, \"" + a +
+                  "\", 300, 4096;\n\t2, \"" + dir / "in/sub/b.bin" + "\", 20, 4396;\n\n}\n");
     click(209);
     EXPECT_EQ(takeLog(), Strings{"shell " + dir / "out/"});
 }
