@@ -6,7 +6,7 @@
 
 #include <atomic>
 #include <iostream>
-#include <streambuf>
+#include <sstream>
 #include <windows.h>
 
 namespace {
@@ -24,60 +24,36 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
     return TRUE;
 }
 
-// Writes the tool's UTF-8 output to a standard handle: as UTF-16 to a
-// console, whose code page may be anything, and byte for byte elsewhere, so
-// that a redirected file holds the same text as on Linux.
-class StdHandleBuffer final : public std::streambuf {
+// Keeps the tool's UTF-8 output and writes it to a standard handle when
+// flushed or gone: as UTF-16 to a console, whose code page may be anything,
+// and byte for byte elsewhere, so that a redirected file holds the same text
+// as on Linux.
+class StdHandleBuffer final : public std::stringbuf {
   public:
     explicit StdHandleBuffer(DWORD which) : handle_(::GetStdHandle(which)) {
         DWORD mode = 0;
         console_ = ::GetConsoleMode(handle_, &mode) != 0;
     }
-    ~StdHandleBuffer() override { flush(); }
+    ~StdHandleBuffer() override { sync(); }
 
   protected:
-    int_type overflow(int_type c) override {
-        if (c != traits_type::eof()) {
-            pending_ += traits_type::to_char_type(c);
-            if (c == '\n') {
-                flush();
-            }
-        }
-        return traits_type::not_eof(c);
-    }
-    std::streamsize xsputn(const char* text, std::streamsize count) override {
-        pending_.append(text, static_cast<std::size_t>(count));
-        if (pending_.find('\n') != std::string::npos) {
-            flush();
-        }
-        return count;
-    }
     int sync() override {
-        flush();
+        const std::string text = str();
+        str({});
+        DWORD written = 0;
+        if (console_) {
+            const std::wstring wide = zd::win::toWideLenient(text);
+            ::WriteConsoleW(handle_, wide.data(), static_cast<DWORD>(wide.size()), &written,
+                            nullptr);
+        } else if (!text.empty()) {
+            ::WriteFile(handle_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        }
         return 0;
     }
 
   private:
-    void flush() {
-        if (pending_.empty() || handle_ == nullptr || handle_ == INVALID_HANDLE_VALUE) {
-            pending_.clear();
-            return;
-        }
-        DWORD written = 0;
-        if (console_) {
-            const std::wstring wide = zd::win::toWideLenient(pending_);
-            ::WriteConsoleW(handle_, wide.data(), static_cast<DWORD>(wide.size()), &written,
-                            nullptr);
-        } else {
-            ::WriteFile(handle_, pending_.data(), static_cast<DWORD>(pending_.size()), &written,
-                        nullptr);
-        }
-        pending_.clear();
-    }
-
     HANDLE handle_;
     bool console_ = false;
-    std::string pending_;
 };
 
 } // namespace
@@ -90,13 +66,14 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 1; i < argc; ++i) {
         args.push_back(zd::win::toUtf8(argv[i]));
     }
-    StdHandleBuffer outBuffer(STD_OUTPUT_HANDLE);
-    StdHandleBuffer errBuffer(STD_ERROR_HANDLE);
-    std::ostream out(&outBuffer);
-    std::ostream err(&errBuffer);
-    const int status = zd::cli::run(args, out, err, &stopRequested);
-    out.flush();
-    err.flush();
+    int status = 0;
+    {
+        StdHandleBuffer outBuffer(STD_OUTPUT_HANDLE);
+        StdHandleBuffer errBuffer(STD_ERROR_HANDLE);
+        std::ostream out(&outBuffer);
+        std::ostream err(&errBuffer);
+        status = zd::cli::run(args, out, err, &stopRequested);
+    } // the buffers write what they hold as they go
     ::SetEvent(runFinished);
     return status;
 }

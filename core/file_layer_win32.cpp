@@ -43,25 +43,18 @@ HANDLE handleOf(NativeHandle handle) {
     return reinterpret_cast<HANDLE>(handle);
 }
 
-// The path as the W functions take it. A long one is made absolute and
-// given the "\\?\" prefix, so it works whether or not the system allows
-// long paths; nothing for text that is not UTF-8.
+// The path as the W functions take it. A long one is made absolute and put
+// in its long form, so it works whether or not the system allows long paths;
+// nothing for text that is not UTF-8.
 std::optional<std::wstring> systemPath(const std::string& path) {
     std::optional<std::wstring> wide = win::toWide(path);
-    if (!wide || wide->size() < MAX_PATH - 12 || wide->starts_with(L"\\\\?\\")) {
+    if (!wide || wide->size() < MAX_PATH - 12) {
         return wide;
     }
-    const DWORD needed = ::GetFullPathNameW(wide->c_str(), 0, nullptr, nullptr);
-    if (needed == 0) {
-        return wide;
-    }
-    std::wstring full(needed, L'\0');
-    const DWORD length = ::GetFullPathNameW(wide->c_str(), needed, full.data(), nullptr);
-    full.resize(length);
-    if (full.starts_with(L"\\\\")) {
-        return L"\\\\?\\UNC\\" + full.substr(2);
-    }
-    return L"\\\\?\\" + full;
+    std::wstring full(::GetFullPathNameW(wide->c_str(), 0, nullptr, nullptr), L'\0');
+    full.resize(
+        ::GetFullPathNameW(wide->c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr));
+    return full.empty() ? wide : win::extendedLengthPath(full);
 }
 
 // Opens `path` with the access asked for; folders open too (backup

@@ -4,9 +4,9 @@
 #
 # Usage: scripts/screenshot-windows.sh OUTPUT.png [FILE...]
 #
-# With FILEs, they are dropped onto the list once the window is up (through
-# ZD_SCREENSHOT_FILES); the count message that follows is shot as
-# OUTPUT-message.png and closed with Enter before OUTPUT.png is taken.
+# With FILEs, the window adds them as a drop would (they are its command
+# line); the count message that follows is shot as OUTPUT-message.png and
+# closed with Enter before OUTPUT.png is taken.
 # Needs build-win/zadodaziderav.exe (scripts/windows.sh) and
 # scripts/install-deps.sh shot windows.
 set -euo pipefail
@@ -35,15 +35,14 @@ xvfb-run --auto-servernum --server-args="-screen 0 1280x800x24" bash -c '
   set -euo pipefail
   source "$ZD_SHOT_ROOT/scripts/wine-env.sh" x11
   trap zd_wine_stop EXIT
-  # Windows paths for the files to drop, one a line; worked out here, as
+  # Windows paths for the files to add, worked out here, as
   # any other Wine program started now would undo the font settings.
-  ZD_SCREENSHOT_FILES=""
-  for f in "$@"; do ZD_SCREENSHOT_FILES+="Z:${f//\//\\}"$'"'"'\n'"'"'; done
-  export ZD_SCREENSHOT_FILES
+  files=()
+  for f in "$@"; do files+=("Z:${f//\//\\}"); done
   # Windows that no window manager looks after: Wine draws caption and frame.
-  wine "$ZD_SHOT_PROGRAM" </dev/null >/dev/null 2>&1 &
+  wine "$ZD_SHOT_PROGRAM" "${files[@]}" </dev/null >/dev/null 2>&1 &
   sleep 6
-  if [ -n "$ZD_SCREENSHOT_FILES" ]; then
+  if [ $# -gt 0 ]; then
     import -window root "${ZD_SHOT_OUTPUT%.png}-message.png"
     xdotool key Return
     sleep 1

@@ -14,9 +14,9 @@ ListRows::~ListRows() {
     list_.setObserver(nullptr);
 }
 
-bool ListRows::onNotify(const NMHDR& header) {
+void ListRows::onNotify(const NMHDR& header) {
     if (header.hwndFrom != listView_) {
-        return false;
+        return;
     }
     if (header.code == LVN_GETDISPINFOW) {
         auto& item = reinterpret_cast<NMLVDISPINFOW&>(const_cast<NMHDR&>(header)).item;
@@ -25,7 +25,7 @@ bool ListRows::onNotify(const NMHDR& header) {
                 win::toWideLenient(list_.cellText(item.iItem, static_cast<Column>(item.iSubItem)));
             item.pszText = text_.data();
         }
-        return true;
+        return;
     }
     if (header.code == LVN_GETINFOTIPW) {
         // The whole path, which the column may cut.
@@ -34,9 +34,7 @@ bool ListRows::onNotify(const NMHDR& header) {
             const std::wstring path = win::toWideLenient(list_.at(tip.iItem).path);
             lstrcpynW(tip.pszText, path.c_str(), tip.cchTextMax);
         }
-        return true;
     }
-    return false;
 }
 
 void ListRows::rowsAboutToBeInserted(int first, int last) {

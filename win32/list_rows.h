@@ -17,8 +17,8 @@ class ListRows final : private EntryListObserver {
     ListRows(const ListRows&) = delete;
     ListRows& operator=(const ListRows&) = delete;
 
-    // Answers the control's notices (cell texts, tips); false for others.
-    bool onNotify(const NMHDR& header);
+    // Answers the control's notices for cell texts and tips.
+    void onNotify(const NMHDR& header);
 
   private:
     void rowsAboutToBeInserted(int first, int last) override;

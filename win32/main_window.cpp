@@ -116,10 +116,10 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         commands_.onLeftButtonDown(fromWindow(LOWORD(lParam)), fromWindow(HIWORD(lParam)));
         return 0;
     case WM_NOTIFY:
-        if (rows_ != nullptr && rows_->onNotify(*reinterpret_cast<const NMHDR*>(lParam))) {
-            return 0;
+        if (rows_ != nullptr) {
+            rows_->onNotify(*reinterpret_cast<const NMHDR*>(lParam));
         }
-        break;
+        return 0;
     case WM_DROPFILES:
         drop(reinterpret_cast<HDROP>(wParam));
         return 0;
@@ -206,6 +206,17 @@ void dispatchMessage(HACCEL accelerators, MSG& message) {
         ::TranslateMessage(&message);
         ::DispatchMessageW(&message);
     }
+}
+
+std::vector<std::string> commandLineFiles(const wchar_t* commandLine) {
+    std::vector<std::string> files;
+    int count = 0;
+    wchar_t** args = ::CommandLineToArgvW(commandLine, &count);
+    for (int i = 1; args != nullptr && i < count; ++i) {
+        files.push_back(win::toUtf8(args[i]));
+    }
+    ::LocalFree(args);
+    return files;
 }
 
 int runMessageLoop(HACCEL accelerators) {

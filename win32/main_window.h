@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 #include <windows.h>
 
 namespace zd::win32 {
@@ -59,6 +60,10 @@ class MainWindow {
 // window only while it holds the focus), and only then translated and
 // dispatched.
 void dispatchMessage(HACCEL accelerators, MSG& message);
+
+// The files and folders named on the program's command line, which it adds
+// as a drop adds them.
+std::vector<std::string> commandLineFiles(const wchar_t* commandLine);
 
 // Takes messages until the quit message; returns its exit code.
 int runMessageLoop(HACCEL accelerators);

@@ -11,7 +11,7 @@ constexpr const wchar_t* kClass = L"ZadodazidEravMergeProgress";
 } // namespace
 
 bool MergeProgress::report(std::uint64_t done, std::uint64_t total) {
-    const ULONGLONG now = ::GetTickCount64();
+    const ULONGLONG now = clock_();
     if (!running_) {
         running_ = true;
         cancelled_ = false;

@@ -23,6 +23,9 @@ class MergeProgress {
 
     // The progress window while it is shown, else null.
     HWND window() const { return window_; }
+    // Milliseconds from some fixed point; tests give their own clock.
+    using Clock = ULONGLONG (*)();
+    void setClock(Clock clock) { clock_ = clock; }
 
     static constexpr DWORD kShowAfterMs = 500;
     static constexpr DWORD kUpdateEveryMs = 50;
@@ -33,6 +36,7 @@ class MergeProgress {
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND owner_;
+    Clock clock_ = ::GetTickCount64;
     HWND window_ = nullptr;
     HWND bar_ = nullptr;
     bool running_ = false;

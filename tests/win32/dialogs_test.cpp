@@ -150,20 +150,35 @@ TEST_F(WindowTest, InformationDialogsAsTheirTemplates) {
 
 // Nothing for half a second; then a window with a bar and Cancel, the main
 // window disabled meanwhile; Cancel stops the merge; the end restores all.
+ULONGLONG now = 0;
+
 TEST_F(WindowTest, ProgressOfALongMerge) {
     MergeProgress& progress = window->port().progress();
+    progress.setClock([] { return now; });
     EXPECT_TRUE(progress.report(0, 100));
+    now += MergeProgress::kShowAfterMs - 1;
+    EXPECT_TRUE(progress.report(40, 100));
     EXPECT_EQ(progress.window(), nullptr);
-    ::Sleep(MergeProgress::kShowAfterMs + 20);
+    now += 1;
     EXPECT_TRUE(progress.report(50, 100));
     ASSERT_NE(progress.window(), nullptr);
+    const HWND bar = ::FindWindowExW(progress.window(), nullptr, PROGRESS_CLASSW, nullptr);
+    EXPECT_EQ(::SendMessageW(bar, PBM_GETPOS, 0, 0), 500);
+    now += MergeProgress::kUpdateEveryMs - 1;
+    EXPECT_TRUE(progress.report(60, 100)); // too soon to show again
+    EXPECT_EQ(::SendMessageW(bar, PBM_GETPOS, 0, 0), 500);
+    now += 1;
+    EXPECT_TRUE(progress.report(70, 100));
+    EXPECT_EQ(::SendMessageW(bar, PBM_GETPOS, 0, 0), 700);
+    EXPECT_EQ(::GetClassLongPtrW(progress.window(), GCLP_HBRBACKGROUND), COLOR_BTNFACE + 1);
     EXPECT_FALSE(::IsWindowEnabled(main()));
     EXPECT_EQ(windowText(progress.window()), L"提示");
     const HWND cancel = ::GetDlgItem(progress.window(), IDCANCEL);
     EXPECT_EQ(windowText(cancel), L"取消");
     ::SendMessageW(cancel, BM_CLICK, 0, 0);
-    EXPECT_FALSE(progress.report(60, 100));
-    EXPECT_FALSE(progress.report(70, 100)); // stays stopped until the merge ends
+    now += MergeProgress::kUpdateEveryMs;
+    EXPECT_FALSE(progress.report(80, 100));
+    EXPECT_FALSE(progress.report(90, 100)); // stays stopped until the merge ends
     progress.end();
     EXPECT_EQ(progress.window(), nullptr);
     EXPECT_TRUE(::IsWindowEnabled(main()));

@@ -103,6 +103,8 @@ TEST_F(WindowTest, ClassControlsListMenuAndShortcutsAsDescribed) {
             expected.style & (::lstrcmpiW(expected.className, L"Edit") ? ~0u : ~WS_BORDER);
         EXPECT_EQ(style & asked, asked);
         EXPECT_EQ(style & WS_DISABLED, 0u);
+        // Only the apply button shows a picture.
+        EXPECT_EQ(::SendMessageW(child, BM_GETIMAGE, IMAGE_ICON, 0) != 0, expected.id == 601);
         EXPECT_EQ(::GetWindowLongW(child, GWL_EXSTYLE) & ~WS_EX_NOPARENTNOTIFY, 0);
         const RECT rect = rectIn(main(), child);
         EXPECT_TRUE(::EqualRect(&rect, &expected.rect))
@@ -183,6 +185,13 @@ TEST_F(WindowTest, ButtonsAndMenuItemsReachTheirCommands) {
     EXPECT_EQ(cell(1, 1) + "|" + cell(1, 2) + "|" + cell(1, 3) + "|" + cell(1, 4),
               b + "|24|1000|.dot");
     EXPECT_EQ(text(401) + " " + text(403), "2 1024");
+    // The whole path as the row's tip; nothing for a row that is not there.
+    for (const int row : {1, 2, -1}) {
+        wchar_t tip[256] = L"-";
+        NMLVGETINFOTIPW notice{{window->listView(), 300, LVN_GETINFOTIPW}, 0, tip, 256, row, 0, 0};
+        ::SendMessageW(main(), WM_NOTIFY, 300, reinterpret_cast<LPARAM>(&notice));
+        EXPECT_EQ(win::toUtf8(tip), row == 1 ? b : "-");
+    }
     EXPECT_TRUE(::IsWindowEnabled(control(203)));
 
     click(207);
@@ -239,6 +248,16 @@ TEST_F(WindowTest, ButtonsAndMenuItemsReachTheirCommands) {
     EXPECT_EQ(window->handle(), nullptr);
     MSG quit{};
     EXPECT_TRUE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+// Files named on the command line are added as a drop adds them; the loop
+// ends with the quit message's code.
+TEST(StartAndEnd, CommandLineFilesAndTheQuitCode) {
+    EXPECT_EQ(commandLineFiles(L"zadodaziderav.exe \"C:\\my files\\图片.jpg\" D:\\x"),
+              (Strings{"C:\\my files\\图片.jpg", "D:\\x"}));
+    EXPECT_TRUE(commandLineFiles(L"zadodaziderav.exe").empty());
+    ::PostQuitMessage(3);
+    EXPECT_EQ(runMessageLoop(nullptr), 3);
 }
 
 // Alt+"/" and Alt+"?" open About while the main window holds the focus, and
