@@ -38,8 +38,7 @@ class StdHandleBuffer final : public std::stringbuf {
 
   protected:
     int sync() override {
-        const std::string text = str();
-        str({});
+        const std::string text = std::move(*this).str(); // and empties the buffer
         DWORD written = 0;
         if (console_) {
             const std::wstring wide = zd::win::toWideLenient(text);

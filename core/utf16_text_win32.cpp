@@ -1,6 +1,5 @@
 #include "utf16_text.h"
 
-#include <climits>
 #include <windows.h>
 
 namespace zd::win {
@@ -9,9 +8,6 @@ namespace {
 std::optional<std::wstring> widen(std::string_view utf8, DWORD flags) {
     if (utf8.empty()) {
         return std::wstring{};
-    }
-    if (utf8.size() > INT_MAX) {
-        return std::nullopt;
     }
     const int length = static_cast<int>(utf8.size());
     const int needed = ::MultiByteToWideChar(CP_UTF8, flags, utf8.data(), length, nullptr, 0);
@@ -34,9 +30,6 @@ std::wstring toWideLenient(std::string_view utf8) {
 }
 
 std::string toUtf8(std::wstring_view wide) {
-    if (wide.empty() || wide.size() > INT_MAX) {
-        return {};
-    }
     const int length = static_cast<int>(wide.size());
     const int needed =
         ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);

@@ -66,8 +66,7 @@ void WindowPort::setRowSelected(int row, bool selected) {
 }
 
 bool WindowPort::isButtonEnabled(int commandId) {
-    const HWND button = window_.control(commandId);
-    return button != nullptr && ::IsWindowEnabled(button);
+    return ::IsWindowEnabled(window_.control(commandId)) != FALSE; // FALSE for no button
 }
 
 void WindowPort::setButtonEnabled(int commandId, bool enabled) {

@@ -179,7 +179,7 @@ TEST_F(WindowTest, ProgressOfALongMerge) {
     now += MergeProgress::kUpdateEveryMs;
     EXPECT_FALSE(progress.report(80, 100));
     EXPECT_FALSE(progress.report(90, 100)); // stays stopped until the merge ends
-    progress.end();
+    window->port().endMergeProgress();
     EXPECT_EQ(progress.window(), nullptr);
     EXPECT_TRUE(::IsWindowEnabled(main()));
     EXPECT_TRUE(progress.report(0, 100)); // a new merge starts afresh

@@ -186,11 +186,11 @@ TEST_F(WindowTest, ButtonsAndMenuItemsReachTheirCommands) {
               b + "|24|1000|.dot");
     EXPECT_EQ(text(401) + " " + text(403), "2 1024");
     // The whole path as the row's tip; nothing for a row that is not there.
-    for (const int row : {1, 2, -1}) {
+    for (const int row : {0, 1, 2, -1}) {
         wchar_t tip[256] = L"-";
         NMLVGETINFOTIPW notice{{window->listView(), 300, LVN_GETINFOTIPW}, 0, tip, 256, row, 0, 0};
         ::SendMessageW(main(), WM_NOTIFY, 300, reinterpret_cast<LPARAM>(&notice));
-        EXPECT_EQ(win::toUtf8(tip), row == 1 ? b : "-");
+        EXPECT_EQ(win::toUtf8(tip), row == 0 ? a : row == 1 ? b : "-");
     }
     EXPECT_TRUE(::IsWindowEnabled(control(203)));
 
