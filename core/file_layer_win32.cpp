@@ -76,7 +76,7 @@ std::error_code statusOfHandle(HANDLE handle, Status& out) {
     BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(handle, &info)) {
         // A pipe or a device has no such information.
-        if (::GetLastError() == ERROR_INVALID_FUNCTION || ::GetFileType(handle) != FILE_TYPE_DISK) {
+        if (::GetFileType(handle) != FILE_TYPE_DISK) {
             out = Status{};
             return {};
         }

@@ -42,6 +42,9 @@ TEST(Win32FileLayer, RefusesNonUtf8AndReachesLongPaths) {
     EXPECT_EQ(files::rename(a, bad), noTranslation);
     EXPECT_EQ(files::rename(bad, a), noTranslation);
     EXPECT_EQ(files::remove(bad), noTranslation);
+    // A device is no regular file.
+    ASSERT_FALSE(files::statusOf("NUL", status));
+    EXPECT_EQ(status.kind, files::Kind::Other);
 
     // A path past MAX_PATH.
     std::string deep = dir.path().string();

@@ -16,6 +16,8 @@ struct DialogSeen {
     std::vector<RECT> rects, expectedRects;
     int focus = 0;
     std::vector<int> tabStops;
+    int endWith = IDCANCEL;
+    bool openAfterOther = false;
 };
 
 DialogSeen* seen = nullptr;
@@ -65,7 +67,12 @@ void CALLBACK inspect(HWND, UINT, UINT_PTR timer, DWORD) {
             seen->tabStops.push_back(::GetDlgCtrlID(child));
         }
     }
-    ::SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    // Another command leaves it open (an ended dialog is hidden); OK and
+    // Cancel both end it.
+    ::ShowWindow(dialog, SW_SHOWNA);
+    ::SendMessageW(dialog, WM_COMMAND, 1234, 0);
+    seen->openAfterOther = ::IsWindowVisible(dialog) != FALSE;
+    ::SendMessageW(dialog, WM_COMMAND, seen->endWith, 0);
 }
 
 struct DialogCase {
@@ -119,6 +126,7 @@ TEST_F(WindowTest, InformationDialogsAsTheirTemplates) {
     for (const DialogCase& expected : cases) {
         SCOPED_TRACE(expected.id);
         DialogSeen found;
+        found.endWith = expected.id == 129 ? IDOK : IDCANCEL;
         seen = &found;
         templateRects = &expected.rects;
         templateSize = expected.size;
@@ -143,6 +151,7 @@ TEST_F(WindowTest, InformationDialogsAsTheirTemplates) {
         }
         EXPECT_EQ(found.focus, IDOK);
         EXPECT_EQ(found.tabStops, std::vector<int>{IDOK});
+        EXPECT_TRUE(found.openAfterOther);
     }
     seen = nullptr;
     EXPECT_TRUE(::IsWindowEnabled(main()));

@@ -93,7 +93,9 @@ class WindowTest : public ::testing::Test {
         ::UpdateWindow(main());
     }
     void TearDown() override {
+        const HWND gone = window->handle();
         window.reset();
+        EXPECT_FALSE(::IsWindow(gone));
         drainQuit();
         EXPECT_TRUE(dialogs.answers.empty() && dialogs.opens.empty() && dialogs.saves.empty());
     }

@@ -185,12 +185,21 @@ TEST_F(WindowTest, ButtonsAndMenuItemsReachTheirCommands) {
     EXPECT_EQ(cell(1, 1) + "|" + cell(1, 2) + "|" + cell(1, 3) + "|" + cell(1, 4),
               b + "|24|1000|.dot");
     EXPECT_EQ(text(401) + " " + text(403), "2 1024");
-    // The whole path as the row's tip; nothing for a row that is not there.
+    // The path as the row's cell and as its tip; nothing for a row that is
+    // not there.
     for (const int row : {0, 1, 2, -1}) {
         wchar_t tip[256] = L"-";
         NMLVGETINFOTIPW notice{{window->listView(), 300, LVN_GETINFOTIPW}, 0, tip, 256, row, 0, 0};
         ::SendMessageW(main(), WM_NOTIFY, 300, reinterpret_cast<LPARAM>(&notice));
         EXPECT_EQ(win::toUtf8(tip), row == 0 ? a : row == 1 ? b : "-");
+        NMLVDISPINFOW cell{};
+        cell.hdr = {window->listView(), 300, LVN_GETDISPINFOW};
+        cell.item.mask = LVIF_TEXT;
+        cell.item.iItem = row;
+        cell.item.iSubItem = 1;
+        cell.item.pszText = tip;
+        ::SendMessageW(main(), WM_NOTIFY, 300, reinterpret_cast<LPARAM>(&cell));
+        EXPECT_EQ(win::toUtf8(cell.item.pszText), row == 0 ? a : row == 1 ? b : "-");
     }
     EXPECT_TRUE(::IsWindowEnabled(control(203)));
 
