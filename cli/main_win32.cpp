@@ -12,11 +12,16 @@
 namespace {
 
 std::atomic<bool> stopRequested{false};
+// The status a stopped run ends with, as on Linux for the matching signal:
+// Ctrl+C 130 (SIGINT), Ctrl+Break 143 (SIGTERM), the console closed 129
+// (SIGHUP).
+std::atomic<int> stopStatus{0};
 HANDLE runFinished = nullptr;
 
 // Closing the console ends the process as soon as this returns: wait a
 // little for the merge to remove what it started.
 BOOL WINAPI onConsoleEvent(DWORD event) {
+    stopStatus = event == CTRL_C_EVENT ? 130 : event == CTRL_BREAK_EVENT ? 143 : 129;
     stopRequested = true;
     if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) {
         ::WaitForSingleObject(runFinished, 4000);
@@ -40,14 +45,16 @@ class StdHandleBuffer final : public std::stringbuf {
     int sync() override {
         const std::string text = std::move(*this).str(); // and empties the buffer
         DWORD written = 0;
+        BOOL ok = TRUE;
         if (console_) {
             const std::wstring wide = zd::win::toWideLenient(text);
-            ::WriteConsoleW(handle_, wide.data(), static_cast<DWORD>(wide.size()), &written,
-                            nullptr);
+            ok = ::WriteConsoleW(handle_, wide.data(), static_cast<DWORD>(wide.size()), &written,
+                                 nullptr);
         } else if (!text.empty()) {
-            ::WriteFile(handle_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+            ok = ::WriteFile(handle_, text.data(), static_cast<DWORD>(text.size()), &written,
+                             nullptr);
         }
-        return 0;
+        return ok ? 0 : -1; // a failed write fails the stream, and so the run
     }
 
   private:
@@ -74,5 +81,5 @@ int wmain(int argc, wchar_t** argv) {
         status = zd::cli::run(args, out, err, &stopRequested);
     } // the buffers write what they hold as they go
     ::SetEvent(runFinished);
-    return status;
+    return stopStatus != 0 && status != zd::cli::kSuccess ? stopStatus.load() : status;
 }
