@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a group of tasks needs, only those missing.
-# Usage: scripts/install-deps.sh build|test|run|shot|fuzz|bench|package ...
+# Usage: scripts/install-deps.sh build|test|run|shot|fuzz|bench|windows|icons|package ...
 set -euo pipefail
 
 packages=()
@@ -12,6 +12,13 @@ for group in "$@"; do
     shot)  packages+=(xvfb xauth imagemagick xdotool fonts-wqy-microhei) ;;
     fuzz)  packages+=(clang libclang-rt-14-dev) ;;
     bench) packages+=(srecord) ;;
+    # Windows programs cross-built with MinGW-w64 and tested under Wine;
+    # GoogleTest from its source tree, the Linux command line to compare.
+    windows) packages+=(build-essential cmake ninja-build googletest libgtest-dev
+                        g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 fonts-wqy-microhei) ;;
+    # Regenerating the Windows icons from their SVG sources.
+    icons) packages+=(librsvg2-bin icoutils) ;;
+    # The Debian package and its checks (scripts/package.sh).
     package) packages+=(dpkg-dev file gzip help2man librsvg2-bin lintian desktop-file-utils appstream) ;;
     *) echo "install-deps.sh: unknown group $group" >&2; exit 2 ;;
   esac
