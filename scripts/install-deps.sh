@@ -6,8 +6,10 @@ set -euo pipefail
 packages=()
 for group in "$@"; do
   case "$group" in
-    build) packages+=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libgl-dev) ;;
-    test)  packages+=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libgl-dev libgtest-dev) ;;
+    build) packages+=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libgl-dev
+                      zlib1g-dev libisal-dev nlohmann-json3-dev) ;;
+    test)  packages+=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libgl-dev
+                      zlib1g-dev libisal-dev nlohmann-json3-dev libgtest-dev srecord) ;;
     run)   packages+=(fonts-wqy-microhei) ;;
     shot)  packages+=(xvfb xauth imagemagick xdotool fonts-wqy-microhei) ;;
     fuzz)  packages+=(clang libclang-rt-14-dev) ;;

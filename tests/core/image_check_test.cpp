@@ -1,0 +1,281 @@
+// Verify, inspect and unpack on images the merge wrote, and on images and
+// files changed afterwards: each change must be found at its row and offset.
+#include "crc32.h"
+#include "image_check.h"
+#include "image_writer.h"
+#include "manifest.h"
+#include "test_files.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace zd {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readFile;
+using test::writeFile;
+
+// Four files, one empty and one longer than a read chunk, at front offset
+// 4096, merged with or without the table.
+class ImageCheck : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        fs::create_directory(dir.path() / "res");
+        EntryList list;
+        list.setFrontOffset(4096);
+        list.recomputeLayout();
+        for (std::size_t i = 0; i < contents.size(); ++i) {
+            writeFile(dir / names[i], contents[i]);
+            list.appendEntry(dir / names[i], static_cast<std::uint32_t>(contents[i].size()), "");
+            addresses.push_back(list.at(static_cast<int>(i)).address);
+        }
+        paths = {dir.path().string() + "/", dir / "img.bin", dir / "img.h"};
+        ASSERT_TRUE(mergeImage(list, true, paths).ok());
+        ASSERT_TRUE(
+            mergeImage(list, false, {dir.path().string() + "/", dir / "plain.bin", dir / "plain.h"})
+                .ok());
+        image = readFile(paths.imagePath);
+        Manifest manifest;
+        manifest.frontOffset = 4096;
+        manifest.infoTable = true;
+        manifest.imageSize = image.size();
+        manifest.imageCrc = crc32Of(image);
+        for (std::size_t i = 0; i < contents.size(); ++i) {
+            manifest.rows.push_back({dir / names[i], static_cast<std::uint32_t>(contents[i].size()),
+                                     addresses[i], crc32Of(contents[i])});
+        }
+        writeFile(dir / "img.json", manifestText(manifest));
+    }
+
+    // Each bad row as "No. fault offset" (and the table's say).
+    std::vector<std::string> findings(const VerifyResult& result) {
+        static const char* kContent[] = {"", "bytes", "crc", "short", "missing", "input-size"};
+        std::vector<std::string> out;
+        for (const RowFinding& row : result.rows) {
+            std::string line = std::to_string(row.number) + " " +
+                               kContent[static_cast<int>(row.content)] + " " +
+                               std::to_string(row.offset);
+            if (row.table != TableFault::None) {
+                line += row.table == TableFault::Differs
+                            ? " table " + std::to_string(row.tableAddress) + "/" +
+                                  std::to_string(row.tableSize)
+                            : " table-missing";
+            }
+            out.push_back(line);
+        }
+        return out;
+    }
+
+    test::TempDir dir;
+    const std::vector<std::string> names = {"res/a.bin", "res/empty.bin", "res/big.bin",
+                                            "res/d.bin"};
+    const std::vector<std::string> contents = {
+        test::patternBytes(3000, 1), "", test::patternBytes(1200000, 2), test::patternBytes(5, 3)};
+    std::vector<std::uint32_t> addresses; // 4096, 7096, 7096, 1207096
+    OutputPaths paths;
+    std::string image;
+};
+
+using Strings = std::vector<std::string>;
+
+TEST_F(ImageCheck, VerifyAgainstTheListFindsEveryBadRow) {
+    const VerifyResult clean = verifyAgainstList(paths.imagePath, paths.listPath);
+    EXPECT_EQ(clean.status, VerifyResult::Status::Ok);
+    EXPECT_TRUE(clean.tableChecked);
+    EXPECT_EQ(clean.imageSize, 1207101u);
+    EXPECT_EQ(clean.bytesPastLayout, 0u);
+
+    struct Case {
+        const char* what;
+        std::function<void()> change;
+        Strings expected;
+    };
+    const std::string big = dir / names[2];
+    const Case cases[] = {
+        {"a byte past the first read chunk",
+         [&] {
+             std::string s = image;
+             s[7096 + 1048576 + 10] ^= 1;
+             writeFile(paths.imagePath, s);
+         },
+         {"3 bytes 1055682"}},
+        {"a byte of a file",
+         [&] {
+             std::string s = contents[0];
+             s[10] ^= 0x80;
+             writeFile(dir / names[0], s);
+         },
+         {"1 bytes 4106"}},
+        {"a file gone, even an empty one",
+         [&] {
+             fs::remove(dir / names[1]);
+             fs::remove(dir / names[3]);
+         },
+         {"2 missing 0", "4 missing 0"}},
+        {"a file grown", [&] { writeFile(big, contents[2] + "x"); }, {"3 input-size 0"}},
+        {"a file cut", [&] { writeFile(big, contents[2].substr(0, 9)); }, {"3 input-size 7105"}},
+        {"the image cut inside a row",
+         [&] { writeFile(paths.imagePath, image.substr(0, 9000)); },
+         {"3 short 9000", "4 short 1207096"}},
+        {"a table record",
+         [&] {
+             std::string s = image;
+             s[12] = 9;
+             writeFile(paths.imagePath, s);
+         },
+         {"2  0 table 7096/9"}},
+    };
+    for (const Case& c : cases) {
+        c.change();
+        const VerifyResult result = verifyAgainstList(paths.imagePath, paths.listPath);
+        EXPECT_EQ(result.status, VerifyResult::Status::Mismatch) << c.what;
+        EXPECT_EQ(findings(result), c.expected) << c.what;
+        for (std::size_t i = 0; i < contents.size(); ++i) {
+            writeFile(dir / names[i], contents[i]);
+        }
+        writeFile(paths.imagePath, image);
+    }
+    // A dump of the whole chip: the bytes past the layout are a note.
+    writeFile(paths.imagePath, image + std::string(5000, '\xFF'));
+    const VerifyResult dump = verifyAgainstList(paths.imagePath, paths.listPath);
+    EXPECT_EQ(dump.status, VerifyResult::Status::Ok);
+    EXPECT_EQ(dump.bytesPastLayout, 5000u);
+    // Without a table, the erased front area is not a table to check.
+    const VerifyResult plain = verifyAgainstList(dir / "plain.bin", dir / "plain.h");
+    EXPECT_EQ(plain.status, VerifyResult::Status::Ok);
+    EXPECT_FALSE(plain.tableChecked);
+    EXPECT_EQ(verifyAgainstList(paths.imagePath, dir / "none.h").status,
+              VerifyResult::Status::LayoutUnreadable);
+    EXPECT_EQ(verifyAgainstList(dir / "none.bin", paths.listPath).status,
+              VerifyResult::Status::ImageUnreadable);
+}
+
+TEST_F(ImageCheck, VerifyAgainstTheManifestChecksCrcsAndTheWholeImage) {
+    const std::string manifest = dir / "img.json";
+    EXPECT_EQ(verifyAgainstManifest(paths.imagePath, manifest).status, VerifyResult::Status::Ok);
+    // The files themselves are not looked at.
+    fs::remove(dir / names[0]);
+    EXPECT_EQ(verifyAgainstManifest(paths.imagePath, manifest).status, VerifyResult::Status::Ok);
+
+    std::string changed = image;
+    changed[1207096 + 4] ^= 0x10;
+    writeFile(paths.imagePath, changed);
+    VerifyResult result = verifyAgainstManifest(paths.imagePath, manifest);
+    EXPECT_EQ(findings(result), Strings{"4 crc 0"});
+    ASSERT_EQ(result.rows.size(), 1u);
+    EXPECT_EQ(result.rows[0].crcExpected, crc32Of(contents[3]));
+    EXPECT_EQ(result.rows[0].crcFound, crc32Of(changed.substr(1207096)));
+    EXPECT_TRUE(result.imageCrcDiffers);
+
+    // The filler is no row's, but the image's CRC covers it.
+    changed = image;
+    changed[4000] = 0;
+    writeFile(paths.imagePath, changed);
+    result = verifyAgainstManifest(paths.imagePath, manifest);
+    EXPECT_EQ(result.status, VerifyResult::Status::Mismatch);
+    EXPECT_TRUE(result.rows.empty());
+    EXPECT_TRUE(result.imageCrcDiffers);
+    EXPECT_EQ(result.imageCrcFound, crc32Of(changed));
+
+    writeFile(paths.imagePath, image.substr(0, 4100));
+    result = verifyAgainstManifest(paths.imagePath, manifest);
+    EXPECT_EQ(findings(result), (Strings{"1 short 4100", "3 short 7096", "4 short 1207096"}));
+    EXPECT_TRUE(result.imageShort);
+
+    // The manifest says a table was written: an erased front area is wrong.
+    result = verifyAgainstManifest(dir / "plain.bin", manifest);
+    EXPECT_EQ(findings(result),
+              (Strings{"1  0 table 4294967295/4294967295", "2  0 table 4294967295/4294967295",
+                       "3  0 table 4294967295/4294967295", "4  0 table 4294967295/4294967295"}));
+    writeFile(paths.imagePath, image.substr(0, 20));
+    EXPECT_EQ(
+        findings(verifyAgainstManifest(paths.imagePath, manifest)),
+        (Strings{"1 short 4096", "3 short 7096 table-missing", "4 short 1207096 table-missing"}));
+}
+
+TEST_F(ImageCheck, InspectFindsTheTableAndTheCrcOfEachRow) {
+    std::vector<TableRow> rows;
+    const auto collect = [&](const TableRow& row) { rows.push_back(row); };
+    InspectResult result = inspectImage(paths.imagePath, collect);
+    ASSERT_EQ(result.status, InspectResult::Status::Ok);
+    EXPECT_EQ(result.frontOffset, 4096u);
+    EXPECT_EQ(result.imageSize, image.size());
+    ASSERT_EQ(rows.size(), 4u);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].number, i + 1);
+        EXPECT_EQ(rows[i].address, addresses[i]);
+        EXPECT_EQ(rows[i].size, contents[i].size());
+        EXPECT_EQ(rows[i].crc, crc32Of(contents[i]));
+    }
+    // Still found in a dump of the whole chip.
+    writeFile(paths.imagePath, image + std::string(100, '\xFF'));
+    EXPECT_EQ(inspectImage(paths.imagePath, {}).rowCount, 4u);
+
+    const std::string le9 = std::string("\x09\x00\x00\x00\x00\x00\x00\x00", 8);
+    const std::pair<std::string, std::uint64_t> images[] = {
+        {image.substr(0, 4096) + "x", 0},                      // rows past the image's end
+        {image.substr(0, 4095) + "x" + image.substr(4096), 0}, // filler not erased
+        {readFile(dir / "plain.bin"), 0},
+        {le9 + "\xFF", 1},                         // one empty row, right after the front area
+        {le9, 0},                                  // the front area past the end
+        {std::string("\x08\0\0\0\0\0\0\0", 8), 0}, // no room for the table
+        {std::string(4, '\x09'), 0},
+    };
+    for (const auto& [bytes, count] : images) {
+        writeFile(paths.imagePath, bytes);
+        result = inspectImage(paths.imagePath, {});
+        EXPECT_EQ(result.status, count ? InspectResult::Status::Ok : InspectResult::Status::NoTable)
+            << bytes.size();
+        EXPECT_EQ(result.rowCount, count) << bytes.size();
+    }
+    EXPECT_EQ(inspectImage(dir / "none.bin", {}).status, InspectResult::Status::ImageUnreadable);
+}
+
+TEST_F(ImageCheck, UnpackWritesEveryRowAndNeverOverwrites) {
+    const std::string out = dir / "out";
+    fs::create_directory(out);
+    UnpackResult result = unpackImage(paths.imagePath, out, paths.listPath);
+    ASSERT_EQ(result.status, UnpackResult::Status::Ok) << result.path;
+    EXPECT_EQ(result.written.size(), 4u);
+    EXPECT_EQ(test::namesIn(out), (Strings{"a.bin", "big.bin", "d.bin", "empty.bin"}));
+    for (std::size_t i = 0; i < contents.size(); ++i) {
+        EXPECT_TRUE(readFile(out + "/" + fs::path(names[i]).filename().string()) == contents[i]);
+    }
+    // Again into the same folder: refused before anything is written.
+    fs::remove(out + "/d.bin");
+    result = unpackImage(paths.imagePath, out, paths.listPath);
+    EXPECT_EQ(result.status, UnpackResult::Status::TargetExists);
+    EXPECT_EQ(test::namesIn(out), (Strings{"a.bin", "big.bin", "empty.bin"}));
+
+    // From the table: numbered names.
+    const std::string numbered = dir / "numbered";
+    fs::create_directory(numbered);
+    result = unpackImage(paths.imagePath, numbered);
+    ASSERT_EQ(result.status, UnpackResult::Status::Ok);
+    EXPECT_EQ(test::namesIn(numbered), (Strings{"001.bin", "002.bin", "003.bin", "004.bin"}));
+    EXPECT_TRUE(readFile(numbered + "/003.bin") == contents[2]);
+    EXPECT_EQ(readFile(numbered + "/004.bin"), contents[3]);
+    EXPECT_EQ(numberedName(1000), "1000.bin");
+
+    const std::string empty = dir / "empty";
+    fs::create_directory(empty);
+    writeFile(dir / "twice.h", "{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n"
+                               "\t1, \"/x/d.bin\", 1, 4096;\n\t2, \"/y/d.bin\", 1, 4097;\n\n}\n");
+    writeFile(dir / "dot.h", "{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n"
+                             "\t1, \"/x/..\", 1, 4096;\n\n}\n");
+    EXPECT_EQ(unpackImage(paths.imagePath, empty, dir / "twice.h").status,
+              UnpackResult::Status::DuplicateName);
+    EXPECT_EQ(unpackImage(paths.imagePath, empty, dir / "dot.h").status,
+              UnpackResult::Status::BadName);
+    EXPECT_EQ(unpackImage(dir / "plain.bin", empty).status, UnpackResult::Status::NoTable);
+    EXPECT_EQ(unpackImage(paths.imagePath, dir / "none").status,
+              UnpackResult::Status::FolderUnusable);
+    writeFile(paths.imagePath, image.substr(0, image.size() - 1));
+    EXPECT_EQ(unpackImage(paths.imagePath, empty, paths.listPath).status,
+              UnpackResult::Status::ImageTooShort);
+    EXPECT_TRUE(test::namesIn(empty).empty());
+}
+
+} // namespace
+} // namespace zd
