@@ -152,7 +152,7 @@ void HexWriter::sRecord(char type, std::uint32_t address, const unsigned char* d
 }
 
 std::error_code HexWriter::drain(bool all) {
-    if (text_.empty() || (!all && text_.size() < kDrainAt)) {
+    if (!all && text_.size() < kDrainAt) {
         return {};
     }
     const std::error_code error = sink_(text_);

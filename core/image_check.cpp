@@ -34,18 +34,29 @@ struct RowCheck {
     bool inputShort = false;                      // the file ended before the row did
 };
 
+// Opens the row's file once: a regular file that can be read.
+void openInput(const CheckRow& row, RowCheck& check) {
+    if (check.opened) {
+        return;
+    }
+    check.opened = true;
+    files::Status status;
+    check.inputError = check.input.open(row.path);
+    if (!check.inputError) {
+        check.inputError = check.input.status(status);
+    }
+    if (!check.inputError && status.kind != files::Kind::Regular) {
+        check.inputError = std::make_error_code(status.kind == files::Kind::Directory
+                                                    ? std::errc::is_a_directory
+                                                    : std::errc::invalid_argument);
+    }
+    check.inputSize = status.size;
+}
+
 // Compares the row's next image bytes with its file's next bytes.
 void compareWithFile(const CheckRow& row, RowCheck& check, const unsigned char* data,
                      std::size_t size, std::vector<unsigned char>& fileBytes) {
-    if (!check.opened) {
-        check.opened = true;
-        files::Status status;
-        check.inputError = check.input.open(row.path);
-        if (!check.inputError) {
-            check.inputError = check.input.status(status);
-            check.inputSize = status.size;
-        }
-    }
+    openInput(row, check);
     if (check.inputError || check.firstDifference) {
         return;
     }
@@ -125,18 +136,9 @@ RowFinding contentFinding(const CheckLayout& layout, const CheckRow& row, RowChe
         }
         return finding;
     }
-    if (row.size == 0 && !check.opened) {
-        // No byte to compare: the file must still be there, and empty.
-        files::Status status;
-        check.inputError = files::statusOf(row.path, status);
-        if (!check.inputError && status.kind != files::Kind::Regular) {
-            check.inputError = std::make_error_code(std::errc::invalid_argument);
-        }
-        if (!check.inputError) {
-            check.inputError = files::checkReadable(row.path);
-        }
-        check.inputSize = status.size;
-    }
+    // A row the image held no byte of (an empty one) still needs its file.
+    openInput(row, check);
+    check.input.close();
     finding.inputSize = check.inputSize;
     if (check.inputError) {
         finding.content = ContentFault::InputUnreadable;

@@ -5,15 +5,6 @@
 #include <vector>
 
 namespace zd::scan {
-namespace {
-
-std::error_code notAFile(files::Kind kind) {
-    return std::make_error_code(kind == files::Kind::Directory ? std::errc::is_a_directory
-                                                               : std::errc::invalid_argument);
-}
-
-} // namespace
-
 std::error_code skip(files::Input& input, std::uint64_t count, std::vector<unsigned char>& buffer) {
     while (count > 0) {
         std::size_t got = 0;
@@ -122,9 +113,7 @@ std::error_code imageSizeOf(const std::string& path, std::uint64_t& size) {
         size = status.size;
         return {};
     }
-    if (status.kind == files::Kind::Directory) {
-        return notAFile(status.kind);
-    }
+    // A device or a pipe: its length is what it gives.
     std::vector<unsigned char> buffer(kChunk);
     size = 0;
     for (;;) {

@@ -57,7 +57,10 @@ TEST(CHeader, TextHasOneClosedCommentPerRowAndTheLayoutsNumbers) {
     const EntryList list = listOf(4096, {{"/r/a*/b.bin", 1234},
                                          {"/r/x/*y\nz\x01.bin", 5000},
                                          {"/r/bad\xFF\xC3.bin", 1},
-                                         {"/r/ok中.bin", 2}});
+                                         {"/r/ok中.bin", 2},
+                                         // UTF-8 at its edges, DEL; overlong, past U+10FFFF
+                                         {"/r/\xDF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF\x7F", 0},
+                                         {"/r/\xE0\x80\x80\xF4\x90\x80\x80\xF5\xC1\xBF", 0}});
     CHeaderSettings settings;
     settings.prefix = "FL_";
     settings.imageSize = 10333;
@@ -75,10 +78,12 @@ TEST(CHeader, TextHasOneClosedCommentPerRowAndTheLayoutsNumbers) {
               (std::vector<std::string>{
                   "/* Where each file lies in the merged image. Generated; do not edit. */",
                   "/* 1: /r/a*\\/b.bin */", "/* 2: /r/x/\\*y\\x0Az\\x01.bin */",
-                  "/* 3: /r/bad\\xFF\\xC3.bin */", "/* 4: /r/ok中.bin */"}));
+                  "/* 3: /r/bad\\xFF\\xC3.bin */", "/* 4: /r/ok中.bin */",
+                  "/* 5: /r/\xDF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF\\x7F */",
+                  "/* 6: /r/\\xE0\\x80\\x80\\xF4\\x90\\x80\\x80\\xF5\\xC1\\xBF */"}));
     for (const char* line :
          {"#define FL_IMAGE_BYTES 0x0000285Du\n", "#define FL_FRONT_OFFSET 0x00001000u\n",
-          "#define FL_FILE_COUNT 4u\n", "#define FL_B_BIN_ADDR 0x00001000u\n",
+          "#define FL_FILE_COUNT 6u\n", "#define FL_B_BIN_ADDR 0x00001000u\n",
           "#define FL_B_BIN_SIZE 0x000004D2u\n", "#define FL_Y_Z_BIN_ADDR 0x000014D2u\n",
           "#define FL_OK_BIN_SIZE 0x00000002u\n", "#ifndef FL_IMAGE_LAYOUT_H\n"}) {
         EXPECT_NE(text.find(line), std::string::npos) << line;

@@ -6,8 +6,12 @@
 #include "manifest.h"
 #include "test_files.h"
 
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace zd {
 namespace {
@@ -22,13 +26,12 @@ class ImageCheck : public ::testing::Test {
   protected:
     void SetUp() override {
         fs::create_directory(dir.path() / "res");
-        EntryList list;
-        list.setFrontOffset(4096);
-        list.recomputeLayout();
         for (std::size_t i = 0; i < contents.size(); ++i) {
             writeFile(dir / names[i], contents[i]);
-            list.appendEntry(dir / names[i], static_cast<std::uint32_t>(contents[i].size()), "");
-            addresses.push_back(list.at(static_cast<int>(i)).address);
+        }
+        const EntryList list = listAt(4096);
+        for (const Entry& entry : list.entries()) {
+            addresses.push_back(entry.address);
         }
         paths = {dir.path().string() + "/", dir / "img.bin", dir / "img.h"};
         ASSERT_TRUE(mergeImage(list, true, paths).ok());
@@ -46,6 +49,16 @@ class ImageCheck : public ::testing::Test {
                                      addresses[i], crc32Of(contents[i])});
         }
         writeFile(dir / "img.json", manifestText(manifest));
+    }
+
+    EntryList listAt(std::uint32_t frontOffset) const {
+        EntryList list;
+        list.setFrontOffset(frontOffset);
+        list.recomputeLayout();
+        for (std::size_t i = 0; i < contents.size(); ++i) {
+            list.appendEntry(dir / names[i], static_cast<std::uint32_t>(contents[i].size()), "");
+        }
+        return list;
     }
 
     // Each bad row as "No. fault offset" (and the table's say).
@@ -71,19 +84,24 @@ class ImageCheck : public ::testing::Test {
     const std::vector<std::string> names = {"res/a.bin", "res/empty.bin", "res/big.bin",
                                             "res/d.bin"};
     const std::vector<std::string> contents = {
-        test::patternBytes(3000, 1), "", test::patternBytes(1200000, 2), test::patternBytes(5, 3)};
-    std::vector<std::uint32_t> addresses; // 4096, 7096, 7096, 1207096
+        test::patternBytes(3000, 1), "", test::patternBytes(1200000, 2), test::patternBytes(1, 3)};
+    std::vector<std::uint32_t> addresses; // 4096, 7096, 7096, 1207096; 1207097 in all
     OutputPaths paths;
     std::string image;
 };
 
 using Strings = std::vector<std::string>;
 
+std::string le32(std::uint32_t v) {
+    return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+            static_cast<char>(v >> 24)};
+}
+
 TEST_F(ImageCheck, VerifyAgainstTheListFindsEveryBadRow) {
     const VerifyResult clean = verifyAgainstList(paths.imagePath, paths.listPath);
     EXPECT_EQ(clean.status, VerifyResult::Status::Ok);
     EXPECT_TRUE(clean.tableChecked);
-    EXPECT_EQ(clean.imageSize, 1207101u);
+    EXPECT_EQ(clean.imageSize, 1207097u);
     EXPECT_EQ(clean.bytesPastLayout, 0u);
 
     struct Case {
@@ -145,6 +163,15 @@ TEST_F(ImageCheck, VerifyAgainstTheListFindsEveryBadRow) {
     const VerifyResult plain = verifyAgainstList(dir / "plain.bin", dir / "plain.h");
     EXPECT_EQ(plain.status, VerifyResult::Status::Ok);
     EXPECT_FALSE(plain.tableChecked);
+    // The table is checked whenever the front area has room for it.
+    const OutputPaths tight = {dir.path().string() + "/", dir / "tight.bin", dir / "tight.h"};
+    ASSERT_TRUE(mergeImage(listAt(33), true, tight).ok());
+    EXPECT_TRUE(verifyAgainstList(tight.imagePath, tight.listPath).tableChecked);
+    std::string changed = readFile(tight.imagePath);
+    changed[27] = 1;
+    writeFile(tight.imagePath, changed);
+    EXPECT_EQ(findings(verifyAgainstList(tight.imagePath, tight.listPath)),
+              Strings{"4  0 table 17980249/1"});
     EXPECT_EQ(verifyAgainstList(paths.imagePath, dir / "none.h").status,
               VerifyResult::Status::LayoutUnreadable);
     EXPECT_EQ(verifyAgainstList(dir / "none.bin", paths.listPath).status,
@@ -159,7 +186,7 @@ TEST_F(ImageCheck, VerifyAgainstTheManifestChecksCrcsAndTheWholeImage) {
     EXPECT_EQ(verifyAgainstManifest(paths.imagePath, manifest).status, VerifyResult::Status::Ok);
 
     std::string changed = image;
-    changed[1207096 + 4] ^= 0x10;
+    changed[1207096] ^= 0x10;
     writeFile(paths.imagePath, changed);
     VerifyResult result = verifyAgainstManifest(paths.imagePath, manifest);
     EXPECT_EQ(findings(result), Strings{"4 crc 0"});
@@ -221,6 +248,11 @@ TEST_F(ImageCheck, InspectFindsTheTableAndTheCrcOfEachRow) {
         {le9, 0},                                  // the front area past the end
         {std::string("\x08\0\0\0\0\0\0\0", 8), 0}, // no room for the table
         {std::string(4, '\x09'), 0},
+        // two rows, then a record that does not chain on: no table
+        {le32(64) + le32(1) + le32(65) + le32(1) + std::string(8, '\0') + std::string(40, '\xFF') +
+             "xy",
+         0},
+        {le32(64) + le32(1) + le32(65) + le32(1) + std::string(48, '\xFF') + "xy", 2},
     };
     for (const auto& [bytes, count] : images) {
         writeFile(paths.imagePath, bytes);
@@ -230,14 +262,19 @@ TEST_F(ImageCheck, InspectFindsTheTableAndTheCrcOfEachRow) {
         EXPECT_EQ(result.rowCount, count) << bytes.size();
     }
     EXPECT_EQ(inspectImage(dir / "none.bin", {}).status, InspectResult::Status::ImageUnreadable);
+    // A device is read to its end for its length.
+    result = inspectImage("/dev/null", {});
+    EXPECT_EQ(result.status, InspectResult::Status::NoTable);
+    EXPECT_EQ(result.imageSize, 0u);
 }
 
 TEST_F(ImageCheck, UnpackWritesEveryRowAndNeverOverwrites) {
     const std::string out = dir / "out";
     fs::create_directory(out);
-    UnpackResult result = unpackImage(paths.imagePath, out, paths.listPath);
+    UnpackResult result = unpackImage(paths.imagePath, out + "/", paths.listPath);
     ASSERT_EQ(result.status, UnpackResult::Status::Ok) << result.path;
-    EXPECT_EQ(result.written.size(), 4u);
+    EXPECT_EQ(result.written,
+              (Strings{out + "/a.bin", out + "/empty.bin", out + "/big.bin", out + "/d.bin"}));
     EXPECT_EQ(test::namesIn(out), (Strings{"a.bin", "big.bin", "d.bin", "empty.bin"}));
     for (std::size_t i = 0; i < contents.size(); ++i) {
         EXPECT_TRUE(readFile(out + "/" + fs::path(names[i]).filename().string()) == contents[i]);
@@ -264,6 +301,14 @@ TEST_F(ImageCheck, UnpackWritesEveryRowAndNeverOverwrites) {
                                "\t1, \"/x/d.bin\", 1, 4096;\n\t2, \"/y/d.bin\", 1, 4097;\n\n}\n");
     writeFile(dir / "dot.h", "{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n"
                              "\t1, \"/x/..\", 1, 4096;\n\n}\n");
+    // Rows with gaps between them.
+    writeFile(dir / "gaps.h", "{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n"
+                              "\t1, \"/x/p.bin\", 1, 4096;\n\t2, \"/y/q.bin\", 2, 4098;\n\n}\n");
+    const std::string gaps = dir / "gaps";
+    fs::create_directory(gaps);
+    ASSERT_TRUE(unpackImage(paths.imagePath, gaps, dir / "gaps.h").ok());
+    EXPECT_EQ(readFile(gaps + "/p.bin"), image.substr(4096, 1));
+    EXPECT_EQ(readFile(gaps + "/q.bin"), image.substr(4098, 2));
     EXPECT_EQ(unpackImage(paths.imagePath, empty, dir / "twice.h").status,
               UnpackResult::Status::DuplicateName);
     EXPECT_EQ(unpackImage(paths.imagePath, empty, dir / "dot.h").status,
@@ -275,6 +320,28 @@ TEST_F(ImageCheck, UnpackWritesEveryRowAndNeverOverwrites) {
     EXPECT_EQ(unpackImage(paths.imagePath, empty, paths.listPath).status,
               UnpackResult::Status::ImageTooShort);
     EXPECT_TRUE(test::namesIn(empty).empty());
+}
+
+// A write that fails half-way (the disk full, as the writer sees it) leaves
+// none of the files this run made.
+TEST_F(ImageCheck, UnpackThatFailsRemovesWhatItMade) {
+    const std::string out = dir / "out";
+    fs::create_directory(out);
+    for (const std::string& list : {paths.listPath, std::string()}) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit fileSize{100000, 100000};
+            const bool failed =
+                ::setrlimit(RLIMIT_FSIZE, &fileSize) == 0 &&
+                unpackImage(paths.imagePath, out, list).status == UnpackResult::Status::WriteFailed;
+            ::_exit(failed ? 0 : 1);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << list;
+        EXPECT_TRUE(test::namesIn(out).empty()) << list;
+    }
 }
 
 } // namespace

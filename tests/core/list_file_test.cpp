@@ -17,7 +17,8 @@ TEST(ListFileWriter, WritesTheWorkedExampleAndTheEmptyList) {
     EntryList list;
     list.setFrontOffset(4096);
     list.recomputeLayout();
-    list.appendEntries(std::vector<NewEntry>{{"D:\\res\\logo.bin", 1234}, {"D:\\res\\font16.dot", 5000}});
+    list.appendEntries(
+        std::vector<NewEntry>{{"D:\\res\\logo.bin", 1234}, {"D:\\res\\font16.dot", 5000}});
     EXPECT_EQ(listFileText(list), kHeader + kRows + "\n}\n");
     EXPECT_EQ(listFileText(list).size(), 114u);
     EXPECT_EQ(listFileText(EntryList{}), kHeader + "\n}\n");
@@ -78,21 +79,22 @@ TEST(ListedNames, RelativeWhereTheFolderIsShared) {
         {{"/p//res/./a.bin", "/p/out"}, "../res/./a.bin"},
         {{"/usr/a.bin", "/p/out/"}, "/usr/a.bin"}, // nothing shared below the root
         {{"/a.bin", "/"}, "/a.bin"},
-        {{"/p/../a.bin", "/p/"}, "/p/../a.bin"},  // ".." cannot be followed by text
+        {{"/p/../a.bin", "/p/"}, "/p/../a.bin"}, // ".." cannot be followed by text
         {{"/p/a.bin", "/p/x/../"}, "/p/a.bin"},
-        {{"/p", "/p/"}, "/p"},                    // the folder itself is not a file
-        {{"res/a.bin", "/p/"}, "res/a.bin"},      // already relative
+        {{"/p", "/p/"}, "/p"},               // the folder itself is not a file
+        {{"res/a.bin", "/p/"}, "res/a.bin"}, // already relative
         {{"D:\\res\\a.bin", "/p/"}, "D:\\res\\a.bin"},
     };
     for (const auto& [input, want] : cases) {
         EXPECT_EQ(relativeName(input.first, input.second), want)
             << input.first << " from " << input.second;
     }
-    for (const char* absolute : {"/a", "\\a", "\\\\server\\share\\a", "C:\\a", "c:a", "Z:/a"}) {
+    for (const char* absolute :
+         {"/a", "\\a", "\\\\server\\share\\a", "C:\\a", "c:a", "Z:/a", "A:/a", "z:a"}) {
         EXPECT_TRUE(isAbsoluteName(absolute)) << absolute;
         EXPECT_EQ(resolveListedName(absolute, "/lists/"), absolute);
     }
-    for (const char* relative : {"a.bin", "../a", "1:a", ":a", ""}) {
+    for (const char* relative : {"a.bin", "../a", "1:a", ":a", "", "@:a", "[:a", "`:a", "{:a"}) {
         EXPECT_FALSE(isAbsoluteName(relative)) << relative;
     }
     EXPECT_EQ(resolveListedName("res/a.bin", "/lists/"), "/lists/res/a.bin");
@@ -103,7 +105,8 @@ TEST(ListedNames, RelativeWhereTheFolderIsShared) {
 // the same paths; names outside it stay absolute.
 TEST(ListedNames, RelativeListReadsBackFromItsFolder) {
     EntryList list;
-    list.appendEntries(std::vector<NewEntry>{{"/p/res/a.bin", 1}, {"/p/b.bin", 2}, {"/q/c.bin", 3}});
+    list.appendEntries(
+        std::vector<NewEntry>{{"/p/res/a.bin", 1}, {"/p/b.bin", 2}, {"/q/c.bin", 3}});
     const std::string text = listFileText(list, "/p/lists/");
     EXPECT_NE(text.find("\t1, \"../res/a.bin\", 1, 0;\n\t2, \"../b.bin\", 2, 1;\n"
                         "\t3, \"/q/c.bin\", 3, 3;\n"),
@@ -115,7 +118,8 @@ TEST(ListedNames, RelativeListReadsBackFromItsFolder) {
     for (const NewEntry& row : read.rows) {
         paths.push_back(row.path);
     }
-    EXPECT_EQ(paths, (std::vector<std::string>{"/p/lists/../res/a.bin", "/p/lists/../b.bin", "/q/c.bin"}));
+    EXPECT_EQ(paths,
+              (std::vector<std::string>{"/p/lists/../res/a.bin", "/p/lists/../b.bin", "/q/c.bin"}));
 }
 
 } // namespace

@@ -93,6 +93,7 @@ TEST(Manifest, RefusesWhatVerifyCannotUse) {
     EXPECT_EQ(parseManifest(withRow("path", nullptr)).status, ManifestReadResult::Status::Ok);
     EXPECT_EQ(parseManifest(withRow("crc32", "ABCDEF01")).manifest.rows[1].crc, 0xABCDEF01u);
     EXPECT_EQ(readManifest("/nonexistent/m.json").status, ManifestReadResult::Status::CannotOpen);
+    EXPECT_EQ(readManifest("/").error, std::errc::is_a_directory);
 }
 
 } // namespace
