@@ -32,6 +32,9 @@ struct RowCheck {
     std::uint64_t inputSize = 0;
     std::optional<std::uint64_t> firstDifference; // offset within the row
     bool inputShort = false;                      // the file ended before the row did
+    TableFault table = TableFault::None;          // what the row's table record says
+    std::uint32_t tableAddress = 0;
+    std::uint32_t tableSize = 0;
 };
 
 // Opens the row's file once: a regular file that can be read.
@@ -76,8 +79,8 @@ void compareWithFile(const CheckRow& row, RowCheck& check, const unsigned char* 
 // One record of the table: whether it says what the row does.
 struct TableCheck {
     const CheckLayout& layout;
-    std::vector<RowFinding>& findings; // indexed by row, filled in as found
-    std::uint64_t tableBytes = 0;      // 8 per row, when the table is checked
+    std::vector<RowCheck>& checks;
+    std::uint64_t tableBytes = 0; // 8 per row, when the table is checked
     bool written = false;
     unsigned char record[8] = {};
     std::uint64_t position = 0;
@@ -101,11 +104,11 @@ struct TableCheck {
             return;
         }
         const CheckRow& row = layout.rows[index];
-        RowFinding& finding = findings[index];
-        finding.tableAddress = scan::littleEndian32(record);
-        finding.tableSize = scan::littleEndian32(record + 4);
-        if (finding.tableAddress != row.address || finding.tableSize != row.size) {
-            finding.table = TableFault::Differs;
+        RowCheck& check = checks[index];
+        check.tableAddress = scan::littleEndian32(record);
+        check.tableSize = scan::littleEndian32(record + 4);
+        if (check.tableAddress != row.address || check.tableSize != row.size) {
+            check.table = TableFault::Differs;
         }
     }
 
@@ -115,7 +118,7 @@ struct TableCheck {
             return;
         }
         for (std::uint64_t index = position / 8; index < tableBytes / 8; ++index) {
-            findings[index].table = TableFault::Missing;
+            checks[index].table = TableFault::Missing;
         }
     }
 };
@@ -125,6 +128,9 @@ RowFinding contentFinding(const CheckLayout& layout, const CheckRow& row, RowChe
     finding.path = row.path;
     finding.address = row.address;
     finding.size = row.size;
+    finding.table = check.table;
+    finding.tableAddress = check.tableAddress;
+    finding.tableSize = check.tableSize;
     if (layout.byCrc) {
         if (check.seen < row.size) {
             finding.content = ContentFault::ImageTooShort;
@@ -191,8 +197,7 @@ VerifyResult verifyImage(const std::string& imagePath, const CheckLayout& layout
         regular ? std::min(layoutEnd, status.size) : std::numeric_limits<std::uint64_t>::max();
 
     std::vector<RowCheck> checks(layout.rows.size());
-    std::vector<RowFinding> findings(layout.rows.size());
-    TableCheck table{layout, findings};
+    TableCheck table{layout, checks};
     const std::uint64_t rowCount = layout.rows.size();
     if (rowCount > 0 && std::uint64_t{layout.frontOffset} > 8 * rowCount &&
         (!layout.tableKnown || layout.tableWritten)) {
@@ -246,9 +251,6 @@ VerifyResult verifyImage(const std::string& imagePath, const CheckLayout& layout
     for (std::size_t index = 0; index < layout.rows.size(); ++index) {
         RowFinding finding = contentFinding(layout, layout.rows[index], checks[index]);
         finding.number = index + 1;
-        finding.table = findings[index].table;
-        finding.tableAddress = findings[index].tableAddress;
-        finding.tableSize = findings[index].tableSize;
         if (finding.content != ContentFault::None || finding.table != TableFault::None) {
             result.rows.push_back(std::move(finding));
         }
