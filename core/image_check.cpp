@@ -174,9 +174,6 @@ VerifyResult verifyImage(const std::string& imagePath, const CheckLayout& layout
     if (!openError) {
         openError = image.status(status);
     }
-    if (!openError && status.kind == files::Kind::Directory) {
-        openError = std::make_error_code(std::errc::is_a_directory);
-    }
     if (openError) {
         result.status = VerifyResult::Status::ImageUnreadable;
         result.error = openError;
@@ -209,8 +206,7 @@ VerifyResult verifyImage(const std::string& imagePath, const CheckLayout& layout
     std::vector<unsigned char> fileBytes(scan::kChunk);
 
     std::uint64_t bytesRead = 0;
-    std::error_code readError;
-    const std::error_code stopped = scan::scanRanges(
+    const std::error_code readError = scan::scanRanges(
         image, ranges, readTo,
         [&](std::size_t index, const unsigned char* data, std::size_t size) {
             RowCheck& check = checks[index];
@@ -223,7 +219,6 @@ VerifyResult verifyImage(const std::string& imagePath, const CheckLayout& layout
             if (check.seen == layout.rows[index].size) {
                 check.input.close();
             }
-            return std::error_code{};
         },
         [&](const unsigned char* data, std::size_t size) {
             table.feed(data, size);
@@ -233,12 +228,11 @@ VerifyResult verifyImage(const std::string& imagePath, const CheckLayout& layout
                 imageCrc.update(data, part);
                 imageCrcBytes += part;
             }
-            return std::error_code{};
         },
-        bytesRead, readError);
-    if (readError || stopped) {
+        bytesRead);
+    if (readError) {
         result.status = VerifyResult::Status::ImageUnreadable;
-        result.error = readError ? readError : stopped;
+        result.error = readError;
         return result;
     }
     table.finish();

@@ -43,7 +43,7 @@ std::error_code readFull(files::Input& input, unsigned char* data, std::size_t s
 
 std::error_code scanRanges(files::Input& image, std::span<const Range> ranges, std::uint64_t readTo,
                            const RangeBytes& onRange, const ImageBytes& onImage,
-                           std::uint64_t& bytesRead, std::error_code& readError) {
+                           std::uint64_t& bytesRead) {
     std::vector<std::size_t> order(ranges.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
@@ -59,19 +59,14 @@ std::error_code scanRanges(files::Input& image, std::span<const Range> ranges, s
             static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), readTo - position));
         std::size_t got = 0;
         if (auto error = readFull(image, buffer.data(), want, got)) {
-            readError = error;
-            return {};
+            return error;
         }
         if (got == 0) {
             break;
         }
         const std::uint64_t end = position + got;
         bytesRead = end;
-        if (onImage) {
-            if (auto error = onImage(buffer.data(), got)) {
-                return error;
-            }
-        }
+        onImage(buffer.data(), got);
         while (next < order.size() && ranges[order[next]].begin < end) {
             if (ranges[order[next]].length > 0) {
                 active.push_back(order[next]);
@@ -83,10 +78,8 @@ std::error_code scanRanges(files::Input& image, std::span<const Range> ranges, s
             const std::uint64_t from = std::max(range.begin, position);
             const std::uint64_t to = std::min(range.begin + range.length, end);
             if (from < to) {
-                if (auto error = onRange(index, buffer.data() + (from - position),
-                                         static_cast<std::size_t>(to - from))) {
-                    return error;
-                }
+                onRange(index, buffer.data() + (from - position),
+                        static_cast<std::size_t>(to - from));
             }
         }
         std::erase_if(active, [&](std::size_t index) {
@@ -201,8 +194,7 @@ std::error_code findInfoTable(const std::string& path, std::uint64_t imageSize, 
 
 std::error_code walkTable(const std::string& path, const TableShape& shape,
                           const std::function<std::error_code(const TableRecord&)>& onBegin,
-                          const ImageBytes& onBytes,
-                          const std::function<std::error_code()>& onEnd) {
+                          const RowBytes& onBytes, const std::function<std::error_code()>& onEnd) {
     files::Input table;
     files::Input rows;
     if (auto error = table.open(path)) {

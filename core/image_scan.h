@@ -22,20 +22,18 @@ struct Range {
     std::uint64_t length = 0;
 };
 
-// Bytes of range `index` (its next ones, in order) or of the image itself.
+// Bytes of range `index` (its next ones, in order), or of the image itself.
 using RangeBytes =
-    std::function<std::error_code(std::size_t index, const unsigned char* data, std::size_t size)>;
-using ImageBytes = std::function<std::error_code(const unsigned char* data, std::size_t size)>;
+    std::function<void(std::size_t index, const unsigned char* data, std::size_t size)>;
+using ImageBytes = std::function<void(const unsigned char* data, std::size_t size)>;
 
 // Reads `image` from its position (its start) up to `readTo` or its end,
-// giving every byte once to `onImage` (when set) and, within each range, to
-// `onRange`; ranges may lie in any order and overlap. A range is served all
-// its bytes before the next starts, except where ranges overlap. `bytesRead`
-// tells how far the image went. An error from a callback stops the scan and
-// comes back as the result; a read error comes back in `readError`.
+// giving every byte once to `onImage` and, within each range, to `onRange`;
+// ranges may lie in any order and overlap. `bytesRead` tells how far the
+// image went; the result is the error that stopped the reading, if any.
 std::error_code scanRanges(files::Input& image, std::span<const Range> ranges, std::uint64_t readTo,
                            const RangeBytes& onRange, const ImageBytes& onImage,
-                           std::uint64_t& bytesRead, std::error_code& readError);
+                           std::uint64_t& bytesRead);
 
 // The image's length: from the system for a regular file, else (a device, a
 // pipe) by reading it through once.
@@ -66,11 +64,13 @@ struct TableRecord {
 };
 
 // Walks the table found by findInfoTable: for each record, `onBegin`, then
-// the row's bytes through `onBytes`, then `onEnd`. Two readers go side by
-// side, one through the table, one through the rows that follow it.
+// the row's bytes through `onBytes`, then `onEnd`; an error from one of them
+// stops the walk and comes back. Two readers go side by side, one through
+// the table, one through the rows that follow it.
+using RowBytes = std::function<std::error_code(const unsigned char* data, std::size_t size)>;
 std::error_code walkTable(const std::string& path, const TableShape& shape,
                           const std::function<std::error_code(const TableRecord&)>& onBegin,
-                          const ImageBytes& onBytes, const std::function<std::error_code()>& onEnd);
+                          const RowBytes& onBytes, const std::function<std::error_code()>& onEnd);
 
 std::uint32_t littleEndian32(const unsigned char* bytes);
 

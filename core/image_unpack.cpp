@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <memory>
 #include <numeric>
 #include <unordered_set>
 
@@ -48,29 +47,23 @@ class MadeFiles {
   public:
     ~MadeFiles() {
         if (!kept_) {
-            current_.reset();
+            (void)current_.close();
             for (const std::string& path : made_) {
                 (void)files::remove(path);
             }
         }
     }
     std::error_code create(const std::string& path) {
-        current_ = std::make_unique<files::Output>();
-        if (auto error = current_->createNew(path)) {
-            current_.reset();
+        if (auto error = current_.createNew(path)) {
             return error;
         }
         made_.push_back(path);
         return {};
     }
     std::error_code write(const unsigned char* data, std::size_t size) {
-        return current_->write(data, size);
+        return current_.write(data, size);
     }
-    std::error_code close() {
-        const std::error_code error = current_->close();
-        current_.reset();
-        return error;
-    }
+    std::error_code close() { return current_.close(); }
     std::vector<std::string> keep() {
         kept_ = true;
         return std::move(made_);
@@ -78,7 +71,7 @@ class MadeFiles {
 
   private:
     std::vector<std::string> made_;
-    std::unique_ptr<files::Output> current_;
+    files::Output current_; // the file being written
     bool kept_ = false;
 };
 
@@ -186,12 +179,12 @@ UnpackResult unpackByList(const std::string& imagePath, const std::string& folde
             const auto want =
                 static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
             std::size_t got = 0;
-            std::error_code error = scan::readFull(image, buffer.data(), want, got);
-            if (!error && got < want) {
-                error = std::make_error_code(std::errc::io_error); // shorter than it was
-            }
-            if (error) {
+            if (auto error = scan::readFull(image, buffer.data(), want, got)) {
                 return failure(UnpackResult::Status::ImageUnreadable, imagePath, error);
+            }
+            if (got < want) { // shorter than it was
+                return failure(UnpackResult::Status::ImageUnreadable, imagePath,
+                               std::make_error_code(std::errc::io_error));
             }
             if (auto writeError = made.write(buffer.data(), got)) {
                 return failure(UnpackResult::Status::WriteFailed, targets[index], writeError);

@@ -30,6 +30,7 @@ TEST(CHeader, NamesFollowTheFileNameAndNeverCollide) {
         {"/res/logo_bin_2", "LOGO_BIN_2_2"}, // a name an earlier row was given
         {"/res/file_5", "FILE_5_2"},
         {"/res/ä1", "1"},
+        {"/res/@A[Z`a{z0:9", "A_Z_A_Z0_9"}, // the neighbours of A-Z, a-z and 0-9
     };
     std::vector<NewEntry> rows;
     for (const auto& [path, name] : cases) {
@@ -60,7 +61,10 @@ TEST(CHeader, TextHasOneClosedCommentPerRowAndTheLayoutsNumbers) {
                                          {"/r/ok中.bin", 2},
                                          // UTF-8 at its edges, DEL; overlong, past U+10FFFF
                                          {"/r/\xDF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF\x7F", 0},
-                                         {"/r/\xE0\x80\x80\xF4\x90\x80\x80\xF5\xC1\xBF", 0}});
+                                         {"/r/\xE0\x80\x80\xF4\x90\x80\x80\xF5\xC1\xBF", 0},
+                                         // the last 3-byte lead; around the surrogates
+                                         {"/r/ \xEF\xBF\xBD\xED\x9F\xBF\xEE\x80\x80", 0},
+                                         {"/r/\xED\xA0\x80\xED\xBF\xBF\x80\x1F", 0}});
     CHeaderSettings settings;
     settings.prefix = "FL_";
     settings.imageSize = 10333;
@@ -80,10 +84,12 @@ TEST(CHeader, TextHasOneClosedCommentPerRowAndTheLayoutsNumbers) {
                   "/* 1: /r/a*\\/b.bin */", "/* 2: /r/x/\\*y\\x0Az\\x01.bin */",
                   "/* 3: /r/bad\\xFF\\xC3.bin */", "/* 4: /r/ok中.bin */",
                   "/* 5: /r/\xDF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF\\x7F */",
-                  "/* 6: /r/\\xE0\\x80\\x80\\xF4\\x90\\x80\\x80\\xF5\\xC1\\xBF */"}));
+                  "/* 6: /r/\\xE0\\x80\\x80\\xF4\\x90\\x80\\x80\\xF5\\xC1\\xBF */",
+                  "/* 7: /r/ \xEF\xBF\xBD\xED\x9F\xBF\xEE\x80\x80 */",
+                  "/* 8: /r/\\xED\\xA0\\x80\\xED\\xBF\\xBF\\x80\\x1F */"}));
     for (const char* line :
          {"#define FL_IMAGE_BYTES 0x0000285Du\n", "#define FL_FRONT_OFFSET 0x00001000u\n",
-          "#define FL_FILE_COUNT 6u\n", "#define FL_B_BIN_ADDR 0x00001000u\n",
+          "#define FL_FILE_COUNT 8u\n", "#define FL_B_BIN_ADDR 0x00001000u\n",
           "#define FL_B_BIN_SIZE 0x000004D2u\n", "#define FL_Y_Z_BIN_ADDR 0x000014D2u\n",
           "#define FL_OK_BIN_SIZE 0x00000002u\n", "#ifndef FL_IMAGE_LAYOUT_H\n"}) {
         EXPECT_NE(text.find(line), std::string::npos) << line;

@@ -42,6 +42,24 @@ TEST(HexFormats, RecordsOfASmallImage) {
     EXPECT_EQ(hexOf(HexFormat::SRecord, {0, true}, ""), "S0030000FC\r\nS70500000000FA\r\n");
 }
 
+// A filler run: whole records of it, then the one byte left.
+TEST(HexFormats, FillWritesTheByteGiven) {
+    std::string text;
+    HexWriter writer(HexFormat::IntelHex, {}, [&](std::string_view part) {
+        text += part;
+        return std::error_code{};
+    });
+    EXPECT_FALSE(writer.fill(0xAB, 4097));
+    EXPECT_FALSE(writer.finish());
+    std::string whole = ":10000000";
+    for (int i = 0; i < 16; ++i) {
+        whole += "AB";
+    }
+    EXPECT_EQ(text.substr(0, 45), whole + "40\r\n");
+    EXPECT_EQ(text.size(), 256 * 45 + 15 + 13);
+    EXPECT_EQ(text.substr(text.size() - 28), ":01100000AB44\r\n:00000001FF\r\n");
+}
+
 TEST(HexFormats, AddressSpaceEndsAt4GiB) {
     EXPECT_TRUE(fitsAddressSpace(0, std::uint64_t{1} << 32));
     EXPECT_FALSE(fitsAddressSpace(1, std::uint64_t{1} << 32));

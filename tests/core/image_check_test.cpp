@@ -172,10 +172,22 @@ TEST_F(ImageCheck, VerifyAgainstTheListFindsEveryBadRow) {
     writeFile(tight.imagePath, changed);
     EXPECT_EQ(findings(verifyAgainstList(tight.imagePath, tight.listPath)),
               Strings{"4  0 table 17980249/1"});
+    // With no room for a table (4 rows in 32 bytes) the front area is not looked at.
+    const OutputPaths full = {dir.path().string() + "/", dir / "full.bin", dir / "full.h"};
+    ASSERT_TRUE(mergeImage(listAt(32), true, full).ok());
+    changed = readFile(full.imagePath);
+    changed[0] = 0;
+    writeFile(full.imagePath, changed);
+    const VerifyResult untabled = verifyAgainstList(full.imagePath, full.listPath);
+    EXPECT_EQ(untabled.status, VerifyResult::Status::Ok);
+    EXPECT_FALSE(untabled.tableChecked);
     EXPECT_EQ(verifyAgainstList(paths.imagePath, dir / "none.h").status,
               VerifyResult::Status::LayoutUnreadable);
-    EXPECT_EQ(verifyAgainstList(dir / "none.bin", paths.listPath).status,
-              VerifyResult::Status::ImageUnreadable);
+    for (const std::string& unreadable : {dir / "none.bin", dir.path().string()}) {
+        EXPECT_EQ(verifyAgainstList(unreadable, paths.listPath).status,
+                  VerifyResult::Status::ImageUnreadable)
+            << unreadable;
+    }
 }
 
 TEST_F(ImageCheck, VerifyAgainstTheManifestChecksCrcsAndTheWholeImage) {
@@ -253,6 +265,7 @@ TEST_F(ImageCheck, InspectFindsTheTableAndTheCrcOfEachRow) {
              "xy",
          0},
         {le32(64) + le32(1) + le32(65) + le32(1) + std::string(48, '\xFF') + "xy", 2},
+        {le32(17) + le32(1) + le32(18) + le32(1) + "\xFF" + "xy", 2}, // room for just 2
     };
     for (const auto& [bytes, count] : images) {
         writeFile(paths.imagePath, bytes);
@@ -297,22 +310,35 @@ TEST_F(ImageCheck, UnpackWritesEveryRowAndNeverOverwrites) {
 
     const std::string empty = dir / "empty";
     fs::create_directory(empty);
-    writeFile(dir / "twice.h", "{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n"
-                               "\t1, \"/x/d.bin\", 1, 4096;\n\t2, \"/y/d.bin\", 1, 4097;\n\n}\n");
-    writeFile(dir / "dot.h", "{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n"
-                             "\t1, \"/x/..\", 1, 4096;\n\n}\n");
+    const auto listWith = [&](const std::string& name, const std::string& rows) {
+        writeFile(dir / name, "{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n" + rows + "\n}\n");
+        return dir / name;
+    };
     // Rows with gaps between them.
-    writeFile(dir / "gaps.h", "{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n"
-                              "\t1, \"/x/p.bin\", 1, 4096;\n\t2, \"/y/q.bin\", 2, 4098;\n\n}\n");
+    listWith("gaps.h", "\t1, \"/x/p.bin\", 1, 4096;\n\t2, \"/y/q.bin\", 2, 4098;\n");
     const std::string gaps = dir / "gaps";
     fs::create_directory(gaps);
     ASSERT_TRUE(unpackImage(paths.imagePath, gaps, dir / "gaps.h").ok());
     EXPECT_EQ(readFile(gaps + "/p.bin"), image.substr(4096, 1));
     EXPECT_EQ(readFile(gaps + "/q.bin"), image.substr(4098, 2));
-    EXPECT_EQ(unpackImage(paths.imagePath, empty, dir / "twice.h").status,
-              UnpackResult::Status::DuplicateName);
-    EXPECT_EQ(unpackImage(paths.imagePath, empty, dir / "dot.h").status,
-              UnpackResult::Status::BadName);
+    const std::pair<std::string, UnpackResult::Status> refused[] = {
+        {"\t1, \"/x/d.bin\", 1, 4096;\n\t2, \"/y/d.bin\", 1, 4097;\n",
+         UnpackResult::Status::DuplicateName},
+        {"\t1, \"/x/..\", 1, 4096;\n", UnpackResult::Status::BadName},
+        {"\t1, \"/x/.\", 1, 4096;\n", UnpackResult::Status::BadName},
+        {"\t1, \"/x/\", 1, 4096;\n", UnpackResult::Status::BadName},
+        {"\t1, \"/x/a.bin\", 1, 4096;\n\t2, \"/x/b.bin\", 2, 4096;\n",
+         UnpackResult::Status::ListUnreadable},                            // rows that overlap
+        {"\t1, \"/x/a.bin\", 1;\n", UnpackResult::Status::ListUnreadable}, // no address
+    };
+    for (const auto& [rows, status] : refused) {
+        EXPECT_EQ(unpackImage(paths.imagePath, empty, listWith("refused.h", rows)).status, status)
+            << rows;
+    }
+    const UnpackResult bad =
+        unpackImage(paths.imagePath, empty, listWith("bad.h", "\t2, \"/x\", 1, 1;\n"));
+    EXPECT_EQ(bad.status, UnpackResult::Status::ListUnreadable);
+    EXPECT_EQ(bad.reason, "line 4: the first row is not number 1");
     EXPECT_EQ(unpackImage(dir / "plain.bin", empty).status, UnpackResult::Status::NoTable);
     EXPECT_EQ(unpackImage(paths.imagePath, dir / "none").status,
               UnpackResult::Status::FolderUnusable);

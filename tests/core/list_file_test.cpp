@@ -17,8 +17,7 @@ TEST(ListFileWriter, WritesTheWorkedExampleAndTheEmptyList) {
     EntryList list;
     list.setFrontOffset(4096);
     list.recomputeLayout();
-    list.appendEntries(
-        std::vector<NewEntry>{{"D:\\res\\logo.bin", 1234}, {"D:\\res\\font16.dot", 5000}});
+    list.appendEntries(std::vector<NewEntry>{{"D:\\res\\logo.bin", 1234}, {"D:\\res\\font16.dot", 5000}});
     EXPECT_EQ(listFileText(list), kHeader + kRows + "\n}\n");
     EXPECT_EQ(listFileText(list).size(), 114u);
     EXPECT_EQ(listFileText(EntryList{}), kHeader + "\n}\n");
@@ -84,6 +83,7 @@ TEST(ListedNames, RelativeWhereTheFolderIsShared) {
         {{"/p", "/p/"}, "/p"},               // the folder itself is not a file
         {{"res/a.bin", "/p/"}, "res/a.bin"}, // already relative
         {{"D:\\res\\a.bin", "/p/"}, "D:\\res\\a.bin"},
+        {{"/p/res/a.bin", "p/"}, "/p/res/a.bin"}, // a folder that is not absolute
     };
     for (const auto& [input, want] : cases) {
         EXPECT_EQ(relativeName(input.first, input.second), want)
