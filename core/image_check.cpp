@@ -7,7 +7,6 @@
 #include "manifest.h"
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 #include <optional>
 
