@@ -221,7 +221,7 @@ VerifyResult verifyImage(const std::string& imagePath, const CheckLayout& layout
         },
         [&](const unsigned char* data, std::size_t size) {
             table.feed(data, size);
-            if (layout.byCrc && imageCrcBytes < layout.imageSize) {
+            if (imageCrcBytes < layout.imageSize) { // a manifest's image only
                 const auto part = static_cast<std::size_t>(
                     std::min<std::uint64_t>(size, layout.imageSize - imageCrcBytes));
                 imageCrc.update(data, part);

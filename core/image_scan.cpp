@@ -61,9 +61,6 @@ std::error_code scanRanges(files::Input& image, std::span<const Range> ranges, s
         if (auto error = readFull(image, buffer.data(), want, got)) {
             return error;
         }
-        if (got == 0) {
-            break;
-        }
         const std::uint64_t end = position + got;
         bytesRead = end;
         onImage(buffer.data(), got);

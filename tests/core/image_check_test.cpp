@@ -3,6 +3,7 @@
 #include "crc32.h"
 #include "image_check.h"
 #include "image_writer.h"
+#include "list_file.h"
 #include "manifest.h"
 #include "test_files.h"
 
@@ -154,6 +155,19 @@ TEST_F(ImageCheck, VerifyAgainstTheListFindsEveryBadRow) {
         }
         writeFile(paths.imagePath, image);
     }
+    // A file that is a folder now.
+    fs::remove(dir / names[3]);
+    fs::create_directory(dir / names[3]);
+    const VerifyResult folder = verifyAgainstList(paths.imagePath, paths.listPath);
+    ASSERT_EQ(findings(folder), Strings{"4 missing 0"});
+    EXPECT_EQ(folder.rows[0].error, std::errc::is_a_directory);
+    fs::remove(dir / names[3]);
+    writeFile(dir / names[3], contents[3]);
+    // A list that names the files relative to its folder.
+    writeFile(dir / "relative.h", listFileText(listAt(4096), dir.path().string()));
+    ASSERT_NE(readFile(dir / "relative.h").find("\"res/big.bin\""), std::string::npos);
+    EXPECT_EQ(verifyAgainstList(paths.imagePath, dir / "relative.h").status,
+              VerifyResult::Status::Ok);
     // A dump of the whole chip: the bytes past the layout are a note.
     writeFile(paths.imagePath, image + std::string(5000, '\xFF'));
     const VerifyResult dump = verifyAgainstList(paths.imagePath, paths.listPath);

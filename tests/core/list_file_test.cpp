@@ -35,6 +35,7 @@ TEST(ListFileReader, ReadsRowsAndNamesTheFirstBadLine) {
         {crlf, kRowsRead},
         {"\xEF\xBB\xBF" + kHeader + kRows + "}\n", kRowsRead},
         {kHeader + "\t1, \"/a, b.bin\", 4294967295, 0;\n", {{"/a, b.bin", 4294967295u}}},
+        {kHeader + "\t1, </a.bin>, 10, 4096;\n", {{"/a.bin", 10}}}, // no quotes: 2 bytes, name, 1
     };
     for (const auto& [text, rows] : good) {
         const ListReadResult result = parseListFile(text);
