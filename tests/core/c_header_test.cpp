@@ -55,16 +55,17 @@ TEST(CHeader, PrefixMustBeAnIdentifierStartingWithALetter) {
 // Every comment stays on its line and keeps its end; the values are the
 // layout's, in 8 hex digits.
 TEST(CHeader, TextHasOneClosedCommentPerRowAndTheLayoutsNumbers) {
-    const EntryList list = listOf(4096, {{"/r/a*/b.bin", 1234},
-                                         {"/r/x/*y\nz\x01.bin", 5000},
-                                         {"/r/bad\xFF\xC3.bin", 1},
-                                         {"/r/ok中.bin", 2},
-                                         // UTF-8 at its edges, DEL; overlong, past U+10FFFF
-                                         {"/r/\xDF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF\x7F", 0},
-                                         {"/r/\xE0\x80\x80\xF4\x90\x80\x80\xF5\xC1\xBF", 0},
-                                         // the last 3-byte lead; around the surrogates
-                                         {"/r/ \xEF\xBF\xBD\xED\x9F\xBF\xEE\x80\x80", 0},
-                                         {"/r/\xED\xA0\x80\xED\xBF\xBF\x80\x1F", 0}});
+    const EntryList list =
+        listOf(4096, {{"/r/a*/b.bin", 1234},
+                      {"/r/x/*y\nz\x01.bin", 5000},
+                      {"/r/bad\xFF\xC3.bin", 1},
+                      {"/r/ok中.bin", 2},
+                      // UTF-8 at its edges, DEL; overlong, past U+10FFFF
+                      {"/r/\xDF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF\x7F", 0},
+                      {"/r/\xE0\x80\x80\xF4\x90\x80\x80\xF5\xC1\xBF", 0},
+                      // the last 3-byte lead; around the surrogates
+                      {"/r/ \xEF\xBF\xBD\xED\x9F\xBF\xEE\x80\x80\xE0\xA0\x80", 0},
+                      {"/r/\xED\xA0\x80\xED\xBF\xBF\x80\x1F", 0}});
     CHeaderSettings settings;
     settings.prefix = "FL_";
     settings.imageSize = 10333;
@@ -85,7 +86,7 @@ TEST(CHeader, TextHasOneClosedCommentPerRowAndTheLayoutsNumbers) {
                   "/* 3: /r/bad\\xFF\\xC3.bin */", "/* 4: /r/ok中.bin */",
                   "/* 5: /r/\xDF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF\\x7F */",
                   "/* 6: /r/\\xE0\\x80\\x80\\xF4\\x90\\x80\\x80\\xF5\\xC1\\xBF */",
-                  "/* 7: /r/ \xEF\xBF\xBD\xED\x9F\xBF\xEE\x80\x80 */",
+                  "/* 7: /r/ \xEF\xBF\xBD\xED\x9F\xBF\xEE\x80\x80\xE0\xA0\x80 */",
                   "/* 8: /r/\\xED\\xA0\\x80\\xED\\xBF\\xBF\\x80\\x1F */"}));
     for (const char* line :
          {"#define FL_IMAGE_BYTES 0x0000285Du\n", "#define FL_FRONT_OFFSET 0x00001000u\n",

@@ -186,6 +186,16 @@ TEST_F(ImageCheck, VerifyAgainstTheListFindsEveryBadRow) {
     writeFile(tight.imagePath, changed);
     EXPECT_EQ(findings(verifyAgainstList(tight.imagePath, tight.listPath)),
               Strings{"4  0 table 17980249/1"});
+    // One row has a table too.
+    EntryList one;
+    one.setFrontOffset(9);
+    one.recomputeLayout();
+    one.appendEntry(dir / names[3], 1, "");
+    const OutputPaths single = {dir.path().string() + "/", dir / "one.bin", dir / "one.h"};
+    ASSERT_TRUE(mergeImage(one, true, single).ok());
+    writeFile(single.imagePath, "\x08" + readFile(single.imagePath).substr(1));
+    EXPECT_EQ(findings(verifyAgainstList(single.imagePath, single.listPath)),
+              Strings{"1  0 table 8/1"});
     // With no room for a table (4 rows in 32 bytes) the front area is not looked at.
     const OutputPaths full = {dir.path().string() + "/", dir / "full.bin", dir / "full.h"};
     ASSERT_TRUE(mergeImage(listAt(32), true, full).ok());
@@ -280,6 +290,7 @@ TEST_F(ImageCheck, InspectFindsTheTableAndTheCrcOfEachRow) {
          0},
         {le32(64) + le32(1) + le32(65) + le32(1) + std::string(48, '\xFF') + "xy", 2},
         {le32(17) + le32(1) + le32(18) + le32(1) + "\xFF" + "xy", 2}, // room for just 2
+        {le32(16) + le32(1) + le32(17) + le32(1) + "xy", 0},          // no room for the second
     };
     for (const auto& [bytes, count] : images) {
         writeFile(paths.imagePath, bytes);

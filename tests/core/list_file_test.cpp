@@ -91,7 +91,7 @@ TEST(ListedNames, RelativeWhereTheFolderIsShared) {
             << input.first << " from " << input.second;
     }
     for (const char* absolute :
-         {"/a", "\\a", "\\\\server\\share\\a", "C:\\a", "c:a", "Z:/a", "A:/a", "z:a"}) {
+         {"/a", "\\a", "\\\\server\\share\\a", "C:\\a", "c:a", "Z:/a", "A:/a", "z:a", "a:b"}) {
         EXPECT_TRUE(isAbsoluteName(absolute)) << absolute;
         EXPECT_EQ(resolveListedName(absolute, "/lists/"), absolute);
     }
