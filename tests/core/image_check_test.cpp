@@ -52,11 +52,12 @@ class ImageCheck : public ::testing::Test {
         writeFile(dir / "img.json", manifestText(manifest));
     }
 
-    EntryList listAt(std::uint32_t frontOffset) const {
+    // The files from `firstFile` on, laid out at `frontOffset`.
+    EntryList listAt(std::uint32_t frontOffset, std::size_t firstFile = 0) const {
         EntryList list;
         list.setFrontOffset(frontOffset);
         list.recomputeLayout();
-        for (std::size_t i = 0; i < contents.size(); ++i) {
+        for (std::size_t i = firstFile; i < contents.size(); ++i) {
             list.appendEntry(dir / names[i], static_cast<std::uint32_t>(contents[i].size()), "");
         }
         return list;
@@ -177,40 +178,38 @@ TEST_F(ImageCheck, VerifyAgainstTheListFindsEveryBadRow) {
     const VerifyResult plain = verifyAgainstList(dir / "plain.bin", dir / "plain.h");
     EXPECT_EQ(plain.status, VerifyResult::Status::Ok);
     EXPECT_FALSE(plain.tableChecked);
-    // The table is checked whenever the front area has room for it.
-    const OutputPaths tight = {dir.path().string() + "/", dir / "tight.bin", dir / "tight.h"};
-    ASSERT_TRUE(mergeImage(listAt(33), true, tight).ok());
-    EXPECT_TRUE(verifyAgainstList(tight.imagePath, tight.listPath).tableChecked);
-    std::string changed = readFile(tight.imagePath);
-    changed[27] = 1;
-    writeFile(tight.imagePath, changed);
-    EXPECT_EQ(findings(verifyAgainstList(tight.imagePath, tight.listPath)),
-              Strings{"4  0 table 17980249/1"});
-    // One row has a table too.
-    EntryList one;
-    one.setFrontOffset(9);
-    one.recomputeLayout();
-    one.appendEntry(dir / names[3], 1, "");
-    const OutputPaths single = {dir.path().string() + "/", dir / "one.bin", dir / "one.h"};
-    ASSERT_TRUE(mergeImage(one, true, single).ok());
-    writeFile(single.imagePath, "\x08" + readFile(single.imagePath).substr(1));
-    EXPECT_EQ(findings(verifyAgainstList(single.imagePath, single.listPath)),
-              Strings{"1  0 table 8/1"});
-    // With no room for a table (4 rows in 32 bytes) the front area is not looked at.
-    const OutputPaths full = {dir.path().string() + "/", dir / "full.bin", dir / "full.h"};
-    ASSERT_TRUE(mergeImage(listAt(32), true, full).ok());
-    changed = readFile(full.imagePath);
-    changed[0] = 0;
-    writeFile(full.imagePath, changed);
-    const VerifyResult untabled = verifyAgainstList(full.imagePath, full.listPath);
-    EXPECT_EQ(untabled.status, VerifyResult::Status::Ok);
-    EXPECT_FALSE(untabled.tableChecked);
     EXPECT_EQ(verifyAgainstList(paths.imagePath, dir / "none.h").status,
               VerifyResult::Status::LayoutUnreadable);
     for (const std::string& unreadable : {dir / "none.bin", dir.path().string()}) {
         EXPECT_EQ(verifyAgainstList(unreadable, paths.listPath).status,
                   VerifyResult::Status::ImageUnreadable)
             << unreadable;
+    }
+}
+
+// The table is checked whenever the front area has room for 8 bytes a row:
+// one byte of it changed (`at`) is found, or, without room, not looked at.
+TEST_F(ImageCheck, VerifyChecksTheTableWhereTheFrontAreaHoldsOne) {
+    struct Case {
+        std::uint32_t front;
+        std::size_t firstFile;
+        std::size_t at;
+        Strings expected;
+    };
+    const Case cases[] = {
+        {33, 0, 27, {"4  0 table 17980249/1"}}, // room for just the 4 records
+        {9, 3, 0, {"1  0 table 8/1"}},          // one row
+        {32, 0, 0, {}},                         // no room
+    };
+    for (const Case& c : cases) {
+        const OutputPaths out = {dir.path().string() + "/", dir / "t.bin", dir / "t.h"};
+        ASSERT_TRUE(mergeImage(listAt(c.front, c.firstFile), true, out).ok());
+        std::string changed = readFile(out.imagePath);
+        changed[c.at] ^= 1;
+        writeFile(out.imagePath, changed);
+        const VerifyResult result = verifyAgainstList(out.imagePath, out.listPath);
+        EXPECT_EQ(findings(result), c.expected) << c.front;
+        EXPECT_EQ(result.tableChecked, !c.expected.empty()) << c.front;
     }
 }
 
