@@ -49,11 +49,12 @@ MergeResult checkInputs(const EntryList& list, const OutputPaths& paths, std::ui
     const auto imageId = idOf(paths.imagePath);
     const auto listId = idOf(paths.listPath);
     std::uint64_t end = list.frontOffset();
+    const bool named = !paths.imagePath.empty();
     for (const Entry& entry : list.entries()) {
-        if (entry.path == paths.imagePath) {
+        if (named && entry.path == paths.imagePath) {
             return failure(MergeStatus::OutputIsInput, entry.path);
         }
-        if (entry.path == paths.listPath) {
+        if (named && entry.path == paths.listPath) {
             return failure(MergeStatus::ListIsInput, entry.path);
         }
         files::Status info;
@@ -180,6 +181,11 @@ MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPa
     result.infoTableWritten = writeTable;
     result.infoTableLeftOut = withInfoTable && !writeTable && !list.empty();
     return result;
+}
+
+MergeResult checkMerge(const EntryList& list, const OutputPaths& paths) {
+    std::uint64_t imageEnd = 0;
+    return checkInputs(list, paths, imageEnd);
 }
 
 } // namespace zd

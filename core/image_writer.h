@@ -59,4 +59,9 @@ using MergeProgress = std::function<bool(std::uint64_t done, std::uint64_t total
 MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPaths& paths,
                        const MergeProgress& progress = {});
 
+// The checks mergeImage makes before it creates anything, with the same
+// result, so that a dry run fails exactly where the merge would. With empty
+// `paths` (no output named) the outputs are not compared with the inputs.
+MergeResult checkMerge(const EntryList& list, const OutputPaths& paths);
+
 } // namespace zd

@@ -1,19 +1,26 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a group of tasks needs, only those missing.
-# Usage: scripts/install-deps.sh build|test|run|ci|bench|fuzz ...
+# Usage: scripts/install-deps.sh build|test|run|shot|fuzz|bench|windows|icons ...
 set -euo pipefail
 
 packages=()
 for group in "$@"; do
   case "$group" in
-    build) packages+=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libgl-dev
+    build) packages+=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libgl-dev libcli11-dev
                       zlib1g-dev libisal-dev nlohmann-json3-dev) ;;
-    test)  packages+=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libgl-dev
-                      zlib1g-dev libisal-dev nlohmann-json3-dev libgtest-dev srecord) ;;
+    test)  packages+=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libgl-dev libgtest-dev libcli11-dev
+                      zlib1g-dev libisal-dev nlohmann-json3-dev srecord) ;;
     run)   packages+=(fonts-wqy-microhei) ;;
     shot)  packages+=(xvfb xauth imagemagick xdotool fonts-wqy-microhei) ;;
     fuzz)  packages+=(clang libclang-rt-14-dev) ;;
     bench) packages+=(srecord) ;;
+    # Windows programs cross-built with MinGW-w64 and tested under Wine;
+    # GoogleTest from its source tree, the Linux command line to compare.
+    windows) packages+=(build-essential cmake ninja-build googletest libgtest-dev
+                        g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 fonts-wqy-microhei
+                        libz-mingw-w64-dev nlohmann-json3-dev) ;;
+    # Regenerating the Windows icons from their SVG sources.
+    icons) packages+=(librsvg2-bin icoutils) ;;
     *) echo "install-deps.sh: unknown group $group" >&2; exit 2 ;;
   esac
 done

@@ -52,7 +52,7 @@ TEST_F(MergeAndRouting, MergeSaveRefusalsWriteNothing) {
     addRows({{makeFile("in.bin", 5), 5}});
     refused("in", "输出文件不可与输入文件有重复！\n" + dir / "in.bin");
     click(cmd::ViewResult);
-    EXPECT_EQ(takeLog(), Strings{"folder " + dir.path().string() + "/"});
+    EXPECT_EQ(takeLog(), Strings{"folder " + dir / ""});
     addRows({{dir / "gone.bin", 3}});
     refused("out", dir / "gone.bin" + " 打开失败，请检查！");
     addRows({{makeFile("grow.bin", 20), 10}});

@@ -37,13 +37,14 @@ TEST(Crc32, CombinesPieces) {
     EXPECT_EQ(crc32Combine(crc32Of(a), 0, 0), crc32Of(a));
     EXPECT_EQ(crc32Combine(0, crc32Of(b), b.size()), crc32Of(b));
     // zlib's lengths are 32 bits on Windows, so past 1 GiB the shift goes in
-    // steps; here zlib takes the whole length at once.
-    static_assert(sizeof(z_off_t) >= 8);
-    const std::uint64_t gib = std::uint64_t{1} << 30;
-    for (const std::uint64_t length : {gib, gib + 1, 3 * gib + 5}) {
-        EXPECT_EQ(crc32Combine(crc32Of(a), crc32Of(b), length),
-                  crc32_combine(crc32Of(a), crc32Of(b), static_cast<z_off_t>(length)))
-            << length;
+    // steps; where zlib takes the whole length at once, it tells the answer.
+    if constexpr (sizeof(z_off_t) >= 8) {
+        const std::uint64_t gib = std::uint64_t{1} << 30;
+        for (const std::uint64_t length : {gib, gib + 1, 3 * gib + 5}) {
+            EXPECT_EQ(crc32Combine(crc32Of(a), crc32Of(b), length),
+                      crc32_combine(crc32Of(a), crc32Of(b), static_cast<z_off_t>(length)))
+                << length;
+        }
     }
 }
 

@@ -7,12 +7,15 @@
 #include "manifest.h"
 #include "test_files.h"
 
-#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <csignal>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 namespace zd {
 namespace {
@@ -34,11 +37,11 @@ class ImageCheck : public ::testing::Test {
         for (const Entry& entry : list.entries()) {
             addresses.push_back(entry.address);
         }
-        paths = {dir.path().string() + "/", dir / "img.bin", dir / "img.h"};
+        paths = {test::textOf(dir.path()) + "/", dir / "img.bin", dir / "img.h"};
         ASSERT_TRUE(mergeImage(list, true, paths).ok());
-        ASSERT_TRUE(
-            mergeImage(list, false, {dir.path().string() + "/", dir / "plain.bin", dir / "plain.h"})
-                .ok());
+        ASSERT_TRUE(mergeImage(list, false,
+                               {test::textOf(dir.path()) + "/", dir / "plain.bin", dir / "plain.h"})
+                        .ok());
         image = readFile(paths.imagePath);
         Manifest manifest;
         manifest.frontOffset = 4096;
@@ -129,8 +132,8 @@ TEST_F(ImageCheck, VerifyAgainstTheListFindsEveryBadRow) {
          {"1 bytes 4106"}},
         {"a file gone, even an empty one",
          [&] {
-             fs::remove(dir / names[1]);
-             fs::remove(dir / names[3]);
+             fs::remove(test::pathOf(dir / names[1]));
+             fs::remove(test::pathOf(dir / names[3]));
          },
          {"2 missing 0", "4 missing 0"}},
         {"a file grown", [&] { writeFile(big, contents[2] + "x"); }, {"3 input-size 0"}},
@@ -157,15 +160,18 @@ TEST_F(ImageCheck, VerifyAgainstTheListFindsEveryBadRow) {
         writeFile(paths.imagePath, image);
     }
     // A file that is a folder now.
-    fs::remove(dir / names[3]);
-    fs::create_directory(dir / names[3]);
+    fs::remove(test::pathOf(dir / names[3]));
+    fs::create_directory(test::pathOf(dir / names[3]));
     const VerifyResult folder = verifyAgainstList(paths.imagePath, paths.listPath);
     ASSERT_EQ(findings(folder), Strings{"4 missing 0"});
+    EXPECT_TRUE(folder.rows[0].error);
+#ifndef _WIN32
     EXPECT_EQ(folder.rows[0].error, std::errc::is_a_directory);
-    fs::remove(dir / names[3]);
+#endif
+    fs::remove(test::pathOf(dir / names[3]));
     writeFile(dir / names[3], contents[3]);
     // A list that names the files relative to its folder.
-    writeFile(dir / "relative.h", listFileText(listAt(4096), dir.path().string()));
+    writeFile(dir / "relative.h", listFileText(listAt(4096), test::textOf(dir.path())));
     ASSERT_NE(readFile(dir / "relative.h").find("\"res/big.bin\""), std::string::npos);
     EXPECT_EQ(verifyAgainstList(paths.imagePath, dir / "relative.h").status,
               VerifyResult::Status::Ok);
@@ -180,7 +186,7 @@ TEST_F(ImageCheck, VerifyAgainstTheListFindsEveryBadRow) {
     EXPECT_FALSE(plain.tableChecked);
     EXPECT_EQ(verifyAgainstList(paths.imagePath, dir / "none.h").status,
               VerifyResult::Status::LayoutUnreadable);
-    for (const std::string& unreadable : {dir / "none.bin", dir.path().string()}) {
+    for (const std::string& unreadable : {dir / "none.bin", test::textOf(dir.path())}) {
         EXPECT_EQ(verifyAgainstList(unreadable, paths.listPath).status,
                   VerifyResult::Status::ImageUnreadable)
             << unreadable;
@@ -202,7 +208,7 @@ TEST_F(ImageCheck, VerifyChecksTheTableWhereTheFrontAreaHoldsOne) {
         {32, 0, 0, {}},                         // no room
     };
     for (const Case& c : cases) {
-        const OutputPaths out = {dir.path().string() + "/", dir / "t.bin", dir / "t.h"};
+        const OutputPaths out = {test::textOf(dir.path()) + "/", dir / "t.bin", dir / "t.h"};
         ASSERT_TRUE(mergeImage(listAt(c.front, c.firstFile), true, out).ok());
         std::string changed = readFile(out.imagePath);
         changed[c.at] ^= 1;
@@ -217,7 +223,7 @@ TEST_F(ImageCheck, VerifyAgainstTheManifestChecksCrcsAndTheWholeImage) {
     const std::string manifest = dir / "img.json";
     EXPECT_EQ(verifyAgainstManifest(paths.imagePath, manifest).status, VerifyResult::Status::Ok);
     // The files themselves are not looked at.
-    fs::remove(dir / names[0]);
+    fs::remove(test::pathOf(dir / names[0]));
     EXPECT_EQ(verifyAgainstManifest(paths.imagePath, manifest).status, VerifyResult::Status::Ok);
 
     std::string changed = image;
@@ -299,32 +305,34 @@ TEST_F(ImageCheck, InspectFindsTheTableAndTheCrcOfEachRow) {
         EXPECT_EQ(result.rowCount, count) << bytes.size();
     }
     EXPECT_EQ(inspectImage(dir / "none.bin", {}).status, InspectResult::Status::ImageUnreadable);
+#ifndef _WIN32
     // A device is read to its end for its length.
     result = inspectImage("/dev/null", {});
     EXPECT_EQ(result.status, InspectResult::Status::NoTable);
     EXPECT_EQ(result.imageSize, 0u);
+#endif
 }
 
 TEST_F(ImageCheck, UnpackWritesEveryRowAndNeverOverwrites) {
     const std::string out = dir / "out";
-    fs::create_directory(out);
+    fs::create_directory(test::pathOf(out));
     UnpackResult result = unpackImage(paths.imagePath, out + "/", paths.listPath);
     ASSERT_EQ(result.status, UnpackResult::Status::Ok) << result.path;
     EXPECT_EQ(result.written,
               (Strings{out + "/a.bin", out + "/empty.bin", out + "/big.bin", out + "/d.bin"}));
     EXPECT_EQ(test::namesIn(out), (Strings{"a.bin", "big.bin", "d.bin", "empty.bin"}));
     for (std::size_t i = 0; i < contents.size(); ++i) {
-        EXPECT_TRUE(readFile(out + "/" + fs::path(names[i]).filename().string()) == contents[i]);
+        EXPECT_TRUE(readFile(out + "/" + names[i].substr(4)) == contents[i]);
     }
     // Again into the same folder: refused before anything is written.
-    fs::remove(out + "/d.bin");
+    fs::remove(test::pathOf(out + "/d.bin"));
     result = unpackImage(paths.imagePath, out, paths.listPath);
     EXPECT_EQ(result.status, UnpackResult::Status::TargetExists);
     EXPECT_EQ(test::namesIn(out), (Strings{"a.bin", "big.bin", "empty.bin"}));
 
     // From the table: numbered names.
     const std::string numbered = dir / "numbered";
-    fs::create_directory(numbered);
+    fs::create_directory(test::pathOf(numbered));
     result = unpackImage(paths.imagePath, numbered);
     ASSERT_EQ(result.status, UnpackResult::Status::Ok);
     EXPECT_EQ(test::namesIn(numbered), (Strings{"001.bin", "002.bin", "003.bin", "004.bin"}));
@@ -333,7 +341,7 @@ TEST_F(ImageCheck, UnpackWritesEveryRowAndNeverOverwrites) {
     EXPECT_EQ(numberedName(1000), "1000.bin");
 
     const std::string empty = dir / "empty";
-    fs::create_directory(empty);
+    fs::create_directory(test::pathOf(empty));
     const auto listWith = [&](const std::string& name, const std::string& rows) {
         writeFile(dir / name, "{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n" + rows + "\n}\n");
         return dir / name;
@@ -341,7 +349,7 @@ TEST_F(ImageCheck, UnpackWritesEveryRowAndNeverOverwrites) {
     // Rows with gaps between them.
     listWith("gaps.h", "\t1, \"/x/p.bin\", 1, 4096;\n\t2, \"/y/q.bin\", 2, 4098;\n");
     const std::string gaps = dir / "gaps";
-    fs::create_directory(gaps);
+    fs::create_directory(test::pathOf(gaps));
     ASSERT_TRUE(unpackImage(paths.imagePath, gaps, dir / "gaps.h").ok());
     EXPECT_EQ(readFile(gaps + "/p.bin"), image.substr(4096, 1));
     EXPECT_EQ(readFile(gaps + "/q.bin"), image.substr(4098, 2));
@@ -372,11 +380,12 @@ TEST_F(ImageCheck, UnpackWritesEveryRowAndNeverOverwrites) {
     EXPECT_TRUE(test::namesIn(empty).empty());
 }
 
+#ifndef _WIN32
 // A write that fails half-way (the disk full, as the writer sees it) leaves
 // none of the files this run made.
 TEST_F(ImageCheck, UnpackThatFailsRemovesWhatItMade) {
     const std::string out = dir / "out";
-    fs::create_directory(out);
+    fs::create_directory(test::pathOf(out));
     for (const std::string& list : {paths.listPath, std::string()}) {
         const pid_t child = ::fork();
         if (child == 0) {
@@ -393,6 +402,7 @@ TEST_F(ImageCheck, UnpackThatFailsRemovesWhatItMade) {
         EXPECT_TRUE(test::namesIn(out).empty()) << list;
     }
 }
+#endif
 
 } // namespace
 } // namespace zd

@@ -1,3 +1,4 @@
+#include "file_layer.h"
 #include "list_file.h"
 #include "listed_names.h"
 
@@ -98,8 +99,9 @@ TEST(ListedNames, RelativeWhereTheFolderIsShared) {
     for (const char* relative : {"a.bin", "../a", "1:a", ":a", "", "@:a", "[:a", "`:a", "{:a"}) {
         EXPECT_FALSE(isAbsoluteName(relative)) << relative;
     }
-    EXPECT_EQ(resolveListedName("res/a.bin", "/lists/"), "/lists/res/a.bin");
-    EXPECT_EQ(resolveListedName("../a.bin", "/lists"), "/lists/../a.bin");
+    const std::string sep(1, files::kSeparator); // "/" in names is the system's separator
+    EXPECT_EQ(resolveListedName("res/a.bin", "/lists/"), "/lists/res" + sep + "a.bin");
+    EXPECT_EQ(resolveListedName("../a.bin", "/lists"), "/lists" + sep + ".." + sep + "a.bin");
 }
 
 // A list written relative to its folder reads back, from that folder, as
@@ -119,8 +121,11 @@ TEST(ListedNames, RelativeListReadsBackFromItsFolder) {
     for (const NewEntry& row : read.rows) {
         paths.push_back(row.path);
     }
-    EXPECT_EQ(paths,
-              (std::vector<std::string>{"/p/lists/../res/a.bin", "/p/lists/../b.bin", "/q/c.bin"}));
+    // The list's own folder as the system spells it ("Z:\p\lists\" on Windows).
+    const std::string folder = folderPartOf(files::absolutePath("/p/lists/saved.h"));
+    const std::string sep(1, files::kSeparator);
+    EXPECT_EQ(paths, (std::vector<std::string>{folder + ".." + sep + "res" + sep + "a.bin",
+                                               folder + ".." + sep + "b.bin", "/q/c.bin"}));
 }
 
 } // namespace

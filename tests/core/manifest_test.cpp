@@ -82,7 +82,9 @@ TEST(Manifest, RefusesWhatVerifyCannotUse) {
     EXPECT_EQ(parseManifest(withRow("path", nullptr)).status, ManifestReadResult::Status::Ok);
     EXPECT_EQ(parseManifest(withRow("crc32", "ABCDEF01")).manifest.rows[1].crc, 0xABCDEF01u);
     EXPECT_EQ(readManifest("/nonexistent/m.json").status, ManifestReadResult::Status::CannotOpen);
+#ifndef _WIN32
     EXPECT_EQ(readManifest("/").error, std::errc::is_a_directory);
+#endif
 }
 
 } // namespace

@@ -1,22 +1,40 @@
-// Scratch folders and files for tests that touch the disk.
+// Scratch folders and files for tests that touch the disk. Paths are UTF-8
+// text, as the program keeps them, on every system.
 #pragma once
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
 namespace zd::test {
 
+// A path from UTF-8 text and back; a plain std::string would be taken in
+// the system's narrow encoding, which on Windows is not UTF-8.
+inline std::filesystem::path pathOf(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+inline std::string textOf(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
+
 // A fresh folder, removed with all it holds when the object goes.
 class TempDir {
-public:
+  public:
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "zd-test-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
+        std::mt19937_64 random(std::random_device{}() ^
+                               static_cast<std::uint64_t>(
+                                   std::chrono::steady_clock::now().time_since_epoch().count()));
+        const std::filesystem::path base = std::filesystem::temp_directory_path();
+        do {
+            path_ = base / ("zd-test-" + std::to_string(random()));
+        } while (!std::filesystem::create_directory(path_));
     }
     ~TempDir() {
         std::error_code ignored;
@@ -25,18 +43,21 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     const std::filesystem::path& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+    // A path inside the folder; "/" in `name` becomes the system's separator.
+    std::string operator/(const std::string& name) const {
+        return textOf((path_ / pathOf(name)).make_preferred());
+    }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
 inline void writeFile(const std::string& path, const std::string& content) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
+    std::ofstream(pathOf(path), std::ios::binary | std::ios::trunc) << content;
 }
 
 inline std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(pathOf(path), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
@@ -53,16 +74,19 @@ inline std::string patternBytes(std::size_t size, unsigned seed) {
 inline std::vector<std::string> namesIn(const std::filesystem::path& folder) {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
+        names.push_back(textOf(entry.path().filename()));
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+inline std::vector<std::string> namesIn(const std::string& folder) {
+    return namesIn(pathOf(folder));
 }
 
 // A file of `size` bytes that takes no disk, to reach the 4 GiB limits.
 inline void makeSparseFile(const std::string& path, std::uintmax_t size) {
     writeFile(path, "");
-    std::filesystem::resize_file(path, size);
+    std::filesystem::resize_file(pathOf(path), size);
 }
 
 } // namespace zd::test

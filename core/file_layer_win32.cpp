@@ -1,0 +1,347 @@
+// The file layer on Windows: UTF-8 paths widened to UTF-16 for the W
+// functions, handles that child processes do not inherit, and inputs copied
+// by plain reads and writes of a large buffer.
+#include "file_layer.h"
+#include "utf16_text.h"
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+#include <windows.h>
+
+namespace zd::files {
+namespace {
+
+// Large enough for few system calls, small enough that a stop is seen soon.
+constexpr std::size_t kCopyBuffer = std::size_t{1} << 20;
+// ReadFile and WriteFile take 32-bit counts.
+constexpr std::size_t kLargestCall = std::size_t{1} << 30;
+
+// The errors that callers compare with std::errc come back as those; every
+// other one keeps the system's code, whose message names it best (a file
+// held open by another program, for one).
+std::error_code errorFrom(DWORD code) {
+    switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return std::make_error_code(std::errc::no_such_file_or_directory);
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+        return std::make_error_code(std::errc::file_exists);
+    case ERROR_DIRECTORY:
+        return std::make_error_code(std::errc::not_a_directory);
+    default:
+        return {static_cast<int>(code), std::system_category()};
+    }
+}
+
+std::error_code lastError() {
+    return errorFrom(::GetLastError());
+}
+
+HANDLE handleOf(NativeHandle handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+// The path as the W functions take it. A long one is made absolute and put
+// in its long form, so it works whether or not the system allows long paths;
+// nothing for text that is not UTF-8.
+std::optional<std::wstring> systemPath(const std::string& path) {
+    std::optional<std::wstring> wide = win::toWide(path);
+    if (!wide || wide->size() < MAX_PATH - 12) {
+        return wide;
+    }
+    std::wstring full(::GetFullPathNameW(wide->c_str(), 0, nullptr, nullptr), L'\0');
+    full.resize(
+        ::GetFullPathNameW(wide->c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr));
+    return full.empty() ? wide : win::extendedLengthPath(full);
+}
+
+// Opens `path` with the access asked for; folders open too (backup
+// semantics), so that their kind can be told. Links are followed.
+std::error_code openHandle(const std::string& path, DWORD access, HANDLE& out) {
+    const std::optional<std::wstring> wide = systemPath(path);
+    if (!wide) {
+        return {ERROR_NO_UNICODE_TRANSLATION, std::system_category()};
+    }
+    // Not inherited (no security attributes), never waits on a pipe.
+    out = ::CreateFileW(
+        wide->c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING,
+        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    return out == INVALID_HANDLE_VALUE ? lastError() : std::error_code{};
+}
+
+std::error_code statusOfHandle(HANDLE handle, Status& out) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(handle, &info)) {
+        // A pipe or a device has no such information.
+        if (::GetFileType(handle) != FILE_TYPE_DISK) {
+            out = Status{};
+            return {};
+        }
+        return lastError();
+    }
+    Status status;
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        status.kind = Kind::Directory;
+    } else if (::GetFileType(handle) == FILE_TYPE_DISK) {
+        status.kind = Kind::Regular;
+    }
+    status.size = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+    status.identity = {info.dwVolumeSerialNumber,
+                       (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+    out = status;
+    return {};
+}
+
+std::error_code statusOfPath(const std::string& path, Status& out) {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    if (auto error = openHandle(path, FILE_READ_ATTRIBUTES, handle)) {
+        return error;
+    }
+    const std::error_code error = statusOfHandle(handle, out);
+    ::CloseHandle(handle);
+    return error;
+}
+
+} // namespace
+
+Input& Input::operator=(Input&& other) noexcept {
+    if (this != &other) {
+        close();
+        handle_ = other.handle_;
+        other.handle_ = kNoHandle;
+    }
+    return *this;
+}
+
+std::error_code Input::open(const std::string& path) {
+    close();
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    if (auto error = openHandle(path, GENERIC_READ, handle)) {
+        return error;
+    }
+    handle_ = reinterpret_cast<NativeHandle>(handle);
+    return {};
+}
+
+std::error_code Input::status(Status& out) const {
+    return statusOfHandle(handleOf(handle_), out);
+}
+
+std::error_code Input::read(void* buffer, std::size_t size, std::size_t& got) {
+    DWORD read = 0;
+    got = 0;
+    if (!::ReadFile(handleOf(handle_), buffer, static_cast<DWORD>(std::min(size, kLargestCall)),
+                    &read, nullptr)) {
+        const DWORD code = ::GetLastError();
+        // The writer of a pipe has gone: its end, as on POSIX.
+        return code == ERROR_BROKEN_PIPE || code == ERROR_HANDLE_EOF ? std::error_code{}
+                                                                     : errorFrom(code);
+    }
+    got = read;
+    return {};
+}
+
+void Input::close() {
+    if (handle_ != kNoHandle) {
+        ::CloseHandle(handleOf(handle_));
+        handle_ = kNoHandle;
+    }
+}
+
+std::error_code Output::createNew(const std::string& path) {
+    const std::optional<std::wstring> wide = systemPath(path);
+    if (!wide) {
+        return {ERROR_NO_UNICODE_TRANSLATION, std::system_category()};
+    }
+    // Others may read the file while it is written, and it can be renamed
+    // into place or removed afterwards.
+    const HANDLE handle =
+        ::CreateFileW(wide->c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return lastError();
+    }
+    handle_ = reinterpret_cast<NativeHandle>(handle);
+    return {};
+}
+
+std::error_code Output::write(const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        DWORD written = 0;
+        if (!::WriteFile(handleOf(handle_), bytes, static_cast<DWORD>(std::min(size, kLargestCall)),
+                         &written, nullptr)) {
+            return lastError();
+        }
+        if (written == 0) {
+            return std::make_error_code(std::errc::io_error);
+        }
+        bytes += written;
+        size -= written;
+    }
+    return {};
+}
+
+std::error_code Output::appendFrom(Input& input, std::uint64_t& copied, std::error_code& readError,
+                                   const ChunkFn& onChunk) {
+    copied = 0;
+    readError.clear();
+    return appendByReading(input, copied, readError, onChunk);
+}
+
+std::error_code Output::appendByReading(Input& input, std::uint64_t& copied,
+                                        std::error_code& readError, const ChunkFn& onChunk) {
+    std::vector<char> buffer(kCopyBuffer);
+    for (;;) {
+        std::size_t got = 0;
+        if (auto error = input.read(buffer.data(), buffer.size(), got)) {
+            readError = error;
+            return {};
+        }
+        if (got == 0) {
+            return {};
+        }
+        if (auto error = write(buffer.data(), got)) {
+            return error;
+        }
+        copied += got;
+        if (onChunk && !onChunk(copied)) {
+            return std::make_error_code(std::errc::operation_canceled);
+        }
+    }
+}
+
+std::error_code Output::close() {
+    if (handle_ == kNoHandle) {
+        return {};
+    }
+    const HANDLE handle = handleOf(handle_);
+    handle_ = kNoHandle;
+    if (!::CloseHandle(handle)) {
+        return lastError();
+    }
+    return {};
+}
+
+std::error_code statusOf(const std::string& path, Status& out) {
+    return statusOfPath(path, out);
+}
+
+std::error_code checkReadable(const std::string& path) {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    if (auto error = openHandle(path, GENERIC_READ, handle)) {
+        return error;
+    }
+    ::CloseHandle(handle);
+    return {};
+}
+
+std::error_code rename(const std::string& from, const std::string& to) {
+    const std::optional<std::wstring> source = systemPath(from);
+    const std::optional<std::wstring> target = systemPath(to);
+    if (!source || !target) {
+        return {ERROR_NO_UNICODE_TRANSLATION, std::system_category()};
+    }
+    // A target held open by another program fails here with the system's
+    // own words for it.
+    if (!::MoveFileExW(source->c_str(), target->c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return lastError();
+    }
+    return {};
+}
+
+std::error_code remove(const std::string& path) {
+    const std::optional<std::wstring> wide = systemPath(path);
+    if (!wide) {
+        return {ERROR_NO_UNICODE_TRANSLATION, std::system_category()};
+    }
+    if (!::DeleteFileW(wide->c_str())) {
+        return lastError();
+    }
+    return {};
+}
+
+std::error_code listFolder(const std::string& folder, std::vector<FolderEntry>& out) {
+    out.clear();
+    Status status;
+    if (auto error = statusOfPath(folder, status)) {
+        return error;
+    }
+    if (status.kind != Kind::Directory) {
+        return std::make_error_code(std::errc::not_a_directory);
+    }
+    const std::string prefix =
+        folder.empty() || isSeparator(folder.back()) ? folder : folder + kSeparator;
+    const std::optional<std::wstring> pattern = systemPath(prefix + "*");
+    if (!pattern) {
+        return {ERROR_NO_UNICODE_TRANSLATION, std::system_category()};
+    }
+    WIN32_FIND_DATAW found{};
+    const HANDLE search =
+        ::FindFirstFileExW(pattern->c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                           nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (search == INVALID_HANDLE_VALUE) {
+        const DWORD code = ::GetLastError();
+        return code == ERROR_FILE_NOT_FOUND ? std::error_code{} : errorFrom(code);
+    }
+    std::error_code error;
+    do {
+        const std::wstring_view name = found.cFileName;
+        if (name == L"." || name == L"..") {
+            continue;
+        }
+        FolderEntry item;
+        item.name = win::toUtf8(name);
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            // A link: what it leads to, taken on the opened target.
+            Status target;
+            if (statusOfPath(prefix + item.name, target)) {
+                item.broken = true;
+            } else {
+                item.kind = target.kind;
+            }
+        } else {
+            item.kind =
+                found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? Kind::Directory : Kind::Regular;
+        }
+        out.push_back(std::move(item));
+    } while (::FindNextFileW(search, &found));
+    if (const DWORD code = ::GetLastError(); code != ERROR_NO_MORE_FILES) {
+        error = errorFrom(code);
+        out.clear();
+    }
+    ::FindClose(search);
+    return error;
+}
+
+// The system itself takes ".." by the text of the path, so making the path
+// absolute may do the same.
+std::string absolutePath(const std::string& path) {
+    const std::optional<std::wstring> wide = win::toWide(path);
+    if (!wide || wide->empty()) {
+        return path;
+    }
+    DWORD size = MAX_PATH;
+    for (;;) {
+        std::wstring full(size, L'\0');
+        const DWORD length = ::GetFullPathNameW(wide->c_str(), size, full.data(), nullptr);
+        if (length == 0) {
+            return path;
+        }
+        if (length < size) {
+            full.resize(length);
+            return win::toUtf8(full);
+        }
+        size = length;
+    }
+}
+
+std::uint64_t processId() {
+    return ::GetCurrentProcessId();
+}
+
+} // namespace zd::files

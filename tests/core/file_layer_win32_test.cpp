@@ -1,0 +1,68 @@
+// The Win32 side of the file layer where it differs from POSIX: UTF-8 text
+// that is not valid names no file, and long paths.
+#include "file_layer.h"
+#include "test_files.h"
+#include "utf16_text.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+namespace zd {
+namespace {
+
+TEST(Win32Text, ConvertsUtf8AndLongPaths) {
+    EXPECT_EQ(win::toWide("图片.jpg"), std::wstring(L"图片.jpg"));
+    EXPECT_EQ(win::toUtf8(L"图片.jpg"), "图片.jpg");
+    EXPECT_EQ(win::toWide("a\xFF"), std::nullopt);
+    EXPECT_EQ(win::toWideLenient("a\xFF"), L"a\uFFFD");
+    EXPECT_EQ(win::toUtf8(std::wstring{L'a', wchar_t(0xD800)}), "a\xEF\xBF\xBD");
+
+    const std::pair<const wchar_t*, const wchar_t*> paths[] = {
+        {L"C:\\x\\y", L"\\\\?\\C:\\x\\y"},
+        {L"\\\\server\\share\\y", L"\\\\?\\UNC\\server\\share\\y"},
+        {L"\\\\?\\C:\\x", L"\\\\?\\C:\\x"},
+    };
+    for (const auto& [given, expected] : paths) {
+        EXPECT_EQ(win::extendedLengthPath(given), expected);
+    }
+}
+
+TEST(Win32FileLayer, RefusesNonUtf8AndReachesLongPaths) {
+    test::TempDir dir;
+    const std::string a = dir / "a.bin";
+    const std::string bad = dir / "" + "b\xFF.bin";
+    test::writeFile(a, "abc");
+    const std::error_code noTranslation(ERROR_NO_UNICODE_TRANSLATION, std::system_category());
+    files::Input input;
+    files::Output output;
+    files::Status status;
+    EXPECT_EQ(input.open(bad), noTranslation);
+    EXPECT_EQ(output.createNew(bad), noTranslation);
+    EXPECT_EQ(files::statusOf(bad, status), noTranslation);
+    EXPECT_EQ(files::rename(a, bad), noTranslation);
+    EXPECT_EQ(files::rename(bad, a), noTranslation);
+    EXPECT_EQ(files::remove(bad), noTranslation);
+    // A device is no regular file.
+    ASSERT_FALSE(files::statusOf("NUL", status));
+    EXPECT_EQ(status.kind, files::Kind::Other);
+
+    // A path past MAX_PATH.
+    std::string deep = dir.path().string();
+    for (const char c : {'d', 'e'}) {
+        deep += "\\" + std::string(120, c);
+        ASSERT_TRUE(
+            ::CreateDirectoryW(win::extendedLengthPath(*win::toWide(deep)).c_str(), nullptr));
+    }
+    deep += "\\" + std::string(40, 'f');
+    ASSERT_GT(deep.size(), 300u);
+    ASSERT_FALSE(output.createNew(deep));
+    EXPECT_FALSE(output.write("12345", 5));
+    EXPECT_FALSE(output.close());
+    ASSERT_FALSE(files::statusOf(deep, status));
+    EXPECT_EQ(status.size, 5u);
+    std::vector<files::FolderEntry> entries;
+    EXPECT_EQ(files::listFolder(a, entries), std::errc::not_a_directory);
+}
+
+} // namespace
+} // namespace zd

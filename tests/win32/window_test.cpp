@@ -1,0 +1,400 @@
+// The main window as it is drawn and as it routes: the controls, menu and
+// shortcuts against the window's description, every button and menu item
+// reaching its command, the link's rectangle and colours, and a merge.
+#include "commands.h"
+#include "control_table.h"
+#include "window_fixture.h"
+
+#include <array>
+#include <cstring>
+#include <shlobj.h>
+
+namespace zd::win32::test {
+namespace {
+
+using app::cmd::About;
+
+struct Control {
+    const wchar_t* className;
+    const wchar_t* text;
+    int id;
+    DWORD style;
+    RECT rect; // left, top, right, bottom in client pixels
+};
+
+constexpr DWORD kPush = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON;
+constexpr DWORD kLabel = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
+constexpr DWORD kReadout = WS_CHILD | WS_VISIBLE | WS_BORDER | ES_READONLY;
+
+// The 21 controls in creation order, as the window is described.
+const Control kControls[] = {
+    {L"Button", L"选择文件与参数", 0, WS_CHILD | WS_VISIBLE | BS_GROUPBOX, {20, 10, 742, 435}},
+    {L"Button",
+     L"前置添加文件信息",
+     404,
+     WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX,
+     {300, 30, 445, 50}},
+    {L"Static", L"前置偏移地址", 0, kLabel, {460, 30, 560, 50}},
+    {L"Button", L"-", 208, kPush, {561, 28, 581, 48}},
+    {L"Edit", L"0", 402, WS_CHILD | WS_VISIBLE | WS_BORDER | ES_CENTER, {580, 28, 690, 48}},
+    {L"Button", L"+", 207, kPush, {690, 28, 710, 48}},
+    {L"Button", L"保存", 601, WS_CHILD | WS_VISIBLE | BS_ICON, {710, 28, 730, 48}},
+    {L"Button", L"添加文件", 203, kPush, {761, 18, 861, 48}},
+    {L"Button", L"导入存档", 210, kPush, {761, 63, 861, 93}},
+    {L"Button", L"上移", 205, kPush, {761, 108, 861, 138}},
+    {L"Button", L"下移", 206, kPush, {761, 153, 861, 183}},
+    {L"Button", L"删除", 201, kPush, {761, 198, 861, 228}},
+    {L"Button", L"清空", 202, kPush, {761, 243, 861, 273}},
+    {L"Button", L"合并保存", 204, kPush, {761, 288, 861, 318}},
+    {L"Button", L"查看结果", 209, kPush, {761, 333, 861, 363}},
+    {L"SysListView32",
+     L"",
+     300,
+     WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_SHOWSELALWAYS,
+     {30, 55, 730, 395}},
+    {L"Static", L"文件总数", 0, kLabel, {30, 405, 90, 425}},
+    {L"Edit", L"0", 401, kReadout, {100, 403, 160, 423}},
+    {L"Static", L"封包容量（Bytes）", 0, kLabel, {460, 405, 590, 425}},
+    {L"Edit", L"0", 403, kReadout, {590, 403, 730, 423}},
+    {L"Static",
+     L"推荐结合zu(DAVA)液晶控制芯片使用：VE8889 / RE8876 等，更多信息请访问：",
+     0,
+     kLabel | SS_RIGHT,
+     {30, 445, 563, 465}},
+};
+
+std::wstring className(HWND window) {
+    wchar_t name[64] = {};
+    ::GetClassNameW(window, name, 64);
+    return name;
+}
+
+std::string menuText(HMENU menu, UINT position) {
+    wchar_t text[64] = {};
+    ::GetMenuStringW(menu, position, text, 64, MF_BYPOSITION);
+    return win::toUtf8(text);
+}
+
+TEST_F(WindowTest, ClassControlsListMenuAndShortcutsAsDescribed) {
+    EXPECT_EQ(className(main()), L"ZADODAZIDERAV");
+    EXPECT_EQ(windowText(main()), L"Tessarine Tool (Ver: 1.1.0.0)");
+    EXPECT_EQ(::GetClassLongPtrW(main(), GCL_STYLE), CS_HREDRAW | CS_VREDRAW);
+    EXPECT_EQ(::GetClassLongPtrW(main(), GCLP_HBRBACKGROUND), COLOR_MENU + 1);
+    EXPECT_NE(::GetClassLongPtrW(main(), GCLP_HICON), 0);
+    EXPECT_EQ(static_cast<DWORD>(::GetWindowLongW(main(), GWL_STYLE)) & WS_OVERLAPPEDWINDOW,
+              static_cast<DWORD>(WS_OVERLAPPEDWINDOW));
+    RECT outer{};
+    ::GetWindowRect(main(), &outer);
+    EXPECT_EQ(outer.right - outer.left, 900);
+    EXPECT_EQ(outer.bottom - outer.top, 530);
+    EXPECT_EQ(centredPosition(799, 600).x, -50); // truncated toward zero
+    EXPECT_EQ(centredPosition(1920, 1031).y, 250);
+
+    HWND child = ::GetWindow(main(), GW_CHILD);
+    for (const Control& expected : kControls) {
+        ASSERT_NE(child, nullptr) << "missing control " << expected.id;
+        SCOPED_TRACE(win::toUtf8(expected.text) + " " + std::to_string(expected.id));
+        EXPECT_EQ(::lstrcmpiW(className(child).c_str(), expected.className), 0);
+        EXPECT_EQ(::GetDlgCtrlID(child), expected.id);
+        EXPECT_EQ(windowText(child), expected.text);
+        const auto style = static_cast<DWORD>(::GetWindowLongW(child, GWL_STYLE));
+        // An edit draws its border itself and takes the style bit off.
+        const DWORD asked =
+            expected.style & (::lstrcmpiW(expected.className, L"Edit") ? ~0u : ~WS_BORDER);
+        EXPECT_EQ(style & asked, asked);
+        EXPECT_EQ(style & WS_DISABLED, 0u);
+        // Only the apply button shows a picture.
+        EXPECT_EQ(::SendMessageW(child, BM_GETIMAGE, IMAGE_ICON, 0) != 0, expected.id == 601);
+        EXPECT_EQ(::GetWindowLongW(child, GWL_EXSTYLE) & ~WS_EX_NOPARENTNOTIFY, 0);
+        const RECT rect = rectIn(main(), child);
+        EXPECT_TRUE(::EqualRect(&rect, &expected.rect))
+            << rect.left << "," << rect.top << "," << rect.right << "," << rect.bottom;
+        child = ::GetWindow(child, GW_HWNDNEXT);
+    }
+    EXPECT_EQ(child, nullptr) << "more controls than described";
+    EXPECT_NE(::SendMessageW(control(601), BM_GETIMAGE, IMAGE_ICON, 0), 0);
+    EXPECT_EQ(::SendMessageW(control(404), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+
+    // The list: grid lines, full-row selection and the path as a tip; five
+    // columns with their titles, widths and alignments.
+    const HWND list = window->listView();
+    EXPECT_EQ(::SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0), 0x421);
+    const std::tuple<const wchar_t*, int, int> columns[] = {{L"No.", 40, LVCFMT_CENTER},
+                                                            {L"File Name", 300, LVCFMT_LEFT},
+                                                            {L"Size(byte)", 100, LVCFMT_RIGHT},
+                                                            {L"Address", 100, LVCFMT_RIGHT},
+                                                            {L"Data Format", 100, LVCFMT_CENTER}};
+    for (int i = 0; i < 5; ++i) {
+        wchar_t title[32] = {};
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        column.pszText = title;
+        column.cchTextMax = 32;
+        ASSERT_TRUE(::SendMessageW(list, LVM_GETCOLUMNW, i, reinterpret_cast<LPARAM>(&column)));
+        EXPECT_STREQ(title, std::get<0>(columns[i]));
+        EXPECT_EQ(column.cx, std::get<1>(columns[i]));
+        // The list shows its first column left-aligned whatever it is asked.
+        if (i > 0) {
+            EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, std::get<2>(columns[i]));
+        }
+    }
+    EXPECT_EQ(::SendMessageW(::GetWindow(list, GW_CHILD), HDM_GETITEMCOUNT, 0, 0), 5);
+
+    // The menu bar: items, mnemonics and commands.
+    const HMENU bar = ::GetMenu(main());
+    ASSERT_EQ(::GetMenuItemCount(bar), 2);
+    EXPECT_EQ(menuText(bar, 0), "文件(&F)");
+    EXPECT_EQ(menuText(bar, 1), "帮助(&H)");
+    const std::pair<int, Strings> items[] = {
+        {0, {"从文件夹导入(&F)...", "32785", "退出(&X)", "105"}},
+        {1,
+         {"使用说明", "32783", "版本历史", "32796", "最新版本", "32797", "关于(&A) ...", "104"}}};
+    for (const auto& [position, expected] : items) {
+        const HMENU popup = ::GetSubMenu(bar, position);
+        Strings found;
+        for (int i = 0; i < ::GetMenuItemCount(popup); ++i) {
+            found.push_back(menuText(popup, static_cast<UINT>(i)));
+            found.push_back(std::to_string(::GetMenuItemID(popup, i)));
+        }
+        EXPECT_EQ(found, expected);
+    }
+
+    // Two character shortcuts with Alt and without a menu highlight.
+    const HACCEL table = ::LoadAcceleratorsW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(109));
+    ACCEL entries[4] = {};
+    ASSERT_EQ(::CopyAcceleratorTableW(table, entries, 4), 2);
+    for (const auto& [entry, key] : {std::pair{entries[0], '/'}, std::pair{entries[1], '?'}}) {
+        EXPECT_EQ(entry.fVirt & 0x7F, FALT | FNOINVERT);
+        EXPECT_EQ(entry.key, key);
+        EXPECT_EQ(entry.cmd, About);
+    }
+}
+
+// A control command runs only for a click; the menu commands for any code.
+TEST_F(WindowTest, ButtonsAndMenuItemsReachTheirCommands) {
+    const std::string a = dir / "a.bin";
+    const std::string b = dir / "字库.dot";
+    zd::test::writeFile(a, zd::test::patternBytes(1000, 1));
+    zd::test::writeFile(b, zd::test::patternBytes(24, 2));
+    const std::string added = "message 提示|64|总共添加 2 个文件";
+
+    dialogs.opens = {{a, b}};
+    click(203);
+    EXPECT_EQ(takeLog(), (Strings{"open 选择导入文件（多选）", added}));
+    ASSERT_EQ(rowCount(), 2);
+    EXPECT_EQ(cell(1, 1) + "|" + cell(1, 2) + "|" + cell(1, 3) + "|" + cell(1, 4),
+              b + "|24|1000|.dot");
+    EXPECT_EQ(text(401) + " " + text(403), "2 1024");
+    // The path as the row's cell and as its tip; nothing for a row that is
+    // not there.
+    for (const int row : {0, 1, 2, -1}) {
+        wchar_t tip[256] = L"-";
+        NMLVGETINFOTIPW notice{{window->listView(), 300, LVN_GETINFOTIPW}, 0, tip, 256, row, 0, 0};
+        ::SendMessageW(main(), WM_NOTIFY, 300, reinterpret_cast<LPARAM>(&notice));
+        EXPECT_EQ(win::toUtf8(tip), row == 0 ? a : row == 1 ? b : "-");
+        NMLVDISPINFOW cell{};
+        cell.hdr = {window->listView(), 300, LVN_GETDISPINFOW};
+        cell.item.mask = LVIF_TEXT;
+        cell.item.iItem = row;
+        cell.item.iSubItem = 1;
+        cell.item.pszText = tip;
+        ::SendMessageW(main(), WM_NOTIFY, 300, reinterpret_cast<LPARAM>(&cell));
+        EXPECT_EQ(win::toUtf8(cell.item.pszText), row == 0 ? a : row == 1 ? b : "-");
+    }
+    EXPECT_TRUE(::IsWindowEnabled(control(203)));
+
+    click(207);
+    click(207);
+    click(208);
+    EXPECT_EQ(text(402) + " " + text(403) + " " + cell(0, 3), "4096 5120 4096");
+    ::SetWindowTextW(control(402), L"0x10"); // an edit's change notice starts nothing
+    EXPECT_EQ(text(403), "5120");
+    click(601);
+    EXPECT_EQ(text(402) + " " + text(403) + " " + cell(1, 3), "0x10 1040 1016");
+
+    select(1);
+    click(205);
+    EXPECT_EQ(cell(0, 1) + " " + cell(0, 0), b + " 1");
+    click(206);
+    EXPECT_EQ(cell(1, 1), b);
+    dialogs.answers = {IDYES};
+    click(201);
+    EXPECT_EQ(takeLog(), Strings{"message 提示|52|确定要删除第 2 行吗？"});
+    EXPECT_EQ(rowCount(), 1);
+
+    click(404);
+    EXPECT_EQ(::SendMessageW(control(404), BM_GETCHECK, 0, 0), BST_CHECKED);
+    ASSERT_EQ(takeLog().size(), 1u);
+    click(209);
+    EXPECT_EQ(takeLog(), Strings{"message 提示|64|尚未保存过文件，暂无可查看的输出文件夹。"});
+    dialogs.saves = {std::nullopt};
+    click(204);
+    dialogs.opens = {{}};
+    click(210);
+    EXPECT_EQ(takeLog(), (Strings{"save 选择保存位置和文件名称", "open 选择存档文件"}));
+
+    dialogs.opens = {{a}};
+    menu(32785);
+    EXPECT_EQ(rowCount(), 3); // the whole folder: a.bin and 字库.dot
+    takeLog();
+    for (const int id : {104, 32783, 32796, 32797}) {
+        menu(id);
+    }
+    EXPECT_EQ(takeLog(), (Strings{"dialog 103", "dialog 129", "dialog 134",
+                                  "shell http://www.example.com/html/2023/software_1106/35.html"}));
+    dialogs.answers = {IDYES};
+    click(202);
+    EXPECT_EQ(rowCount(), 0);
+    EXPECT_EQ(text(401), "0");
+    takeLog();
+
+    // A shortcut's code reaches only the menu commands.
+    ::SendMessageW(main(), WM_COMMAND, MAKEWPARAM(203, 1), 0);
+    ::SendMessageW(main(), WM_COMMAND, MAKEWPARAM(404, EN_CHANGE), 0);
+    EXPECT_TRUE(takeLog().empty());
+
+    menu(105);
+    EXPECT_EQ(window->handle(), nullptr);
+    MSG quit{};
+    EXPECT_TRUE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+// Files named on the command line are added as a drop adds them; the loop
+// ends with the quit message's code.
+TEST(StartAndEnd, CommandLineFilesAndTheQuitCode) {
+    EXPECT_EQ(commandLineFiles(L"zadodaziderav.exe \"C:\\my files\\图片.jpg\" D:\\x"),
+              (Strings{"C:\\my files\\图片.jpg", "D:\\x"}));
+    EXPECT_TRUE(commandLineFiles(L"zadodaziderav.exe").empty());
+    ::PostQuitMessage(3);
+    EXPECT_EQ(runMessageLoop(nullptr), 3);
+}
+
+// Alt+"/" and Alt+"?" open About while the main window holds the focus, and
+// do nothing while a control holds it. The keys are given as the keyboard
+// gives them, and the loop turns them into characters.
+TEST_F(WindowTest, ShortcutsOnlyWhileTheWindowHasTheFocus) {
+    const HACCEL table = ::LoadAcceleratorsW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(109));
+    auto press = [&](HWND target, bool shift) {
+        BYTE keys[256] = {};
+        keys[VK_MENU] = keys[VK_LMENU] = 0x80;
+        keys[VK_SHIFT] = keys[VK_LSHIFT] = shift ? 0x80 : 0;
+        ::SetKeyboardState(keys);
+        MSG message{target, WM_SYSKEYDOWN, VK_OEM_2, 0x20350001, 0, {}};
+        dispatchMessage(table, message);
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            dispatchMessage(table, message);
+        }
+        ::SetKeyboardState(std::array<BYTE, 256>{}.data());
+        return takeLog();
+    };
+    for (const bool shift : {false, true}) {
+        EXPECT_EQ(press(main(), shift), Strings{"dialog 103"}) << shift;
+        EXPECT_EQ(press(control(203), shift), Strings{}) << shift;
+        EXPECT_EQ(press(window->listView(), shift), Strings{}) << shift;
+    }
+}
+
+// The colours of the link text, drawn the way a paint draws it.
+std::pair<bool, bool> linkColours(HWND window) {
+    RECT client{};
+    ::GetClientRect(window, &client);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = client.right;
+    info.bmiHeader.biHeight = -client.bottom; // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    const HDC dc = ::CreateCompatibleDC(nullptr);
+    const HBITMAP bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ old = ::SelectObject(dc, bitmap);
+    ::SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    ::GdiFlush();
+    bool grey = false, blue = false;
+    const auto* pixels = static_cast<const std::uint32_t*>(bits);
+    for (int y = 445; y < 465; ++y) {
+        for (int x = 562; x < 700; ++x) {
+            const std::uint32_t pixel = pixels[y * client.right + x] & 0xFFFFFF;
+            grey = grey || pixel == 0x323232;
+            blue = blue || pixel == 0x0000FF;
+        }
+    }
+    ::SelectObject(dc, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(dc);
+    return {grey, blue};
+}
+
+// All four edges of the rectangle count as inside; every move repaints it.
+TEST_F(WindowTest, TheLinkLightsUpAndOpensInsideItsRectangle) {
+    EXPECT_EQ(linkColours(main()), std::pair(true, false));
+    const HCURSOR hand = ::LoadCursorW(nullptr, IDC_HAND);
+    const std::tuple<int, int, bool> points[] = {
+        {562, 445, true},  {772, 465, true},  {561, 445, false}, {773, 445, false},
+        {562, 444, false}, {562, 466, false}, {700, 460, true},  {10, 10, false},
+    };
+    for (const auto& [x, y, inside] : points) {
+        SCOPED_TRACE(std::to_string(x) + "," + std::to_string(y));
+        ::ValidateRect(main(), nullptr);
+        ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+        ::SendMessageW(main(), WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+        EXPECT_EQ(window->commands().state().linkHot, inside);
+        EXPECT_EQ(::GetCursor() == hand, inside);
+        RECT update{};
+        ::GetUpdateRect(main(), &update, FALSE);
+        EXPECT_TRUE(update.left <= 562 && update.top <= 445 && update.right > 772 &&
+                    update.bottom > 465);
+        EXPECT_EQ(linkColours(main()), std::pair(!inside, inside));
+        ::SendMessageW(main(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+        EXPECT_EQ(takeLog(), inside ? Strings{"shell http://www.example.com"} : Strings{});
+    }
+}
+
+// Files dropped on the window, then merged with the file info table: the
+// image byte for byte, and the list file beside it.
+TEST_F(WindowTest, ADropAndAMergeThroughTheWindow) {
+    const std::string a = dir / "in/图片.jpg";
+    std::filesystem::create_directories(zd::test::pathOf(dir / "in/sub"));
+    zd::test::writeFile(a, zd::test::patternBytes(300, 1));
+    zd::test::writeFile(dir / "in/sub/b.bin", zd::test::patternBytes(20, 2));
+
+    std::wstring names;
+    for (const std::string& path : {a, dir / "in/sub"}) {
+        names += win::toWideLenient(path) + L'\0';
+    }
+    names += L'\0';
+    const HGLOBAL memory = ::GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+    auto* drop = static_cast<DROPFILES*>(::GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    std::memcpy(drop + 1, names.data(), names.size() * sizeof(wchar_t));
+    ::GlobalUnlock(memory);
+    ::SendMessageW(main(), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+    EXPECT_EQ(takeLog(), Strings{"message 提示|64|总共添加 2 个文件"});
+
+    click(207);
+    click(404);
+    dialogs.saves = {dir / "out/镜像.bin"};
+    std::filesystem::create_directory(zd::test::pathOf(dir / "out"));
+    click(204);
+    const Strings log = takeLog();
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_EQ(log[2], "message 提示|64|合并成功！成功创建如下文件：\n\n" + dir / "out/镜像.bin" +
+                          "\n" + dir / "out/镜像.h" +
+                          "\n\n说明：前置空间已添加文件地址与大小信息。");
+    auto le32 = [](std::uint32_t v) {
+        return std::string{static_cast<char>(v), static_cast<char>(v >> 8),
+                           static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
+    };
+    EXPECT_EQ(zd::test::readFile(dir / "out/镜像.bin"),
+              le32(4096) + le32(300) + le32(4396) + le32(20) + std::string(4080, '\xFF') +
+                  zd::test::patternBytes(300, 1) + zd::test::patternBytes(20, 2));
+    EXPECT_EQ(zd::test::readFile(dir / "out/镜像.h"),
+              "{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n\t1, \"" + a +
+                  "\", 300, 4096;\n\t2, \"" + dir / "in/sub/b.bin" + "\", 20, 4396;\n\n}\n");
+    click(209);
+    EXPECT_EQ(takeLog(), Strings{"shell " + dir / "out/"});
+}
+
+} // namespace
+} // namespace zd::win32::test
