@@ -3,6 +3,7 @@
 #include "file_intake.h"
 #include "handlers.h"
 #include "list_file.h"
+#include "listed_names.h"
 #include "messages.h"
 
 namespace zd::app {
@@ -112,7 +113,7 @@ void importListFile(Context c) {
     if (chosen.empty()) {
         return;
     }
-    const ListReadResult read = readListFile(chosen.front());
+    ListReadResult read = readListFile(chosen.front());
     switch (read.status) {
     case ListReadResult::Status::CannotOpen:
         c.port.showMessage(text::kListOpenFailed, text::kNotice, Icon::Error, Buttons::Ok);
@@ -124,7 +125,9 @@ void importListFile(Context c) {
     case ListReadResult::Status::Ok:
         break;
     }
-    // The sizes are the file's; the listed files themselves are not looked at.
+    // The sizes are the file's; the listed files themselves are not looked
+    // at. Relative names are taken from the list file's folder.
+    resolveListedNames(read.rows, chosen.front());
     c.state.list.appendEntries(read.rows);
     finishBatch(c, static_cast<int>(read.rows.size()), {});
 }

@@ -1,6 +1,7 @@
 #include "list_file.h"
 
 #include "file_layer.h"
+#include "listed_names.h"
 #include "number_parse.h"
 #include "output_file.h"
 
@@ -65,6 +66,7 @@ ListReadResult formatError(int line, std::string reason) {
 struct RowFields {
     std::string_view name;
     std::string_view size;
+    std::string_view address; // the rest of the line after the size's comma
     const char* problem = nullptr;
 };
 
@@ -99,7 +101,11 @@ RowFields splitRow(std::string_view afterNumber) {
         sizeStart = comma + 1;
     }
     const std::string_view rest = afterNumber.substr(sizeStart);
-    fields.size = rest.substr(0, rest.find(','));
+    const auto sizeEnd = rest.find(',');
+    fields.size = rest.substr(0, sizeEnd);
+    if (sizeEnd != std::string_view::npos) {
+        fields.address = rest.substr(sizeEnd + 1);
+    }
     if (fields.name.empty()) {
         fields.problem = "empty file name";
     }
@@ -109,6 +115,10 @@ RowFields splitRow(std::string_view afterNumber) {
 } // namespace
 
 std::string listFileText(const EntryList& list) {
+    return listFileText(list, {});
+}
+
+std::string listFileText(const EntryList& list, std::string_view listFolder) {
     std::string text(kHeader);
     text.reserve(kHeader.size() + kFooter.size() + list.entries().size() * 64);
     int number = 0;
@@ -117,7 +127,7 @@ std::string listFileText(const EntryList& list) {
         text += '\t';
         text += decimal(static_cast<std::uint64_t>(number));
         text += ", \"";
-        text += entry.path;
+        text += listFolder.empty() ? entry.path : relativeName(entry.path, listFolder);
         text += "\", ";
         text += decimal(entry.size);
         text += ", ";
@@ -134,6 +144,7 @@ std::error_code writeListFile(const std::string& path, const EntryList& list) {
 
 ListReadResult parseListFile(std::string_view text) {
     ListReadResult result;
+    bool everyAddress = true;
     int lineNumber = 0;
     bool firstRow = true;
     std::size_t position = 0;
@@ -169,6 +180,14 @@ ListReadResult parseListFile(std::string_view text) {
             return formatError(lineNumber, "size is not an unsigned 32-bit number");
         }
         result.rows.push_back(NewEntry{std::string(fields.name), *size});
+        const auto address = parseCount(fields.address);
+        everyAddress = everyAddress && address.has_value();
+        if (everyAddress) {
+            result.addresses.push_back(*address);
+        }
+    }
+    if (!everyAddress) {
+        result.addresses.clear();
     }
     return result;
 }

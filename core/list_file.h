@@ -22,6 +22,9 @@ namespace zd {
 
 // The whole list file for `list`, byte for byte.
 std::string listFileText(const EntryList& list);
+// The same with every path that can be named relative to `listFolder` (the
+// list file's own folder, absolute) written so, as relativeName gives it.
+std::string listFileText(const EntryList& list, std::string_view listFolder);
 
 // Writes the list file at `path` through a temporary renamed into place.
 std::error_code writeListFile(const std::string& path, const EntryList& list);
@@ -33,13 +36,19 @@ struct ListReadResult {
     int errorLine = 0;          // 1-based line of a FormatError
     std::string reason;         // what was wrong with it, in English, for logs and the CLI
     std::error_code error;      // why the file could not be opened or read
+    // Every row's address field, in row order, when every row has one that
+    // reads as a number; else empty. Import lays rows out afresh and does
+    // not use them; verify checks each row at the address its list shows.
+    std::vector<std::uint32_t> addresses;
 };
 
 // Reads the rows of a list file. Lines 1 to 3 and lines of 10 bytes or fewer
 // are skipped; the first row line must be number 1. The name is the text
 // between the quotes, so names with commas come back whole; the size is the
-// field after the name; the address is not used (the list lays rows out
-// itself). Any line that cannot be read makes the whole file a format error.
+// field after the name; the address is not used for the rows (the list lays
+// rows out itself) but kept in `addresses`. Relative names come back as
+// written; resolveListedNames (listed_names.h) joins them to the list file's
+// folder. Any line that cannot be read makes the whole file a format error.
 ListReadResult parseListFile(std::string_view text);
 ListReadResult readListFile(const std::string& path);
 

@@ -6,8 +6,10 @@ set -euo pipefail
 packages=()
 for group in "$@"; do
   case "$group" in
-    build) packages+=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libgl-dev libcli11-dev) ;;
-    test)  packages+=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libgl-dev libgtest-dev libcli11-dev qt6-translations-l10n) ;;
+    build) packages+=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libgl-dev libcli11-dev
+                      zlib1g-dev libisal-dev nlohmann-json3-dev) ;;
+    test)  packages+=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libgl-dev libgtest-dev libcli11-dev
+                      zlib1g-dev libisal-dev nlohmann-json3-dev srecord qt6-translations-l10n) ;;
     run)   packages+=(fonts-wqy-microhei qt6-translations-l10n) ;;
     shot)  packages+=(xvfb xauth imagemagick xdotool fonts-wqy-microhei) ;;
     fuzz)  packages+=(clang libclang-rt-14-dev) ;;
@@ -15,7 +17,8 @@ for group in "$@"; do
     # Windows programs cross-built with MinGW-w64 and tested under Wine;
     # GoogleTest from its source tree, the Linux command line to compare.
     windows) packages+=(build-essential cmake ninja-build googletest libgtest-dev
-                        g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 fonts-wqy-microhei) ;;
+                        g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 fonts-wqy-microhei
+                        libz-mingw-w64-dev nlohmann-json3-dev) ;;
     # Regenerating the Windows icons from their SVG sources.
     icons) packages+=(librsvg2-bin icoutils) ;;
     # The Debian package and its checks (scripts/package.sh).

@@ -76,12 +76,13 @@ TEST_F(Intake, OpenWith) {
     EXPECT_EQ(takeLog(), (Strings{counted(4), "401=4", "403=6"}));
 }
 
-// Imported rows continue the current layout after the existing rows; a file
-// with a bad line, or one that cannot be opened, adds nothing.
+// Imported rows continue the current layout after the existing rows; a
+// relative name is taken from the list file's folder; a file with a bad
+// line, or one that cannot be opened, adds nothing.
 TEST_F(Intake, ImportListFile) {
     const std::string head =
         "{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n"
-        "\t1, \"/res/logo.bin\", 1234, 4096;\n\t2, \"/res/f.dot\", 5000, 5330;\n";
+        "\t1, \"/res/logo.bin\", 1234, 4096;\n\t2, \"res/f.dot\", 5000, 5330;\n";
     zd::test::writeFile(dir / "saved.h", head + "\n}\n");
     zd::test::writeFile(dir / "bad.h", head + "\t3, \"/res/x.bin\", many, 0;\n\n}\n");
     addRows({{"/in/kept", 9}});
@@ -100,7 +101,7 @@ TEST_F(Intake, ImportListFile) {
         expected.insert(expected.end(), {"button 210 off", "redraw"});
         EXPECT_EQ(takeLog(), expected);
     }
-    EXPECT_EQ(rows(), (Strings{"/in/kept@100", "/res/logo.bin@109", "/res/f.dot@1343"}));
+    EXPECT_EQ(rows(), (Strings{"/in/kept@100", "/res/logo.bin@109", dir / "res/f.dot@1343"}));
 }
 
 } // namespace

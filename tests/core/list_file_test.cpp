@@ -1,4 +1,6 @@
+#include "file_layer.h"
 #include "list_file.h"
+#include "listed_names.h"
 
 #include <gtest/gtest.h>
 
@@ -34,6 +36,7 @@ TEST(ListFileReader, ReadsRowsAndNamesTheFirstBadLine) {
         {crlf, kRowsRead},
         {"\xEF\xBB\xBF" + kHeader + kRows + "}\n", kRowsRead},
         {kHeader + "\t1, \"/a, b.bin\", 4294967295, 0;\n", {{"/a, b.bin", 4294967295u}}},
+        {kHeader + "\t1, </a.bin>, 10, 4096;\n", {{"/a.bin", 10}}}, // no quotes: 2 bytes, name, 1
     };
     for (const auto& [text, rows] : good) {
         const ListReadResult result = parseListFile(text);
@@ -58,6 +61,71 @@ TEST(ListFileReader, ReadsRowsAndNamesTheFirstBadLine) {
         EXPECT_EQ(result.errorLine, line) << text;
         EXPECT_TRUE(result.rows.empty()) << text;
     }
+}
+
+// Addresses are kept for verify when every row has one.
+TEST(ListFileReader, KeepsTheAddressesOfEveryRowOrNone) {
+    EXPECT_EQ(parseListFile(kHeader + kRows).addresses, (std::vector<std::uint32_t>{4096, 5330}));
+    EXPECT_TRUE(parseListFile(kHeader + "\t1, \"/a.bin\", 10, x;\n\t2, \"/b.bin\", 5, 10;\n")
+                    .addresses.empty());
+    EXPECT_TRUE(parseListFile(kHeader + "\t1, \"/a.bin\", 1234\n").addresses.empty());
+}
+
+TEST(ListedNames, RelativeWhereTheFolderIsShared) {
+    const std::pair<std::pair<const char*, const char*>, const char*> cases[] = {
+        {{"/p/res/logo.bin", "/p/res/"}, "logo.bin"},
+        {{"/p/res/logo.bin", "/p/res"}, "logo.bin"},
+        {{"/p/res/img/a.bin", "/p/"}, "res/img/a.bin"},
+        {{"/p/res/a.bin", "/p/out/lists/"}, "../../res/a.bin"},
+        {{"/p//res/./a.bin", "/p/out"}, "../res/./a.bin"},
+        {{"/usr/a.bin", "/p/out/"}, "/usr/a.bin"}, // nothing shared below the root
+        {{"/a.bin", "/"}, "/a.bin"},
+        {{"/p/../a.bin", "/p/"}, "/p/../a.bin"}, // ".." cannot be followed by text
+        {{"/p/a.bin", "/p/x/../"}, "/p/a.bin"},
+        {{"/p", "/p/"}, "/p"},               // the folder itself is not a file
+        {{"res/a.bin", "/p/"}, "res/a.bin"}, // already relative
+        {{"D:\\res\\a.bin", "/p/"}, "D:\\res\\a.bin"},
+        {{"/p/res/a.bin", "p/"}, "/p/res/a.bin"}, // a folder that is not absolute
+    };
+    for (const auto& [input, want] : cases) {
+        EXPECT_EQ(relativeName(input.first, input.second), want)
+            << input.first << " from " << input.second;
+    }
+    for (const char* absolute :
+         {"/a", "\\a", "\\\\server\\share\\a", "C:\\a", "c:a", "Z:/a", "A:/a", "z:a", "a:b"}) {
+        EXPECT_TRUE(isAbsoluteName(absolute)) << absolute;
+        EXPECT_EQ(resolveListedName(absolute, "/lists/"), absolute);
+    }
+    for (const char* relative : {"a.bin", "../a", "1:a", ":a", "", "@:a", "[:a", "`:a", "{:a"}) {
+        EXPECT_FALSE(isAbsoluteName(relative)) << relative;
+    }
+    const std::string sep(1, files::kSeparator); // "/" in names is the system's separator
+    EXPECT_EQ(resolveListedName("res/a.bin", "/lists/"), "/lists/res" + sep + "a.bin");
+    EXPECT_EQ(resolveListedName("../a.bin", "/lists"), "/lists" + sep + ".." + sep + "a.bin");
+}
+
+// A list written relative to its folder reads back, from that folder, as
+// the same paths; names outside it stay absolute.
+TEST(ListedNames, RelativeListReadsBackFromItsFolder) {
+    EntryList list;
+    list.appendEntries(
+        std::vector<NewEntry>{{"/p/res/a.bin", 1}, {"/p/b.bin", 2}, {"/q/c.bin", 3}});
+    const std::string text = listFileText(list, "/p/lists/");
+    EXPECT_NE(text.find("\t1, \"../res/a.bin\", 1, 0;\n\t2, \"../b.bin\", 2, 1;\n"
+                        "\t3, \"/q/c.bin\", 3, 3;\n"),
+              std::string::npos)
+        << text;
+    ListReadResult read = parseListFile(text);
+    resolveListedNames(read.rows, "/p/lists/saved.h");
+    std::vector<std::string> paths;
+    for (const NewEntry& row : read.rows) {
+        paths.push_back(row.path);
+    }
+    // The list's own folder as the system spells it ("Z:\p\lists\" on Windows).
+    const std::string folder = folderPartOf(files::absolutePath("/p/lists/saved.h"));
+    const std::string sep(1, files::kSeparator);
+    EXPECT_EQ(paths, (std::vector<std::string>{folder + ".." + sep + "res" + sep + "a.bin",
+                                               folder + ".." + sep + "b.bin", "/q/c.bin"}));
 }
 
 } // namespace

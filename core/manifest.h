@@ -1,0 +1,64 @@
+// The manifest written beside an image: JSON naming the front offset,
+// whether the file info table was written, the image's size and CRC-32, and
+// for every row its number, path, file name, size, address and CRC-32.
+//
+//   {
+//     "version": 1,
+//     "front_offset": 4096,
+//     "info_table": true,
+//     "image_size": 10330,
+//     "image_crc32": "1c291ca3",
+//     "files": [
+//       { "no": 1, "path": "D:\\res\\logo.bin", "file": "logo.bin",
+//         "size": 1234, "address": 4096, "crc32": "cbf43926" }, ...
+//     ]
+//   }
+//
+// CRCs are the zlib / IEEE 802.3 CRC-32 as 8 lower-case hex digits, as the
+// usual checksum tools print them. Numbers are plain JSON integers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+namespace zd {
+
+struct ManifestRow {
+    std::string path; // as the list file names it
+    std::uint32_t size = 0;
+    std::uint32_t address = 0;
+    std::uint32_t crc = 0;
+};
+
+struct Manifest {
+    std::uint32_t frontOffset = 0;
+    bool infoTable = false;
+    std::uint64_t imageSize = 0; // padding included
+    std::uint32_t imageCrc = 0;
+    std::vector<ManifestRow> rows;
+};
+
+// The manifest as JSON text. A path that is not valid UTF-8 (JSON can hold
+// nothing else) has its bad bytes replaced by U+FFFD.
+std::string manifestText(const Manifest& manifest);
+
+struct ManifestReadResult {
+    enum class Status { Ok, CannotOpen, FormatError };
+    Status status = Status::Ok;
+    Manifest manifest;
+    std::string reason;    // what is wrong with it, in English
+    std::error_code error; // why it could not be read
+};
+
+// Reads a manifest back, checking every field verify needs: the numbers in
+// their ranges, each CRC as 8 hex digits. "no" and "file" are not needed.
+ManifestReadResult parseManifest(std::string_view text);
+// Files larger than kLargestManifest are refused unread.
+ManifestReadResult readManifest(const std::string& path);
+
+inline constexpr std::uint64_t kLargestManifest = 256u << 20;
+
+} // namespace zd

@@ -1,0 +1,138 @@
+// The C header: identifiers from file names, the prefix rule, and headers for
+// awkward names compiled by the real C and C++ compilers.
+#include "c_header.h"
+#include "test_files.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace zd {
+namespace {
+
+EntryList listOf(std::uint32_t frontOffset, const std::vector<NewEntry>& rows) {
+    EntryList list;
+    list.setFrontOffset(frontOffset);
+    list.recomputeLayout();
+    list.appendEntries(rows);
+    return list;
+}
+
+TEST(CHeader, NamesFollowTheFileNameAndNeverCollide) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"/res/2clip.avi", "2CLIP_AVI"},
+        {"D:\\res\\logo.bin", "LOGO_BIN"}, // Windows folders are cut on every system
+        {"/res/--a  b--.x--", "A_B_X"},    // runs become one _, none at the ends
+        {"/res/中文图片.jpg", "JPG"},      // only ASCII letters and digits count
+        {"/res/图.片", "FILE_5"},          // nothing usable: its row number
+        {"/res/Logo.Bin", "LOGO_BIN_2"},   // the upper-cased names meet
+        {"/other/logo.bin", "LOGO_BIN_3"},
+        {"/res/logo_bin_2", "LOGO_BIN_2_2"}, // a name an earlier row was given
+        {"/res/file_5", "FILE_5_2"},
+        {"/res/ä1", "1"},
+        {"/res/@A[Z`a{z0:9", "A_Z_A_Z0_9"}, // the neighbours of A-Z, a-z and 0-9
+    };
+    std::vector<NewEntry> rows;
+    for (const auto& [path, name] : cases) {
+        rows.push_back({path, 1});
+    }
+    const std::vector<std::string> names = headerNames(listOf(0, rows));
+    ASSERT_EQ(names.size(), cases.size());
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        EXPECT_EQ(names[i], cases[i].second) << cases[i].first;
+    }
+}
+
+TEST(CHeader, PrefixMustBeAnIdentifierStartingWithALetter) {
+    for (const char* good : {"ZD_", "a", "Flash2_", "X_Y"}) {
+        EXPECT_FALSE(prefixProblem(good)) << good;
+    }
+    for (const char* bad : {"", "_ZD", "2ZD", "ZD-", "ZD__", "Z D", "Ä"}) {
+        EXPECT_TRUE(prefixProblem(bad)) << bad;
+    }
+}
+
+// Every comment stays on its line and keeps its end; the values are the
+// layout's, in 8 hex digits.
+TEST(CHeader, TextHasOneClosedCommentPerRowAndTheLayoutsNumbers) {
+    const EntryList list =
+        listOf(4096, {{"/r/a*/b.bin", 1234},
+                      {"/r/x/*y\nz\x01.bin", 5000},
+                      {"/r/bad\xFF\xC3.bin", 1},
+                      {"/r/ok中.bin", 2},
+                      // UTF-8 at its edges, DEL; overlong, past U+10FFFF
+                      {"/r/\xDF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF\x7F", 0},
+                      {"/r/\xE0\x80\x80\xF4\x90\x80\x80\xF5\xC1\xBF", 0},
+                      // the last 3-byte lead; around the surrogates
+                      {"/r/ \xEF\xBF\xBD\xED\x9F\xBF\xEE\x80\x80\xE0\xA0\x80", 0},
+                      {"/r/\xED\xA0\x80\xED\xBF\xBF\x80\x1F", 0}});
+    CHeaderSettings settings;
+    settings.prefix = "FL_";
+    settings.imageSize = 10333;
+    const std::string text = cHeaderText(list, settings);
+    std::istringstream lines(text);
+    std::vector<std::string> comments;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("/*", 0) == 0) {
+            EXPECT_EQ(line.find("*/"), line.size() - 2) << line;
+            EXPECT_EQ(line.find("/*", 1), std::string::npos) << line;
+            comments.push_back(line);
+        }
+    }
+    EXPECT_EQ(comments,
+              (std::vector<std::string>{
+                  "/* Where each file lies in the merged image. Generated; do not edit. */",
+                  "/* 1: /r/a*\\/b.bin */", "/* 2: /r/x/\\*y\\x0Az\\x01.bin */",
+                  "/* 3: /r/bad\\xFF\\xC3.bin */", "/* 4: /r/ok中.bin */",
+                  "/* 5: /r/\xDF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF\\x7F */",
+                  "/* 6: /r/\\xE0\\x80\\x80\\xF4\\x90\\x80\\x80\\xF5\\xC1\\xBF */",
+                  "/* 7: /r/ \xEF\xBF\xBD\xED\x9F\xBF\xEE\x80\x80\xE0\xA0\x80 */",
+                  "/* 8: /r/\\xED\\xA0\\x80\\xED\\xBF\\xBF\\x80\\x1F */"}));
+    for (const char* line :
+         {"#define FL_IMAGE_BYTES 0x0000285Du\n", "#define FL_FRONT_OFFSET 0x00001000u\n",
+          "#define FL_FILE_COUNT 8u\n", "#define FL_B_BIN_ADDR 0x00001000u\n",
+          "#define FL_B_BIN_SIZE 0x000004D2u\n", "#define FL_Y_Z_BIN_ADDR 0x000014D2u\n",
+          "#define FL_OK_BIN_SIZE 0x00000002u\n", "#ifndef FL_IMAGE_LAYOUT_H\n"}) {
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+    }
+}
+
+// The header for awkward names compiles cleanly as C99 and C++20, twice
+// included, and its macros hold the layout (checked by the compilers).
+TEST(CHeader, CompilesAsC99AndCxx20) {
+    test::TempDir dir;
+    const EntryList list = listOf(8192, {{"/res/2clip.avi", 100},
+                                         {"C:\\图片\\中文.jpg", 7},
+                                         {"/res/a*/", 0},
+                                         {"/res/end*", 3},
+                                         {"/res/2clip.avi", 4096},
+                                         {"/res/\\", 5},
+                                         {"/res/?\?/", 6}});
+    CHeaderSettings settings;
+    settings.imageSize = std::uint64_t{1} << 32; // the largest image
+    test::writeFile(dir / "layout.h", cHeaderText(list, settings));
+    // C99 has no static assertions: a negative array size fails instead.
+    const std::string checks = R"(#include "layout.h"
+#include "layout.h"
+#define CHECK(name, ok) typedef char name[(ok) ? 1 : -1];
+CHECK(a, ZD_2CLIP_AVI_ADDR == 8192u && ZD_2CLIP_AVI_SIZE == 100u)
+CHECK(b, ZD_JPG_ADDR == 8292u && ZD_JPG_SIZE == 7u)
+CHECK(c, ZD_FILE_3_ADDR == 8299u && ZD_FILE_3_SIZE == 0u)
+CHECK(d, ZD_END_ADDR == 8299u && ZD_2CLIP_AVI_2_ADDR == 8302u && ZD_2CLIP_AVI_2_SIZE == 4096u)
+CHECK(e, ZD_FILE_6_SIZE == 5u && ZD_FILE_7_ADDR == 12403u)
+CHECK(f, ZD_FILE_COUNT == 7u && ZD_FRONT_OFFSET == 8192u)
+CHECK(g, ZD_IMAGE_BYTES / 2u == 0x80000000u)
+int main(void) { return 0; }
+)";
+    test::writeFile(dir / "use.c", checks);
+    test::writeFile(dir / "use.cpp", checks);
+    const std::string flags = " -Wall -Wextra -Werror -pedantic -fsyntax-only ";
+    for (const std::string& command :
+         {std::string(ZD_TEST_CC) + " -std=c99" + flags + (dir / "use.c"),
+          std::string(ZD_TEST_CXX) + " -std=c++20" + flags + (dir / "use.cpp")}) {
+        EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    }
+}
+
+} // namespace
+} // namespace zd

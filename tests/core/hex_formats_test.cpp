@@ -1,0 +1,107 @@
+// Intel HEX and S-records: the records byte for byte on a small image, and
+// larger images read back to the binary image by srec_cat, which checks
+// every checksum and places every record by its (extended) address.
+#include "hex_formats.h"
+#include "test_files.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+namespace zd {
+namespace {
+
+std::string hexOf(HexFormat format, const HexSettings& settings, const std::string& image,
+                  std::size_t piece = 4096) {
+    std::string text;
+    HexWriter writer(format, settings, [&](std::string_view part) {
+        text += part;
+        return std::error_code{};
+    });
+    for (std::size_t at = 0; at < image.size(); at += piece) {
+        const std::string_view part = std::string_view(image).substr(at, piece);
+        EXPECT_FALSE(writer.write(part.data(), part.size()));
+    }
+    EXPECT_FALSE(writer.finish());
+    return text;
+}
+
+TEST(HexFormats, RecordsOfASmallImage) {
+    const std::string image = "\x01\x02\x03";
+    EXPECT_EQ(hexOf(HexFormat::IntelHex, {}, image), ":03000000010203F7\r\n:00000001FF\r\n");
+    EXPECT_EQ(hexOf(HexFormat::SRecord, {}, image),
+              "S0030000FC\r\nS30800000000010203F1\r\nS70500000000FA\r\n");
+    // Past 64 KiB the upper address bits come first, in a type 04 record.
+    EXPECT_EQ(hexOf(HexFormat::IntelHex, {0x0001FFFF, false}, image),
+              ":020000040001F9\r\n:01FFFF000100\r\n:020000040002F8\r\n:020000000203F9\r\n"
+              ":00000001FF\r\n");
+    EXPECT_EQ(hexOf(HexFormat::SRecord, {0x12345678, false}, image),
+              "S0030000FC\r\nS30812345678010203DD\r\nS70512345678E6\r\n");
+    // Left out when erased: whole records of 0xFF; the empty image is its end record.
+    EXPECT_EQ(hexOf(HexFormat::IntelHex, {0, true}, std::string(16, '\xFF') + "\x01"),
+              ":0100100001EE\r\n:00000001FF\r\n");
+    EXPECT_EQ(hexOf(HexFormat::SRecord, {0, true}, ""), "S0030000FC\r\nS70500000000FA\r\n");
+}
+
+// A filler run: whole records of it, then the one byte left.
+TEST(HexFormats, FillWritesTheByteGiven) {
+    std::string text;
+    HexWriter writer(HexFormat::IntelHex, {}, [&](std::string_view part) {
+        text += part;
+        return std::error_code{};
+    });
+    EXPECT_FALSE(writer.fill(0xAB, 4097));
+    EXPECT_FALSE(writer.finish());
+    std::string whole = ":10000000";
+    for (int i = 0; i < 16; ++i) {
+        whole += "AB";
+    }
+    EXPECT_EQ(text.substr(0, 45), whole + "40\r\n");
+    EXPECT_EQ(text.size(), 256 * 45 + 15 + 13);
+    EXPECT_EQ(text.substr(text.size() - 28), ":01100000AB44\r\n:00000001FF\r\n");
+}
+
+TEST(HexFormats, AddressSpaceEndsAt4GiB) {
+    EXPECT_TRUE(fitsAddressSpace(0, std::uint64_t{1} << 32));
+    EXPECT_FALSE(fitsAddressSpace(1, std::uint64_t{1} << 32));
+    EXPECT_TRUE(fitsAddressSpace(0xFFFFFFFF, 1));
+    EXPECT_FALSE(fitsAddressSpace(0xFFFFFFFF, 2));
+    HexWriter writer(HexFormat::SRecord, {0xFFFFFFF0, false},
+                     [](std::string_view) { return std::error_code{}; });
+    EXPECT_FALSE(writer.fill(0xFF, 16));
+    EXPECT_EQ(writer.write("x", 1), std::errc::value_too_large);
+}
+
+// srec_cat reads the text back (filling left-out records with 0xFF) into the
+// binary image, which must be the one written, at every base: at 0, just
+// below a 64 KiB boundary, unaligned past 64 KiB, and at the top of the
+// address space.
+TEST(HexFormats, SrecCatReadsBackTheImage) {
+    test::TempDir dir;
+    std::string image = test::patternBytes(150000, 3);
+    image.replace(1000, 40000, 40000, '\xFF'); // erased runs, left out or not
+    image.replace(70000, 33, 33, '\xFF');
+    for (const std::uint32_t base : {0x0u, 0xFFF0u, 0x12345u, 0xFFFDB610u}) {
+        for (const HexFormat format : {HexFormat::IntelHex, HexFormat::SRecord}) {
+            for (const bool skip : {false, true}) {
+                const std::string text = hexOf(format, {base, skip}, image, 777);
+                test::writeFile(dir / "image.txt", text);
+                std::remove((dir / "back.bin").c_str());
+                const std::string range =
+                    std::to_string(base) + " " + std::to_string(std::uint64_t{base} + image.size());
+                const std::string command =
+                    std::string(ZD_TEST_SREC_CAT) + " " + (dir / "image.txt") +
+                    (format == HexFormat::IntelHex ? " -intel" : " -motorola") + " -fill 0xFF " +
+                    range + " -offset -" + std::to_string(base) + " -o " + (dir / "back.bin") +
+                    " -binary";
+                ASSERT_EQ(std::system(command.c_str()), 0) << command;
+                EXPECT_TRUE(test::readFile(dir / "back.bin") == image) << command;
+                if (skip) {
+                    EXPECT_LT(text.size(), hexOf(format, {base, false}, image).size() * 3 / 4);
+                }
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace zd
