@@ -3,6 +3,7 @@
 #include "entry_list.h"
 #include "file_intake.h"
 #include "file_layer.h"
+#include "file_names.h"
 #include "image_writer.h"
 #include "list_file.h"
 #include "number_parse.h"
@@ -109,16 +110,24 @@ std::string reasonOf(const MergeResult& result) {
     case MergeStatus::InputUnreadable:
         return "cannot be read: " + result.error.message();
     case MergeStatus::InputSizeChanged:
-        return "is " + decimal(result.actual) + " bytes long but listed with " +
-               decimal(result.expected) + "; add it again";
+        return "listed with " + decimal(result.expected) + " bytes but now " +
+               decimal(result.actual) + " bytes long; add it again";
+    case MergeStatus::InputSizeUnknown:
+        return "its length cannot be known: the system reports " + decimal(result.expected) +
+               " bytes, but reading it gives another length (as for files of /proc or /sys)";
+    case MergeStatus::NameNotListable:
+        return "has a name the list file cannot carry (a line feed, a carriage return or bytes "
+               "that are not UTF-8)";
+    case MergeStatus::FolderNotWritable:
+        return "no file can be created in this folder: " + result.error.message();
     case MergeStatus::LayoutTooLarge:
         return "would lie past 4 GiB, beyond what an image can address";
     case MergeStatus::ImageCreateFailed:
         return "cannot be created: " + result.error.message();
     case MergeStatus::ImageWriteFailed:
-        return "cannot be written: " + result.error.message();
     case MergeStatus::ListWriteFailed:
-        return "cannot be written (the image was created): " + result.error.message();
+    case MergeStatus::CompanionFailed:
+        return "cannot be written: " + result.error.message();
     case MergeStatus::Stopped:
         return "merge stopped; nothing was written";
     }
@@ -137,7 +146,8 @@ bool buildList(const MergeOptions& options, EntryList& list, std::ostream& err) 
             return false;
         }
         if (read.status == ListReadResult::Status::FormatError) {
-            err << kProgram << ": " << path << ":" << read.errorLine
+            err << kProgram << ": " << path
+                << (read.errorLine ? ":" + std::to_string(read.errorLine) : std::string{})
                 << ": not a list file this tool wrote: " << read.reason << '\n';
             return false;
         }
@@ -147,18 +157,13 @@ bool buildList(const MergeOptions& options, EntryList& list, std::ostream& err) 
     // reads the same from any working folder.
     std::vector<std::string> inputs;
     for (const std::string& given : options.inputs) {
-        inputs.push_back(files::absolutePath(given));
+        inputs.push_back(given.empty() ? given : files::absolutePath(given));
     }
-    const ExpandedInputs expanded = expandInputs(inputs);
-    for (const auto& [folder, error] : expanded.unlistedFolders) {
-        err << kProgram << ": " << folder << ": cannot list the folder: " << error.message()
-            << '\n';
-    }
-    const IntakeBatch batch = probeFiles(expanded.files);
+    const IntakeBatch batch = takeInputs(inputs);
     for (const RefusedFile& refused : batch.refused) {
-        err << kProgram << ": " << refused.path << ": " << describe(refused) << '\n';
+        err << kProgram << ": " << printableName(refused.path) << ": " << describe(refused) << '\n';
     }
-    if (!expanded.unlistedFolders.empty() || !batch.refused.empty()) {
+    if (!batch.refused.empty()) {
         return false;
     }
     list.appendEntries(batch.accepted);
@@ -204,7 +209,7 @@ int runMerge(const std::vector<std::string>& args, std::ostream& out, std::ostre
             return !(stopRequested && stopRequested->load());
         });
     if (!result.ok()) {
-        err << kProgram << ": " << result.path << ": " << reasonOf(result) << '\n';
+        err << kProgram << ": " << printableName(result.path) << ": " << reasonOf(result) << '\n';
         return kFailure;
     }
     out << paths->imagePath << '\n' << paths->listPath << '\n';

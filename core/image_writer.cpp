@@ -1,10 +1,9 @@
 #include "image_writer.h"
 
 #include "file_layer.h"
+#include "file_names.h"
 #include "list_file.h"
-#include "output_file.h"
-
-#include <optional>
+#include "output_set.h"
 
 namespace zd {
 namespace {
@@ -17,6 +16,20 @@ MergeResult failure(MergeStatus status, std::string path, std::error_code error 
     result.path = std::move(path);
     result.error = error;
     return result;
+}
+
+MergeResult sizeFailure(MergeStatus status, const Entry& entry, std::uint64_t found) {
+    MergeResult result = failure(status, entry.path);
+    result.expected = entry.size;
+    result.actual = found;
+    return result;
+}
+
+// A failure to create or put in place an output: the folder's, or the
+// output's own under `status`.
+MergeResult outputFailure(const OutputError& failed, MergeStatus status) {
+    return failure(failed.folderAtFault ? MergeStatus::FolderNotWritable : status, failed.path,
+                   failed.error);
 }
 
 void putLittleEndian(std::string& out, std::uint32_t value) {
@@ -35,19 +48,11 @@ std::string infoTable(const EntryList& list) {
     return table;
 }
 
-std::optional<files::Identity> idOf(const std::string& path) {
-    files::Status status;
-    if (files::statusOf(path, status)) {
-        return std::nullopt;
-    }
-    return status.identity;
-}
-
-// Every check that can be made before anything is created. On success
-// `imageEnd` is the image's length.
-MergeResult checkInputs(const EntryList& list, const OutputPaths& paths, std::uint64_t& imageEnd) {
-    const auto imageId = idOf(paths.imagePath);
-    const auto listId = idOf(paths.listPath);
+// The checks that need no file: no input named as an output, every name
+// one the list file can carry, the layout within 4 GiB. On success `imageEnd`
+// is the image's length.
+MergeResult checkList(const EntryList& list, const OutputPaths& paths,
+                      const std::vector<Companion>& companions, std::uint64_t& imageEnd) {
     std::uint64_t end = list.frontOffset();
     for (const Entry& entry : list.entries()) {
         if (entry.path == paths.imagePath) {
@@ -56,30 +61,13 @@ MergeResult checkInputs(const EntryList& list, const OutputPaths& paths, std::ui
         if (entry.path == paths.listPath) {
             return failure(MergeStatus::ListIsInput, entry.path);
         }
-        files::Status info;
-        if (auto error = files::statusOf(entry.path, info)) {
-            return failure(MergeStatus::InputUnreadable, entry.path, error);
+        for (const Companion& companion : companions) {
+            if (entry.path == companion.path) {
+                return failure(MergeStatus::OutputIsInput, entry.path);
+            }
         }
-        if (info.kind != files::Kind::Regular) {
-            return failure(MergeStatus::InputUnreadable, entry.path,
-                           std::make_error_code(info.kind == files::Kind::Directory
-                                                    ? std::errc::is_a_directory
-                                                    : std::errc::not_supported));
-        }
-        if (auto error = files::checkReadable(entry.path)) {
-            return failure(MergeStatus::InputUnreadable, entry.path, error);
-        }
-        if (imageId && *imageId == info.identity) {
-            return failure(MergeStatus::OutputIsInput, entry.path);
-        }
-        if (listId && *listId == info.identity) {
-            return failure(MergeStatus::ListIsInput, entry.path);
-        }
-        if (info.size != entry.size) {
-            MergeResult result = failure(MergeStatus::InputSizeChanged, entry.path);
-            result.expected = entry.size;
-            result.actual = info.size;
-            return result;
+        if (!listFileCanCarry(entry.path)) {
+            return failure(MergeStatus::NameNotListable, entry.path);
         }
         // An address must fit into 32 bits, and so must the image's end.
         if (end >= kFourGiB) {
@@ -94,38 +82,70 @@ MergeResult checkInputs(const EntryList& list, const OutputPaths& paths, std::ui
     return {};
 }
 
-// Appends one input to the image and checks that exactly its listed size
-// was copied.
-MergeResult appendInput(OutputFile& image, const Entry& entry, std::uint64_t& done,
+struct Outputs {
+    OutputFile* image = nullptr;
+    OutputFile* list = nullptr;
+    std::vector<OutputFile*> companions;
+};
+
+// Opens one input without waiting, checks on the open descriptor that it is
+// still a regular file of its listed size and none of the outputs, and
+// appends exactly that size to the image.
+MergeResult appendInput(const Outputs& outputs, const Entry& entry, std::uint64_t done,
                         std::uint64_t total, const MergeProgress& progress) {
     files::Input input;
-    if (auto error = input.open(entry.path)) {
+    files::Status info;
+    std::error_code error = input.open(entry.path);
+    if (!error) {
+        error = input.status(info);
+    }
+    if (error) {
         return failure(MergeStatus::InputUnreadable, entry.path, error);
     }
-    const std::uint64_t before = done;
-    std::uint64_t copied = 0;
-    std::error_code readError;
+    if (info.kind != files::Kind::Regular) {
+        return failure(MergeStatus::InputUnreadable, entry.path,
+                       info.kind == files::Kind::Directory
+                           ? std::make_error_code(std::errc::is_a_directory)
+                           : make_error_code(FileErrc::NotAFile));
+    }
+    // Another name (a link) for a file an output replaces.
+    if (outputs.list->earlier() == info.identity) {
+        return failure(MergeStatus::ListIsInput, entry.path);
+    }
+    for (const OutputFile* output : outputs.companions) {
+        if (output->earlier() == info.identity) {
+            return failure(MergeStatus::OutputIsInput, entry.path);
+        }
+    }
+    if (outputs.image->earlier() == info.identity) {
+        return failure(MergeStatus::OutputIsInput, entry.path);
+    }
+    if (info.size != entry.size) {
+        return sizeFailure(MergeStatus::InputSizeChanged, entry, info.size);
+    }
+    files::CopyResult copy;
     const std::error_code writeError =
-        image.appendFrom(input, copied, readError, [&](std::uint64_t soFar) {
-            return !progress || progress(before + soFar, total);
+        outputs.image->appendFrom(input, entry.size, copy, [&](std::uint64_t soFar) {
+            return !progress || progress(done + soFar, total);
         });
-    input.close();
     if (writeError == std::errc::operation_canceled) {
         return failure(MergeStatus::Stopped, entry.path);
     }
     if (writeError) {
-        return failure(MergeStatus::ImageWriteFailed, image.target(), writeError);
+        return failure(MergeStatus::ImageWriteFailed, outputs.image->target(), writeError);
     }
-    if (readError) {
-        return failure(MergeStatus::InputUnreadable, entry.path, readError);
+    if (copy.readError) {
+        return failure(MergeStatus::InputUnreadable, entry.path, copy.readError);
     }
-    if (copied != entry.size) {
-        MergeResult result = failure(MergeStatus::InputSizeChanged, entry.path);
-        result.expected = entry.size;
-        result.actual = copied;
-        return result;
+    if (copy.more || copy.copied != entry.size) {
+        // A file that changed since it was opened reports its new length; a
+        // file whose reported length is not what it holds cannot be merged.
+        files::Status now;
+        if (!input.status(now) && now.size == entry.size) {
+            return sizeFailure(MergeStatus::InputSizeUnknown, entry, copy.copied);
+        }
+        return sizeFailure(MergeStatus::InputSizeChanged, entry, now.size);
     }
-    done = before + copied;
     return {};
 }
 
@@ -137,27 +157,44 @@ bool infoTableFits(std::uint32_t frontOffset, int rowCount) {
 }
 
 MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPaths& paths,
-                       const MergeProgress& progress) {
+                       const MergeProgress& progress, const MergeOptions& options) {
     std::uint64_t total = 0;
-    if (MergeResult checked = checkInputs(list, paths, total); !checked.ok()) {
+    if (MergeResult checked = checkList(list, paths, options.companions, total); !checked.ok()) {
         return checked;
     }
     const std::uint32_t front = list.frontOffset();
     const bool writeTable = withInfoTable && infoTableFits(front, list.rowCount());
 
-    OutputFile image(paths.imagePath);
-    if (auto error = image.create()) {
-        return failure(MergeStatus::ImageCreateFailed, paths.imagePath, error);
+    // Every output's target is checked, and its temporary made, before any
+    // input is read, so a read-only list file stops the merge at once.
+    OutputSet set(options.durable);
+    Outputs outputs;
+    if (auto failed = set.add(paths.imagePath, outputs.image)) {
+        return outputFailure(failed, MergeStatus::ImageCreateFailed);
     }
+    if (auto failed = set.add(paths.listPath, outputs.list)) {
+        return outputFailure(failed, MergeStatus::ListWriteFailed);
+    }
+    for (const Companion& companion : options.companions) {
+        OutputFile* file = nullptr;
+        if (auto failed = set.add(companion.path, file)) {
+            return outputFailure(failed, MergeStatus::CompanionFailed);
+        }
+        outputs.companions.push_back(file);
+    }
+    if (auto error = outputs.list->write(listFileText(list))) {
+        return failure(MergeStatus::ListWriteFailed, paths.listPath, error);
+    }
+
     std::uint64_t done = 0;
     if (writeTable) {
         const std::string table = infoTable(list);
-        if (auto error = image.write(table)) {
+        if (auto error = outputs.image->write(table)) {
             return failure(MergeStatus::ImageWriteFailed, paths.imagePath, error);
         }
         done = table.size();
     }
-    if (auto error = image.fill(0xFF, front - done)) {
+    if (auto error = outputs.image->fill(0xFF, front - done)) {
         return failure(MergeStatus::ImageWriteFailed, paths.imagePath, error);
     }
     done = front;
@@ -165,16 +202,25 @@ MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPa
         return failure(MergeStatus::Stopped, paths.imagePath);
     }
     for (const Entry& entry : list.entries()) {
-        if (MergeResult appended = appendInput(image, entry, done, total, progress);
+        if (MergeResult appended = appendInput(outputs, entry, done, total, progress);
             !appended.ok()) {
             return appended;
         }
+        done += entry.size;
+        if (progress && !progress(done, total)) {
+            return failure(MergeStatus::Stopped, entry.path);
+        }
     }
-    if (auto error = image.commit()) {
-        return failure(MergeStatus::ImageWriteFailed, paths.imagePath, error);
+    for (std::size_t i = 0; i < options.companions.size(); ++i) {
+        if (auto error = options.companions[i].write(*outputs.companions[i], *outputs.image)) {
+            return failure(MergeStatus::CompanionFailed, options.companions[i].path, error);
+        }
     }
-    if (auto error = writeListFile(paths.listPath, list)) {
-        return failure(MergeStatus::ListWriteFailed, paths.listPath, error);
+    if (auto failed = set.commit()) {
+        const MergeStatus status = failed.path == paths.imagePath  ? MergeStatus::ImageWriteFailed
+                                   : failed.path == paths.listPath ? MergeStatus::ListWriteFailed
+                                                                   : MergeStatus::CompanionFailed;
+        return failure(status, failed.path, failed.error);
     }
     MergeResult result;
     result.infoTableWritten = writeTable;

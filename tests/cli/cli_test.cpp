@@ -59,7 +59,8 @@ TEST_F(Cli, TheBuiltProgramMergesAsMergeImageDoes) {
 // List rows come first. ".." after a link is kept: it leads out of the
 // link's target, not back to the link's folder.
 TEST_F(Cli, DryRunPrintsTheLayoutAndWritesNothing) {
-    writeFile(dir / "saved.h", "{\n\n\n\t1, \"" + (dir / "in/sub/B.dot") + "\", 5000, 0;\n");
+    writeFile(dir / "saved.h", "{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n\t1, \"" +
+                                   (dir / "in/sub/B.dot") + "\", 5000, 0;\n\n}\n");
     fs::create_directories(dir / "far/deep");
     writeFile(dir / "far/x.bin", "0123456789");
     fs::create_directory_symlink(dir / "far/deep", dir / "link");
@@ -73,8 +74,9 @@ TEST_F(Cli, DryRunPrintsTheLayoutAndWritesNothing) {
     EXPECT_TRUE(test::namesIn(dir / "out").empty());
 }
 
-// A refusal or a stop is one line on stderr, exit 1, and the earlier image
-// stays; usage errors exit 2.
+// A refusal or a stop is one line on stderr per file, exit 1, and the
+// earlier image stays; usage errors exit 2. Names that would break the line,
+// or show as nothing, are shown escaped.
 TEST_F(Cli, ExitCodesAndWhatFailedRunsLeave) {
     for (const std::vector<std::string>& usage :
          {std::vector<std::string>{}, {"merge", dir / "in/a.bin"}, {"merge", "-o", out, "-f"},
@@ -83,10 +85,16 @@ TEST_F(Cli, ExitCodesAndWhatFailedRunsLeave) {
         EXPECT_NE(errors, "");
     }
     writeFile(out + ".bin", "earlier image");
-    EXPECT_EQ(run({"merge", "-o", out, dir / "in/a.bin", dir / "in/missing"}), 1);
+    writeFile(dir / "in/two\nlines", "x");
+    EXPECT_EQ(run({"merge", "-o", out, dir / "in/a.bin", dir / "in/missing", "",
+                   dir / "in/two\nlines"}), 1);
     EXPECT_EQ(printed, "");
-    EXPECT_EQ(errors.find('\n'), errors.size() - 1) << errors;
-    EXPECT_NE(errors.find(dir / "in/missing"), std::string::npos) << errors;
+    EXPECT_EQ(errors, "zadodaziderav-cli: " + dir / "in/missing" +
+                      ": cannot be opened for reading: No such file or directory\n"
+                      "zadodaziderav-cli: \"\": an empty name names no file\n"
+                      "zadodaziderav-cli: " + dir / "in/two\\nlines" +
+                      ": has a name the list file cannot carry (a line feed, a carriage return or "
+                      "bytes that are not UTF-8)\n");
 
     const std::atomic<bool> stop{true};
     EXPECT_EQ(run({"merge", "-o", out, dir / "in/a.bin"}, &stop), 1);

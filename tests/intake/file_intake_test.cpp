@@ -1,9 +1,7 @@
 #include "file_intake.h"
-
 #include "test_files.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 namespace zd {
@@ -12,31 +10,68 @@ namespace {
 namespace fs = std::filesystem;
 using Paths = std::vector<std::string>;
 
+Paths refusedOf(const IntakeBatch& batch) {
+    Paths refused;
+    for (const RefusedFile& file : batch.refused) {
+        refused.push_back(file.path + "=" + std::to_string(static_cast<int>(file.reason)));
+    }
+    return refused;
+}
+
 // Sparse files reach the 4 GiB limit without taking disk; a FIFO must be
-// refused without opening it, or the probe would hang.
-TEST(FileIntake, ProbesFilesAndListsAFolder) {
+// refused without waiting on it. Names the list file cannot carry (a line
+// feed, a carriage return, bytes that are not UTF-8) and the empty name are
+// refused before anything is opened; the rest goes on.
+TEST(FileIntake, ProbesFilesAndRefusesWhatCannotBeListed) {
     test::TempDir dir;
     test::makeSparseFile(dir / "largest", 4294967295u);
     test::makeSparseFile(dir / "4gib", 4294967296u);
     ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
-    const IntakeBatch batch = probeFiles({dir / "largest", dir / "4gib", dir / "pipe"});
+    const Paths named{dir / "line\nfeed", dir / "carriage\rreturn", dir / "latin1-\xE9"};
+    for (const std::string& path : named) {
+        test::writeFile(path, "x");
+    }
+    const IntakeBatch batch = probeFiles({dir / "largest", dir / "4gib", dir / "pipe", "", named[0],
+                                          named[1], named[2], dir / "missing"});
     ASSERT_EQ(batch.accepted.size(), 1u);
     EXPECT_EQ(batch.accepted[0].size, 4294967295u);
-    ASSERT_EQ(batch.refused.size(), 2u);
-    EXPECT_EQ(batch.refused[0].path, dir / "4gib");
-    EXPECT_EQ(batch.refused[0].reason, RefusedFile::Reason::TooLarge);
+    using R = RefusedFile::Reason;
+    const auto code = [](R reason) { return "=" + std::to_string(static_cast<int>(reason)); };
+    EXPECT_EQ(refusedOf(batch),
+              (Paths{dir / "4gib" + code(R::TooLarge), dir / "pipe" + code(R::NotAFile),
+                     code(R::EmptyName), named[0] + code(R::NameNotListable),
+                     named[1] + code(R::NameNotListable), named[2] + code(R::NameNotListable),
+                     dir / "missing" + code(R::CannotOpen)}));
+    EXPECT_EQ(batch.refused.back().error, std::errc::no_such_file_or_directory);
+}
 
-    // Files only, sorted case-insensitively and then exactly.
-    for (const char* name : {"B.bin", "a.bin", "A.bin", "_x"}) {
+// Files only, sorted case-insensitively and then exactly; neither folders
+// nor the temporaries of unfinished merges. A folder among the inputs stands
+// for its files, in its place.
+TEST(FileIntake, ListsFoldersWithoutTemporaries) {
+    test::TempDir dir;
+    for (const char* name : {"B.bin", "a.bin", "A.bin", "_x", ".zd~0123456789abcdef~12-0.tmp",
+                             ".zd~0123456789abcdef~x.tmp", "sub/inner.bin"}) {
+        fs::create_directories(fs::path(dir / name).parent_path());
         test::writeFile(dir / name, name);
     }
-    fs::create_directory(dir / "sub");
-    EXPECT_EQ(listFolder(dir.path().string()).paths,
-              (Paths{dir / "4gib", dir / "_x", dir / "A.bin", dir / "a.bin", dir / "B.bin",
-                     dir / "largest"}));
+    const Paths files{dir / ".zd~0123456789abcdef~x.tmp", dir / "_x", dir / "A.bin", dir / "a.bin",
+                      dir / "B.bin"};
+    EXPECT_EQ(listFolder(dir.path().string()).paths, files);
     const FolderListing missing = listFolder(dir / "missing");
     EXPECT_EQ(missing.error, std::errc::no_such_file_or_directory);
     EXPECT_TRUE(missing.paths.empty());
+
+    const IntakeBatch taken = takeInputs({dir / "sub", dir.path().string(), dir / "missing/"});
+    Paths accepted;
+    for (const NewEntry& entry : taken.accepted) {
+        accepted.push_back(entry.path);
+    }
+    Paths expected{dir / "sub/inner.bin"};
+    expected.insert(expected.end(), files.begin(), files.end());
+    EXPECT_EQ(accepted, expected);
+    ASSERT_EQ(taken.refused.size(), 1u);
+    EXPECT_EQ(taken.refused[0].reason, RefusedFile::Reason::CannotOpen);
 }
 
 } // namespace
