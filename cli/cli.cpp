@@ -146,9 +146,11 @@ bool buildList(const MergeOptions& options, EntryList& list, std::ostream& err) 
             return false;
         }
         if (read.status == ListReadResult::Status::FormatError) {
-            err << kProgram << ": " << path
-                << (read.errorLine ? ":" + std::to_string(read.errorLine) : std::string{})
-                << ": not a list file this tool wrote: " << read.reason << '\n';
+            err << kProgram << ": " << path;
+            if (read.errorLine) {
+                err << ':' << read.errorLine;
+            }
+            err << ": not a list file this tool wrote: " << read.reason << '\n';
             return false;
         }
         list.appendEntries(read.rows);

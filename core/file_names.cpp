@@ -58,8 +58,17 @@ bool isValidUtf8(std::string_view text) {
 }
 
 bool listFileCanCarry(std::string_view name) {
-    return !name.empty() && name.find_first_of("\n\r") == std::string_view::npos &&
-           isValidUtf8(name);
+    if (name.empty()) {
+        return false;
+    }
+    while (!name.empty()) {
+        const std::size_t length = sequenceLength(name);
+        if (length == 0 || name.front() == '\n' || name.front() == '\r') {
+            return false;
+        }
+        name.remove_prefix(length);
+    }
+    return true;
 }
 
 std::string printableName(std::string_view name) {

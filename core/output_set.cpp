@@ -185,7 +185,8 @@ OutputError OutputSet::add(const std::string& target, OutputFile*& file) {
             continue;
         }
         if (deniedByFolder(error)) {
-            return OutputError{error, folder, true};
+            return OutputError{error, out->folder_.empty() ? files::absolutePath(".") : folder,
+                               true};
         }
         return failed(error);
     }

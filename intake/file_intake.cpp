@@ -40,14 +40,12 @@ bool refusedByName(const std::string& path, IntakeBatch& batch) {
     return false;
 }
 
-// Opening does not wait, so a chosen pipe cannot hang the probe.
-std::error_code openAndLook(const std::string& path, files::Status& info) {
-    files::Input input;
-    std::error_code error = input.open(path);
-    if (!error) {
-        error = input.status(info);
-    }
-    return error;
+// Kind and length by name, links followed: one lookup, no descriptor, and a
+// pipe is never opened, so it cannot hang the probe. Whether a file can be
+// read is found when the merge opens it, which checks every input again on
+// the descriptor it copies from and names the one it cannot read.
+std::error_code look(const std::string& path, files::Status& info) {
+    return files::statusOf(path, info);
 }
 
 void classify(const std::string& path, std::error_code error, const files::Status& info,
@@ -69,7 +67,7 @@ void probeInto(const std::vector<std::string>& paths, IntakeBatch& batch) {
             continue;
         }
         files::Status info;
-        const std::error_code error = openAndLook(path, info);
+        const std::error_code error = look(path, info);
         classify(path, error, info, batch);
     }
 }
@@ -114,11 +112,7 @@ IntakeBatch takeInputs(const std::vector<std::string>& paths) {
             continue;
         }
         files::Status info;
-        std::error_code error = openAndLook(path, info);
-        // Where a folder cannot be opened as a file (Win32), its name tells.
-        if (error && !files::statusOf(path, info) && info.kind == files::Kind::Directory) {
-            error.clear();
-        }
+        const std::error_code error = look(path, info);
         if (error || info.kind != files::Kind::Directory) {
             classify(path, error, info, batch);
             continue;

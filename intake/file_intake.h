@@ -30,11 +30,12 @@ struct IntakeBatch {
     std::vector<RefusedFile> refused;
 };
 
-// Takes each path's length by opening it for reading. A path that is empty,
-// holds a name the list file cannot carry (a line feed, a carriage return,
-// bytes that are not UTF-8), cannot be opened, is not a regular file (links
-// are followed), or is 4 GiB or longer (the image format cannot describe it)
-// is refused; the rest are accepted.
+// Takes each path's length from the system. A path that is empty, holds a
+// name the list file cannot carry (a line feed, a carriage return, bytes
+// that are not UTF-8), cannot be looked at, is not a regular file (links are
+// followed), or is 4 GiB or longer (the image format cannot describe it) is
+// refused; the rest are accepted. Nothing is opened: a file this user may
+// not read is named by the merge, which opens every input.
 IntakeBatch probeFiles(const std::vector<std::string>& paths);
 
 struct FolderListing {
@@ -52,7 +53,7 @@ FolderListing listFolder(const std::string& folder);
 
 // What a list of files and folders stands for, probed: a file as probeFiles
 // takes it, a folder replaced by its listing's files in its place (one that
-// cannot be listed is refused as FolderUnreadable). Each file is opened once.
+// cannot be listed is refused as FolderUnreadable). Nothing is opened.
 IntakeBatch takeInputs(const std::vector<std::string>& paths);
 
 // The folder part of a path: everything up to and including its last

@@ -11,7 +11,7 @@ for group in "$@"; do
     run)   packages+=(fonts-wqy-microhei) ;;
     shot)  packages+=(xvfb xauth imagemagick xdotool fonts-wqy-microhei) ;;
     fuzz)  packages+=(clang libclang-rt-14-dev) ;;
-    bench) packages+=(srecord) ;;
+    bench) packages+=(srecord eatmydata) ;;
     *) echo "install-deps.sh: unknown group $group" >&2; exit 2 ;;
   esac
 done
