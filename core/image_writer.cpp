@@ -149,6 +149,59 @@ MergeResult appendInput(const Outputs& outputs, const Entry& entry, std::uint64_
     return {};
 }
 
+// Every output's target is checked, and its temporary made, before any
+// input is read, so that a read-only list file stops the merge at once.
+MergeResult openOutputs(OutputSet& set, const OutputPaths& paths,
+                        const std::vector<Companion>& companions, Outputs& outputs) {
+    if (auto failed = set.add(paths.imagePath, outputs.image)) {
+        return outputFailure(failed, MergeStatus::ImageCreateFailed);
+    }
+    if (auto failed = set.add(paths.listPath, outputs.list)) {
+        return outputFailure(failed, MergeStatus::ListWriteFailed);
+    }
+    for (const Companion& companion : companions) {
+        OutputFile* file = nullptr;
+        if (auto failed = set.add(companion.path, file)) {
+            return outputFailure(failed, MergeStatus::CompanionFailed);
+        }
+        outputs.companions.push_back(file);
+    }
+    return {};
+}
+
+// The front area (the table, when it is written, then 0xFF filler) and every
+// input after it.
+MergeResult writeImage(const Outputs& outputs, const EntryList& list, bool writeTable,
+                       std::uint64_t total, const MergeProgress& progress) {
+    OutputFile& image = *outputs.image;
+    std::uint64_t done = 0;
+    if (writeTable) {
+        const std::string table = infoTable(list);
+        if (auto error = image.write(table)) {
+            return failure(MergeStatus::ImageWriteFailed, image.target(), error);
+        }
+        done = table.size();
+    }
+    if (auto error = image.fill(0xFF, list.frontOffset() - done)) {
+        return failure(MergeStatus::ImageWriteFailed, image.target(), error);
+    }
+    done = list.frontOffset();
+    if (progress && !progress(done, total)) {
+        return failure(MergeStatus::Stopped, image.target());
+    }
+    for (const Entry& entry : list.entries()) {
+        if (MergeResult appended = appendInput(outputs, entry, done, total, progress);
+            !appended.ok()) {
+            return appended;
+        }
+        done += entry.size;
+        if (progress && !progress(done, total)) {
+            return failure(MergeStatus::Stopped, entry.path);
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 bool infoTableFits(std::uint32_t frontOffset, int rowCount) {
@@ -162,54 +215,18 @@ MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPa
     if (MergeResult checked = checkList(list, paths, options.companions, total); !checked.ok()) {
         return checked;
     }
-    const std::uint32_t front = list.frontOffset();
-    const bool writeTable = withInfoTable && infoTableFits(front, list.rowCount());
-
-    // Every output's target is checked, and its temporary made, before any
-    // input is read, so a read-only list file stops the merge at once.
+    const bool writeTable = withInfoTable && infoTableFits(list.frontOffset(), list.rowCount());
     OutputSet set(options.durable);
     Outputs outputs;
-    if (auto failed = set.add(paths.imagePath, outputs.image)) {
-        return outputFailure(failed, MergeStatus::ImageCreateFailed);
-    }
-    if (auto failed = set.add(paths.listPath, outputs.list)) {
-        return outputFailure(failed, MergeStatus::ListWriteFailed);
-    }
-    for (const Companion& companion : options.companions) {
-        OutputFile* file = nullptr;
-        if (auto failed = set.add(companion.path, file)) {
-            return outputFailure(failed, MergeStatus::CompanionFailed);
-        }
-        outputs.companions.push_back(file);
+    if (MergeResult opened = openOutputs(set, paths, options.companions, outputs); !opened.ok()) {
+        return opened;
     }
     if (auto error = outputs.list->write(listFileText(list))) {
         return failure(MergeStatus::ListWriteFailed, paths.listPath, error);
     }
-
-    std::uint64_t done = 0;
-    if (writeTable) {
-        const std::string table = infoTable(list);
-        if (auto error = outputs.image->write(table)) {
-            return failure(MergeStatus::ImageWriteFailed, paths.imagePath, error);
-        }
-        done = table.size();
-    }
-    if (auto error = outputs.image->fill(0xFF, front - done)) {
-        return failure(MergeStatus::ImageWriteFailed, paths.imagePath, error);
-    }
-    done = front;
-    if (progress && !progress(done, total)) {
-        return failure(MergeStatus::Stopped, paths.imagePath);
-    }
-    for (const Entry& entry : list.entries()) {
-        if (MergeResult appended = appendInput(outputs, entry, done, total, progress);
-            !appended.ok()) {
-            return appended;
-        }
-        done += entry.size;
-        if (progress && !progress(done, total)) {
-            return failure(MergeStatus::Stopped, entry.path);
-        }
+    if (MergeResult written = writeImage(outputs, list, writeTable, total, progress);
+        !written.ok()) {
+        return written;
     }
     for (std::size_t i = 0; i < options.companions.size(); ++i) {
         if (auto error = options.companions[i].write(*outputs.companions[i], *outputs.image)) {

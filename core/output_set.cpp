@@ -118,88 +118,121 @@ OutputError OutputSet::add(const std::string& target, OutputFile*& file) {
     file = nullptr;
     auto out = std::make_unique<OutputFile>();
     out->target_ = target;
-    const auto failed = [&](std::error_code error) { return OutputError{error, target, false}; };
-    if (auto error = files::resolveLinks(target, out->resolved_)) {
+    OutputError failed = inspectTarget(*out);
+    if (!failed) {
+        failed = lockTarget(*out);
+    }
+    if (!failed) {
+        removeStaleTemporaries(*out);
+        failed = createTemporary(*out);
+    }
+    if (failed) {
+        return failed;
+    }
+    file = out.get();
+    files_.push_back(std::move(out));
+    return {};
+}
+
+// Follows a link to the file it leads to, and refuses what may not be
+// replaced there.
+OutputError OutputSet::inspectTarget(OutputFile& out) {
+    const auto failed = [&](std::error_code error) { return OutputError{error, out.target_}; };
+    if (auto error = files::resolveLinks(out.target_, out.resolved_)) {
         return failed(error);
     }
-    const std::size_t cut = files::lastSeparator(out->resolved_);
-    out->folder_ = cut == std::string::npos ? std::string{} : out->resolved_.substr(0, cut + 1);
-    const std::string name = out->resolved_.substr(out->folder_.size());
-    const std::string folder = out->folder_.empty() ? std::string(".") : out->folder_;
-
+    const std::size_t cut = files::lastSeparator(out.resolved_);
+    out.folder_ = cut == std::string::npos ? std::string{} : out.resolved_.substr(0, cut + 1);
     files::Status earlier;
-    if (auto error = files::statusOf(out->resolved_, earlier)) {
-        if (error != std::errc::no_such_file_or_directory) {
-            return failed(error);
-        }
-    } else if (earlier.kind == files::Kind::Directory) {
+    if (auto error = files::statusOf(out.resolved_, earlier)) {
+        return error == std::errc::no_such_file_or_directory ? OutputError{} : failed(error);
+    }
+    if (earlier.kind == files::Kind::Directory) {
         return failed(std::make_error_code(std::errc::is_a_directory));
-    } else if (earlier.kind != files::Kind::Regular) {
+    }
+    if (earlier.kind != files::Kind::Regular) {
         return failed(FileErrc::NotAFile);
-    } else if (auto denied = files::checkWritable(out->resolved_)) {
+    }
+    if (auto denied = files::checkWritable(out.resolved_)) {
         return failed(denied == std::errc::permission_denied ? make_error_code(FileErrc::ReadOnly)
                                                              : denied);
-    } else {
-        out->earlier_ = earlier.identity;
     }
+    out.earlier_ = earlier.identity;
+    return {};
+}
 
-    // The lock's key names the file by its folder's identity, so that every
-    // spelling of the path and every link to it meets the same lock.
-    files::Status folderStatus;
-    if (auto error = files::statusOf(folder, folderStatus)) {
+// The lock's key names the file by its folder's identity, so that every
+// spelling of the path and every link to it meets the same lock.
+OutputError OutputSet::lockTarget(OutputFile& out) {
+    const auto failed = [&](std::error_code error) { return OutputError{error, out.target_}; };
+    files::Status folder;
+    if (auto error = files::statusOf(folderOf(out), folder)) {
         return failed(error);
     }
-    out->key_ = hex(folderStatus.identity.volume, 16) + "-" + hex(folderStatus.identity.index, 16) +
-                "-" + hex(nameHash(name), kHashDigits);
+    out.key_ = hex(folder.identity.volume, 16) + "-" + hex(folder.identity.index, 16) + "-" +
+               hex(nameHash(nameOf(out)), kHashDigits);
     for (const auto& other : files_) {
-        if (other->key_ == out->key_) {
+        if (other->key_ == out.key_) {
             return failed(FileErrc::SameTarget);
         }
     }
-    if (auto error = out->lock_.tryLock(out->key_)) {
+    if (auto error = out.lock_.tryLock(out.key_)) {
         return failed(error == std::errc::device_or_resource_busy ? make_error_code(FileErrc::InUse)
                                                                   : error);
     }
+    return {};
+}
 
-    // Holding the lock, no other merge writes this target: its temporaries
-    // here are what killed runs left (removeUnowned spares any a living
-    // process still holds all the same).
-    const std::string prefix = temporaryPrefix(name);
+// Holding the lock, no other merge writes this target: its temporaries in
+// the folder are what killed runs left (removeUnowned spares any that a
+// living process holds all the same).
+void OutputSet::removeStaleTemporaries(const OutputFile& out) {
+    const std::string prefix = temporaryPrefix(nameOf(out));
     std::vector<files::FolderEntry> entries;
-    if (!files::listFolder(folder, entries)) {
-        for (const files::FolderEntry& entry : entries) {
-            if (entry.name.starts_with(prefix) && isTemporaryName(entry.name)) {
-                (void)files::removeUnowned(out->folder_ + entry.name);
-            }
+    if (files::listFolder(folderOf(out), entries)) {
+        return;
+    }
+    for (const files::FolderEntry& entry : entries) {
+        if (entry.name.starts_with(prefix) && isTemporaryName(entry.name)) {
+            (void)files::removeUnowned(out.folder_ + entry.name);
         }
     }
+}
 
+// Creates the temporary, with the earlier file's permissions. A folder that
+// refuses new files is named as the cause.
+OutputError OutputSet::createTemporary(OutputFile& out) {
     for (int attempt = 0;; ++attempt) {
-        std::string candidate = out->folder_ + newTemporaryName(name);
-        const std::error_code error = out->file_.createNew(candidate);
+        std::string candidate = out.folder_ + newTemporaryName(nameOf(out));
+        const std::error_code error = out.file_.createNew(candidate);
         if (!error) {
-            out->temporary_ = std::move(candidate);
+            out.temporary_ = std::move(candidate);
             break;
         }
         if (error == std::errc::file_exists && attempt < 100) {
             continue;
         }
         if (deniedByFolder(error)) {
-            return OutputError{error, out->folder_.empty() ? files::absolutePath(".") : folder,
-                               true};
+            return {error, out.folder_.empty() ? files::absolutePath(".") : out.folder_, true};
         }
-        return failed(error);
+        return {error, out.target_};
     }
-    if (out->earlier_) {
-        if (auto error = out->file_.copyAccessFrom(out->resolved_)) {
-            (void)out->file_.close();
-            (void)files::remove(out->temporary_);
-            return failed(error);
+    if (out.earlier_) {
+        if (auto error = out.file_.copyAccessFrom(out.resolved_)) {
+            (void)out.file_.close();
+            (void)files::remove(out.temporary_);
+            return {error, out.target_};
         }
     }
-    file = out.get();
-    files_.push_back(std::move(out));
     return {};
+}
+
+std::string OutputSet::folderOf(const OutputFile& out) {
+    return out.folder_.empty() ? std::string(".") : out.folder_;
+}
+
+std::string OutputSet::nameOf(const OutputFile& out) {
+    return out.resolved_.substr(out.folder_.size());
 }
 
 OutputError OutputSet::commit() {
@@ -209,25 +242,15 @@ OutputError OutputSet::commit() {
             error = closed;
         }
         if (error) {
-            return {error, out->target_, false};
+            return {error, out->target_};
         }
     }
-    // A second name for each earlier file, to put it back should a later
-    // rename fail. Where the file system has no hard links there is none.
-    for (const auto& out : files_) {
-        if (out->earlier_) {
-            std::string backup =
-                out->folder_ + newTemporaryName(out->resolved_.substr(out->folder_.size()));
-            if (!files::hardLink(out->resolved_, backup)) {
-                out->backup_ = std::move(backup);
-            }
-        }
-    }
+    keepEarlierFiles();
     for (std::size_t i = 0; i < files_.size(); ++i) {
         OutputFile& out = *files_[i];
         if (auto error = files::rename(out.temporary_, out.resolved_)) {
             rollBack(i);
-            return {error, out.target_, false};
+            return {error, out.target_};
         }
         out.temporary_.clear();
     }
@@ -237,7 +260,7 @@ OutputError OutputSet::commit() {
             (void)files::remove(out->backup_);
             out->backup_.clear();
         }
-        folders.insert(out->folder_.empty() ? std::string(".") : out->folder_);
+        folders.insert(folderOf(*out));
     }
     if (durable_) {
         // The outputs are complete and in place; a folder that cannot be
@@ -247,6 +270,19 @@ OutputError OutputSet::commit() {
         }
     }
     return {};
+}
+
+// A second name for each earlier file, to put it back should a later rename
+// fail. Where the file system has no hard links there is none.
+void OutputSet::keepEarlierFiles() {
+    for (const auto& out : files_) {
+        if (out->earlier_) {
+            std::string backup = out->folder_ + newTemporaryName(nameOf(*out));
+            if (!files::hardLink(out->resolved_, backup)) {
+                out->backup_ = std::move(backup);
+            }
+        }
+    }
 }
 
 void OutputSet::rollBack(std::size_t renamed) {

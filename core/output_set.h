@@ -110,6 +110,13 @@ class OutputSet {
     OutputError commit();
 
   private:
+    static OutputError inspectTarget(OutputFile& out);
+    OutputError lockTarget(OutputFile& out);
+    static void removeStaleTemporaries(const OutputFile& out);
+    static OutputError createTemporary(OutputFile& out);
+    static std::string folderOf(const OutputFile& out); // "." for the working folder
+    static std::string nameOf(const OutputFile& out);
+    void keepEarlierFiles();
     void rollBack(std::size_t renamed);
     std::vector<std::unique_ptr<OutputFile>> files_;
     bool durable_;
