@@ -58,8 +58,10 @@ TEST_F(MergeAndRouting, MergeSaveRefusalsWriteNothing) {
     addRows({{makeFile("grow.bin", 20), 10}});
     refused("out", dir / "grow.bin" + " 的大小已改变（列表中记录为 10 字节，实际长度为 20 "
                                       "字节），请重新添加该文件！");
-    addRows({{"/proc/self/stat", 0}});
-    refused("out", "/proc/self/stat 的实际长度无法确定（系统报告的大小与其内容不符），无法合并该文件！");
+    if (std::filesystem::exists("/proc/self/stat")) { // reports 0 bytes, holds more
+        addRows({{"/proc/self/stat", 0}});
+        refused("out", "/proc/self/stat 的实际长度无法确定（系统报告的大小与其内容不符），无法合并该文件！");
+    }
     addRows({{makeFile("big.bin", 1000), 1000}});
     setOffset(4294967000u);
     refused("out", dir / "big.bin" + " 超出4GB地址范围，无法合并，请减少文件或前置偏移！");

@@ -86,6 +86,28 @@ TEST_F(Outputs, AFailureChangesNeitherOutput) {
     }
 }
 
+// A companion output lands with the image and the list file, and may read
+// the finished image; when it fails, none of the three changes.
+TEST_F(Outputs, CompanionsLandWithTheImageOrNotAtAll) {
+    const auto copyOfImage = [](OutputFile& out, const OutputFile& image) {
+        return out.write(readFile(image.temporary()));
+    };
+    const auto failing = [](OutputFile&, const OutputFile&) {
+        return std::make_error_code(std::errc::io_error);
+    };
+    const EntryList list = listOf(0, {a});
+    const MergeResult failed = mergeImage(
+        list, false, outputs, {}, {.durable = false, .companions = {{dir / "out.c", failing}}});
+    EXPECT_EQ(summary(failed),
+              summary(MergeStatus::CompanionFailed, dir / "out.c", errc(std::errc::io_error)));
+    expectEarlierKept();
+    ASSERT_TRUE(mergeImage(list, false, outputs, {},
+                           {.durable = true, .companions = {{dir / "out.c", copyOfImage}}})
+                    .ok());
+    EXPECT_EQ(readFile(dir / "out.c"), abytes);
+    EXPECT_EQ(readFile(dir / "out.bin"), abytes);
+}
+
 #ifndef _WIN32
 // Pages of a file not yet on the disk (dirty or being written), from the
 // kernel's page cache (Linux 6.5 and later); nothing where it cannot say.
@@ -216,7 +238,6 @@ TEST_F(Outputs, TemporariesOfAKilledMergeGoWithTheNextMergeToTheSameOutput) {
     ASSERT_TRUE(mergeImage(list, false, outputs).ok());
     EXPECT_EQ(namesIn(dir.path()), (Names{other, "a.bin", "b.bin", "out.bin", "out.h"}));
 }
-#endif
 
 // While a merge writes an output, another merge to it, by any spelling,
 // fails at once and changes nothing; other outputs in the folder go ahead.
@@ -269,28 +290,6 @@ TEST_F(Outputs, LinksAreWrittenThrough) {
                                           "twin.bin", "twin.h"}));
 }
 
-// A companion output lands with the image and the list file, and may read
-// the finished image; when it fails, none of the three changes.
-TEST_F(Outputs, CompanionsLandWithTheImageOrNotAtAll) {
-    const auto copyOfImage = [](OutputFile& out, const OutputFile& image) {
-        return out.write(readFile(image.temporary()));
-    };
-    const auto failing = [](OutputFile&, const OutputFile&) {
-        return std::make_error_code(std::errc::io_error);
-    };
-    const EntryList list = listOf(0, {a});
-    const MergeResult failed = mergeImage(
-        list, false, outputs, {}, {.durable = false, .companions = {{dir / "out.c", failing}}});
-    EXPECT_EQ(summary(failed),
-              summary(MergeStatus::CompanionFailed, dir / "out.c", errc(std::errc::io_error)));
-    expectEarlierKept();
-    ASSERT_TRUE(mergeImage(list, false, outputs, {},
-                           {.durable = true, .companions = {{dir / "out.c", copyOfImage}}})
-                    .ok());
-    EXPECT_EQ(readFile(dir / "out.c"), abytes);
-    EXPECT_EQ(readFile(dir / "out.bin"), abytes);
-}
-
 // The temporary's name does not grow with the target's, so a target whose
 // name takes the system's longest (255 bytes) is written.
 TEST_F(Outputs, TheLongestNamesAreWritten) {
@@ -299,6 +298,8 @@ TEST_F(Outputs, TheLongestNamesAreWritten) {
     EXPECT_EQ(readFile(stem + ".bin"), abytes);
     EXPECT_EQ(writeWholeFile(dir / std::string(256, 'n'), "x"), errc(std::errc::filename_too_long));
 }
+
+#endif
 
 } // namespace
 } // namespace zd::test

@@ -2,7 +2,9 @@
 #include "test_files.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 namespace zd {
 namespace {
@@ -18,6 +20,7 @@ Paths refusedOf(const IntakeBatch& batch) {
     return refused;
 }
 
+#ifndef _WIN32
 // Sparse files reach the 4 GiB limit without taking disk; a FIFO must be
 // refused without waiting on it. Names the list file cannot carry (a line
 // feed, a carriage return, bytes that are not UTF-8) and the empty name are
@@ -44,6 +47,8 @@ TEST(FileIntake, ProbesFilesAndRefusesWhatCannotBeListed) {
                      dir / "missing" + code(R::CannotOpen)}));
     EXPECT_EQ(batch.refused.back().error, std::errc::no_such_file_or_directory);
 }
+
+#endif
 
 // Files only, sorted case-insensitively and then exactly; neither folders
 // nor the temporaries of unfinished merges. A folder among the inputs stands
