@@ -83,11 +83,12 @@ class Output {
     Output(const Output&) = delete;
     Output& operator=(const Output&) = delete;
 
-    // Creates `path`; fails with std::errc::file_exists when it is there. The
-    // new file is owned by this process until it is closed, so that
-    // removeUnowned leaves it alone: POSIX holds an exclusive flock on it;
-    // Win32 opens it without FILE_SHARE_DELETE, so nobody can delete it
-    // meanwhile.
+    // Creates `path`; fails with std::errc::file_exists when it is there.
+    // Others may read it meanwhile (a companion output reads the finished
+    // image through its own Input). The new file is owned by this process
+    // until it is closed, so that removeUnowned leaves it alone: POSIX holds
+    // an exclusive flock on it; Win32 opens it with FILE_SHARE_READ but
+    // without FILE_SHARE_DELETE, so nobody can delete it meanwhile.
     std::error_code createNew(const std::string& path);
     // Gives the file the access of the existing file `earlier`, which it is
     // to replace. POSIX: its permission bits, and its owner and group where
