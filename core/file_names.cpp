@@ -46,17 +46,6 @@ std::size_t sequenceLength(std::string_view text) {
 
 } // namespace
 
-bool isValidUtf8(std::string_view text) {
-    while (!text.empty()) {
-        const std::size_t length = sequenceLength(text);
-        if (length == 0) {
-            return false;
-        }
-        text.remove_prefix(length);
-    }
-    return true;
-}
-
 bool listFileCanCarry(std::string_view name) {
     if (name.empty()) {
         return false;

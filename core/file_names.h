@@ -7,8 +7,6 @@
 
 namespace zd {
 
-bool isValidUtf8(std::string_view text);
-
 // The list file holds one row per line, in UTF-8, so a name reads back as
 // written only when it is not empty, holds no line feed and no carriage
 // return (which editors and version control change), and is valid UTF-8.

@@ -254,12 +254,9 @@ OutputError OutputSet::commit() {
         }
         out.temporary_.clear();
     }
+    // The backups go with the set.
     std::set<std::string> folders;
     for (const auto& out : files_) {
-        if (!out->backup_.empty()) {
-            (void)files::remove(out->backup_);
-            out->backup_.clear();
-        }
         folders.insert(folderOf(*out));
     }
     if (durable_) {

@@ -3,6 +3,7 @@
 #include "list_file.h"
 #include "merge_fixture.h"
 #include "output_set.h"
+#include "posix_child.h"
 
 namespace zd::test {
 namespace {
@@ -19,13 +20,17 @@ std::string filler(std::size_t count) {
 
 // The table needs strictly more than 8 bytes per entry; the rest is filler.
 TEST_F(ImageWriter, WritesTheFrontAreaAndTheInputs) {
-    for (const std::uint32_t front : {16u, 17u}) {
-        const EntryList list = listOf(front, {a, b});
+    const std::tuple<std::uint32_t, Names, std::string> cases[] = {
+        {16, {a, b}, ""},
+        {17, {a, b}, le32(17) + le32(1234) + le32(1251) + le32(5000)},
+        {8, {a}, ""},
+        {9, {a}, le32(9) + le32(1234)},
+    };
+    for (const auto& [front, inputs, table] : cases) {
+        const EntryList list = listOf(front, inputs);
         ASSERT_TRUE(mergeImage(list, true, *outputPathsFor(dir / "img")).ok());
-        const std::string table =
-            front == 17 ? le32(17) + le32(1234) + le32(1251) + le32(5000) : "";
-        EXPECT_EQ(readFile(dir / "img.bin"),
-                  table + filler(front - table.size()) + abytes + bbytes);
+        EXPECT_EQ(readFile(dir / "img.bin"), table + filler(front - table.size()) + abytes +
+                                                 (inputs.size() == 2 ? bbytes : ""));
         EXPECT_EQ(readFile(dir / "img.h"), listFileText(list));
     }
 }
@@ -78,6 +83,28 @@ TEST_F(ImageWriter, RefusesAndNamesTheInputAtFault) {
               summary(MergeStatus::NameNotListable, newline));
     expectEarlierKept(names);
 }
+
+#ifndef _WIN32
+// An image may end at 4 GiB exactly, and no file may start there. Past the
+// checks the front area meets a full disk, so nothing large is written.
+TEST_F(ImageWriter, TheLayoutEndsAt4GiBAtMost) {
+    writeFile(dir / "one", "1");
+    writeFile(dir / "none", "");
+    const std::pair<EntryList, MergeStatus> cases[] = {
+        {listOf(4294967295u, {dir / "one"}), MergeStatus::ImageWriteFailed},
+        {listOf(4294967295u, {dir / "one", dir / "none"}), MergeStatus::LayoutTooLarge},
+        {listOf(4294966062u, {a}), MergeStatus::ImageWriteFailed},
+        {listOf(4294966063u, {a}), MergeStatus::LayoutTooLarge},
+    };
+    for (const auto& [list, status] : cases) {
+        const auto child = inChild({.fileSizeLimit = 1 << 20}, [&] {
+            return std::to_string(static_cast<int>(mergeImage(list, false, outputs).status));
+        });
+        ASSERT_TRUE(child);
+        EXPECT_EQ(child->said, std::to_string(static_cast<int>(status))) << list.frontOffset();
+    }
+}
+#endif
 
 } // namespace
 } // namespace zd::test

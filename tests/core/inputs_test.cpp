@@ -41,6 +41,20 @@ TEST_F(Inputs, EachInputIsCheckedWhenItIsOpened) {
     expectEarlierKept({"a.bin", "b.bin", "folder", "out.bin", "out.h", "pipe", "zero"});
 }
 
+// However a merge ends, it keeps no descriptor open: 20,000 inputs would
+// otherwise run out of them.
+TEST_F(Inputs, NoDescriptorStaysOpen) {
+    const auto openCount = [] {
+        return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator{});
+    };
+    const auto before = openCount();
+    EntryList list = listOf(0, {a, b, a});
+    ASSERT_TRUE(mergeImage(list, false, outputs).ok());
+    list.appendEntry(b, 1, "");
+    EXPECT_EQ(mergeImage(list, false, outputs).status, MergeStatus::InputSizeChanged);
+    EXPECT_EQ(openCount(), before);
+}
+
 // Files of /proc and /sys report a length (0, 4096) that is not what they
 // hold; the merge says so instead of asking to add them again.
 TEST_F(Inputs, PseudoFilesHaveNoLengthToKnow) {

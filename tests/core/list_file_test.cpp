@@ -53,7 +53,9 @@ TEST(ListFileReader, ReadsWhatTheWriterWrites) {
     const std::pair<std::string, Rows> good[] = {
         {crlf, kRowsRead},
         {"\xEF\xBB\xBF" + kHeader + kRows + "}", kRowsRead},
-        {"{\n/* No, File Name, Size, Address */\n \n" + kRows + "x\n}\n", kRowsRead},
+        {"{\n/* No, File Name, Size, Address */\n \n" + kRows + "0123456789\n}\n", kRowsRead},
+        {kHeader + "\t1, '/a.bin', 10, 0;\n\t2, \"/b.bin\",20,0;\n\t3, x/c.binx,30,0;\n}",
+         {{"/a.bin", 10}, {"/b.bin", 20}, {"/c.bin", 30}}},
         {kHeader + "\t1, \"/a, \"b\".bin\", 4294967295, 0;\n}", {{"/a, \"b\".bin", 4294967295u}}},
         {kHeader + kEnd, {}},
     };
@@ -102,7 +104,12 @@ TEST(ListFileReader, ReadingAFileStopsAtItsFirstWrongLine) {
     test::makeSparseFile(dir / "zeros", std::uintmax_t{2} << 30);
     ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
     test::writeFile(dir / "empty.h", "");
-    test::writeFile(dir / "ok.h", kHeader + kRows + kEnd);
+    // Long enough for lines that cross the reader's pieces.
+    EntryList many;
+    for (std::uint32_t i = 0; i < 3000; ++i) {
+        many.appendEntry("/assets/" + std::string(i % 97, 'x') + std::to_string(i), i, "");
+    }
+    test::writeFile(dir / "ok.h", listFileText(many));
     const std::tuple<std::string, ListReadResult::Status, int> cases[] = {
         {dir / "zeros", ListReadResult::Status::FormatError, 1},
         {dir / "pipe", ListReadResult::Status::FormatError, 0},
@@ -116,7 +123,12 @@ TEST(ListFileReader, ReadingAFileStopsAtItsFirstWrongLine) {
         EXPECT_EQ(result.status, status) << path;
         EXPECT_EQ(result.errorLine, line) << path;
     }
-    EXPECT_EQ(rowsOf(readListFile(dir / "ok.h")), kRowsRead);
+    const ListReadResult read = readListFile(dir / "ok.h");
+    ASSERT_EQ(read.rows.size(), 3000u);
+    for (std::uint32_t i = 0; i < 3000; ++i) {
+        EXPECT_EQ(read.rows[i].path, many.at(static_cast<int>(i)).path);
+        EXPECT_EQ(read.rows[i].size, i);
+    }
 }
 #endif
 
@@ -135,6 +147,8 @@ TEST(FileNames, CarriedAndShown) {
         {"/cut\xE5\x9B", false, "/cut\\xE5\\x9B"},
         {"/max\xF4\x8F\xBF\xBF", true, "/max\xF4\x8F\xBF\xBF"},
         {"/past\xF4\x90\x80\x80", false, "/past\\xF4\\x90\\x80\\x80"},
+        {"/surrogate\xED\xBF\xBF", false, "/surrogate\\xED\\xBF\\xBF"},
+        {"/below\xED\x9F\xBF", true, "/below\xED\x9F\xBF"},
     };
     for (const auto& [name, carried, shown] : names) {
         EXPECT_EQ(listFileCanCarry(name), carried) << shown;

@@ -1,4 +1,5 @@
 #include "file_intake.h"
+#include "posix_child.h"
 #include "test_files.h"
 
 #include <gtest/gtest.h>
@@ -55,12 +56,21 @@ TEST(FileIntake, ProbesFilesAndRefusesWhatCannotBeListed) {
 // for its files, in its place.
 TEST(FileIntake, ListsFoldersWithoutTemporaries) {
     test::TempDir dir;
-    for (const char* name : {"B.bin", "a.bin", "A.bin", "_x", ".zd~0123456789abcdef~12-0.tmp",
-                             ".zd~0123456789abcdef~x.tmp", "sub/inner.bin"}) {
+    // Only the exact pattern of a temporary is left out.
+    for (const char* name :
+         {"B.bin", "a.bin", "A.bin", "_x", ".zd~0123456789abcdef~19-9.tmp",
+          ".zd~0123456789abcdef~x.tmp", ".zd~0123456789abcdef~1-x.tmp",
+          ".zd~0123456789abcdeg~1-1.tmp", ".zd~0123456789abcdef~1-1.txt", "sub/inner.bin"}) {
         fs::create_directories(fs::path(dir / name).parent_path());
         test::writeFile(dir / name, name);
     }
-    const Paths files{dir / ".zd~0123456789abcdef~x.tmp", dir / "_x", dir / "A.bin", dir / "a.bin",
+    const Paths files{dir / ".zd~0123456789abcdef~1-1.txt",
+                      dir / ".zd~0123456789abcdef~1-x.tmp",
+                      dir / ".zd~0123456789abcdef~x.tmp",
+                      dir / ".zd~0123456789abcdeg~1-1.tmp",
+                      dir / "_x",
+                      dir / "A.bin",
+                      dir / "a.bin",
                       dir / "B.bin"};
     EXPECT_EQ(listFolder(dir.path().string()).paths, files);
     const FolderListing missing = listFolder(dir / "missing");
@@ -78,6 +88,37 @@ TEST(FileIntake, ListsFoldersWithoutTemporaries) {
     ASSERT_EQ(taken.refused.size(), 1u);
     EXPECT_EQ(taken.refused[0].reason, RefusedFile::Reason::CannotOpen);
 }
+
+#ifndef _WIN32
+// Links are followed: to a file it is listed, to a folder it is not, and a
+// broken one is kept so that the probe names it. A folder this user may not
+// list is refused as a whole, the rest goes on.
+TEST(FileIntake, LinksAndFoldersThatCannotBeListed) {
+    test::TempDir dir;
+    fs::create_directory(dir / "in");
+    test::writeFile(dir / "in/file", "12345");
+    fs::create_symlink("file", dir / "in/to-file");
+    fs::create_symlink("/", dir / "in/to-folder");
+    fs::create_symlink("gone", dir / "in/broken");
+    const IntakeBatch batch = takeInputs({dir / "in"});
+    ASSERT_EQ(batch.accepted.size(), 2u);
+    EXPECT_EQ(batch.accepted[1].path, dir / "in/to-file");
+    EXPECT_EQ(batch.accepted[1].size, 5u);
+    EXPECT_EQ(refusedOf(batch), Paths{dir / "in/broken=0"});
+
+    fs::create_directory(dir / "closed");
+    fs::permissions(dir.path(), fs::perms::all);
+    fs::permissions(dir / "closed", fs::perms::owner_all);
+    const auto child = test::inChild({.asNobody = true}, [&] {
+        const IntakeBatch taken = takeInputs({dir / "closed", dir / "in/file"});
+        return std::to_string(taken.accepted.size()) + " " + refusedOf(taken).at(0);
+    });
+    if (!child) {
+        GTEST_SKIP() << "needs root to run as nobody, who may not list the folder";
+    }
+    EXPECT_EQ(child->said, "1 " + dir / "closed=5");
+}
+#endif
 
 } // namespace
 } // namespace zd
