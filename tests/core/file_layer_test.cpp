@@ -57,27 +57,5 @@ TEST(FileLayer, WritableHardLinkAndFolderSync) {
     EXPECT_TRUE(syncFolder(dir / "missing"));
 }
 
-#ifndef _WIN32
-// Entries without "." and "..", each with what it is, links followed.
-TEST(FileLayer, ListFolderTellsKindsThroughLinks) {
-    test::TempDir dir;
-    test::writeFile(dir / "file", "x");
-    fs::create_directory(dir / "folder");
-    fs::create_symlink("file", dir / "to-file");
-    fs::create_symlink("folder", dir / "to-folder");
-    fs::create_symlink("gone", dir / "broken");
-    std::vector<FolderEntry> entries;
-    ASSERT_FALSE(listFolder(dir.path().string(), entries));
-    std::vector<std::string> seen;
-    for (const FolderEntry& entry : entries) {
-        seen.push_back(entry.name + "=" + std::to_string(static_cast<int>(entry.kind)) +
-                       (entry.broken ? " broken" : ""));
-    }
-    std::sort(seen.begin(), seen.end());
-    EXPECT_EQ(seen, (std::vector<std::string>{"broken=2 broken", "file=0", "folder=1", "to-file=0",
-                                              "to-folder=1"}));
-}
-#endif
-
 } // namespace
 } // namespace zd::files

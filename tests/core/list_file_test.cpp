@@ -56,6 +56,7 @@ TEST(ListFileReader, ReadsWhatTheWriterWrites) {
         {"{\n/* No, File Name, Size, Address */\n \n" + kRows + "0123456789\n}\n", kRowsRead},
         {kHeader + "\t1, '/a.bin', 10, 0;\n\t2, \"/b.bin\",20,0;\n\t3, x/c.binx,30,0;\n}",
          {{"/a.bin", 10}, {"/b.bin", 20}, {"/c.bin", 30}}},
+        {kHeader + "\t1, \"/a.binx, 10, 0;\n}", {{"/a.bin", 10}}}, // one quote: cut as unquoted
         {kHeader + "\t1, \"/a, \"b\".bin\", 4294967295, 0;\n}", {{"/a, \"b\".bin", 4294967295u}}},
         {kHeader + kEnd, {}},
     };
@@ -148,7 +149,7 @@ TEST(FileNames, CarriedAndShown) {
         {"/max\xF4\x8F\xBF\xBF", true, "/max\xF4\x8F\xBF\xBF"},
         {"/past\xF4\x90\x80\x80", false, "/past\\xF4\\x90\\x80\\x80"},
         {"/surrogate\xED\xBF\xBF", false, "/surrogate\\xED\\xBF\\xBF"},
-        {"/below\xED\x9F\xBF", true, "/below\xED\x9F\xBF"},
+        {"/below\xED\x9F\xBF\xC2\x80", true, "/below\xED\x9F\xBF\xC2\x80"},
     };
     for (const auto& [name, carried, shown] : names) {
         EXPECT_EQ(listFileCanCarry(name), carried) << shown;
