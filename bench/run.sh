@@ -66,7 +66,7 @@ tools=$build/bench
 # fdatasync return at once.
 nosync_prefix=()
 nosync_flag=()
-if "$cli" --help 2>&1 | grep -q -- '--no-sync'; then
+if "$cli" merge --help 2>&1 | grep -q -- '--no-sync'; then
     nosync_flag=(--no-sync)
 else
     command -v eatmydata >/dev/null || die "eatmydata not found (Debian package eatmydata)"

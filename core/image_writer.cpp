@@ -5,6 +5,8 @@
 #include "list_file.h"
 #include "output_set.h"
 
+#include <optional>
+
 namespace zd {
 namespace {
 
@@ -54,11 +56,12 @@ std::string infoTable(const EntryList& list) {
 MergeResult checkList(const EntryList& list, const OutputPaths& paths,
                       const std::vector<Companion>& companions, std::uint64_t& imageEnd) {
     std::uint64_t end = list.frontOffset();
+    const bool named = !paths.imagePath.empty();
     for (const Entry& entry : list.entries()) {
-        if (entry.path == paths.imagePath) {
+        if (named && entry.path == paths.imagePath) {
             return failure(MergeStatus::OutputIsInput, entry.path);
         }
-        if (entry.path == paths.listPath) {
+        if (named && entry.path == paths.listPath) {
             return failure(MergeStatus::ListIsInput, entry.path);
         }
         for (const Companion& companion : companions) {
@@ -88,12 +91,17 @@ struct Outputs {
     std::vector<OutputFile*> companions;
 };
 
-// Opens one input without waiting, checks on the open descriptor that it is
-// still a regular file of its listed size and none of the outputs, and
-// appends exactly that size to the image.
-MergeResult appendInput(const Outputs& outputs, const Entry& entry, std::uint64_t done,
-                        std::uint64_t total, const MergeProgress& progress) {
-    files::Input input;
+// What the outputs replace, to tell an input that is one of them by another
+// name (a link).
+struct EarlierOutputs {
+    std::optional<files::Identity> image;
+    std::optional<files::Identity> list;
+    std::vector<std::optional<files::Identity>> companions;
+};
+
+// Opens one input without waiting and checks on the open descriptor that it
+// is still a regular file of its listed size and none of the outputs.
+MergeResult openInput(files::Input& input, const Entry& entry, const EarlierOutputs& earlier) {
     files::Status info;
     std::error_code error = input.open(entry.path);
     if (!error) {
@@ -108,20 +116,29 @@ MergeResult appendInput(const Outputs& outputs, const Entry& entry, std::uint64_
                            ? std::make_error_code(std::errc::is_a_directory)
                            : make_error_code(FileErrc::NotAFile));
     }
-    // Another name (a link) for a file an output replaces.
-    if (outputs.list->earlier() == info.identity) {
+    if (earlier.list == info.identity) {
         return failure(MergeStatus::ListIsInput, entry.path);
     }
-    for (const OutputFile* output : outputs.companions) {
-        if (output->earlier() == info.identity) {
+    for (const auto& companion : earlier.companions) {
+        if (companion == info.identity) {
             return failure(MergeStatus::OutputIsInput, entry.path);
         }
     }
-    if (outputs.image->earlier() == info.identity) {
+    if (earlier.image == info.identity) {
         return failure(MergeStatus::OutputIsInput, entry.path);
     }
     if (info.size != entry.size) {
         return sizeFailure(MergeStatus::InputSizeChanged, entry, info.size);
+    }
+    return {};
+}
+
+// Appends exactly the input's listed size to the image.
+MergeResult appendInput(const Outputs& outputs, const EarlierOutputs& earlier, const Entry& entry,
+                        std::uint64_t done, std::uint64_t total, const MergeProgress& progress) {
+    files::Input input;
+    if (MergeResult opened = openInput(input, entry, earlier); !opened.ok()) {
+        return opened;
     }
     files::CopyResult copy;
     const std::error_code writeError =
@@ -189,8 +206,12 @@ MergeResult writeImage(const Outputs& outputs, const EntryList& list, bool write
     if (progress && !progress(done, total)) {
         return failure(MergeStatus::Stopped, image.target());
     }
+    EarlierOutputs earlier{outputs.image->earlier(), outputs.list->earlier(), {}};
+    for (const OutputFile* companion : outputs.companions) {
+        earlier.companions.push_back(companion->earlier());
+    }
     for (const Entry& entry : list.entries()) {
-        if (MergeResult appended = appendInput(outputs, entry, done, total, progress);
+        if (MergeResult appended = appendInput(outputs, earlier, entry, done, total, progress);
             !appended.ok()) {
             return appended;
         }
@@ -243,6 +264,28 @@ MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPa
     result.infoTableWritten = writeTable;
     result.infoTableLeftOut = withInfoTable && !writeTable && !list.empty();
     return result;
+}
+
+MergeResult checkMerge(const EntryList& list, const OutputPaths& paths) {
+    std::uint64_t imageEnd = 0;
+    if (MergeResult checked = checkList(list, paths, {}, imageEnd); !checked.ok()) {
+        return checked;
+    }
+    const auto identityOf = [](const std::string& path) -> std::optional<files::Identity> {
+        files::Status status;
+        if (path.empty() || files::statusOf(path, status)) {
+            return std::nullopt;
+        }
+        return status.identity;
+    };
+    const EarlierOutputs earlier{identityOf(paths.imagePath), identityOf(paths.listPath), {}};
+    for (const Entry& entry : list.entries()) {
+        files::Input input;
+        if (MergeResult opened = openInput(input, entry, earlier); !opened.ok()) {
+            return opened;
+        }
+    }
+    return {};
 }
 
 } // namespace zd

@@ -90,4 +90,12 @@ struct MergeOptions {
 MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPaths& paths,
                        const MergeProgress& progress = {}, const MergeOptions& options = {});
 
+// The checks mergeImage makes without copying, with the same result, so
+// that a dry run fails where the merge would: the list as a whole, then each
+// input opened and checked on its descriptor (not its content: a file whose
+// reported length is not what it holds is found by the merge alone). With
+// empty `paths` (no output named) the outputs are not compared with the
+// inputs.
+MergeResult checkMerge(const EntryList& list, const OutputPaths& paths);
+
 } // namespace zd

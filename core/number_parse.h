@@ -14,6 +14,14 @@ namespace zd {
 // "-" negates modulo 2^32 ("-1" is 4294967295).
 std::uint32_t parseFrontOffset(std::string_view text);
 
+// A byte count or address as the command line takes it (offsets, sizes,
+// addresses): the number alone, in decimal, "0x"/"0X" hexadecimal or
+// 0-prefixed octal, optionally followed by K (KiB) or M (MiB), either case.
+// No blanks, no sign, nothing else. Nothing when the text is not of that
+// form; a value past 64 bits gives UINT64_MAX, so that callers, which set
+// their own limit, see it as too large.
+std::optional<std::uint64_t> parseByteCount(std::string_view text);
+
 // An unsigned 32-bit decimal count as a list file stores it: leading blanks
 // and an optional "+" skipped, at least one digit, reading stops at the first
 // non-digit. Nothing when there is no digit, a "-" sign, or the value does

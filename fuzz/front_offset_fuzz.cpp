@@ -5,6 +5,8 @@
 // or 0 prefix), keeps a value up to 32 bits and negates it modulo 2^32 for
 // "-", and gives 4294967295 for anything larger. parseCount takes unsigned
 // decimal only: blanks, an optional "+", at least one digit, within 32 bits.
+// parseByteCount takes exactly what strtoull takes in base 0 when it starts
+// with a digit and is read to its end, after an optional K or M suffix.
 
 #include "fuzz_check.h"
 #include "number_parse.h"
@@ -61,6 +63,29 @@ std::optional<std::uint32_t> referenceCount(const std::string& text) {
     return static_cast<std::uint32_t>(value);
 }
 
+std::optional<std::uint64_t> referenceByteCount(std::string text) {
+    constexpr std::uint64_t kMax64 = ~std::uint64_t{0};
+    if (text.empty() || text.front() < '0' || text.front() > '9' ||
+        text.find('\0') != std::string::npos) {
+        return std::nullopt;
+    }
+    std::uint64_t unit = 1;
+    if (text.back() == 'K' || text.back() == 'k' || text.back() == 'M' || text.back() == 'm') {
+        unit = (text.back() == 'K' || text.back() == 'k') ? 1024 : 1024 * 1024;
+        text.pop_back();
+    }
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long value = std::strtoull(text.c_str(), &end, 0);
+    if (end != text.c_str() + text.size()) {
+        return std::nullopt;
+    }
+    if (errno == ERANGE || value > kMax64 / unit) {
+        return kMax64;
+    }
+    return value * unit;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -69,5 +94,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text = bytes.substr(0, bytes.find('\0'));
     ZD_FUZZ_CHECK(zd::parseFrontOffset(bytes) == referenceFrontOffset(text));
     ZD_FUZZ_CHECK(zd::parseCount(bytes) == referenceCount(text));
+    ZD_FUZZ_CHECK(zd::parseByteCount(bytes) == referenceByteCount(bytes));
     return 0;
 }

@@ -135,7 +135,7 @@ std::string folderOf(const std::string& path) {
 std::string describe(const RefusedFile& refused) {
     switch (refused.reason) {
     case RefusedFile::Reason::CannotOpen:
-        return "cannot be opened for reading: " + refused.error.message();
+        return "cannot be read: " + refused.error.message();
     case RefusedFile::Reason::NotAFile:
         return "is not a regular file";
     case RefusedFile::Reason::TooLarge:

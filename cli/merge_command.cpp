@@ -1,0 +1,196 @@
+// merge: the list from list files and inputs, then the image and its list
+// file, or with --dry-run the layout only.
+#include "cli.h"
+#include "command.h"
+#include "entry_list.h"
+#include "file_intake.h"
+#include "file_layer.h"
+#include "file_names.h"
+#include "image_writer.h"
+#include "list_file.h"
+#include "output_names.h"
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace zd::cli {
+namespace {
+
+struct MergeOptions {
+    std::string output;
+    std::uint32_t frontOffset = 0;
+    bool info = false;
+    bool dryRun = false;
+    bool quiet = false;
+    std::vector<std::string> lists;
+    std::vector<std::string> inputs;
+};
+
+std::string reasonOf(const MergeResult& result) {
+    switch (result.status) {
+    case MergeStatus::Ok:
+        return "ok";
+    case MergeStatus::OutputIsInput:
+        return "the output image would replace this input";
+    case MergeStatus::ListIsInput:
+        return "the output list file would replace this input";
+    case MergeStatus::InputUnreadable:
+        return "cannot be read: " + result.error.message();
+    case MergeStatus::InputSizeChanged:
+        return "listed with " + decimal(result.expected) + " bytes but now " +
+               decimal(result.actual) + " bytes long; add it again";
+    case MergeStatus::InputSizeUnknown:
+        return "its length cannot be known: the system reports " + decimal(result.expected) +
+               " bytes, but reading it gives another length (as for files of /proc or /sys)";
+    case MergeStatus::NameNotListable:
+        return "has a name the list file cannot carry (a line feed, a carriage return or bytes "
+               "that are not UTF-8)";
+    case MergeStatus::FolderNotWritable:
+        return "no file can be created in this folder: " + result.error.message();
+    case MergeStatus::LayoutTooLarge:
+        return "would lie past 4 GiB, beyond what an image can address";
+    case MergeStatus::ImageCreateFailed:
+        return "cannot be created: " + result.error.message();
+    case MergeStatus::ImageWriteFailed:
+    case MergeStatus::ListWriteFailed:
+    case MergeStatus::CompanionFailed:
+        return "cannot be written: " + result.error.message();
+    case MergeStatus::Stopped:
+        return "merge stopped; nothing was written";
+    }
+    return {};
+}
+
+// Builds the list from the options; on failure says why and returns false.
+bool buildList(const MergeOptions& options, EntryList& list, const Context& context) {
+    list.setFrontOffset(options.frontOffset);
+    list.recomputeLayout();
+    for (const std::string& path : options.lists) {
+        const ListReadResult read = readListFile(path);
+        if (read.status == ListReadResult::Status::CannotOpen) {
+            context.fail(path, "cannot be opened: " + read.error.message());
+            return false;
+        }
+        if (read.status == ListReadResult::Status::FormatError) {
+            context.fail(read.errorLine ? path + ":" + std::to_string(read.errorLine) : path,
+                         "not a list file this tool wrote: " + read.reason);
+            return false;
+        }
+        list.appendEntries(read.rows);
+    }
+    // Rows carry full paths, as the window's do, so that the list file
+    // reads the same from any working folder.
+    std::vector<std::string> inputs;
+    for (const std::string& given : options.inputs) {
+        inputs.push_back(given.empty() ? given : files::absolutePath(given));
+    }
+    const IntakeBatch batch = takeInputs(inputs);
+    for (const RefusedFile& refused : batch.refused) {
+        context.fail(printableName(refused.path), describe(refused));
+    }
+    if (!batch.refused.empty()) {
+        return false;
+    }
+    list.appendEntries(batch.accepted);
+    return true;
+}
+
+void printLayout(const EntryList& list, std::ostream& out) {
+    out << "No.\tFile Name\tSize(byte)\tAddress\tData Format\n";
+    std::uint64_t end = list.frontOffset();
+    for (int row = 0; row < list.rowCount(); ++row) {
+        for (int column = 0; column < kColumnCount; ++column) {
+            out << (column ? "\t" : "") << list.cellText(row, static_cast<Column>(column));
+        }
+        out << '\n';
+        end += list.at(row).size;
+    }
+    // Summed wide: an image may end at exactly 4 GiB, which 32 bits cannot show.
+    out << "Image capacity: " << end << " bytes\n";
+}
+
+int runMerge(const MergeOptions& options, const Context& context) {
+    std::optional<OutputPaths> paths;
+    if (!options.output.empty()) {
+        paths = outputPathsFor(options.output);
+        if (!paths) {
+            return context.usage("merge", "the output " + options.output + " has no file name");
+        }
+    } else if (!options.dryRun) {
+        return context.usage("merge", "an output is needed: -o PATH (or --dry-run)");
+    }
+    EntryList list;
+    if (!buildList(options, list, context)) {
+        return kFailure;
+    }
+    if (options.dryRun) {
+        if (const MergeResult checked = checkMerge(list, paths.value_or(OutputPaths{}));
+            !checked.ok()) {
+            context.fail(printableName(checked.path), reasonOf(checked));
+            return kFailure;
+        }
+        if (!options.quiet) {
+            printLayout(list, context.out);
+        }
+        return kSuccess;
+    }
+    const MergeResult result =
+        mergeImage(list, options.info, *paths,
+                   [&context](std::uint64_t, std::uint64_t) { return !context.stopped(); });
+    if (!result.ok()) {
+        context.fail(printableName(result.path), reasonOf(result));
+        return kFailure;
+    }
+    if (!options.quiet) {
+        context.out << paths->imagePath << '\n' << paths->listPath << '\n';
+        if (result.infoTableLeftOut) {
+            context.err << kProgram << ": note: the front offset (" << list.frontOffset()
+                        << " bytes) is not larger than 8 bytes per file ("
+                        << 8ull * static_cast<unsigned long long>(list.rowCount())
+                        << "), so no file info table was written\n";
+        }
+    }
+    return kSuccess;
+}
+
+} // namespace
+
+Runner setUpMerge(CLI::App& command) {
+    auto options = std::make_shared<MergeOptions>();
+    command
+        .add_option("-o,--output", options->output,
+                    "the output name, as typed in the window's save\n"
+                    "dialog: img, img.bin and img.h all give img.bin\n"
+                    "and img.h")
+        ->type_name("PATH")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    addByteCountOption(command, "-f,--front-offset", options->frontOffset,
+                       "bytes before the first file (default 0, below\n"
+                       "4 GiB): decimal, 0x hexadecimal or 0-prefixed\n"
+                       "octal, optionally followed by K (KiB) or M (MiB)")
+        ->type_name("OFFSET");
+    command.add_flag("-i,--info", options->info,
+                     "write the file info table (address and size of\n"
+                     "every file, 8 bytes each) into the front area");
+    command
+        .add_option("-l,--list", options->lists,
+                    "append the rows of a saved list file; repeatable.\n"
+                    "List files come first, in the order given, then\n"
+                    "the inputs")
+        ->type_name("LIST.h")
+        ->allow_extra_args(false);
+    command.add_flag("--dry-run", options->dryRun,
+                     "check the inputs and print the layout and the\n"
+                     "capacity; write nothing (-o is optional)");
+    addQuietFlag(command, options->quiet);
+    command
+        .add_option("INPUT", options->inputs,
+                    "a file, added as it is, or a folder, whose files\n"
+                    "(not subfolders) are added in name order; put --\n"
+                    "before names that start with -")
+        ->type_name("");
+    return [options](const Context& context) { return runMerge(*options, context); };
+}
+
+} // namespace zd::cli

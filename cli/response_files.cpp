@@ -1,0 +1,102 @@
+#include "response_files.h"
+
+#include "file_layer.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string_view>
+
+namespace zd::cli {
+namespace {
+
+// Far beyond any real list (20,000 long paths take about 2 MiB), but a
+// huge file named by mistake (an image, say) is not read into memory.
+constexpr std::uint64_t kMaxBytes = 16ull << 20;
+
+std::optional<std::string> readWhole(const std::string& path, std::string& text) {
+    files::Input input;
+    if (auto error = input.open(path)) {
+        return error.message();
+    }
+    files::Status info;
+    if (auto error = input.status(info)) {
+        return error.message();
+    }
+    if (info.kind != files::Kind::Regular) {
+        return std::string(info.kind == files::Kind::Directory ? "is a folder"
+                                                               : "is not a regular file");
+    }
+    std::vector<char> buffer(64 * 1024);
+    for (;;) {
+        std::size_t got = 0;
+        if (auto error = input.read(buffer.data(), buffer.size(), got)) {
+            return error.message();
+        }
+        if (got == 0) {
+            return std::nullopt;
+        }
+        text.append(buffer.data(), got);
+        if (text.size() > kMaxBytes) {
+            return std::string("is larger than 16 MiB");
+        }
+    }
+}
+
+std::vector<std::string> linesOf(std::string_view text) {
+    if (text.starts_with("\xEF\xBB\xBF")) {
+        text.remove_prefix(3);
+    }
+    std::vector<std::string> lines;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+        if (line.ends_with('\r')) {
+            line.remove_suffix(1);
+        }
+        if (!line.empty()) {
+            lines.emplace_back(line);
+        }
+    }
+    return lines;
+}
+
+} // namespace
+
+ExpandedArgs expandResponseFiles(const std::vector<std::string>& args) {
+    ExpandedArgs expanded;
+    bool literal = false;
+    for (const std::string& arg : args) {
+        if (literal || arg.size() < 2 || arg.front() != '@') {
+            literal = literal || arg == "--";
+            expanded.args.push_back(arg);
+            continue;
+        }
+        const std::string path = arg.substr(1);
+        std::string text;
+        if (auto reason = readWhole(path, text)) {
+            expanded.problem = "response file " + path + ": " + *reason;
+            return expanded;
+        }
+        for (std::string& line : linesOf(text)) {
+            literal = literal || line == "--";
+            expanded.args.push_back(std::move(line));
+        }
+    }
+    return expanded;
+}
+
+std::vector<std::string> namesAfterDashDash(std::vector<std::string> args) {
+    const auto mark = std::find(args.begin(), args.end(), "--");
+    if (mark == args.end()) {
+        return args;
+    }
+    for (auto name = args.erase(mark); name != args.end(); ++name) {
+        if (name->starts_with('-')) {
+            name->insert(0, {'.', files::kSeparator});
+        }
+    }
+    return args;
+}
+
+} // namespace zd::cli

@@ -1,0 +1,30 @@
+// Arguments as typed, made ready for the parser: "@FILE" on the command line
+// stands for the lines of FILE, one argument a line, so that long input
+// lists need no long command line; "--" ends the options.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zd::cli {
+
+struct ExpandedArgs {
+    std::vector<std::string> args;
+    std::optional<std::string> problem; // a one-line reason naming the file
+};
+
+// `args` with every "@FILE" replaced by the lines of FILE, read as they are
+// (an "@" inside a file is a name, not another file). A final line feed,
+// a carriage return before each line feed, a UTF-8 byte-order mark at the
+// start and empty lines are left out. After "--", on the command line or in
+// a file, nothing is expanded, so a name that starts with "@" can follow it.
+ExpandedArgs expandResponseFiles(const std::vector<std::string>& args);
+
+// `args` with the first "--" taken out and every later argument that starts
+// with "-" made "./NAME" (".\NAME" on Windows), the same file by a name no
+// parser takes for an option. CLI11 2.1 would drop what follows "--" once
+// a command has its first positional; this way it never sees "--".
+std::vector<std::string> namesAfterDashDash(std::vector<std::string> args);
+
+} // namespace zd::cli
