@@ -38,9 +38,12 @@ TEST(ListFileWriter, WritesTheWorkedExampleAndRefusesNamesItCannotCarry) {
     EXPECT_EQ(listFileText(EntryList{}).size(), 42u);
 
     test::TempDir dir;
+    ASSERT_FALSE(writeListFile(dir / "l.h", list));
+    EXPECT_EQ(test::readFile(dir / "l.h"), kHeader + kRows + kEnd);
     list.appendEntry("/two\nlines", 1, "");
     EXPECT_EQ(writeListFile(dir / "l.h", list), std::errc::illegal_byte_sequence);
-    EXPECT_TRUE(test::namesIn(dir.path()).empty());
+    EXPECT_EQ(test::readFile(dir / "l.h"), kHeader + kRows + kEnd);
+    EXPECT_EQ(test::namesIn(dir.path()), std::vector<std::string>{"l.h"});
 }
 
 // What the writer writes, with a byte-order mark or carriage returns added,

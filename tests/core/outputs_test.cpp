@@ -62,6 +62,8 @@ TEST_F(Outputs, AFailureChangesNeitherOutput) {
         EXPECT_EQ(namesIn(dir.path()), left);
         EXPECT_EQ(readFile(dir / "out.bin"), left.size() == 4 ? "earlier image" : "");
         fs::remove(dir / "out.bin");
+        fs::remove(dir / "out.h");
+        writeFile(dir / "out.h", "earlier list");
     }
 }
 
@@ -80,6 +82,12 @@ TEST_F(Outputs, CompanionsLandWithTheImageOrNotAtAll) {
     EXPECT_EQ(summary(failed),
               summary(MergeStatus::CompanionFailed, dir / "out.c", errc(std::errc::io_error)));
     expectEarlierKept();
+    writeFile(dir / "out.c", "earlier companion");
+    fs::create_hard_link(dir / "out.c", dir / "c.bin");
+    EXPECT_EQ(mergeImage(listOf(0, {a, dir / "c.bin"}), false, outputs, {},
+                         {.durable = false, .companions = {{dir / "out.c", copyOfImage}}})
+                  .status,
+              MergeStatus::OutputIsInput);
     ASSERT_TRUE(mergeImage(list, false, outputs, {},
                            {.durable = true, .companions = {{dir / "out.c", copyOfImage}}})
                     .ok());

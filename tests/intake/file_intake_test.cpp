@@ -57,14 +57,15 @@ TEST(FileIntake, ProbesFilesAndRefusesWhatCannotBeListed) {
 TEST(FileIntake, ListsFoldersWithoutTemporaries) {
     test::TempDir dir;
     // Only the exact pattern of a temporary is left out.
-    for (const char* name :
-         {"B.bin", "a.bin", "A.bin", "_x", ".zd~0123456789abcdef~19-9.tmp",
-          ".zd~0123456789abcdef~x.tmp", ".zd~0123456789abcdef~1-x.tmp",
-          ".zd~0123456789abcdeg~1-1.tmp", ".zd~0123456789abcdef~1-1.txt", "sub/inner.bin"}) {
+    for (const char* name : {"B.bin", "a.bin", "A.bin", "_x", ".zd~0123456789abcdef~19-9.tmp",
+                             ".zd~0123456789abcdef~x.tmp", ".zd~0123456789abcdef~1-x.tmp",
+                             ".zd~0123456789abcdeg~1-1.tmp", ".zd~0123456789abcdef~1-1.txt",
+                             ".zd~0123456789abcdef_1-1.tmp", "sub/inner.bin"}) {
         fs::create_directories(fs::path(dir / name).parent_path());
         test::writeFile(dir / name, name);
     }
-    const Paths files{dir / ".zd~0123456789abcdef~1-1.txt",
+    const Paths files{dir / ".zd~0123456789abcdef_1-1.tmp",
+                      dir / ".zd~0123456789abcdef~1-1.txt",
                       dir / ".zd~0123456789abcdef~1-x.tmp",
                       dir / ".zd~0123456789abcdef~x.tmp",
                       dir / ".zd~0123456789abcdeg~1-1.tmp",
