@@ -1,6 +1,7 @@
 // Taking files into the list: Add files, folder import, files and folders
 // dropped on the list, and the list-file import.
 #include "file_intake.h"
+#include "file_names.h"
 #include "handlers.h"
 #include "list_file.h"
 #include "listed_names.h"
@@ -20,6 +21,12 @@ const char* reasonText(RefusedFile::Reason reason) {
         return text::kReasonNotAFile;
     case RefusedFile::Reason::TooLarge:
         return text::kReasonTooLarge;
+    case RefusedFile::Reason::EmptyName:
+        return text::kReasonEmptyName;
+    case RefusedFile::Reason::NameNotListable:
+        return text::kReasonNameNotListable;
+    case RefusedFile::Reason::FolderUnreadable:
+        return text::kReasonFolderUnreadable;
     }
     return "";
 }
@@ -41,13 +48,11 @@ void reportNotAdded(Port& port, const std::vector<std::string>& notAdded) {
     port.showMessage(message, text::kImportFailed, Icon::Error, Buttons::Ok);
 }
 
-// Appends the files intake accepts, in the order given, and notes the rest.
-int appendFiles(Context c, const std::vector<std::string>& paths,
-                std::vector<std::string>& notAdded) {
-    const IntakeBatch batch = probeFiles(paths);
+// Appends what intake accepted, in the order given, and notes the rest.
+int appendBatch(Context c, const IntakeBatch& batch, std::vector<std::string>& notAdded) {
     c.state.list.appendEntries(batch.accepted);
     for (const RefusedFile& refused : batch.refused) {
-        notAdded.push_back(refused.path + reasonText(refused.reason));
+        notAdded.push_back(printableName(refused.path) + reasonText(refused.reason));
     }
     return static_cast<int>(batch.accepted.size());
 }
@@ -70,7 +75,7 @@ void addFiles(Context c) {
         return; // cancelled
     }
     std::vector<std::string> notAdded;
-    const int added = appendFiles(c, chosen, notAdded);
+    const int added = appendBatch(c, probeFiles(chosen), notAdded);
     finishBatch(c, added, notAdded);
 }
 
@@ -89,7 +94,7 @@ void importFolder(Context c) {
         reportNotAdded(c.port, notAdded);
         return;
     }
-    const int added = appendFiles(c, listing.paths, notAdded);
+    const int added = appendBatch(c, probeFiles(listing.paths), notAdded);
     finishBatch(c, added, notAdded);
 }
 
@@ -97,12 +102,8 @@ void addDropped(Context c, const std::vector<std::string>& paths) {
     if (paths.empty()) {
         return;
     }
-    const ExpandedInputs expanded = expandInputs(paths);
     std::vector<std::string> notAdded;
-    for (const auto& [folder, error] : expanded.unlistedFolders) {
-        notAdded.push_back(folder + text::kReasonFolderUnreadable);
-    }
-    const int added = appendFiles(c, expanded.files, notAdded);
+    const int added = appendBatch(c, takeInputs(paths), notAdded);
     finishBatch(c, added, notAdded);
 }
 

@@ -1,5 +1,6 @@
 // Merge-save and view result.
 #include "file_intake.h"
+#include "file_names.h"
 #include "handlers.h"
 #include "image_writer.h"
 #include "messages.h"
@@ -31,6 +32,14 @@ std::string failureText(const MergeResult& result) {
         return text::inputUnreadable(result.path);
     case MergeStatus::InputSizeChanged:
         return text::inputSizeChanged(result.path, result.expected, result.actual);
+    case MergeStatus::InputSizeUnknown:
+        return text::inputSizeUnknown(result.path);
+    case MergeStatus::NameNotListable:
+        return text::nameNotListable(printableName(result.path));
+    case MergeStatus::FolderNotWritable:
+        return text::folderNotWritable(result.path);
+    case MergeStatus::CompanionFailed:
+        return text::companionFailed(result.path);
     case MergeStatus::LayoutTooLarge:
         return text::layoutTooLarge(result.path);
     case MergeStatus::ImageCreateFailed:

@@ -38,6 +38,9 @@ inline constexpr const char* kReasonCannotOpen = "（无法打开）";
 inline constexpr const char* kReasonNotAFile = "（不是普通文件）";
 inline constexpr const char* kReasonTooLarge = "（文件不小于4GB，无法合并）";
 inline constexpr const char* kReasonFolderUnreadable = "（无法读取该文件夹）";
+inline constexpr const char* kReasonEmptyName = "（文件名为空）";
+inline constexpr const char* kReasonNameNotListable =
+    "（文件名含换行符或无效的UTF-8字符，列表文件无法记录）";
 inline std::string moreNotAdded(std::size_t count) {
     return "……另有 " + std::to_string(count) + " 个未能添加";
 }
@@ -53,8 +56,9 @@ inline constexpr const char* kOutputIsInput = "输出文件不可与输入文件
 inline constexpr const char* kImageCreateFailed =
     "创建.bin文件出错\n请检查该文件是否被占用、只读或者文件名过长！";
 inline constexpr const char* kImageWriteFailed = "创建失败，请检查输入与输出文件。";
-inline constexpr const char* kListWriteFailed =
-    "创建.bin文件成功\n创建.h文件出错\n请检查.h文件是否只读或者被占用！";
+// The list file's own text less its first line ("创建.bin文件成功"): an image
+// is never left without its list file, so it was not created either.
+inline constexpr const char* kListWriteFailed = "创建.h文件出错\n请检查.h文件是否只读或者被占用！";
 inline constexpr const char* kMergeStopped = "已停止合并，未生成任何文件。";
 inline constexpr const char* kNoOutputFolder = "尚未保存过文件，暂无可查看的输出文件夹。";
 // Names the input that the image or the list file would replace.
@@ -66,8 +70,21 @@ inline std::string inputUnreadable(const std::string& path) {
 }
 inline std::string inputSizeChanged(const std::string& path, std::uint64_t listed,
                                     std::uint64_t found) {
-    return path + " 的大小已改变（列表中为 " + std::to_string(listed) + " 字节，现为 " +
+    return path + " 的大小已改变（列表中记录为 " + std::to_string(listed) + " 字节，实际长度为 " +
            std::to_string(found) + " 字节），请重新添加该文件！";
+}
+// Files of /proc or /sys report one length and hold another.
+inline std::string inputSizeUnknown(const std::string& path) {
+    return path + " 的实际长度无法确定（系统报告的大小与其内容不符），无法合并该文件！";
+}
+inline std::string nameNotListable(const std::string& shownPath) {
+    return shownPath + " 的文件名含换行符或无效的UTF-8字符，列表文件无法记录，请移除该文件！";
+}
+inline std::string folderNotWritable(const std::string& folder) {
+    return "无法在文件夹 " + folder + " 中创建文件\n请检查该文件夹是否只读或者没有写入权限！";
+}
+inline std::string companionFailed(const std::string& path) {
+    return path + " 创建出错，未生成任何文件！";
 }
 inline std::string layoutTooLarge(const std::string& path) {
     return path + " 超出4GB地址范围，无法合并，请减少文件或前置偏移！";

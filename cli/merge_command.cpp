@@ -5,6 +5,7 @@
 #include "entry_list.h"
 #include "file_intake.h"
 #include "file_layer.h"
+#include "file_names.h"
 #include "image_writer.h"
 #include "list_file.h"
 #include "output_names.h"
@@ -37,16 +38,24 @@ std::string reasonOf(const MergeResult& result) {
     case MergeStatus::InputUnreadable:
         return "cannot be read: " + result.error.message();
     case MergeStatus::InputSizeChanged:
-        return "is " + decimal(result.actual) + " bytes long but listed with " +
-               decimal(result.expected) + "; add it again";
+        return "listed with " + decimal(result.expected) + " bytes but now " +
+               decimal(result.actual) + " bytes long; add it again";
+    case MergeStatus::InputSizeUnknown:
+        return "its length cannot be known: the system reports " + decimal(result.expected) +
+               " bytes, but reading it gives another length (as for files of /proc or /sys)";
+    case MergeStatus::NameNotListable:
+        return "has a name the list file cannot carry (a line feed, a carriage return or bytes "
+               "that are not UTF-8)";
+    case MergeStatus::FolderNotWritable:
+        return "no file can be created in this folder: " + result.error.message();
     case MergeStatus::LayoutTooLarge:
         return "would lie past 4 GiB, beyond what an image can address";
     case MergeStatus::ImageCreateFailed:
         return "cannot be created: " + result.error.message();
     case MergeStatus::ImageWriteFailed:
-        return "cannot be written: " + result.error.message();
     case MergeStatus::ListWriteFailed:
-        return "cannot be written (the image was created): " + result.error.message();
+    case MergeStatus::CompanionFailed:
+        return "cannot be written: " + result.error.message();
     case MergeStatus::Stopped:
         return "merge stopped; nothing was written";
     }
@@ -64,7 +73,7 @@ bool buildList(const MergeOptions& options, EntryList& list, const Context& cont
             return false;
         }
         if (read.status == ListReadResult::Status::FormatError) {
-            context.fail(path + ":" + std::to_string(read.errorLine),
+            context.fail(read.errorLine ? path + ":" + std::to_string(read.errorLine) : path,
                          "not a list file this tool wrote: " + read.reason);
             return false;
         }
@@ -74,17 +83,13 @@ bool buildList(const MergeOptions& options, EntryList& list, const Context& cont
     // reads the same from any working folder.
     std::vector<std::string> inputs;
     for (const std::string& given : options.inputs) {
-        inputs.push_back(files::absolutePath(given));
+        inputs.push_back(given.empty() ? given : files::absolutePath(given));
     }
-    const ExpandedInputs expanded = expandInputs(inputs);
-    for (const auto& [folder, error] : expanded.unlistedFolders) {
-        context.fail(folder, "cannot list the folder: " + error.message());
-    }
-    const IntakeBatch batch = probeFiles(expanded.files);
+    const IntakeBatch batch = takeInputs(inputs);
     for (const RefusedFile& refused : batch.refused) {
-        context.fail(refused.path, describe(refused));
+        context.fail(printableName(refused.path), describe(refused));
     }
-    if (!expanded.unlistedFolders.empty() || !batch.refused.empty()) {
+    if (!batch.refused.empty()) {
         return false;
     }
     list.appendEntries(batch.accepted);
@@ -122,7 +127,7 @@ int runMerge(const MergeOptions& options, const Context& context) {
     if (options.dryRun) {
         if (const MergeResult checked = checkMerge(list, paths.value_or(OutputPaths{}));
             !checked.ok()) {
-            context.fail(checked.path, reasonOf(checked));
+            context.fail(printableName(checked.path), reasonOf(checked));
             return kFailure;
         }
         if (!options.quiet) {
@@ -134,7 +139,7 @@ int runMerge(const MergeOptions& options, const Context& context) {
         mergeImage(list, options.info, *paths,
                    [&context](std::uint64_t, std::uint64_t) { return !context.stopped(); });
     if (!result.ok()) {
-        context.fail(result.path, reasonOf(result));
+        context.fail(printableName(result.path), reasonOf(result));
         return kFailure;
     }
     if (!options.quiet) {

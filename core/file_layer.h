@@ -68,6 +68,13 @@ class Input {
     NativeHandle handle_ = kNoHandle;
 };
 
+// What one append copied; see Output::appendFrom.
+struct CopyResult {
+    std::uint64_t copied = 0; // bytes appended, at most the size asked for
+    bool more = false;        // the input holds more than the size asked for
+    std::error_code readError;
+};
+
 // A file open for writing, created new.
 class Output {
   public:
@@ -77,26 +84,44 @@ class Output {
     Output& operator=(const Output&) = delete;
 
     // Creates `path`; fails with std::errc::file_exists when it is there.
+    // Others may read it meanwhile (a companion output reads the finished
+    // image through its own Input). The new file is owned by this process
+    // until it is closed, so that removeUnowned leaves it alone: POSIX holds
+    // an exclusive flock on it; Win32 opens it with FILE_SHARE_READ but
+    // without FILE_SHARE_DELETE, so nobody can delete it meanwhile.
     std::error_code createNew(const std::string& path);
+    // Gives the file the access of the existing file `earlier`, which it is
+    // to replace. POSIX: its permission bits, and its owner and group where
+    // the system lets this process set them (failures of those two are not
+    // errors). Win32: nothing to do, the new file takes its folder's
+    // inherited access (a read-only earlier file has been refused before).
+    std::error_code copyAccessFrom(const std::string& earlier);
     std::error_code write(const void* data, std::size_t size);
 
     // Called after each chunk with the bytes copied so far; returning false
     // stops the copy with std::errc::operation_canceled.
     using ChunkFn = std::function<bool(std::uint64_t copiedSoFar)>;
-    // Appends what `input` holds from its position to its end: on Linux
-    // moved by the kernel through a pipe where it can, elsewhere by plain
-    // reads and writes of a large buffer. `copied` is set to the bytes
-    // appended. Errors while reading come back in `readError`, errors while
-    // writing as the result.
-    std::error_code appendFrom(Input& input, std::uint64_t& copied, std::error_code& readError,
+    // Appends exactly `size` bytes of `input` from its position when it holds
+    // them: fewer when its end comes first. To tell whether the input holds
+    // more, the last read asks for one byte past `size`; if that byte comes,
+    // `result.more` is set and the byte is not written. A read that returns
+    // less than it asked for counts as the end of the input (a regular
+    // file's reads do so only there). On Linux the bytes are moved by the
+    // kernel through a pipe where it can, elsewhere by plain reads and writes
+    // of a large buffer. Errors while reading come back in
+    // `result.readError`, errors while writing as the result.
+    std::error_code appendFrom(Input& input, std::uint64_t size, CopyResult& result,
                                const ChunkFn& onChunk);
 
+    // Flushes what was written to stable storage, so that it survives a
+    // power cut: POSIX fdatasync, Win32 FlushFileBuffers.
+    std::error_code sync();
     // Closes the file; the result tells whether everything written reached it.
     std::error_code close();
     bool isOpen() const { return handle_ != kNoHandle; }
 
   private:
-    std::error_code appendByReading(Input& input, std::uint64_t& copied, std::error_code& readError,
+    std::error_code appendByReading(Input& input, std::uint64_t size, CopyResult& result,
                                     const ChunkFn& onChunk);
 
     NativeHandle handle_ = kNoHandle;
@@ -109,18 +134,73 @@ class Output {
     void closePipe();
 };
 
+// A lock that at most one holder has at a time for each key, also across
+// processes, and that the system releases however its process ends (killed
+// included), so it never goes stale. Nothing is written to disk.
+// POSIX (Linux): a Unix socket bound to the abstract name
+// "\0zadodaziderav-" + key. Win32: a named mutex "Local\\zadodaziderav-" +
+// key, created with CreateMutexW; ERROR_ALREADY_EXISTS means taken (the handle
+// is then closed again).
+class NamedLock {
+  public:
+    NamedLock() = default;
+    ~NamedLock() { unlock(); }
+    NamedLock(const NamedLock&) = delete;
+    NamedLock& operator=(const NamedLock&) = delete;
+
+    // Takes the lock for `key` (ASCII letters, digits and '-', at most 64
+    // bytes) without waiting; fails with std::errc::device_or_resource_busy
+    // while another holder, in this process or another, has it.
+    std::error_code tryLock(const std::string& key);
+    void unlock();
+
+  private:
+    NativeHandle handle_ = kNoHandle;
+};
+
 // Kind, size and identity of what `path` names, links followed.
 std::error_code statusOf(const std::string& path, Status& out);
-// Whether the file at `path` may be opened for reading by this process.
-std::error_code checkReadable(const std::string& path);
-// Renames `from` to `to`, replacing a file of that name.
+// Whether this process may write the existing file at `path`, and the file
+// is not marked read-only; fails with std::errc::permission_denied if not.
+// POSIX: a file without any write permission bit (mode 0444) counts as
+// read-only even for root, as editors treat it; otherwise access(W_OK)
+// decides. Win32: FILE_ATTRIBUTE_READONLY counts as read-only; otherwise
+// opening it with GENERIC_WRITE (sharing read, write and delete, then closed
+// at once) decides, and a sharing violation (another program holds it) comes
+// back as that error.
+std::error_code checkWritable(const std::string& path);
+// Renames `from` to `to`, replacing a file of that name, as one step that
+// never leaves `to` missing. Win32: MoveFileExW with
+// MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH.
 std::error_code rename(const std::string& from, const std::string& to);
 std::error_code remove(const std::string& path);
+// Gives the existing file `existing` the second name `newName` (a hard link;
+// Win32: CreateHardLinkW). Fails where the file system has no such links.
+std::error_code hardLink(const std::string& existing, const std::string& newName);
+// Removes the file at `path` unless a living process owns it (see
+// Output::createNew); fails with std::errc::device_or_resource_busy when one
+// does. POSIX: opens it, takes its flock without waiting and, holding it,
+// unlinks the name. Win32: DeleteFileW, which fails with a sharing violation
+// while the owner has it open.
+std::error_code removeUnowned(const std::string& path);
+// Makes the names created, renamed or removed in `folder` durable: POSIX
+// fsync on the folder opened read-only. Win32: nothing to do, renames are
+// written through; succeeds.
+std::error_code syncFolder(const std::string& folder);
+// What `path` finally names when it is a symbolic link (links followed one
+// after another, a relative one against its own folder); `path` itself when
+// it is not a link or does not exist. The last file reached may not exist
+// yet, as for a link to a file still to be created. Fails with
+// std::errc::too_many_symbolic_link_levels on a loop. Win32: a reparse point
+// resolved with GetFinalPathNameByHandleW when its target exists, else the
+// path as given.
+std::error_code resolveLinks(const std::string& path, std::string& target);
 
 struct FolderEntry {
     std::string name;
     // What the entry is, links followed; a link whose target is gone is
-    // `broken` and counts as Other.
+    // `broken` and counts as Other. Taken from the listing itself where the
+    // system gives it there, so that listing a large folder stays cheap.
     Kind kind = Kind::Other;
     bool broken = false;
 };

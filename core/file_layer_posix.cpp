@@ -2,10 +2,16 @@
 // image by splice where the kernel allows it).
 #include "file_layer.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstddef>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 #include <vector>
 
@@ -95,7 +101,37 @@ std::error_code Output::createNew(const std::string& path) {
     if (fd < 0) {
         return lastError();
     }
+    // The file is new, so nobody else holds its lock.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const std::error_code error = lastError();
+        ::unlink(path.c_str());
+        ::close(fd);
+        return error;
+    }
     handle_ = fd;
+    return {};
+}
+
+std::error_code Output::copyAccessFrom(const std::string& earlier) {
+    struct stat info {};
+    if (::stat(earlier.c_str(), &info) != 0) {
+        return lastError();
+    }
+    const int fd = fdOf(handle_);
+    if (info.st_uid != ::geteuid() || info.st_gid != ::getegid()) {
+        (void)::fchown(fd, info.st_uid, info.st_gid); // root may; others at most the group
+    }
+    // After the owner: a change of owner clears the set-id bits.
+    if (::fchmod(fd, info.st_mode & 07777) != 0) {
+        return lastError();
+    }
+    return {};
+}
+
+std::error_code Output::sync() {
+    if (::fdatasync(fdOf(handle_)) != 0) {
+        return lastError();
+    }
     return {};
 }
 
@@ -115,35 +151,37 @@ std::error_code Output::write(const void* data, std::size_t size) {
     return {};
 }
 
-std::error_code Output::appendFrom(Input& input, std::uint64_t& copied, std::error_code& readError,
+std::error_code Output::appendFrom(Input& input, std::uint64_t size, CopyResult& result,
                                    const ChunkFn& onChunk) {
-    copied = 0;
-    readError.clear();
+    result = {};
     if (!openPipe()) {
-        return appendByReading(input, copied, readError, onChunk);
+        return appendByReading(input, size, result, onChunk);
     }
     const int in = fdOf(input.handle());
     for (;;) {
-        const ssize_t got =
-            ::splice(in, nullptr, fdOf(pipeWrite_), nullptr, pipeSize_, SPLICE_F_MOVE);
-        if (got == 0) {
-            return {};
+        // One byte past `size` on the last piece tells a longer input.
+        const std::uint64_t left = size - result.copied;
+        const auto ask = static_cast<std::size_t>(std::min<std::uint64_t>(pipeSize_, left + 1));
+        const ssize_t got = ::splice(in, nullptr, fdOf(pipeWrite_), nullptr, ask, SPLICE_F_MOVE);
+        if (got < 0 && errno == EINTR) {
+            continue;
         }
         if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
             // Either the input cannot be spliced or reading it failed, and
             // splice does not say which: plain reads finish the copy or tell
             // the read error. The pipe is empty here.
-            std::uint64_t rest = 0;
-            const std::error_code error = appendByReading(input, rest, readError, onChunk);
-            copied += rest;
+            CopyResult rest;
+            const std::error_code error = appendByReading(input, left, rest, onChunk);
+            result.copied += rest.copied;
+            result.more = rest.more;
+            result.readError = rest.readError;
             return error;
         }
-        for (auto left = static_cast<std::size_t>(got); left > 0;) {
+        const auto moved = static_cast<std::size_t>(got);
+        const std::size_t keep = static_cast<std::size_t>(std::min<std::uint64_t>(moved, left));
+        for (std::size_t out = keep; out > 0;) {
             const ssize_t put =
-                ::splice(fdOf(pipeRead_), nullptr, fdOf(handle_), nullptr, left, SPLICE_F_MOVE);
+                ::splice(fdOf(pipeRead_), nullptr, fdOf(handle_), nullptr, out, SPLICE_F_MOVE);
             if (put < 0 && errno == EINTR) {
                 continue;
             }
@@ -153,32 +191,47 @@ std::error_code Output::appendFrom(Input& input, std::uint64_t& copied, std::err
                 closePipe(); // it may still hold bytes of this input
                 return error;
             }
-            left -= static_cast<std::size_t>(put);
+            out -= static_cast<std::size_t>(put);
         }
-        copied += static_cast<std::uint64_t>(got);
-        if (onChunk && !onChunk(copied)) {
+        result.copied += keep;
+        if (moved > keep) {
+            result.more = true;
+            closePipe(); // the byte past `size` is still in it
+            return {};
+        }
+        if (moved < ask) {
+            return {}; // the input's end
+        }
+        if (onChunk && !onChunk(result.copied)) {
             return std::make_error_code(std::errc::operation_canceled);
         }
     }
 }
 
-std::error_code Output::appendByReading(Input& input, std::uint64_t& copied,
-                                        std::error_code& readError, const ChunkFn& onChunk) {
+std::error_code Output::appendByReading(Input& input, std::uint64_t size, CopyResult& result,
+                                        const ChunkFn& onChunk) {
     std::vector<char> buffer(kReadBuffer);
     for (;;) {
+        const std::uint64_t left = size - result.copied;
+        const auto ask = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), left + 1));
         std::size_t got = 0;
-        if (auto error = input.read(buffer.data(), buffer.size(), got)) {
-            readError = error;
+        if (auto error = input.read(buffer.data(), ask, got)) {
+            result.readError = error;
             return {};
         }
-        if (got == 0) {
-            return {};
-        }
-        if (auto error = write(buffer.data(), got)) {
+        const std::size_t keep = static_cast<std::size_t>(std::min<std::uint64_t>(got, left));
+        if (auto error = write(buffer.data(), keep)) {
             return error;
         }
-        copied += got;
-        if (onChunk && !onChunk(copied)) {
+        result.copied += keep;
+        if (got > keep) {
+            result.more = true;
+            return {};
+        }
+        if (got < ask) {
+            return {};
+        }
+        if (onChunk && !onChunk(result.copied)) {
             return std::make_error_code(std::errc::operation_canceled);
         }
     }
@@ -239,8 +292,15 @@ std::error_code statusOf(const std::string& path, Status& out) {
     return {};
 }
 
-std::error_code checkReadable(const std::string& path) {
-    if (::access(path.c_str(), R_OK) != 0) {
+std::error_code checkWritable(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return lastError();
+    }
+    if ((info.st_mode & 0222) == 0) {
+        return std::make_error_code(std::errc::permission_denied);
+    }
+    if (::access(path.c_str(), W_OK) != 0) {
         return lastError();
     }
     return {};
@@ -258,6 +318,100 @@ std::error_code remove(const std::string& path) {
         return lastError();
     }
     return {};
+}
+
+std::error_code hardLink(const std::string& existing, const std::string& newName) {
+    if (::link(existing.c_str(), newName.c_str()) != 0) {
+        return lastError();
+    }
+    return {};
+}
+
+std::error_code removeUnowned(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+    if (fd < 0) {
+        return lastError();
+    }
+    std::error_code error;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        error = errno == EWOULDBLOCK ? std::make_error_code(std::errc::device_or_resource_busy)
+                                     : lastError();
+    } else if (::unlink(path.c_str()) != 0) {
+        error = lastError();
+    }
+    ::close(fd);
+    return error;
+}
+
+std::error_code syncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return lastError();
+    }
+    const std::error_code error = ::fsync(fd) == 0 ? std::error_code{} : lastError();
+    ::close(fd);
+    return error;
+}
+
+std::error_code resolveLinks(const std::string& path, std::string& target) {
+    std::string current = path;
+    // As many links as the kernel itself follows in one path.
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat info {};
+        if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            target = std::move(current); // a missing file is the one to create
+            return {};
+        }
+        std::vector<char> text(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 255) + 1);
+        const ssize_t length = ::readlink(current.c_str(), text.data(), text.size());
+        if (length < 0) {
+            return lastError();
+        }
+        if (static_cast<std::size_t>(length) == text.size()) {
+            continue; // the link changed meanwhile; read it again
+        }
+        const std::string_view link(text.data(), static_cast<std::size_t>(length));
+        if (!link.empty() && link.front() == '/') {
+            current = std::string(link);
+        } else {
+            const std::size_t slash = current.rfind('/');
+            current = (slash == std::string::npos ? std::string{} : current.substr(0, slash + 1)) +
+                      std::string(link);
+        }
+    }
+    return std::make_error_code(std::errc::too_many_symbolic_link_levels);
+}
+
+std::error_code NamedLock::tryLock(const std::string& key) {
+    unlock();
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        return lastError();
+    }
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    // An abstract name: it starts with a zero byte and lives only as long as
+    // the socket, so the system drops it with the process.
+    const std::string name = std::string("zadodaziderav-") + key;
+    const std::size_t length = std::min(name.size(), sizeof address.sun_path - 1);
+    std::memcpy(address.sun_path + 1, name.data(), length);
+    const auto size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + length);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), size) != 0) {
+        const std::error_code error = errno == EADDRINUSE
+                                          ? std::make_error_code(std::errc::device_or_resource_busy)
+                                          : lastError();
+        ::close(fd);
+        return error;
+    }
+    handle_ = fd;
+    return {};
+}
+
+void NamedLock::unlock() {
+    if (handle_ != kNoHandle) {
+        ::close(fdOf(handle_));
+        handle_ = kNoHandle;
+    }
 }
 
 std::error_code listFolder(const std::string& folder, std::vector<FolderEntry>& out) {
@@ -280,8 +434,14 @@ std::error_code listFolder(const std::string& folder, std::vector<FolderEntry>& 
         FolderEntry item;
         item.name = std::string(name);
         struct stat info {};
-        if (::fstatat(dirFd, entry->d_name, &info, 0) == 0) {
-            item.kind = statusFrom(info).kind;
+        if (entry->d_type == DT_REG) {
+            item.kind = Kind::Regular;
+        } else if (entry->d_type == DT_DIR) {
+            item.kind = Kind::Directory;
+        } else if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) {
+            item.kind = Kind::Other;
+        } else if (::fstatat(dirFd, entry->d_name, &info, 0) == 0) {
+            item.kind = statusFrom(info).kind; // a link, followed, or a system that did not say
         } else {
             item.broken = true; // a link whose target is gone, or an entry gone meanwhile
         }

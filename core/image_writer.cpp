@@ -1,8 +1,9 @@
 #include "image_writer.h"
 
 #include "file_layer.h"
+#include "file_names.h"
 #include "list_file.h"
-#include "output_file.h"
+#include "output_set.h"
 
 #include <optional>
 
@@ -17,6 +18,20 @@ MergeResult failure(MergeStatus status, std::string path, std::error_code error 
     result.path = std::move(path);
     result.error = error;
     return result;
+}
+
+MergeResult sizeFailure(MergeStatus status, const Entry& entry, std::uint64_t found) {
+    MergeResult result = failure(status, entry.path);
+    result.expected = entry.size;
+    result.actual = found;
+    return result;
+}
+
+// A failure to create or put in place an output: the folder's, or the
+// output's own under `status`.
+MergeResult outputFailure(const OutputError& failed, MergeStatus status) {
+    return failure(failed.folderAtFault ? MergeStatus::FolderNotWritable : status, failed.path,
+                   failed.error);
 }
 
 void putLittleEndian(std::string& out, std::uint32_t value) {
@@ -35,19 +50,11 @@ std::string infoTable(const EntryList& list) {
     return table;
 }
 
-std::optional<files::Identity> idOf(const std::string& path) {
-    files::Status status;
-    if (files::statusOf(path, status)) {
-        return std::nullopt;
-    }
-    return status.identity;
-}
-
-// Every check that can be made before anything is created. On success
-// `imageEnd` is the image's length.
-MergeResult checkInputs(const EntryList& list, const OutputPaths& paths, std::uint64_t& imageEnd) {
-    const auto imageId = idOf(paths.imagePath);
-    const auto listId = idOf(paths.listPath);
+// The checks that need no file: no input named as an output, every name
+// one the list file can carry, the layout within 4 GiB. On success `imageEnd`
+// is the image's length.
+MergeResult checkList(const EntryList& list, const OutputPaths& paths,
+                      const std::vector<Companion>& companions, std::uint64_t& imageEnd) {
     std::uint64_t end = list.frontOffset();
     const bool named = !paths.imagePath.empty();
     for (const Entry& entry : list.entries()) {
@@ -57,30 +64,13 @@ MergeResult checkInputs(const EntryList& list, const OutputPaths& paths, std::ui
         if (named && entry.path == paths.listPath) {
             return failure(MergeStatus::ListIsInput, entry.path);
         }
-        files::Status info;
-        if (auto error = files::statusOf(entry.path, info)) {
-            return failure(MergeStatus::InputUnreadable, entry.path, error);
+        for (const Companion& companion : companions) {
+            if (entry.path == companion.path) {
+                return failure(MergeStatus::OutputIsInput, entry.path);
+            }
         }
-        if (info.kind != files::Kind::Regular) {
-            return failure(MergeStatus::InputUnreadable, entry.path,
-                           std::make_error_code(info.kind == files::Kind::Directory
-                                                    ? std::errc::is_a_directory
-                                                    : std::errc::not_supported));
-        }
-        if (auto error = files::checkReadable(entry.path)) {
-            return failure(MergeStatus::InputUnreadable, entry.path, error);
-        }
-        if (imageId && *imageId == info.identity) {
-            return failure(MergeStatus::OutputIsInput, entry.path);
-        }
-        if (listId && *listId == info.identity) {
-            return failure(MergeStatus::ListIsInput, entry.path);
-        }
-        if (info.size != entry.size) {
-            MergeResult result = failure(MergeStatus::InputSizeChanged, entry.path);
-            result.expected = entry.size;
-            result.actual = info.size;
-            return result;
+        if (!listFileCanCarry(entry.path)) {
+            return failure(MergeStatus::NameNotListable, entry.path);
         }
         // An address must fit into 32 bits, and so must the image's end.
         if (end >= kFourGiB) {
@@ -95,38 +85,141 @@ MergeResult checkInputs(const EntryList& list, const OutputPaths& paths, std::ui
     return {};
 }
 
-// Appends one input to the image and checks that exactly its listed size
-// was copied.
-MergeResult appendInput(OutputFile& image, const Entry& entry, std::uint64_t& done,
-                        std::uint64_t total, const MergeProgress& progress) {
-    files::Input input;
-    if (auto error = input.open(entry.path)) {
+struct Outputs {
+    OutputFile* image = nullptr;
+    OutputFile* list = nullptr;
+    std::vector<OutputFile*> companions;
+};
+
+// What the outputs replace, to tell an input that is one of them by another
+// name (a link).
+struct EarlierOutputs {
+    std::optional<files::Identity> image;
+    std::optional<files::Identity> list;
+    std::vector<std::optional<files::Identity>> companions;
+};
+
+// Opens one input without waiting and checks on the open descriptor that it
+// is still a regular file of its listed size and none of the outputs.
+MergeResult openInput(files::Input& input, const Entry& entry, const EarlierOutputs& earlier) {
+    files::Status info;
+    std::error_code error = input.open(entry.path);
+    if (!error) {
+        error = input.status(info);
+    }
+    if (error) {
         return failure(MergeStatus::InputUnreadable, entry.path, error);
     }
-    const std::uint64_t before = done;
-    std::uint64_t copied = 0;
-    std::error_code readError;
+    if (info.kind != files::Kind::Regular) {
+        return failure(MergeStatus::InputUnreadable, entry.path,
+                       info.kind == files::Kind::Directory
+                           ? std::make_error_code(std::errc::is_a_directory)
+                           : make_error_code(FileErrc::NotAFile));
+    }
+    if (earlier.list == info.identity) {
+        return failure(MergeStatus::ListIsInput, entry.path);
+    }
+    for (const auto& companion : earlier.companions) {
+        if (companion == info.identity) {
+            return failure(MergeStatus::OutputIsInput, entry.path);
+        }
+    }
+    if (earlier.image == info.identity) {
+        return failure(MergeStatus::OutputIsInput, entry.path);
+    }
+    if (info.size != entry.size) {
+        return sizeFailure(MergeStatus::InputSizeChanged, entry, info.size);
+    }
+    return {};
+}
+
+// Appends exactly the input's listed size to the image.
+MergeResult appendInput(const Outputs& outputs, const EarlierOutputs& earlier, const Entry& entry,
+                        std::uint64_t done, std::uint64_t total, const MergeProgress& progress) {
+    files::Input input;
+    if (MergeResult opened = openInput(input, entry, earlier); !opened.ok()) {
+        return opened;
+    }
+    files::CopyResult copy;
     const std::error_code writeError =
-        image.appendFrom(input, copied, readError, [&](std::uint64_t soFar) {
-            return !progress || progress(before + soFar, total);
+        outputs.image->appendFrom(input, entry.size, copy, [&](std::uint64_t soFar) {
+            return !progress || progress(done + soFar, total);
         });
-    input.close();
     if (writeError == std::errc::operation_canceled) {
         return failure(MergeStatus::Stopped, entry.path);
     }
     if (writeError) {
-        return failure(MergeStatus::ImageWriteFailed, image.target(), writeError);
+        return failure(MergeStatus::ImageWriteFailed, outputs.image->target(), writeError);
     }
-    if (readError) {
-        return failure(MergeStatus::InputUnreadable, entry.path, readError);
+    if (copy.readError) {
+        return failure(MergeStatus::InputUnreadable, entry.path, copy.readError);
     }
-    if (copied != entry.size) {
-        MergeResult result = failure(MergeStatus::InputSizeChanged, entry.path);
-        result.expected = entry.size;
-        result.actual = copied;
-        return result;
+    if (copy.more || copy.copied != entry.size) {
+        // A file that changed since it was opened reports its new length; a
+        // file whose reported length is not what it holds cannot be merged.
+        files::Status now;
+        if (!input.status(now) && now.size == entry.size) {
+            return sizeFailure(MergeStatus::InputSizeUnknown, entry, copy.copied);
+        }
+        return sizeFailure(MergeStatus::InputSizeChanged, entry, now.size);
     }
-    done = before + copied;
+    return {};
+}
+
+// Every output's target is checked, and its temporary made, before any
+// input is read, so that a read-only list file stops the merge at once.
+MergeResult openOutputs(OutputSet& set, const OutputPaths& paths,
+                        const std::vector<Companion>& companions, Outputs& outputs) {
+    if (auto failed = set.add(paths.imagePath, outputs.image)) {
+        return outputFailure(failed, MergeStatus::ImageCreateFailed);
+    }
+    if (auto failed = set.add(paths.listPath, outputs.list)) {
+        return outputFailure(failed, MergeStatus::ListWriteFailed);
+    }
+    for (const Companion& companion : companions) {
+        OutputFile* file = nullptr;
+        if (auto failed = set.add(companion.path, file)) {
+            return outputFailure(failed, MergeStatus::CompanionFailed);
+        }
+        outputs.companions.push_back(file);
+    }
+    return {};
+}
+
+// The front area (the table, when it is written, then 0xFF filler) and every
+// input after it.
+MergeResult writeImage(const Outputs& outputs, const EntryList& list, bool writeTable,
+                       std::uint64_t total, const MergeProgress& progress) {
+    OutputFile& image = *outputs.image;
+    std::uint64_t done = 0;
+    if (writeTable) {
+        const std::string table = infoTable(list);
+        if (auto error = image.write(table)) {
+            return failure(MergeStatus::ImageWriteFailed, image.target(), error);
+        }
+        done = table.size();
+    }
+    if (auto error = image.fill(0xFF, list.frontOffset() - done)) {
+        return failure(MergeStatus::ImageWriteFailed, image.target(), error);
+    }
+    done = list.frontOffset();
+    if (progress && !progress(done, total)) {
+        return failure(MergeStatus::Stopped, image.target());
+    }
+    EarlierOutputs earlier{outputs.image->earlier(), outputs.list->earlier(), {}};
+    for (const OutputFile* companion : outputs.companions) {
+        earlier.companions.push_back(companion->earlier());
+    }
+    for (const Entry& entry : list.entries()) {
+        if (MergeResult appended = appendInput(outputs, earlier, entry, done, total, progress);
+            !appended.ok()) {
+            return appended;
+        }
+        done += entry.size;
+        if (progress && !progress(done, total)) {
+            return failure(MergeStatus::Stopped, entry.path);
+        }
+    }
     return {};
 }
 
@@ -138,44 +231,34 @@ bool infoTableFits(std::uint32_t frontOffset, int rowCount) {
 }
 
 MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPaths& paths,
-                       const MergeProgress& progress) {
+                       const MergeProgress& progress, const MergeOptions& options) {
     std::uint64_t total = 0;
-    if (MergeResult checked = checkInputs(list, paths, total); !checked.ok()) {
+    if (MergeResult checked = checkList(list, paths, options.companions, total); !checked.ok()) {
         return checked;
     }
-    const std::uint32_t front = list.frontOffset();
-    const bool writeTable = withInfoTable && infoTableFits(front, list.rowCount());
-
-    OutputFile image(paths.imagePath);
-    if (auto error = image.create()) {
-        return failure(MergeStatus::ImageCreateFailed, paths.imagePath, error);
+    const bool writeTable = withInfoTable && infoTableFits(list.frontOffset(), list.rowCount());
+    OutputSet set(options.durable);
+    Outputs outputs;
+    if (MergeResult opened = openOutputs(set, paths, options.companions, outputs); !opened.ok()) {
+        return opened;
     }
-    std::uint64_t done = 0;
-    if (writeTable) {
-        const std::string table = infoTable(list);
-        if (auto error = image.write(table)) {
-            return failure(MergeStatus::ImageWriteFailed, paths.imagePath, error);
-        }
-        done = table.size();
-    }
-    if (auto error = image.fill(0xFF, front - done)) {
-        return failure(MergeStatus::ImageWriteFailed, paths.imagePath, error);
-    }
-    done = front;
-    if (progress && !progress(done, total)) {
-        return failure(MergeStatus::Stopped, paths.imagePath);
-    }
-    for (const Entry& entry : list.entries()) {
-        if (MergeResult appended = appendInput(image, entry, done, total, progress);
-            !appended.ok()) {
-            return appended;
-        }
-    }
-    if (auto error = image.commit()) {
-        return failure(MergeStatus::ImageWriteFailed, paths.imagePath, error);
-    }
-    if (auto error = writeListFile(paths.listPath, list)) {
+    if (auto error = outputs.list->write(listFileText(list))) {
         return failure(MergeStatus::ListWriteFailed, paths.listPath, error);
+    }
+    if (MergeResult written = writeImage(outputs, list, writeTable, total, progress);
+        !written.ok()) {
+        return written;
+    }
+    for (std::size_t i = 0; i < options.companions.size(); ++i) {
+        if (auto error = options.companions[i].write(*outputs.companions[i], *outputs.image)) {
+            return failure(MergeStatus::CompanionFailed, options.companions[i].path, error);
+        }
+    }
+    if (auto failed = set.commit()) {
+        const MergeStatus status = failed.path == paths.imagePath  ? MergeStatus::ImageWriteFailed
+                                   : failed.path == paths.listPath ? MergeStatus::ListWriteFailed
+                                                                   : MergeStatus::CompanionFailed;
+        return failure(status, failed.path, failed.error);
     }
     MergeResult result;
     result.infoTableWritten = writeTable;
@@ -185,7 +268,24 @@ MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPa
 
 MergeResult checkMerge(const EntryList& list, const OutputPaths& paths) {
     std::uint64_t imageEnd = 0;
-    return checkInputs(list, paths, imageEnd);
+    if (MergeResult checked = checkList(list, paths, {}, imageEnd); !checked.ok()) {
+        return checked;
+    }
+    const auto identityOf = [](const std::string& path) -> std::optional<files::Identity> {
+        files::Status status;
+        if (path.empty() || files::statusOf(path, status)) {
+            return std::nullopt;
+        }
+        return status.identity;
+    };
+    const EarlierOutputs earlier{identityOf(paths.imagePath), identityOf(paths.listPath), {}};
+    for (const Entry& entry : list.entries()) {
+        files::Input input;
+        if (MergeResult opened = openInput(input, entry, earlier); !opened.ok()) {
+            return opened;
+        }
+    }
+    return {};
 }
 
 } // namespace zd

@@ -14,6 +14,7 @@
 #include <functional>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace zd {
 
@@ -23,22 +24,31 @@ bool infoTableFits(std::uint32_t frontOffset, int rowCount);
 
 enum class MergeStatus {
     Ok,
-    OutputIsInput,     // the image path names one of the inputs (`path` is that input)
-    ListIsInput,       // the list path names one of the inputs
-    InputUnreadable,   // an input cannot be opened or read (`path`, `error`)
+    OutputIsInput,     // an output (the image, or a companion) would replace the input `path`
+    ListIsInput,       // the list file would replace the input `path`
+    NameNotListable,   // the list file cannot carry the name `path` (see listFileCanCarry)
+    InputUnreadable,   // an input cannot be opened or read, or is not a regular file (`path`,
+                       // `error`)
     InputSizeChanged,  // an input's length differs from its listed size (`expected`, `actual`)
+    InputSizeUnknown,  // the system reports the listed size, but reading gives another
+                       // length (files of /proc or /sys): its length cannot be known
     LayoutTooLarge,    // the layout ends past 4 GiB (`path` is the first entry past it)
-    ImageCreateFailed, // the image's temporary cannot be created (`error`)
-    ImageWriteFailed,  // writing, closing or renaming the image failed (`error`)
-    ListWriteFailed,   // the image is in place but the list file could not be written
-    Stopped,           // the progress callback asked to stop; nothing was left behind
+    FolderNotWritable, // no file can be created in the folder `path` (`error`)
+    ImageCreateFailed, // the image cannot be created (`error`: read-only, in use, a folder...)
+    ImageWriteFailed,  // writing, flushing or renaming the image failed (`error`)
+    ListWriteFailed,   // the list file cannot be created or written (`error`)
+    CompanionFailed,   // a companion output cannot be created or written (`path`, `error`)
+    Stopped,           // the progress callback asked to stop
 };
+// Whatever the status, when it is not Ok no output has changed: neither the
+// image nor the list file nor any companion was put in place, and earlier
+// files of those names are as they were.
 
 struct MergeResult {
     MergeStatus status = MergeStatus::Ok;
-    std::string path;           // the file the status is about
+    std::string path;           // the file (or folder) the status is about
     std::error_code error;      // the system's reason, when there is one
-    std::uint64_t expected = 0; // listed size, for InputSizeChanged
+    std::uint64_t expected = 0; // listed size, for InputSizeChanged and InputSizeUnknown
     std::uint64_t actual = 0;   // length found, for InputSizeChanged
     bool infoTableWritten = false;
     // The table was asked for but left out: there were rows and the front
@@ -50,18 +60,42 @@ struct MergeResult {
 // Bytes written so far of the whole image; return false to stop the merge.
 using MergeProgress = std::function<bool(std::uint64_t done, std::uint64_t total)>;
 
-// Checks everything first (inputs readable and of their listed sizes, the
-// layout within 4 GiB, neither output naming an input), then writes the image
-// and the list file under temporary names and renames each into place when
-// complete. On failure nothing is left under the final names and earlier
-// files of those names are untouched, except that a list file failure leaves
-// the finished image in place.
-MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPaths& paths,
-                       const MergeProgress& progress = {});
+class OutputFile;
 
-// The checks mergeImage makes before it creates anything, with the same
-// result, so that a dry run fails exactly where the merge would. With empty
-// `paths` (no output named) the outputs are not compared with the inputs.
+// A further file put in place together with the image and the list file,
+// all or none: a header, a manifest, a hex dump of the image.
+struct Companion {
+    std::string path;
+    // Writes the whole content into `out`. Called once the image is complete;
+    // `image` is readable at image.temporary() until the outputs are put in
+    // place.
+    std::function<std::error_code(OutputFile& out, const OutputFile& image)> write;
+};
+
+struct MergeOptions {
+    // Flush every output to stable storage before it is put in place, so a
+    // power cut leaves the earlier files or the new ones, never empty or
+    // partial ones. Off only where speed matters more (the command line's
+    // --no-sync).
+    bool durable = true;
+    std::vector<Companion> companions;
+};
+
+// Writes the image and the list file (and the companions) under temporary
+// names, then puts them all in place at once. Names equal to an output and
+// the layout are checked before anything is created, every output's target
+// when it is created, and each input on its open descriptor when it is
+// copied: it must still be a regular file of its listed size, and exactly
+// that many bytes are copied.
+MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPaths& paths,
+                       const MergeProgress& progress = {}, const MergeOptions& options = {});
+
+// The checks mergeImage makes without copying, with the same result, so
+// that a dry run fails where the merge would: the list as a whole, then each
+// input opened and checked on its descriptor (not its content: a file whose
+// reported length is not what it holds is found by the merge alone). With
+// empty `paths` (no output named) the outputs are not compared with the
+// inputs.
 MergeResult checkMerge(const EntryList& list, const OutputPaths& paths);
 
 } // namespace zd

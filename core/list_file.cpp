@@ -1,9 +1,10 @@
 #include "list_file.h"
 
 #include "file_layer.h"
+#include "file_names.h"
 #include "listed_names.h"
 #include "number_parse.h"
-#include "output_file.h"
+#include "output_set.h"
 
 #include <vector>
 
@@ -12,54 +13,24 @@ namespace {
 
 constexpr std::string_view kHeader = "{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n";
 constexpr std::string_view kFooter = "\n}\n";
+constexpr std::string_view kColumns = "/*No,FileName,Size,Address*/"; // line 2, white space aside
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+// Longer than any row line: a path of 32,767 UTF-16 units takes at most
+// about 96 KiB in UTF-8.
+constexpr std::size_t kLongestLine = 128 * 1024;
 
-bool isValidUtf8(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t length = 0;
-        std::uint32_t codePoint = 0;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        } else if ((lead & 0xE0) == 0xC0) {
-            length = 2;
-            codePoint = lead & 0x1Fu;
-        } else if ((lead & 0xF0) == 0xE0) {
-            length = 3;
-            codePoint = lead & 0x0Fu;
-        } else if ((lead & 0xF8) == 0xF0) {
-            length = 4;
-            codePoint = lead & 0x07u;
-        } else {
-            return false;
-        }
-        if (i + length > text.size()) {
-            return false;
-        }
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80) {
-                return false;
-            }
-            codePoint = (codePoint << 6) | (next & 0x3Fu);
-        }
-        const std::uint32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (codePoint < smallest[length] || codePoint > 0x10FFFF ||
-            (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
-            return false;
-        }
-        i += length;
-    }
-    return true;
+std::string_view withoutCarriageReturn(std::string_view line) {
+    return line.ends_with('\r') ? line.substr(0, line.size() - 1) : line;
 }
 
-ListReadResult formatError(int line, std::string reason) {
-    ListReadResult result;
-    result.status = ListReadResult::Status::FormatError;
-    result.errorLine = line;
-    result.reason = std::move(reason);
-    return result;
+std::string withoutBlanks(std::string_view line) {
+    std::string kept;
+    for (const char c : line) {
+        if (c != ' ' && c != '\t' && c != '\r') {
+            kept += c;
+        }
+    }
+    return kept;
 }
 
 // Name and size of one row line, or the reason it cannot be read.
@@ -108,8 +79,113 @@ RowFields splitRow(std::string_view afterNumber) {
     }
     if (fields.name.empty()) {
         fields.problem = "empty file name";
+    } else if (!listFileCanCarry(fields.name)) {
+        fields.problem = "file name holds a line break or is not valid UTF-8";
     }
     return fields;
+}
+
+// Takes a list file line by line and stops at the first line that cannot
+// be one of a list file's.
+class ListParser {
+  public:
+    // Line `lineNumber_ + 1`, without its line feed; false once the file is
+    // found wrong.
+    bool take(std::string_view line) {
+        ++lineNumber_;
+        if (line.size() > kLongestLine) {
+            return fail("a line longer than any list file's");
+        }
+        switch (lineNumber_) {
+        case 1:
+            if (line.starts_with(kByteOrderMark)) {
+                line.remove_prefix(kByteOrderMark.size());
+            }
+            return withoutBlanks(line) == "{" || fail("line 1 is not the list file's \"{\"");
+        case 2:
+            return withoutBlanks(line) == kColumns ||
+                   fail("line 2 is not the list file's column comment");
+        case 3:
+            return withoutBlanks(line).empty() || fail("line 3 is not empty");
+        default:
+            break;
+        }
+        if (closed_) {
+            return withoutBlanks(line).empty() || fail("text after the closing \"}\"");
+        }
+        if (withoutBlanks(line) == "}") {
+            closed_ = true;
+            return true;
+        }
+        if (line.size() <= 10) {
+            return true;
+        }
+        return takeRow(line);
+    }
+
+    ListReadResult finish() {
+        if (result_.status == ListReadResult::Status::Ok && !closed_) {
+            ++lineNumber_;
+            fail(lineNumber_ <= 3 ? "the list file's header is missing"
+                                  : "the closing \"}\" is missing");
+        }
+        if (!everyAddress_) {
+            result_.addresses.clear();
+        }
+        return std::move(result_);
+    }
+
+    bool fail(std::string reason) {
+        result_.status = ListReadResult::Status::FormatError;
+        result_.errorLine = lineNumber_;
+        result_.reason = std::move(reason);
+        result_.rows.clear();
+        result_.addresses.clear();
+        return false;
+    }
+
+  private:
+    bool takeRow(std::string_view line) {
+        const auto firstComma = line.find(',');
+        if (firstComma == std::string_view::npos) {
+            return fail("no comma after the row number");
+        }
+        if (firstRow_) {
+            const std::string_view number = line.substr(0, firstComma);
+            if (number.size() != 2 || parseCount(number) != 1u) {
+                return fail("the first row is not number 1");
+            }
+            firstRow_ = false;
+        }
+        const RowFields fields = splitRow(withoutCarriageReturn(line.substr(firstComma + 1)));
+        if (fields.problem) {
+            return fail(fields.problem);
+        }
+        const auto size = parseCount(fields.size);
+        if (!size) {
+            return fail("size is not an unsigned 32-bit number");
+        }
+        result_.rows.push_back(NewEntry{std::string(fields.name), *size});
+        const auto address = parseCount(fields.address);
+        everyAddress_ = everyAddress_ && address.has_value();
+        if (everyAddress_) {
+            result_.addresses.push_back(*address);
+        }
+        return true;
+    }
+
+    ListReadResult result_;
+    int lineNumber_ = 0;
+    bool firstRow_ = true;
+    bool closed_ = false;
+    bool everyAddress_ = true;
+};
+
+ListReadResult cannotOpen(std::error_code error) {
+    ListReadResult result;
+    result.status = ListReadResult::Status::CannotOpen;
+    result.error = error;
+    return result;
 }
 
 } // namespace
@@ -139,66 +215,30 @@ std::string listFileText(const EntryList& list, std::string_view listFolder) {
 }
 
 std::error_code writeListFile(const std::string& path, const EntryList& list) {
+    for (const Entry& entry : list.entries()) {
+        if (!listFileCanCarry(entry.path)) {
+            return std::make_error_code(std::errc::illegal_byte_sequence);
+        }
+    }
     return writeWholeFile(path, listFileText(list));
 }
 
 ListReadResult parseListFile(std::string_view text) {
-    ListReadResult result;
-    bool everyAddress = true;
-    int lineNumber = 0;
-    bool firstRow = true;
+    ListParser parser;
     std::size_t position = 0;
     while (position < text.size()) {
         const auto end = text.find('\n', position);
         const std::string_view line = text.substr(
             position, end == std::string_view::npos ? std::string_view::npos : end - position);
         position = end == std::string_view::npos ? text.size() : end + 1;
-        ++lineNumber;
-        if (lineNumber <= 3 || line.size() <= 10) {
-            continue;
-        }
-        const auto firstComma = line.find(',');
-        if (firstComma == std::string_view::npos) {
-            return formatError(lineNumber, "no comma after the row number");
-        }
-        if (firstRow) {
-            const std::string_view number = line.substr(0, firstComma);
-            if (number.size() != 2 || parseCount(number) != 1u) {
-                return formatError(lineNumber, "the first row is not number 1");
-            }
-            firstRow = false;
-        }
-        const RowFields fields = splitRow(line.substr(firstComma + 1));
-        if (fields.problem) {
-            return formatError(lineNumber, fields.problem);
-        }
-        if (!isValidUtf8(fields.name)) {
-            return formatError(lineNumber, "file name is not valid UTF-8");
-        }
-        const auto size = parseCount(fields.size);
-        if (!size) {
-            return formatError(lineNumber, "size is not an unsigned 32-bit number");
-        }
-        result.rows.push_back(NewEntry{std::string(fields.name), *size});
-        const auto address = parseCount(fields.address);
-        everyAddress = everyAddress && address.has_value();
-        if (everyAddress) {
-            result.addresses.push_back(*address);
+        if (!parser.take(line)) {
+            break;
         }
     }
-    if (!everyAddress) {
-        result.addresses.clear();
-    }
-    return result;
+    return parser.finish();
 }
 
 ListReadResult readListFile(const std::string& path) {
-    const auto cannotOpen = [](std::error_code error) {
-        ListReadResult result;
-        result.status = ListReadResult::Status::CannotOpen;
-        result.error = error;
-        return result;
-    };
     // Opening does not wait, so a pipe given as a list file cannot hang the read.
     files::Input input;
     if (auto error = input.open(path)) {
@@ -208,12 +248,15 @@ ListReadResult readListFile(const std::string& path) {
     if (auto error = input.status(info)) {
         return cannotOpen(error);
     }
-    if (info.kind != files::Kind::Regular) {
-        return cannotOpen(std::make_error_code(info.kind == files::Kind::Directory
-                                                   ? std::errc::is_a_directory
-                                                   : std::errc::invalid_argument));
+    if (info.kind == files::Kind::Directory) {
+        return cannotOpen(std::make_error_code(std::errc::is_a_directory));
     }
-    std::string text;
+    ListParser parser;
+    if (info.kind != files::Kind::Regular) {
+        parser.fail("not a regular file");
+        return parser.finish();
+    }
+    std::string pending; // the start of a line whose end has not been read yet
     std::vector<char> buffer(64 * 1024);
     for (;;) {
         std::size_t got = 0;
@@ -223,9 +266,30 @@ ListReadResult readListFile(const std::string& path) {
         if (got == 0) {
             break;
         }
-        text.append(buffer.data(), got);
+        std::string_view piece(buffer.data(), got);
+        for (auto end = piece.find('\n'); end != std::string_view::npos; end = piece.find('\n')) {
+            bool good = false;
+            if (pending.empty()) {
+                good = parser.take(piece.substr(0, end));
+            } else {
+                pending.append(piece.substr(0, end));
+                good = parser.take(pending);
+                pending.clear();
+            }
+            if (!good) {
+                return parser.finish();
+            }
+            piece.remove_prefix(end + 1);
+        }
+        pending.append(piece);
+        if (pending.size() > kLongestLine && !parser.take(pending)) {
+            return parser.finish(); // no list file holds such a line: stop reading
+        }
     }
-    return parseListFile(text);
+    if (!pending.empty()) {
+        parser.take(pending); // a last line without a line feed
+    }
+    return parser.finish();
 }
 
 } // namespace zd

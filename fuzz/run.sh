@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang in build-fuzz (or $ZD_FUZZ_BUILD_DIR)
-# and runs each for SECONDS (default 60):
+# and runs each for SECONDS (default 60; at least 1, as libFuzzer would take
+# 0 for "no limit"):
 #
 #   fuzz/run.sh [SECONDS] [TARGET]...
 #
@@ -24,7 +25,8 @@ shift || true
 targets=("$@")
 ((${#targets[@]})) || targets=(list_file front_offset output_names)
 
-[[ $seconds =~ ^[0-9]+$ ]] || { echo "usage: fuzz/run.sh [SECONDS] [TARGET]..." >&2; exit 2; }
+[[ $seconds =~ ^[0-9]+$ ]] && ((seconds > 0)) ||
+    { echo "usage: fuzz/run.sh [SECONDS] [TARGET]...  (SECONDS at least 1)" >&2; exit 2; }
 [[ -n ${CC:-} ]] || "$root/scripts/install-deps.sh" fuzz
 cc=${CC:-clang}
 cxx=${CXX:-clang++}

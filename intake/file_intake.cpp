@@ -1,6 +1,8 @@
 #include "file_intake.h"
 
 #include "file_layer.h"
+#include "file_names.h"
+#include "output_set.h"
 
 #include <algorithm>
 #include <utility>
@@ -25,29 +27,56 @@ std::pair<std::string, std::string> sortKey(std::string name) {
     return {std::move(folded), std::move(name)};
 }
 
+// Refuses a name that names no file or that the list file cannot carry.
+bool refusedByName(const std::string& path, IntakeBatch& batch) {
+    if (path.empty()) {
+        batch.refused.push_back({path, RefusedFile::Reason::EmptyName, {}});
+        return true;
+    }
+    if (!listFileCanCarry(path)) {
+        batch.refused.push_back({path, RefusedFile::Reason::NameNotListable, {}});
+        return true;
+    }
+    return false;
+}
+
+// Kind and length by name, links followed: one lookup, no descriptor, and a
+// pipe is never opened, so it cannot hang the probe. Whether a file can be
+// read is found when the merge opens it, which checks every input again on
+// the descriptor it copies from and names the one it cannot read.
+std::error_code look(const std::string& path, files::Status& info) {
+    return files::statusOf(path, info);
+}
+
+void classify(const std::string& path, std::error_code error, const files::Status& info,
+              IntakeBatch& batch) {
+    if (error) {
+        batch.refused.push_back({path, RefusedFile::Reason::CannotOpen, error});
+    } else if (info.kind != files::Kind::Regular) {
+        batch.refused.push_back({path, RefusedFile::Reason::NotAFile, {}});
+    } else if (info.size >= kFourGiB) {
+        batch.refused.push_back({path, RefusedFile::Reason::TooLarge, {}});
+    } else {
+        batch.accepted.push_back({path, static_cast<std::uint32_t>(info.size)});
+    }
+}
+
+void probeInto(const std::vector<std::string>& paths, IntakeBatch& batch) {
+    for (const std::string& path : paths) {
+        if (refusedByName(path, batch)) {
+            continue;
+        }
+        files::Status info;
+        const std::error_code error = look(path, info);
+        classify(path, error, info, batch);
+    }
+}
+
 } // namespace
 
 IntakeBatch probeFiles(const std::vector<std::string>& paths) {
     IntakeBatch batch;
-    for (const std::string& path : paths) {
-        // Opening does not wait, so a chosen pipe cannot hang the probe.
-        files::Input input;
-        files::Status info;
-        std::error_code error = input.open(path);
-        if (!error) {
-            error = input.status(info);
-        }
-        input.close();
-        if (error) {
-            batch.refused.push_back({path, RefusedFile::Reason::CannotOpen, error});
-        } else if (info.kind != files::Kind::Regular) {
-            batch.refused.push_back({path, RefusedFile::Reason::NotAFile, {}});
-        } else if (info.size >= kFourGiB) {
-            batch.refused.push_back({path, RefusedFile::Reason::TooLarge, {}});
-        } else {
-            batch.accepted.push_back({path, static_cast<std::uint32_t>(info.size)});
-        }
-    }
+    probeInto(paths, batch);
     return batch;
 }
 
@@ -62,7 +91,7 @@ FolderListing listFolder(const std::string& folder) {
     for (files::FolderEntry& entry : entries) {
         // Folders, pipes, sockets and devices cannot be merged; a link whose
         // target is gone stays so that the probe names it.
-        if (entry.broken || entry.kind == files::Kind::Regular) {
+        if ((entry.broken || entry.kind == files::Kind::Regular) && !isTemporaryName(entry.name)) {
             names.push_back(sortKey(std::move(entry.name)));
         }
     }
@@ -76,22 +105,26 @@ FolderListing listFolder(const std::string& folder) {
     return listing;
 }
 
-ExpandedInputs expandInputs(const std::vector<std::string>& paths) {
-    ExpandedInputs expanded;
+IntakeBatch takeInputs(const std::vector<std::string>& paths) {
+    IntakeBatch batch;
     for (const std::string& path : paths) {
-        files::Status status;
-        if (files::statusOf(path, status) || status.kind != files::Kind::Directory) {
-            expanded.files.push_back(path);
+        if (refusedByName(path, batch)) {
             continue;
         }
-        FolderListing listing = listFolder(path);
+        files::Status info;
+        const std::error_code error = look(path, info);
+        if (error || info.kind != files::Kind::Directory) {
+            classify(path, error, info, batch);
+            continue;
+        }
+        const FolderListing listing = listFolder(path);
         if (listing.error) {
-            expanded.unlistedFolders.emplace_back(path, listing.error);
+            batch.refused.push_back({path, RefusedFile::Reason::FolderUnreadable, listing.error});
         } else {
-            expanded.files.insert(expanded.files.end(), listing.paths.begin(), listing.paths.end());
+            probeInto(listing.paths, batch);
         }
     }
-    return expanded;
+    return batch;
 }
 
 std::string folderOf(const std::string& path) {
@@ -102,11 +135,18 @@ std::string folderOf(const std::string& path) {
 std::string describe(const RefusedFile& refused) {
     switch (refused.reason) {
     case RefusedFile::Reason::CannotOpen:
-        return "cannot be opened for reading: " + refused.error.message();
+        return "cannot be read: " + refused.error.message();
     case RefusedFile::Reason::NotAFile:
         return "is not a regular file";
     case RefusedFile::Reason::TooLarge:
         return "is 4 GiB or larger, which an image cannot describe";
+    case RefusedFile::Reason::EmptyName:
+        return "an empty name names no file";
+    case RefusedFile::Reason::NameNotListable:
+        return "has a name the list file cannot carry (a line feed, a carriage return or bytes "
+               "that are not UTF-8)";
+    case RefusedFile::Reason::FolderUnreadable:
+        return "cannot list the folder: " + refused.error.message();
     }
     return {};
 }

@@ -12,10 +12,17 @@
 namespace zd {
 
 struct RefusedFile {
-    enum class Reason { CannotOpen, NotAFile, TooLarge };
+    enum class Reason {
+        CannotOpen,
+        NotAFile,
+        TooLarge,
+        EmptyName,        // "" names no file
+        NameNotListable,  // the list file cannot carry the name (see listFileCanCarry)
+        FolderUnreadable, // a folder given to take whole cannot be listed
+    };
     std::string path;
     Reason reason = Reason::CannotOpen;
-    std::error_code error; // the system's reason for CannotOpen
+    std::error_code error; // the system's reason for CannotOpen and FolderUnreadable
 };
 
 struct IntakeBatch {
@@ -23,9 +30,12 @@ struct IntakeBatch {
     std::vector<RefusedFile> refused;
 };
 
-// Takes each path's length by opening it for reading. A path that cannot be
-// opened, is not a regular file (links are followed), or is 4 GiB or longer
-// (the image format cannot describe it) is refused; the rest are accepted.
+// Takes each path's length from the system. A path that is empty, holds a
+// name the list file cannot carry (a line feed, a carriage return, bytes
+// that are not UTF-8), cannot be looked at, is not a regular file (links are
+// followed), or is 4 GiB or longer (the image format cannot describe it) is
+// refused; the rest are accepted. Nothing is opened: a file this user may
+// not read is named by the merge, which opens every input.
 IntakeBatch probeFiles(const std::vector<std::string>& paths);
 
 struct FolderListing {
@@ -35,27 +45,23 @@ struct FolderListing {
 
 // The regular files directly in `folder`, hidden ones included, links
 // followed to what they point to (a link to a folder is left out, a broken
-// link kept so that probing names it). Subfolders, pipes, sockets and
-// devices are left out. Sorted by name, case-
-// insensitively first and then exactly, byte-wise, so that the same folder
-// gives the same order on every machine.
+// link kept so that probing names it). Subfolders, pipes, sockets, devices
+// and the temporaries of unfinished merges are left out. Sorted by name,
+// case-insensitively first and then exactly, byte-wise, so that the same
+// folder gives the same order on every machine.
 FolderListing listFolder(const std::string& folder);
 
-struct ExpandedInputs {
-    std::vector<std::string> files; // in the order given, each folder's files in its place
-    std::vector<std::pair<std::string, std::error_code>> unlistedFolders; // and why
-};
-
-// What a list of files and folders stands for: a file stays as it is (what
-// cannot be looked at too, so that probing names it), a folder is replaced
-// by its listing. A folder that cannot be listed adds nothing.
-ExpandedInputs expandInputs(const std::vector<std::string>& paths);
+// What a list of files and folders stands for, probed: a file as probeFiles
+// takes it, a folder replaced by its listing's files in its place (one that
+// cannot be listed is refused as FolderUnreadable). Nothing is opened.
+IntakeBatch takeInputs(const std::vector<std::string>& paths);
 
 // The folder part of a path: everything up to and including its last
 // separator ("/", and "\" too on Windows).
 std::string folderOf(const std::string& path);
 
-// The reason in a short English phrase, for the command line.
+// The reason in a short English phrase, for the command line; the path is
+// best shown through printableName.
 std::string describe(const RefusedFile& refused);
 
 } // namespace zd

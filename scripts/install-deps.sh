@@ -13,7 +13,7 @@ for group in "$@"; do
     run)   packages+=(fonts-wqy-microhei qt6-translations-l10n) ;;
     shot)  packages+=(xvfb xauth imagemagick xdotool fonts-wqy-microhei) ;;
     fuzz)  packages+=(clang libclang-rt-14-dev) ;;
-    bench) packages+=(srecord) ;;
+    bench) packages+=(srecord eatmydata) ;;
     # Windows programs cross-built with MinGW-w64 and tested under Wine;
     # GoogleTest from its source tree, the Linux command line to compare.
     windows) packages+=(build-essential cmake ninja-build googletest libgtest-dev

@@ -20,18 +20,19 @@ TEST_F(Intake, AddFilesAppendsAndNamesTheRefused) {
     std::filesystem::create_directory(dir / "sub");
     zd::test::makeSparseFile(dir / "huge.avi", 4294967296u);
     Strings chosen{makeFile("a.bin", 1000), dir / "missing", dir / "sub", dir / "huge.avi",
-                   makeFile("b.dot", 30)};
+                   makeFile("b.dot", 30), "", makeFile("two\nlines", 1)};
     std::string named = "\n" + chosen[1] + "（无法打开）\n" + chosen[2] + "（不是普通文件）\n" +
-                        chosen[3] + "（文件不小于4GB，无法合并）";
+                        chosen[3] + "（文件不小于4GB，无法合并）\n\"\"（文件名为空）\n" + dir /
+                        "two\\nlines（文件名含换行符或无效的UTF-8字符，列表文件无法记录）";
     for (int i = 0; i < 9; ++i) {
         chosen.push_back(dir / ("gone" + std::to_string(i)));
-        named += i < 7 ? "\n" + chosen.back() + "（无法打开）" : "";
+        named += i < 5 ? "\n" + chosen.back() + "（无法打开）" : "";
     }
     port.opens = {chosen};
     ASSERT_TRUE(click(cmd::AddFiles));
     EXPECT_EQ(rows(), (Strings{"/in/old@4096", chosen[0] + "@4196", chosen[4] + "@5196"}));
     EXPECT_EQ(takeLog(), (Strings{"button 203 off", "open 选择导入文件（多选） many",
-                                  kRefused + named + "\n……另有 2 个未能添加", counted(2), "401=3",
+                                  kRefused + named + "\n……另有 4 个未能添加", counted(2), "401=3",
                                   "403=5226", "button 203 on", "redraw"}));
 }
 
@@ -85,12 +86,14 @@ TEST_F(Intake, ImportListFile) {
         "\t1, \"/res/logo.bin\", 1234, 4096;\n\t2, \"res/f.dot\", 5000, 5330;\n";
     zd::test::writeFile(dir / "saved.h", head + "\n}\n");
     zd::test::writeFile(dir / "bad.h", head + "\t3, \"/res/x.bin\", many, 0;\n\n}\n");
+    zd::test::makeSparseFile(dir / "image.h", 1u << 30); // not read whole
     addRows({{"/in/kept", 9}});
     setOffset(100);
     port.disabled = {cmd::ImportList}; // and restored so
-    port.opens = {{dir / "saved.h"}, {dir / "bad.h"}, {dir / "nothing.h"}, {}};
+    port.opens = {{dir / "saved.h"}, {dir / "bad.h"}, {dir / "image.h"}, {dir / "nothing.h"}, {}};
     const Strings outcomes[] = {
         {counted(2), "401=3", "403=6343"},
+        {"message 导入失败|E|Ok|格式不对，请确认是否为本软件导出的.h文件？"},
         {"message 导入失败|E|Ok|格式不对，请确认是否为本软件导出的.h文件？"},
         {"message 提示|E|Ok|打开失败！"},
         {}};

@@ -93,17 +93,26 @@ TEST_F(MergeAndRouting, MergeSaveRefusalsWriteNothing) {
     addRows({{dir / "gone.bin", 3}});
     refused("out", dir / "gone.bin" + " 打开失败，请检查！");
     addRows({{makeFile("grow.bin", 20), 10}});
-    refused("out", dir / "grow.bin" +
-                       " 的大小已改变（列表中为 10 字节，现为 20 字节），请重新添加该文件！");
+    refused("out", dir / "grow.bin" + " 的大小已改变（列表中记录为 10 字节，实际长度为 20 "
+                                      "字节），请重新添加该文件！");
+    if (std::filesystem::exists("/proc/self/stat")) { // reports 0 bytes, holds more
+        addRows({{"/proc/self/stat", 0}});
+        refused("out", "/proc/self/stat 的实际长度无法确定（系统报告的大小与其内容不符），无法合并该文件！");
+    }
     addRows({{makeFile("big.bin", 1000), 1000}});
     setOffset(4294967000u);
     refused("out", dir / "big.bin" + " 超出4GB地址范围，无法合并，请减少文件或前置偏移！");
     refused("no/out.bin", "创建.bin文件出错\n请检查该文件是否被占用、只读或者文件名过长！");
     std::filesystem::create_directories(dir / "taken.bin/x");
-    refused("taken", "创建失败，请检查输入与输出文件。");
+    refused("taken", "创建.bin文件出错\n请检查该文件是否被占用、只读或者文件名过长！");
     std::filesystem::create_directories(dir / "listed.h/x");
-    refused("listed", "创建.bin文件成功\n创建.h文件出错\n请检查.h文件是否只读或者被占用！",
-            {"listed.bin"});
+    refused("listed", "创建.h文件出错\n请检查.h文件是否只读或者被占用！");
+    if (std::filesystem::exists("/sys/kernel")) { // where nobody, root included, creates files
+        port.saves = {"/sys/out"};
+        click(cmd::MergeSave);
+        EXPECT_EQ(takeLog(), mergeLog("message 提示|E|Ok|无法在文件夹 /sys/ 中创建文件\n"
+                                      "请检查该文件夹是否只读或者没有写入权限！"));
+    }
     zd::test::writeFile(dir / "kept.bin", "old");
     addRows({{makeFile("in2.bin", 5), 5}});
     port.stopAtCall = port.progressCalls + 1;

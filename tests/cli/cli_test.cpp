@@ -62,7 +62,7 @@ class Cli : public ::testing::Test {
 TEST_F(Cli, ArgumentConventions) {
     const fs::path before = fs::current_path();
     fs::current_path(dir.path());
-    writeFile(dir / "saved.h", at("{\n\n\n\t1, \"$D/in/sub/B.dot\", 5000, 0;\n"));
+    writeFile(dir / "saved.h", at("{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n\t1, \"$D/in/sub/B.dot\", 5000, 0;\n}\n"));
     writeFile(dir / "a", at("\xEF\xBB\xBF-f\r\n0x10\n\n$D/in/a.bin\n"));
     writeFile(dir / "b", "--\n");
     writeFile(dir / "@x", "x");
@@ -141,13 +141,13 @@ TEST_F(Cli, UsageErrorsNameTheProblem) {
 TEST_F(Cli, DryRunChecksAsTheMergeDoes) {
     test::makeSparseFile(dir / "in/one.mib", 1 << 20);
     test::makeSparseFile(dir / "in/two.mib", 2 << 20);
-    writeFile(dir / "gone.h", at("{\n\n\n\t1, \"$D/in/gone.bin\", 5, 0;\n"));
-    writeFile(dir / "grown.h", at("{\n\n\n\t1, \"$D/in/a.bin\", 1000, 0;\n"));
+    writeFile(dir / "gone.h", at("{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n\t1, \"$D/in/gone.bin\", 5, 0;\n}\n"));
+    writeFile(dir / "grown.h", at("{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n\t1, \"$D/in/a.bin\", 1000, 0;\n}\n"));
     const std::pair<Args, std::string> refused[] = {
         {{"merge", "--dry-run", "-f4095M", "$D/in/two.mib"}, "$D/in/two.mib: would lie past 4 GiB"},
         {{"merge", "--dry-run", "-l", "$D/gone.h"}, "$D/in/gone.bin: cannot be read"},
         {{"merge", "--dry-run", "-l", "$D/grown.h"},
-         "$D/in/a.bin: is 1234 bytes long but listed with 1000"},
+         "$D/in/a.bin: listed with 1000 bytes but now 1234 bytes long"},
         {{"merge", "--dry-run", "-o", "$D/in/a", "$D/in/a.bin"}, "$D/in/a.bin: the output image"},
         {{"merge", "--dry-run", "-l", "$D/none.h"}, "$D/none.h: cannot be opened"},
         {{"merge", "--dry-run", "-l", "$D/in/a.bin"}, "$D/in/a.bin:"},
@@ -188,6 +188,19 @@ TEST_F(Cli, WhatEachStreamCarries) {
     EXPECT_TRUE(oneLine(errors)) << errors;
     EXPECT_EQ(readFile(out + ".bin"), "earlier image");
     EXPECT_EQ(test::namesIn(dir / "out"), (std::vector<std::string>{"img.bin", "img.h"}));
+}
+
+// Every refused input is named on a line of its own, shown so that no name
+// breaks the line or shows as nothing.
+TEST_F(Cli, RefusedNamesAreShownWhole) {
+    writeFile(dir / "in/two\nlines", "x");
+    EXPECT_EQ(run({"merge", "-o", out, "$D/in/a.bin", "$D/in/missing", "", "$D/in/two\nlines"}), 1);
+    EXPECT_EQ(printed, "");
+    EXPECT_EQ(errors, at("zadodaziderav-cli: $D/in/missing: cannot be read: No such file or "
+                         "directory\nzadodaziderav-cli: \"\": an empty name names no file\n"
+                         "zadodaziderav-cli: $D/in/two\\nlines: has a name the list file cannot "
+                         "carry (a line feed, a carriage return or bytes that are not UTF-8)\n"));
+    EXPECT_TRUE(test::namesIn(dir / "out").empty());
 }
 
 // The built program, started with its stop signals blocked and held before

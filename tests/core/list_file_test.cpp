@@ -1,8 +1,13 @@
+// The list file: written byte for byte, read back only when it is one, and
+// never with a name it cannot carry.
 #include "file_layer.h"
+#include "file_names.h"
 #include "list_file.h"
 #include "listed_names.h"
+#include "test_files.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace zd {
 namespace {
@@ -12,63 +17,157 @@ using Rows = std::vector<std::pair<std::string, std::uint32_t>>;
 const std::string kHeader = "{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n";
 const std::string kRows = "\t1, \"D:\\res\\logo.bin\", 1234, 4096;\n"
                           "\t2, \"D:\\res\\font16.dot\", 5000, 5330;\n";
+const std::string kEnd = "\n}\n";
 const Rows kRowsRead{{"D:\\res\\logo.bin", 1234}, {"D:\\res\\font16.dot", 5000}};
 
-TEST(ListFileWriter, WritesTheWorkedExampleAndTheEmptyList) {
+Rows rowsOf(const ListReadResult& result) {
+    Rows rows;
+    for (const NewEntry& entry : result.rows) {
+        rows.emplace_back(entry.path, entry.size);
+    }
+    return rows;
+}
+
+TEST(ListFileWriter, WritesTheWorkedExampleAndRefusesNamesItCannotCarry) {
     EntryList list;
     list.setFrontOffset(4096);
     list.recomputeLayout();
-    list.appendEntries(std::vector<NewEntry>{{"D:\\res\\logo.bin", 1234}, {"D:\\res\\font16.dot", 5000}});
-    EXPECT_EQ(listFileText(list), kHeader + kRows + "\n}\n");
+    list.appendEntries(
+        std::vector<NewEntry>{{"D:\\res\\logo.bin", 1234}, {"D:\\res\\font16.dot", 5000}});
+    EXPECT_EQ(listFileText(list), kHeader + kRows + kEnd);
     EXPECT_EQ(listFileText(list).size(), 114u);
-    EXPECT_EQ(listFileText(EntryList{}), kHeader + "\n}\n");
+    EXPECT_EQ(listFileText(EntryList{}), kHeader + kEnd);
     EXPECT_EQ(listFileText(EntryList{}).size(), 42u);
+
+    test::TempDir dir;
+    ASSERT_FALSE(writeListFile(dir / "l.h", list));
+    EXPECT_EQ(test::readFile(dir / "l.h"), kHeader + kRows + kEnd);
+    list.appendEntry("/two\nlines", 1, "");
+    EXPECT_EQ(writeListFile(dir / "l.h", list), std::errc::illegal_byte_sequence);
+    EXPECT_EQ(test::readFile(dir / "l.h"), kHeader + kRows + kEnd);
+    EXPECT_EQ(test::namesIn(dir.path()), std::vector<std::string>{"l.h"});
 }
 
-// Size and address are taken from the end of the line and the name between
-// the quotes, so commas in names survive; sizes are unsigned 32-bit.
-TEST(ListFileReader, ReadsRowsAndNamesTheFirstBadLine) {
+// What the writer writes, with a byte-order mark or carriage returns added,
+// reads back; commas and quotes in names survive; sizes are unsigned 32-bit.
+TEST(ListFileReader, ReadsWhatTheWriterWrites) {
     std::string crlf;
-    for (const char c : kHeader + kRows) {
+    for (const char c : kHeader + kRows + kEnd) {
         crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
     }
     const std::pair<std::string, Rows> good[] = {
         {crlf, kRowsRead},
-        {"\xEF\xBB\xBF" + kHeader + kRows + "}\n", kRowsRead},
-        {kHeader + "\t1, \"/a, b.bin\", 4294967295, 0;\n", {{"/a, b.bin", 4294967295u}}},
-        {kHeader + "\t1, </a.bin>, 10, 4096;\n", {{"/a.bin", 10}}}, // no quotes: 2 bytes, name, 1
+        {"\xEF\xBB\xBF" + kHeader + kRows + "}", kRowsRead},
+        {"{\n/* No, File Name, Size, Address */\n \n" + kRows + "0123456789\n}\n", kRowsRead},
+        {kHeader + "\t1, '/a.bin', 10, 0;\n\t2, \"/b.bin\",20,0;\n\t3, x/c.binx,30,0;\n}",
+         {{"/a.bin", 10}, {"/b.bin", 20}, {"/c.bin", 30}}},
+        {kHeader + "\t1, \"/a.binx, 10, 0;\n}", {{"/a.bin", 10}}}, // one quote: cut as unquoted
+        {kHeader + "\t1, \"/a, \"b\".bin\", 4294967295, 0;\n}", {{"/a, \"b\".bin", 4294967295u}}},
+        {kHeader + kEnd, {}},
     };
     for (const auto& [text, rows] : good) {
         const ListReadResult result = parseListFile(text);
-        EXPECT_EQ(result.status, ListReadResult::Status::Ok) << text;
-        Rows read;
-        for (const NewEntry& entry : result.rows) {
-            read.emplace_back(entry.path, entry.size);
-        }
-        EXPECT_EQ(read, rows) << text;
+        EXPECT_EQ(result.status, ListReadResult::Status::Ok) << text << result.reason;
+        EXPECT_EQ(rowsOf(result), rows) << text;
     }
-    // The first row must read 1 in a 2-byte number field; a bad line fails
-    // the whole file, so nothing is appended from a half-right file.
+}
+
+// Anything else fails at its first wrong line, with nothing read from it: a
+// missing or wrong header, a first row not numbered 1, a bad size, a name
+// with a line break, a missing end or text after it.
+TEST(ListFileReader, NamesTheFirstLineThatIsNotAListFiles) {
     const std::pair<std::string, int> bad[] = {
-        {kHeader + "\t2, \"/a.bin\", 10, 0;\n", 4},
-        {kHeader + "  1, \"/a.bin\", 10, 0;\n", 4},
-        {kHeader + kRows + "\t3, \"/b.bin\", abc, 10;\n", 6},
-        {kHeader + kRows + "\t3, \"/b.bin\", 4294967296, 10;\n", 6},
+        {"", 1},
+        {"\x7F"
+         "ELF\x02\x01\x01\n",
+         1},
+        {"{\n/*\tNo,\tName\t*/\n\n}\n", 2},
+        {"{\n" + kRows, 2},
+        {"{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n" + kRows, 3},
+        {kHeader + "\t2, \"/a.bin\", 10, 0;\n}\n", 4},
+        {kHeader + "  1, \"/a.bin\", 10, 0;\n}\n", 4},
+        {kHeader + kRows + "\t3, \"/b.bin\", abc, 10;\n}\n", 6},
+        {kHeader + kRows + "\t3, \"/b.bin\", 4294967296, 10;\n}\n", 6},
+        {kHeader + "\t1, \"/a\rb.bin\", 10, 0;\n}\n", 4},
+        {kHeader + kRows + "\n", 7},
+        {kHeader + kRows + kEnd + "\t3, \"/b.bin\", 10, 10;\n", 8},
     };
     for (const auto& [text, line] : bad) {
         const ListReadResult result = parseListFile(text);
         EXPECT_EQ(result.status, ListReadResult::Status::FormatError) << text;
-        EXPECT_EQ(result.errorLine, line) << text;
+        EXPECT_EQ(result.errorLine, line) << text << result.reason;
         EXPECT_TRUE(result.rows.empty()) << text;
+        EXPECT_FALSE(result.reason.empty());
+    }
+}
+
+#ifndef _WIN32
+// A file given as a list file that is none (a 2 GiB file of zeros, a pipe, a
+// device, an empty file) is a format error found without reading it whole or
+// waiting on it; a folder cannot be opened as one.
+TEST(ListFileReader, ReadingAFileStopsAtItsFirstWrongLine) {
+    test::TempDir dir;
+    test::makeSparseFile(dir / "zeros", std::uintmax_t{2} << 30);
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    test::writeFile(dir / "empty.h", "");
+    // Long enough for lines that cross the reader's pieces.
+    EntryList many;
+    for (std::uint32_t i = 0; i < 3000; ++i) {
+        many.appendEntry("/assets/" + std::string(i % 97, 'x') + std::to_string(i), i, "");
+    }
+    test::writeFile(dir / "ok.h", listFileText(many));
+    const std::tuple<std::string, ListReadResult::Status, int> cases[] = {
+        {dir / "zeros", ListReadResult::Status::FormatError, 1},
+        {dir / "pipe", ListReadResult::Status::FormatError, 0},
+        {"/dev/zero", ListReadResult::Status::FormatError, 0},
+        {dir / "empty.h", ListReadResult::Status::FormatError, 1},
+        {dir.path().string(), ListReadResult::Status::CannotOpen, 0},
+        {dir / "ok.h", ListReadResult::Status::Ok, 0},
+    };
+    for (const auto& [path, status, line] : cases) {
+        const ListReadResult result = readListFile(path);
+        EXPECT_EQ(result.status, status) << path;
+        EXPECT_EQ(result.errorLine, line) << path;
+    }
+    const ListReadResult read = readListFile(dir / "ok.h");
+    ASSERT_EQ(read.rows.size(), 3000u);
+    for (std::uint32_t i = 0; i < 3000; ++i) {
+        EXPECT_EQ(read.rows[i].path, many.at(static_cast<int>(i)).path);
+        EXPECT_EQ(read.rows[i].size, i);
+    }
+}
+#endif
+
+// Which names a list file carries, and how any name shows in a message.
+TEST(FileNames, CarriedAndShown) {
+    const std::tuple<std::string, bool, std::string> names[] = {
+        {"/res/logo.bin", true, "/res/logo.bin"},
+        {"/res/图片 \"1\", 2.jpg", true, "/res/图片 \"1\", 2.jpg"},
+        {"", false, "\"\""},
+        {"/a\nb", false, "/a\\nb"},
+        {"/a\rb\t", false, "/a\\rb\\t"},
+        {"/a\xFF\xC3\x28\xED\xA0\x80"
+         "b",
+         false, "/a\\xFF\\xC3(\\xED\\xA0\\x80b"},
+        {"/overlong\xC0\xAF", false, "/overlong\\xC0\\xAF"},
+        {"/cut\xE5\x9B", false, "/cut\\xE5\\x9B"},
+        {"/max\xF4\x8F\xBF\xBF", true, "/max\xF4\x8F\xBF\xBF"},
+        {"/past\xF4\x90\x80\x80", false, "/past\\xF4\\x90\\x80\\x80"},
+        {"/surrogate\xED\xBF\xBF", false, "/surrogate\\xED\\xBF\\xBF"},
+        {"/below\xED\x9F\xBF\xC2\x80", true, "/below\xED\x9F\xBF\xC2\x80"},
+    };
+    for (const auto& [name, carried, shown] : names) {
+        EXPECT_EQ(listFileCanCarry(name), carried) << shown;
+        EXPECT_EQ(printableName(name), shown);
     }
 }
 
 // Addresses are kept for verify when every row has one.
 TEST(ListFileReader, KeepsTheAddressesOfEveryRowOrNone) {
-    EXPECT_EQ(parseListFile(kHeader + kRows).addresses, (std::vector<std::uint32_t>{4096, 5330}));
-    EXPECT_TRUE(parseListFile(kHeader + "\t1, \"/a.bin\", 10, x;\n\t2, \"/b.bin\", 5, 10;\n")
+    EXPECT_EQ(parseListFile(kHeader + kRows + kEnd).addresses, (std::vector<std::uint32_t>{4096, 5330}));
+    EXPECT_TRUE(parseListFile(kHeader + "\t1, \"/a.bin\", 10, x;\n\t2, \"/b.bin\", 5, 10;\n" + kEnd)
                     .addresses.empty());
-    EXPECT_TRUE(parseListFile(kHeader + "\t1, \"/a.bin\", 1234\n").addresses.empty());
+    EXPECT_TRUE(parseListFile(kHeader + "\t1, \"/a.bin\", 1234\n" + kEnd).addresses.empty());
 }
 
 TEST(ListedNames, RelativeWhereTheFolderIsShared) {

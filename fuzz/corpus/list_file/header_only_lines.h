@@ -1,0 +1,4 @@
+{
+/*	No,	File Name,		Size,	Address	*/
+
+}

@@ -1,0 +1,4 @@
+{
+/*	No,	File Name,		Size,	Address	*/
+
+	1, "/a.bin", 5, 0;

@@ -1,0 +1,97 @@
+// What a merge promises about its inputs: each is checked on the descriptor
+// it is copied from, and exactly its listed size is copied, or the merge
+// fails naming it.
+#include "merge_fixture.h"
+#include "output_set.h"
+
+#include <sys/stat.h>
+
+namespace zd::test {
+namespace {
+
+using Inputs = MergeTest;
+
+#ifndef _WIN32
+// Whatever an input's name leads to when the merge opens it: a pipe (which
+// must not hang the merge), a device, a folder, nothing, or a file of
+// another size. Each ends the merge with the input named.
+TEST_F(Inputs, EachInputIsCheckedWhenItIsOpened) {
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", dir / "zero");
+    fs::create_directory(dir / "folder");
+    const std::tuple<std::string, std::uint32_t, std::string> cases[] = {
+        {dir / "pipe", 5, summary(MergeStatus::InputUnreadable, dir / "pipe", FileErrc::NotAFile)},
+        {dir / "zero", 5, summary(MergeStatus::InputUnreadable, dir / "zero", FileErrc::NotAFile)},
+        {dir / "folder", 0,
+         summary(MergeStatus::InputUnreadable, dir / "folder",
+                 std::make_error_code(std::errc::is_a_directory))},
+        {dir / "gone", 1,
+         summary(MergeStatus::InputUnreadable, dir / "gone",
+                 std::make_error_code(std::errc::no_such_file_or_directory))},
+        {b, 4999, summary(MergeStatus::InputSizeChanged, b)},
+    };
+    for (const auto& [path, size, expected] : cases) {
+        EntryList list = listOf(0, {a});
+        list.appendEntry(path, size, "");
+        const MergeResult result = mergeImage(list, false, outputs);
+        EXPECT_EQ(summary(result), expected);
+        EXPECT_EQ(result.expected, path == b ? 4999u : 0u);
+        EXPECT_EQ(result.actual, path == b ? 5000u : 0u);
+    }
+    expectEarlierKept({"a.bin", "b.bin", "folder", "out.bin", "out.h", "pipe", "zero"});
+}
+
+// However a merge ends, it keeps no descriptor open: 20,000 inputs would
+// otherwise run out of them.
+TEST_F(Inputs, NoDescriptorStaysOpen) {
+    const auto openCount = [] {
+        return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator{});
+    };
+    const auto before = openCount();
+    EntryList list = listOf(0, {a, b, a});
+    ASSERT_TRUE(mergeImage(list, false, outputs).ok());
+    list.appendEntry(b, 1, "");
+    EXPECT_EQ(mergeImage(list, false, outputs).status, MergeStatus::InputSizeChanged);
+    EXPECT_EQ(openCount(), before);
+}
+
+// Files of /proc and /sys report a length (0, 4096) that is not what they
+// hold; the merge says so instead of asking to add them again.
+TEST_F(Inputs, PseudoFilesHaveNoLengthToKnow) {
+    for (const char* path : {"/proc/self/stat", "/sys/kernel/uevent_seqnum"}) {
+        struct stat info {};
+        if (::stat(path, &info) != 0) {
+            continue; // not every system has both
+        }
+        EntryList list = listOf(0, {a});
+        list.appendEntry(path, static_cast<std::uint32_t>(info.st_size), "");
+        const MergeResult result = mergeImage(list, false, outputs);
+        EXPECT_EQ(summary(result), summary(MergeStatus::InputSizeUnknown, path)) << path;
+        EXPECT_EQ(result.expected, static_cast<std::uint64_t>(info.st_size));
+    }
+    expectEarlierKept();
+}
+#endif
+
+// The checks pass when the input is opened; it is then cut or grown while
+// it is copied in several chunks, and the new length is told.
+TEST_F(Inputs, AnInputThatChangesDuringTheCopy) {
+    writeFile(a, patternBytes(4 << 20, 1));
+    const EntryList list = listOf(4096, {a, b});
+    for (const std::uintmax_t length : {std::uintmax_t{100}, std::uintmax_t{5} << 20}) {
+        writeFile(a, patternBytes(4 << 20, 1));
+        const MergeResult result = mergeImage(list, false, outputs, [&](auto done, auto) {
+            if (done > 4096) {
+                fs::resize_file(a, length);
+            }
+            return true;
+        });
+        EXPECT_EQ(summary(result), summary(MergeStatus::InputSizeChanged, a));
+        EXPECT_EQ(result.expected, 4u << 20);
+        EXPECT_EQ(result.actual, length);
+        expectEarlierKept();
+    }
+}
+
+} // namespace
+} // namespace zd::test

@@ -1,0 +1,288 @@
+// What a merge promises about its outputs: both files or neither, flushed
+// before they are put in place, never over a read-only file, with the
+// earlier file's permissions, through links, no temporaries left for good,
+// one merge at a time per output, and temporary names that always fit.
+#include "list_file.h"
+#include "merge_fixture.h"
+#include "output_set.h"
+#include "posix_child.h"
+
+#include <sys/stat.h>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/syscall.h>
+#include <sys/vfs.h>
+#endif
+
+namespace zd::test {
+namespace {
+
+using Outputs = MergeTest;
+
+std::error_code errc(std::errc code) {
+    return std::make_error_code(code);
+}
+
+// Whatever fails before or during the renames, neither output changes and
+// no temporary stays: the disk fills while either file is written, or the
+// list path turns into a folder while the inputs are copied, after its own
+// check and before the renames (the image's rename is then taken back, and
+// an image that did not exist before is removed again).
+TEST_F(Outputs, AFailureChangesNeitherOutput) {
+    const EntryList list = listOf(0, {a, b});
+#ifndef _WIN32
+    // The list file is written first; 1000 long rows do not fit, the image
+    // of 1000 empty files would.
+    EntryList empties;
+    empties.appendEntries(std::vector<NewEntry>(1000, {a, 0}));
+    const std::tuple<const EntryList*, MergeStatus, std::string> fullDisk[] = {
+        {&list, MergeStatus::ImageWriteFailed, outputs.imagePath},
+        {&empties, MergeStatus::ListWriteFailed, outputs.listPath}};
+    for (const auto& [merged, status, path] : fullDisk) {
+        const auto child = inChild({.fileSizeLimit = 4096},
+                                   [&] { return summary(mergeImage(*merged, false, outputs)); });
+        ASSERT_TRUE(child);
+        EXPECT_EQ(child->said, summary(status, path, errc(std::errc::file_too_large)));
+    }
+    expectEarlierKept();
+#endif
+    const auto blockList = [&](std::uint64_t done, std::uint64_t) {
+        if (done == 0) {
+            fs::remove_all(dir / "out.h");
+            fs::create_directory(dir / "out.h");
+        }
+        return true;
+    };
+    for (const Names& left :
+         {Names{"a.bin", "b.bin", "out.bin", "out.h"}, Names{"a.bin", "b.bin", "out.h"}}) {
+        EXPECT_EQ(
+            summary(mergeImage(list, false, outputs, blockList)),
+            summary(MergeStatus::ListWriteFailed, dir / "out.h", errc(std::errc::is_a_directory)));
+        EXPECT_EQ(namesIn(dir.path()), left);
+        EXPECT_EQ(readFile(dir / "out.bin"), left.size() == 4 ? "earlier image" : "");
+        fs::remove(dir / "out.bin");
+        fs::remove(dir / "out.h");
+        writeFile(dir / "out.h", "earlier list");
+    }
+}
+
+// A companion output lands with the image and the list file, and may read
+// the finished image; when it fails, none of the three changes.
+TEST_F(Outputs, CompanionsLandWithTheImageOrNotAtAll) {
+    const auto copyOfImage = [](OutputFile& out, const OutputFile& image) {
+        return out.write(readFile(image.temporary()));
+    };
+    const auto failing = [](OutputFile&, const OutputFile&) {
+        return std::make_error_code(std::errc::io_error);
+    };
+    const EntryList list = listOf(0, {a});
+    const MergeResult failed = mergeImage(
+        list, false, outputs, {}, {.durable = false, .companions = {{dir / "out.c", failing}}});
+    EXPECT_EQ(summary(failed),
+              summary(MergeStatus::CompanionFailed, dir / "out.c", errc(std::errc::io_error)));
+    expectEarlierKept();
+    writeFile(dir / "out.c", "earlier companion");
+    fs::create_hard_link(dir / "out.c", dir / "c.bin");
+    EXPECT_EQ(mergeImage(listOf(0, {a, dir / "c.bin"}), false, outputs, {},
+                         {.durable = false, .companions = {{dir / "out.c", copyOfImage}}})
+                  .status,
+              MergeStatus::OutputIsInput);
+    ASSERT_TRUE(mergeImage(list, false, outputs, {},
+                           {.durable = true, .companions = {{dir / "out.c", copyOfImage}}})
+                    .ok());
+    EXPECT_EQ(readFile(dir / "out.c"), abytes);
+    EXPECT_EQ(readFile(dir / "out.bin"), abytes);
+}
+
+#ifndef _WIN32
+// Pages of a file not yet on the disk (dirty or being written), from the
+// kernel's page cache (Linux 6.5 and later); nothing where it cannot say.
+std::optional<std::uint64_t> pagesNotOnDisk(const std::string& path) {
+    struct Range {
+        std::uint64_t offset, length;
+    } range{0, 0};
+    struct Stat {
+        std::uint64_t cache, dirty, writeback, evicted, recentlyEvicted;
+    } stat{};
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    const long done = ::syscall(451 /* cachestat */, fd, &range, &stat, 0);
+    ::close(fd);
+    return done == 0 ? std::optional<std::uint64_t>(stat.dirty + stat.writeback) : std::nullopt;
+}
+
+// A durable merge has every page of both outputs on the disk before it
+// returns; without the flush the kernel writes them later. (New names: ext4
+// starts writing a file that replaces another at the rename by itself.)
+TEST_F(Outputs, DurableOutputsAreOnTheDiskWhenTheMergeReturns) {
+    struct statfs where {};
+    ASSERT_EQ(::statfs(dir.path().c_str(), &where), 0);
+    if (where.f_type == 0x01021994 /* tmpfs */) {
+        GTEST_SKIP() << "the scratch folder is on tmpfs, which has no disk to flush to";
+    }
+    writeFile(a, patternBytes(1 << 20, 3));
+    const EntryList list = listOf(0, {a});
+    const OutputPaths loose = *outputPathsFor(dir / "loose");
+    const OutputPaths durable = *outputPathsFor(dir / "durable");
+    ASSERT_TRUE(
+        mergeImage(list, false, loose, {}, MergeOptions{.durable = false, .companions = {}}).ok());
+    const auto before = pagesNotOnDisk(loose.imagePath);
+    if (!before || *before == 0) {
+        GTEST_SKIP() << "the kernel does not tell a file's dirty pages (cachestat, Linux 6.5)";
+    }
+    ASSERT_TRUE(mergeImage(list, false, durable).ok());
+    EXPECT_EQ(pagesNotOnDisk(durable.imagePath), 0u);
+    EXPECT_EQ(pagesNotOnDisk(durable.listPath), 0u);
+}
+
+// An earlier output that is read-only is refused, by root too, as editors
+// do. As the user "nobody": one this user may not write is refused though
+// its folder would allow replacing it, and a folder this user may not write
+// is named as the cause even when the image could be written. Nothing
+// changes in any case.
+TEST_F(Outputs, ReadOnlyEarlierFilesAndFoldersAreRefused) {
+    const EntryList list = listOf(0, {a});
+    fs::permissions(dir / "out.h", fs::perms::owner_read);
+    EXPECT_EQ(summary(mergeImage(list, false, outputs)),
+              summary(MergeStatus::ListWriteFailed, dir / "out.h", FileErrc::ReadOnly));
+    expectEarlierKept();
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to make files of two users; the test then runs as nobody";
+    }
+    const char* const files[] = {"mine/a.bin", "mine/a.h", "mine/b.bin", "mine/b.h", "roots/c.bin"};
+    fs::create_directory(dir / "mine");
+    fs::create_directory(dir / "roots");
+    for (const char* name : files) {
+        writeFile(dir / name, name);
+    }
+    for (const char* name : {"mine", "mine/a.bin", "mine/a.h", "mine/b.bin", "roots/c.bin"}) {
+        ASSERT_EQ(::chown((dir / name).c_str(), kNobody, kNobody), 0); // b.h stays root's
+    }
+    ASSERT_EQ(::chmod((dir / "mine/a.bin").c_str(), 0444) | ::chmod(dir.path().c_str(), 0755), 0);
+    const auto child = inChild({.asNobody = true}, [&] {
+        std::string said;
+        for (const char* stem : {"mine/a", "mine/b", "roots/c"}) {
+            said += summary(mergeImage(list, false, *outputPathsFor(dir / stem)));
+        }
+        return said;
+    });
+    ASSERT_TRUE(child);
+    EXPECT_EQ(child->said,
+              summary(MergeStatus::ImageCreateFailed, dir / "mine/a.bin", FileErrc::ReadOnly) +
+                  summary(MergeStatus::ListWriteFailed, dir / "mine/b.h", FileErrc::ReadOnly) +
+                  summary(MergeStatus::FolderNotWritable, dir / "roots/",
+                          errc(std::errc::permission_denied)));
+    for (const char* name : files) {
+        EXPECT_EQ(readFile(dir / name), name);
+    }
+    EXPECT_EQ(namesIn(dir / "mine").size() + namesIn(dir / "roots").size(), 5u);
+}
+
+// The umask shapes new files only: a replaced file keeps its permission
+// bits, and (as root) its owner and group.
+TEST_F(Outputs, ReplacingKeepsPermissionsAndOwner) {
+    const mode_t umask = ::umask(022);
+    ::chmod(outputs.imagePath.c_str(), 0600);
+    ::chmod(outputs.listPath.c_str(), 0640);
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown(outputs.imagePath.c_str(), kNobody, kNobody), 0);
+    }
+    ASSERT_TRUE(mergeImage(listOf(0, {a}), false, outputs).ok());
+    ASSERT_TRUE(mergeImage(listOf(0, {a}), false, *outputPathsFor(dir / "fresh")).ok());
+    ::umask(umask);
+    const auto modeOf = [root](const std::string& path) {
+        struct stat info {};
+        ::stat(path.c_str(), &info);
+        return std::pair(info.st_mode & 07777, root ? info.st_uid : 0);
+    };
+    EXPECT_EQ(modeOf(outputs.imagePath), std::pair(0600u, root ? kNobody : 0));
+    EXPECT_EQ(modeOf(outputs.listPath), std::pair(0640u, 0u));
+    EXPECT_EQ(modeOf(dir / "fresh.bin"), std::pair(0644u, 0u));
+}
+
+// A merge killed midway leaves its temporaries and nothing else; the next
+// merge to the same output removes them, and those of other outputs stay.
+TEST_F(Outputs, TemporariesOfAKilledMergeGoWithTheNextMergeToTheSameOutput) {
+    const std::string other = ".zd~0123456789abcdef~1-1.tmp";
+    writeFile(dir / other, "another output's");
+    const EntryList list = listOf(4096, {a, b});
+    const auto child = inChild({}, [&] {
+        mergeImage(list, false, outputs, [](auto, auto) { return ::raise(SIGKILL) != 0; });
+        return std::string("not killed");
+    });
+    ASSERT_TRUE(child);
+    EXPECT_EQ(child->signal, SIGKILL);
+    Names left = namesIn(dir.path());
+    EXPECT_EQ(left.size(), 7u);
+    EXPECT_EQ(std::count_if(left.begin(), left.end(), [](auto& n) { return isTemporaryName(n); }),
+              3);
+    expectEarlierKept(left);
+    ASSERT_TRUE(mergeImage(list, false, outputs).ok());
+    EXPECT_EQ(namesIn(dir.path()), (Names{other, "a.bin", "b.bin", "out.bin", "out.h"}));
+}
+
+// While a merge writes an output, another merge to it, by any spelling,
+// fails at once and changes nothing; other outputs in the folder go ahead.
+TEST_F(Outputs, OneMergeAtATimePerOutput) {
+    const EntryList list = listOf(0, {a, b});
+    fs::create_directory_symlink(dir.path(), dir / "same");
+    Names during;
+    const auto meanwhile = [&](std::uint64_t done, std::uint64_t) {
+        if (done == 0) {
+            for (const std::string& stem : {dir / "out", dir / "same/out", dir / "other"}) {
+                during.push_back(summary(mergeImage(listOf(0, {b}), false, *outputPathsFor(stem))));
+            }
+        }
+        return true;
+    };
+    ASSERT_TRUE(mergeImage(list, false, outputs, meanwhile).ok());
+    EXPECT_EQ(during,
+              (Names{summary(MergeStatus::ImageCreateFailed, dir / "out.bin", FileErrc::InUse),
+                     summary(MergeStatus::ImageCreateFailed, dir / "same/out.bin", FileErrc::InUse),
+                     summary(MergeStatus::Ok, "")}));
+    EXPECT_EQ(readFile(dir / "out.h"), listFileText(list));
+}
+
+// A link is written through: the file it leads to gets the new content (a
+// missing one is created) and the link stays. A loop, and two outputs that
+// lead to one file, are refused.
+TEST_F(Outputs, LinksAreWrittenThrough) {
+    fs::create_directory(dir / "real");
+    writeFile(dir / "real/img.bin", "earlier");
+    fs::remove(dir / "out.bin");
+    fs::remove(dir / "out.h");
+    fs::create_symlink("real/img.bin", dir / "out.bin");
+    fs::create_symlink(dir / "real/img.h", dir / "out.h");
+    const EntryList list = listOf(0, {a});
+    ASSERT_TRUE(mergeImage(list, false, outputs).ok());
+    EXPECT_TRUE(fs::is_symlink(dir / "out.bin") && fs::is_symlink(dir / "out.h"));
+    EXPECT_EQ(readFile(dir / "real/img.bin"), abytes);
+    EXPECT_EQ(readFile(dir / "real/img.h"), listFileText(list));
+    EXPECT_EQ(namesIn(dir / "real"), (Names{"img.bin", "img.h"}));
+
+    fs::create_symlink("loop.bin", dir / "loop.bin");
+    fs::create_symlink("real/img.bin", dir / "twin.h");
+    fs::create_symlink("real/img.bin", dir / "twin.bin");
+    EXPECT_EQ(summary(mergeImage(list, false, *outputPathsFor(dir / "loop"))),
+              summary(MergeStatus::ImageCreateFailed, dir / "loop.bin",
+                      errc(std::errc::too_many_symbolic_link_levels)));
+    EXPECT_EQ(summary(mergeImage(list, false, *outputPathsFor(dir / "twin"))),
+              summary(MergeStatus::ListWriteFailed, dir / "twin.h", FileErrc::SameTarget));
+    EXPECT_EQ(namesIn(dir.path()), (Names{"a.bin", "b.bin", "loop.bin", "out.bin", "out.h", "real",
+                                          "twin.bin", "twin.h"}));
+}
+
+// The temporary's name does not grow with the target's, so a target whose
+// name takes the system's longest (255 bytes) is written.
+TEST_F(Outputs, TheLongestNamesAreWritten) {
+    const std::string stem = dir / std::string(251, 'n');
+    ASSERT_TRUE(mergeImage(listOf(0, {a}), false, *outputPathsFor(stem)).ok());
+    EXPECT_EQ(readFile(stem + ".bin"), abytes);
+    EXPECT_EQ(writeWholeFile(dir / std::string(256, 'n'), "x"), errc(std::errc::filename_too_long));
+}
+
+#endif
+
+} // namespace
+} // namespace zd::test
