@@ -8,7 +8,8 @@
 // byte. Every file is opened in binary mode and is not inherited by child
 // processes. Errors come back as std::error_code: errno values in the
 // generic category on POSIX, GetLastError values in the system category on
-// Win32.
+// Win32, except those that callers compare with std::errc (a missing file,
+// an existing one, access denied), which come back as those.
 #pragma once
 
 #include <cstddef>
@@ -165,9 +166,10 @@ std::error_code statusOf(const std::string& path, Status& out);
 // POSIX: a file without any write permission bit (mode 0444) counts as
 // read-only even for root, as editors treat it; otherwise access(W_OK)
 // decides. Win32: FILE_ATTRIBUTE_READONLY counts as read-only; otherwise
-// opening it with GENERIC_WRITE (sharing read, write and delete, then closed
-// at once) decides, and a sharing violation (another program holds it) comes
-// back as that error.
+// opening it with GENERIC_WRITE and DELETE (sharing read, write and delete,
+// then closed at once) decides, and a sharing violation (another program
+// holds it open without sharing writes or deletion, so it could not be
+// replaced) comes back as that error.
 std::error_code checkWritable(const std::string& path);
 // Renames `from` to `to`, replacing a file of that name, as one step that
 // never leaves `to` missing. Win32: MoveFileExW with
@@ -184,16 +186,17 @@ std::error_code hardLink(const std::string& existing, const std::string& newName
 // while the owner has it open.
 std::error_code removeUnowned(const std::string& path);
 // Makes the names created, renamed or removed in `folder` durable: POSIX
-// fsync on the folder opened read-only. Win32: nothing to do, renames are
-// written through; succeeds.
+// fsync on the folder opened read-only. Win32: nothing to flush, renames are
+// written through; fails only when `folder` is not an existing folder.
 std::error_code syncFolder(const std::string& folder);
 // What `path` finally names when it is a symbolic link (links followed one
 // after another, a relative one against its own folder); `path` itself when
 // it is not a link or does not exist. The last file reached may not exist
 // yet, as for a link to a file still to be created. Fails with
 // std::errc::too_many_symbolic_link_levels on a loop. Win32: a reparse point
-// resolved with GetFinalPathNameByHandleW when its target exists, else the
-// path as given.
+// resolved with GetFinalPathNameByHandleW when its target exists (the path
+// comes back absolute, in its ordinary form), else the path as given: a link
+// to a file still to be created is then replaced by the new file.
 std::error_code resolveLinks(const std::string& path, std::string& target);
 
 struct FolderEntry {
@@ -210,7 +213,8 @@ std::error_code listFolder(const std::string& folder, std::vector<FolderEntry>& 
 
 // `path` made absolute against the working folder, without "." parts and
 // doubled separators. ".." stays: after a link it leads out of the link's
-// target, which no text rule can know.
+// target, which no text rule can know. Win32: GetFullPathNameW, which takes
+// ".." by the text, as the system itself does with every path.
 std::string absolutePath(const std::string& path);
 
 // The number the system knows this process by.

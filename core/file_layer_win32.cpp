@@ -30,6 +30,8 @@ std::error_code errorFrom(DWORD code) {
         return std::make_error_code(std::errc::file_exists);
     case ERROR_DIRECTORY:
         return std::make_error_code(std::errc::not_a_directory);
+    case ERROR_ACCESS_DENIED:
+        return std::make_error_code(std::errc::permission_denied);
     default:
         return {static_cast<int>(code), std::system_category()};
     }
@@ -156,15 +158,19 @@ std::error_code Output::createNew(const std::string& path) {
     if (!wide) {
         return {ERROR_NO_UNICODE_TRANSLATION, std::system_category()};
     }
-    // Others may read the file while it is written, and it can be renamed
-    // into place or removed afterwards.
+    // Others may read the file while it is written, but nobody may delete
+    // it: that is what tells removeUnowned that a living process owns it.
     const HANDLE handle =
-        ::CreateFileW(wide->c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        ::CreateFileW(wide->c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         return lastError();
     }
     handle_ = reinterpret_cast<NativeHandle>(handle);
+    return {};
+}
+
+std::error_code Output::copyAccessFrom(const std::string&) {
     return {};
 }
 
@@ -185,33 +191,47 @@ std::error_code Output::write(const void* data, std::size_t size) {
     return {};
 }
 
-std::error_code Output::appendFrom(Input& input, std::uint64_t& copied, std::error_code& readError,
+std::error_code Output::appendFrom(Input& input, std::uint64_t size, CopyResult& result,
                                    const ChunkFn& onChunk) {
-    copied = 0;
-    readError.clear();
-    return appendByReading(input, copied, readError, onChunk);
+    result = {};
+    return appendByReading(input, size, result, onChunk);
 }
 
-std::error_code Output::appendByReading(Input& input, std::uint64_t& copied,
-                                        std::error_code& readError, const ChunkFn& onChunk) {
+std::error_code Output::appendByReading(Input& input, std::uint64_t size, CopyResult& result,
+                                        const ChunkFn& onChunk) {
     std::vector<char> buffer(kCopyBuffer);
     for (;;) {
+        // One byte past `size` on the last piece tells a longer input.
+        const std::uint64_t left = size - result.copied;
+        const auto ask = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), left + 1));
         std::size_t got = 0;
-        if (auto error = input.read(buffer.data(), buffer.size(), got)) {
-            readError = error;
+        if (auto error = input.read(buffer.data(), ask, got)) {
+            result.readError = error;
             return {};
         }
-        if (got == 0) {
-            return {};
-        }
-        if (auto error = write(buffer.data(), got)) {
+        const auto keep = static_cast<std::size_t>(std::min<std::uint64_t>(got, left));
+        if (auto error = write(buffer.data(), keep)) {
             return error;
         }
-        copied += got;
-        if (onChunk && !onChunk(copied)) {
+        result.copied += keep;
+        if (got > keep) {
+            result.more = true;
+            return {};
+        }
+        if (got < ask) {
+            return {};
+        }
+        if (onChunk && !onChunk(result.copied)) {
             return std::make_error_code(std::errc::operation_canceled);
         }
     }
+}
+
+std::error_code Output::sync() {
+    if (!::FlushFileBuffers(handleOf(handle_))) {
+        return lastError();
+    }
+    return {};
 }
 
 std::error_code Output::close() {
@@ -226,13 +246,53 @@ std::error_code Output::close() {
     return {};
 }
 
+std::error_code NamedLock::tryLock(const std::string& key) {
+    unlock();
+    const std::optional<std::wstring> name = win::toWide("Local\\zadodaziderav-" + key);
+    if (!name) {
+        return {ERROR_NO_UNICODE_TRANSLATION, std::system_category()};
+    }
+    // Not inherited, and not owned: holding a handle is holding the lock,
+    // and the system closes it however the process ends.
+    const HANDLE mutex = ::CreateMutexW(nullptr, FALSE, name->c_str());
+    if (!mutex) {
+        return lastError();
+    }
+    if (::GetLastError() == ERROR_ALREADY_EXISTS) {
+        ::CloseHandle(mutex);
+        return std::make_error_code(std::errc::device_or_resource_busy);
+    }
+    handle_ = reinterpret_cast<NativeHandle>(mutex);
+    return {};
+}
+
+void NamedLock::unlock() {
+    if (handle_ != kNoHandle) {
+        ::CloseHandle(handleOf(handle_));
+        handle_ = kNoHandle;
+    }
+}
+
 std::error_code statusOf(const std::string& path, Status& out) {
     return statusOfPath(path, out);
 }
 
-std::error_code checkReadable(const std::string& path) {
+std::error_code checkWritable(const std::string& path) {
+    const std::optional<std::wstring> wide = systemPath(path);
+    if (!wide) {
+        return {ERROR_NO_UNICODE_TRANSLATION, std::system_category()};
+    }
+    const DWORD attributes = ::GetFileAttributesW(wide->c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return lastError();
+    }
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
+        return std::make_error_code(std::errc::permission_denied);
+    }
+    // Replacing the file deletes it: a program that holds it open without
+    // sharing deletion makes the rename fail, so it is found here already.
     HANDLE handle = INVALID_HANDLE_VALUE;
-    if (auto error = openHandle(path, GENERIC_READ, handle)) {
+    if (auto error = openHandle(path, GENERIC_WRITE | DELETE, handle)) {
         return error;
     }
     ::CloseHandle(handle);
@@ -246,10 +306,16 @@ std::error_code rename(const std::string& from, const std::string& to) {
         return {ERROR_NO_UNICODE_TRANSLATION, std::system_category()};
     }
     // A target held open by another program fails here with the system's
-    // own words for it.
+    // own words for it. A folder in the way is denied access; said as on
+    // POSIX, it names the cause.
     if (!::MoveFileExW(source->c_str(), target->c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        return lastError();
+        const DWORD code = ::GetLastError();
+        const DWORD attributes = ::GetFileAttributesW(target->c_str());
+        return code == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+                       (attributes & FILE_ATTRIBUTE_DIRECTORY)
+                   ? std::make_error_code(std::errc::is_a_directory)
+                   : errorFrom(code);
     }
     return {};
 }
@@ -262,6 +328,76 @@ std::error_code remove(const std::string& path) {
     if (!::DeleteFileW(wide->c_str())) {
         return lastError();
     }
+    return {};
+}
+
+std::error_code hardLink(const std::string& existing, const std::string& newName) {
+    const std::optional<std::wstring> source = systemPath(existing);
+    const std::optional<std::wstring> link = systemPath(newName);
+    if (!source || !link) {
+        return {ERROR_NO_UNICODE_TRANSLATION, std::system_category()};
+    }
+    if (!::CreateHardLinkW(link->c_str(), source->c_str(), nullptr)) {
+        return lastError();
+    }
+    return {};
+}
+
+// The owner's handle does not share deletion, so DeleteFileW fails while
+// it is open.
+std::error_code removeUnowned(const std::string& path) {
+    const std::error_code error = remove(path);
+    return error.value() == ERROR_SHARING_VIOLATION && error.category() == std::system_category()
+               ? std::make_error_code(std::errc::device_or_resource_busy)
+               : error;
+}
+
+// Renames are written through (MOVEFILE_WRITE_THROUGH); the folder needs
+// only to be there.
+std::error_code syncFolder(const std::string& folder) {
+    Status status;
+    if (auto error = statusOfPath(folder, status)) {
+        return error;
+    }
+    return status.kind == Kind::Directory ? std::error_code{}
+                                          : std::make_error_code(std::errc::not_a_directory);
+}
+
+std::error_code resolveLinks(const std::string& path, std::string& target) {
+    const std::optional<std::wstring> wide = systemPath(path);
+    if (!wide) {
+        return {ERROR_NO_UNICODE_TRANSLATION, std::system_category()};
+    }
+    const DWORD attributes = ::GetFileAttributesW(wide->c_str());
+    target = path;
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        return {}; // no link; a missing file is the one to create
+    }
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    if (auto error = openHandle(path, FILE_READ_ATTRIBUTES, handle)) {
+        if (error.value() == ERROR_CANT_RESOLVE_FILENAME) {
+            return std::make_error_code(std::errc::too_many_symbolic_link_levels);
+        }
+        // A link to a file still to be created is replaced by the new file.
+        return error == std::errc::no_such_file_or_directory ? std::error_code{} : error;
+    }
+    std::wstring final(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetFinalPathNameByHandleW(
+            handle, final.data(), static_cast<DWORD>(final.size()), FILE_NAME_NORMALIZED);
+        if (length == 0) {
+            const std::error_code error = lastError();
+            ::CloseHandle(handle);
+            return error;
+        }
+        if (length < final.size()) {
+            final.resize(length);
+            break;
+        }
+        final.resize(length);
+    }
+    ::CloseHandle(handle);
+    target = win::toUtf8(win::ordinaryPath(final));
     return {};
 }
 

@@ -270,9 +270,12 @@ OutputError OutputSet::commit() {
 }
 
 // A second name for each earlier file, to put it back should a later rename
-// fail. Where the file system has no hard links there is none.
+// fail; the last one renamed needs none. Where the file system has no hard
+// links there is none. (On Windows a second name cannot be removed while
+// another program holds the file open without sharing deletion.)
 void OutputSet::keepEarlierFiles() {
-    for (const auto& out : files_) {
+    for (std::size_t i = 0; i + 1 < files_.size(); ++i) {
+        const auto& out = files_[i];
         if (out->earlier_) {
             std::string backup = out->folder_ + newTemporaryName(nameOf(*out));
             if (!files::hardLink(out->resolved_, backup)) {

@@ -20,5 +20,8 @@ std::string toUtf8(std::wstring_view wide);
 // becomes "\\?\C:\x", "\\server\share" becomes "\\?\UNC\server\share";
 // a path already in that form stays.
 std::wstring extendedLengthPath(std::wstring_view absolute);
+// The other way: "\\?\C:\x" becomes "C:\x", "\\?\UNC\server\share" becomes
+// "\\server\share"; any other path stays.
+std::wstring ordinaryPath(std::wstring_view extended);
 
 } // namespace zd::win

@@ -48,4 +48,14 @@ std::wstring extendedLengthPath(std::wstring_view absolute) {
     return L"\\\\?\\" + std::wstring(absolute);
 }
 
+std::wstring ordinaryPath(std::wstring_view extended) {
+    if (extended.starts_with(L"\\\\?\\UNC\\")) {
+        return L"\\\\" + std::wstring(extended.substr(8));
+    }
+    if (extended.starts_with(L"\\\\?\\")) {
+        return std::wstring(extended.substr(4));
+    }
+    return std::wstring(extended);
+}
+
 } // namespace zd::win

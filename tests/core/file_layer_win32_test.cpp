@@ -25,6 +25,37 @@ TEST(Win32Text, ConvertsUtf8AndLongPaths) {
     for (const auto& [given, expected] : paths) {
         EXPECT_EQ(win::extendedLengthPath(given), expected);
     }
+    const std::pair<const wchar_t*, const wchar_t*> ordinary[] = {
+        {L"\\\\?\\C:\\x", L"C:\\x"},
+        {L"\\\\?\\UNC\\server\\share", L"\\\\server\\share"},
+        {L"C:\\x", L"C:\\x"},
+        {L"\\\\server\\share", L"\\\\server\\share"},
+    };
+    for (const auto& [given, expected] : ordinary) {
+        EXPECT_EQ(win::ordinaryPath(given), expected);
+    }
+}
+
+// A name that is no link is the file itself, there or not; a link leads to
+// its target, in the ordinary form of the path.
+TEST(Win32FileLayer, ResolvesLinksToTheirTargets) {
+    test::TempDir dir;
+    test::writeFile(dir / "target.bin", "x");
+    std::string resolved;
+    for (const std::string& path : {dir / "target.bin", dir / "missing.bin"}) {
+        ASSERT_FALSE(files::resolveLinks(path, resolved));
+        EXPECT_EQ(resolved, path);
+    }
+    const std::wstring link = test::pathOf(dir / "link.bin").wstring();
+    const bool made =
+        ::CreateSymbolicLinkW(link.c_str(), test::pathOf(dir / "target.bin").c_str(), 0);
+    const DWORD attributes = ::GetFileAttributesW(link.c_str());
+    if (!made || attributes == INVALID_FILE_ATTRIBUTES ||
+        !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        GTEST_SKIP() << "this system makes no symbolic links (Wine); needs a check on Windows";
+    }
+    ASSERT_FALSE(files::resolveLinks(dir / "link.bin", resolved));
+    EXPECT_EQ(resolved, dir / "target.bin");
 }
 
 TEST(Win32FileLayer, RefusesNonUtf8AndReachesLongPaths) {

@@ -57,17 +57,28 @@ TEST_F(ImageWriter, TheTableRecordsSizesAbove2GiBAndAStopLeavesNothing) {
     expectEarlierKept({"a.bin", "b.bin", "out.bin", "out.h", "video"});
 }
 
-// Neither output may replace an input, by name or through any link; a name
-// the list file cannot carry and a layout past 4 GiB are refused too. Each
-// refusal names the input at fault.
+// Neither output may replace an input, by name or through any link (on
+// Windows, by a name that differs in case or separators); a name the list
+// file cannot carry and a layout past 4 GiB are refused too. Each refusal
+// names the input at fault.
 TEST_F(ImageWriter, RefusesAndNamesTheInputAtFault) {
-    fs::create_symlink(dir / "out.bin", dir / "link");
+#ifdef _WIN32
+    const std::string other = dir / "OUT.Bin";
+    std::string otherList = dir / "out.h";
+    std::replace(otherList.begin(), otherList.end(), '\\', '/');
+#else
+    const std::string other = dir / "link";
+    const std::string otherList = dir / "link.h";
+    fs::create_symlink(dir / "out.bin", other);
+    fs::create_symlink("out.h", otherList);
+#endif
     fs::create_hard_link(dir / "out.h", dir / "hard");
     const std::string newline = dir / "two\nlines";
     const std::pair<EntryList, MergeStatus> cases[] = {
         {listOf(0, {a, dir / "out.bin"}), MergeStatus::OutputIsInput},
-        {listOf(0, {a, dir / "link"}), MergeStatus::OutputIsInput},
+        {listOf(0, {a, other}), MergeStatus::OutputIsInput},
         {listOf(0, {a, dir / "out.h"}), MergeStatus::ListIsInput},
+        {listOf(0, {a, otherList}), MergeStatus::ListIsInput},
         {listOf(0, {a, dir / "hard"}), MergeStatus::ListIsInput},
         {listOf(4294964829u, {a, a}), MergeStatus::LayoutTooLarge}, // ends at 2^32 + 1
     };

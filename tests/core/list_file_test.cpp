@@ -101,14 +101,12 @@ TEST(ListFileReader, NamesTheFirstLineThatIsNotAListFiles) {
     }
 }
 
-#ifndef _WIN32
 // A file given as a list file that is none (a 2 GiB file of zeros, a pipe, a
 // device, an empty file) is a format error found without reading it whole or
 // waiting on it; a folder cannot be opened as one.
 TEST(ListFileReader, ReadingAFileStopsAtItsFirstWrongLine) {
     test::TempDir dir;
     test::makeSparseFile(dir / "zeros", std::uintmax_t{2} << 30);
-    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
     test::writeFile(dir / "empty.h", "");
     // Long enough for lines that cross the reader's pieces.
     EntryList many;
@@ -116,14 +114,20 @@ TEST(ListFileReader, ReadingAFileStopsAtItsFirstWrongLine) {
         many.appendEntry("/assets/" + std::string(i % 97, 'x') + std::to_string(i), i, "");
     }
     test::writeFile(dir / "ok.h", listFileText(many));
-    const std::tuple<std::string, ListReadResult::Status, int> cases[] = {
+    using Case = std::tuple<std::string, ListReadResult::Status, int>;
+    std::vector<Case> cases{
         {dir / "zeros", ListReadResult::Status::FormatError, 1},
-        {dir / "pipe", ListReadResult::Status::FormatError, 0},
-        {"/dev/zero", ListReadResult::Status::FormatError, 0},
         {dir / "empty.h", ListReadResult::Status::FormatError, 1},
-        {dir.path().string(), ListReadResult::Status::CannotOpen, 0},
+        {test::textOf(dir.path()), ListReadResult::Status::CannotOpen, 0},
         {dir / "ok.h", ListReadResult::Status::Ok, 0},
     };
+#ifdef _WIN32
+    cases.emplace_back("NUL", ListReadResult::Status::FormatError, 0);
+#else
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    cases.emplace_back(dir / "pipe", ListReadResult::Status::FormatError, 0);
+    cases.emplace_back("/dev/zero", ListReadResult::Status::FormatError, 0);
+#endif
     for (const auto& [path, status, line] : cases) {
         const ListReadResult result = readListFile(path);
         EXPECT_EQ(result.status, status) << path;
@@ -136,7 +140,6 @@ TEST(ListFileReader, ReadingAFileStopsAtItsFirstWrongLine) {
         EXPECT_EQ(read.rows[i].size, i);
     }
 }
-#endif
 
 // Which names a list file carries, and how any name shows in a message.
 TEST(FileNames, CarriedAndShown) {
