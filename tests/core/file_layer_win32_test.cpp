@@ -93,6 +93,12 @@ TEST(Win32FileLayer, RefusesNonUtf8AndReachesLongPaths) {
     EXPECT_EQ(status.size, 5u);
     std::vector<files::FolderEntry> entries;
     EXPECT_EQ(files::listFolder(a, entries), std::errc::not_a_directory);
+    // What the scratch folder cannot remove at that length.
+    EXPECT_FALSE(files::remove(deep));
+    for (int level = 0; level < 2; ++level) {
+        deep.resize(deep.rfind('\\'));
+        ::RemoveDirectoryW(win::extendedLengthPath(*win::toWide(deep)).c_str());
+    }
 }
 
 } // namespace

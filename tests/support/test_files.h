@@ -38,11 +38,23 @@ class TempDir {
     }
     ~TempDir() {
         std::error_code ignored;
+#ifdef _WIN32
+        // A read-only file would otherwise stay.
+        namespace fs = std::filesystem;
+        for (fs::recursive_directory_iterator it(path_, ignored), end; it != end;
+             it.increment(ignored)) {
+            fs::permissions(it->path(), fs::perms::owner_write, fs::perm_options::add, ignored);
+        }
+        fs::remove_all(path_, ignored);
+#else
         std::filesystem::remove_all(path_, ignored);
+#endif
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
-    const std::filesystem::path& path() const { return path_; }
+    const std::filesystem::path& path() const {
+        return path_;
+    }
     // A path inside the folder; "/" in `name` becomes the system's separator.
     std::string operator/(const std::string& name) const {
         return textOf((path_ / pathOf(name)).make_preferred());

@@ -14,59 +14,11 @@ namespace {
 
 using app::cmd::About;
 
-struct Control {
-    const wchar_t* className;
-    const wchar_t* text;
-    int id;
-    DWORD style;
-    RECT rect; // left, top, right, bottom in client pixels
-};
-
-constexpr DWORD kPush = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON;
-constexpr DWORD kLabel = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
-constexpr DWORD kReadout = WS_CHILD | WS_VISIBLE | WS_BORDER | ES_READONLY;
-
-// The 21 controls in creation order, as the window is described.
-const Control kControls[] = {
-    {L"Button", L"选择文件与参数", 0, WS_CHILD | WS_VISIBLE | BS_GROUPBOX, {20, 10, 742, 435}},
-    {L"Button",
-     L"前置添加文件信息",
-     404,
-     WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX,
-     {300, 30, 445, 50}},
-    {L"Static", L"前置偏移地址", 0, kLabel, {460, 30, 560, 50}},
-    {L"Button", L"-", 208, kPush, {561, 28, 581, 48}},
-    {L"Edit", L"0", 402, WS_CHILD | WS_VISIBLE | WS_BORDER | ES_CENTER, {580, 28, 690, 48}},
-    {L"Button", L"+", 207, kPush, {690, 28, 710, 48}},
-    {L"Button", L"保存", 601, WS_CHILD | WS_VISIBLE | BS_ICON, {710, 28, 730, 48}},
-    {L"Button", L"添加文件", 203, kPush, {761, 18, 861, 48}},
-    {L"Button", L"导入存档", 210, kPush, {761, 63, 861, 93}},
-    {L"Button", L"上移", 205, kPush, {761, 108, 861, 138}},
-    {L"Button", L"下移", 206, kPush, {761, 153, 861, 183}},
-    {L"Button", L"删除", 201, kPush, {761, 198, 861, 228}},
-    {L"Button", L"清空", 202, kPush, {761, 243, 861, 273}},
-    {L"Button", L"合并保存", 204, kPush, {761, 288, 861, 318}},
-    {L"Button", L"查看结果", 209, kPush, {761, 333, 861, 363}},
-    {L"SysListView32",
-     L"",
-     300,
-     WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_SHOWSELALWAYS,
-     {30, 55, 730, 395}},
-    {L"Static", L"文件总数", 0, kLabel, {30, 405, 90, 425}},
-    {L"Edit", L"0", 401, kReadout, {100, 403, 160, 423}},
-    {L"Static", L"封包容量（Bytes）", 0, kLabel, {460, 405, 590, 425}},
-    {L"Edit", L"0", 403, kReadout, {590, 403, 730, 423}},
-    {L"Static",
-     L"推荐结合zu(DAVA)液晶控制芯片使用：VE8889 / RE8876 等，更多信息请访问：",
-     0,
-     kLabel | SS_RIGHT,
-     {30, 445, 563, 465}},
-};
-
-std::wstring className(HWND window) {
+std::string lowerClassName(HWND window) {
     wchar_t name[64] = {};
     ::GetClassNameW(window, name, 64);
-    return name;
+    ::CharLowerW(name);
+    return win::toUtf8(name);
 }
 
 std::string menuText(HMENU menu, UINT position) {
@@ -75,89 +27,108 @@ std::string menuText(HMENU menu, UINT position) {
     return win::toUtf8(text);
 }
 
+std::string rectText(const RECT& rect) {
+    return std::to_string(rect.left) + "," + std::to_string(rect.top) + "," +
+           std::to_string(rect.right) + "," + std::to_string(rect.bottom);
+}
+
+// The window as described: class, title and size; the 21 controls in
+// creation order with their classes, ids, texts, rectangles and styles; the
+// list's columns; the menu bar; the two shortcuts.
 TEST_F(WindowTest, ClassControlsListMenuAndShortcutsAsDescribed) {
-    EXPECT_EQ(className(main()), L"ZADODAZIDERAV");
+    EXPECT_EQ(lowerClassName(main()), "zadodaziderav");
     EXPECT_EQ(windowText(main()), L"Tessarine Tool (Ver: 1.1.0.0)");
     EXPECT_EQ(::GetClassLongPtrW(main(), GCL_STYLE), CS_HREDRAW | CS_VREDRAW);
     EXPECT_EQ(::GetClassLongPtrW(main(), GCLP_HBRBACKGROUND), COLOR_MENU + 1);
     EXPECT_NE(::GetClassLongPtrW(main(), GCLP_HICON), 0);
-    EXPECT_EQ(static_cast<DWORD>(::GetWindowLongW(main(), GWL_STYLE)) & WS_OVERLAPPEDWINDOW,
-              static_cast<DWORD>(WS_OVERLAPPEDWINDOW));
     RECT outer{};
     ::GetWindowRect(main(), &outer);
-    EXPECT_EQ(outer.right - outer.left, 900);
-    EXPECT_EQ(outer.bottom - outer.top, 530);
+    EXPECT_EQ(rectText({0, 0, outer.right - outer.left, outer.bottom - outer.top}), "0,0,900,530");
     EXPECT_EQ(centredPosition(799, 600).x, -50); // truncated toward zero
     EXPECT_EQ(centredPosition(1920, 1031).y, 250);
 
-    HWND child = ::GetWindow(main(), GW_CHILD);
-    for (const Control& expected : kControls) {
-        ASSERT_NE(child, nullptr) << "missing control " << expected.id;
-        SCOPED_TRACE(win::toUtf8(expected.text) + " " + std::to_string(expected.id));
-        EXPECT_EQ(::lstrcmpiW(className(child).c_str(), expected.className), 0);
-        EXPECT_EQ(::GetDlgCtrlID(child), expected.id);
-        EXPECT_EQ(windowText(child), expected.text);
-        const auto style = static_cast<DWORD>(::GetWindowLongW(child, GWL_STYLE));
-        // An edit draws its border itself and takes the style bit off.
-        const DWORD asked =
-            expected.style & (::lstrcmpiW(expected.className, L"Edit") ? ~0u : ~WS_BORDER);
-        EXPECT_EQ(style & asked, asked);
-        EXPECT_EQ(style & WS_DISABLED, 0u);
-        // Only the apply button shows a picture.
-        EXPECT_EQ(::SendMessageW(child, BM_GETIMAGE, IMAGE_ICON, 0) != 0, expected.id == 601);
-        EXPECT_EQ(::GetWindowLongW(child, GWL_EXSTYLE) & ~WS_EX_NOPARENTNOTIFY, 0);
-        const RECT rect = rectIn(main(), child);
-        EXPECT_TRUE(::EqualRect(&rect, &expected.rect))
-            << rect.left << "," << rect.top << "," << rect.right << "," << rect.bottom;
-        child = ::GetWindow(child, GW_HWNDNEXT);
+    const Strings controls = {
+        "button|0|选择文件与参数|20,10,742,435",
+        "button|404|前置添加文件信息|300,30,445,50",
+        "static|0|前置偏移地址|460,30,560,50",
+        "button|208|-|561,28,581,48",
+        "edit|402|0|580,28,690,48",
+        "button|207|+|690,28,710,48",
+        "button|601|保存|710,28,730,48",
+        "button|203|添加文件|761,18,861,48",
+        "button|210|导入存档|761,63,861,93",
+        "button|205|上移|761,108,861,138",
+        "button|206|下移|761,153,861,183",
+        "button|201|删除|761,198,861,228",
+        "button|202|清空|761,243,861,273",
+        "button|204|合并保存|761,288,861,318",
+        "button|209|查看结果|761,333,861,363",
+        "syslistview32|300||30,55,730,395",
+        "static|0|文件总数|30,405,90,425",
+        "edit|401|0|100,403,160,423",
+        "static|0|封包容量（Bytes）|460,405,590,425",
+        "edit|403|0|590,403,730,423",
+        "static|0|推荐结合zu(DAVA)液晶控制芯片使用：VE8889 / RE8876 "
+        "等，更多信息请访问：|30,445,563,"
+        "465",
+    };
+    const std::vector<ControlSpec> specs = mainWindowControls(0, 0);
+    Strings found;
+    for (HWND child = ::GetWindow(main(), GW_CHILD); child;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+        found.push_back(lowerClassName(child) + "|" + std::to_string(::GetDlgCtrlID(child)) + "|" +
+                        win::toUtf8(windowText(child)) + "|" + rectText(rectIn(main(), child)));
+        if (found.size() <= specs.size()) {
+            // The styles asked for, but an edit draws its border itself.
+            const ControlSpec& spec = specs[found.size() - 1];
+            const DWORD asked = spec.style & (found.back().starts_with("edit") ? ~WS_BORDER : ~0u);
+            EXPECT_EQ(::GetWindowLongW(child, GWL_STYLE) & asked, asked) << found.back();
+            EXPECT_EQ(::GetWindowLongW(child, GWL_EXSTYLE) & ~WS_EX_NOPARENTNOTIFY, 0);
+        }
     }
-    EXPECT_EQ(child, nullptr) << "more controls than described";
+    EXPECT_EQ(found, controls);
     EXPECT_NE(::SendMessageW(control(601), BM_GETIMAGE, IMAGE_ICON, 0), 0);
-    EXPECT_EQ(::SendMessageW(control(404), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    for (const auto& [id, style] : {std::pair{404, BS_AUTOCHECKBOX},
+                                    {401, ES_READONLY},
+                                    {300, LVS_REPORT | LVS_SHOWSELALWAYS},
+                                    {203, WS_TABSTOP}}) {
+        EXPECT_EQ(::GetWindowLongW(control(id), GWL_STYLE) & style, style) << id;
+    }
 
-    // The list: grid lines, full-row selection and the path as a tip; five
-    // columns with their titles, widths and alignments.
+    // Grid lines, full-row selection and the path as a tip; the columns'
+    // titles, widths and alignments (the list shows its first column
+    // left-aligned whatever it is asked).
     const HWND list = window->listView();
     EXPECT_EQ(::SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0), 0x421);
-    const std::tuple<const wchar_t*, int, int> columns[] = {{L"No.", 40, LVCFMT_CENTER},
-                                                            {L"File Name", 300, LVCFMT_LEFT},
-                                                            {L"Size(byte)", 100, LVCFMT_RIGHT},
-                                                            {L"Address", 100, LVCFMT_RIGHT},
-                                                            {L"Data Format", 100, LVCFMT_CENTER}};
-    for (int i = 0; i < 5; ++i) {
+    Strings columns;
+    for (int i = 0; i < 6; ++i) {
         wchar_t title[32] = {};
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
         column.pszText = title;
         column.cchTextMax = 32;
-        ASSERT_TRUE(::SendMessageW(list, LVM_GETCOLUMNW, i, reinterpret_cast<LPARAM>(&column)));
-        EXPECT_STREQ(title, std::get<0>(columns[i]));
-        EXPECT_EQ(column.cx, std::get<1>(columns[i]));
-        // The list shows its first column left-aligned whatever it is asked.
-        if (i > 0) {
-            EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, std::get<2>(columns[i]));
+        if (::SendMessageW(list, LVM_GETCOLUMNW, i, reinterpret_cast<LPARAM>(&column))) {
+            columns.push_back(win::toUtf8(title) + "|" + std::to_string(column.cx) + "|" +
+                              std::to_string(i ? column.fmt & LVCFMT_JUSTIFYMASK : 0));
         }
     }
-    EXPECT_EQ(::SendMessageW(::GetWindow(list, GW_CHILD), HDM_GETITEMCOUNT, 0, 0), 5);
+    EXPECT_EQ(columns, (Strings{"No.|40|0", "File Name|300|0", "Size(byte)|100|1", "Address|100|1",
+                                "Data Format|100|2"}));
 
     // The menu bar: items, mnemonics and commands.
     const HMENU bar = ::GetMenu(main());
-    ASSERT_EQ(::GetMenuItemCount(bar), 2);
-    EXPECT_EQ(menuText(bar, 0), "文件(&F)");
-    EXPECT_EQ(menuText(bar, 1), "帮助(&H)");
-    const std::pair<int, Strings> items[] = {
-        {0, {"从文件夹导入(&F)...", "32785", "退出(&X)", "105"}},
-        {1,
-         {"使用说明", "32783", "版本历史", "32796", "最新版本", "32797", "关于(&A) ...", "104"}}};
-    for (const auto& [position, expected] : items) {
+    Strings menus;
+    for (int position = 0; position < ::GetMenuItemCount(bar); ++position) {
+        menus.push_back(menuText(bar, static_cast<UINT>(position)) + ":");
         const HMENU popup = ::GetSubMenu(bar, position);
-        Strings found;
         for (int i = 0; i < ::GetMenuItemCount(popup); ++i) {
-            found.push_back(menuText(popup, static_cast<UINT>(i)));
-            found.push_back(std::to_string(::GetMenuItemID(popup, i)));
+            menus.back().append(" ").append(menuText(popup, static_cast<UINT>(i)));
+            menus.back().append("=").append(std::to_string(::GetMenuItemID(popup, i)));
         }
-        EXPECT_EQ(found, expected);
     }
+    EXPECT_EQ(menus, (Strings{"文件(&F): 从文件夹导入(&F)...=32785 退出(&X)=105",
+                              "帮助(&H): 使用说明=32783 版本历史=32796 最新版本=32797 "
+                              "关于(&A) ...=104"}));
 
     // Two character shortcuts with Alt and without a menu highlight.
     const HACCEL table = ::LoadAcceleratorsW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(109));
@@ -185,21 +156,20 @@ TEST_F(WindowTest, ButtonsAndMenuItemsReachTheirCommands) {
     EXPECT_EQ(cell(1, 1) + "|" + cell(1, 2) + "|" + cell(1, 3) + "|" + cell(1, 4),
               b + "|24|1000|.dot");
     EXPECT_EQ(text(401) + " " + text(403), "2 1024");
-    // The path as the row's cell and as its tip; nothing for a row that is
-    // not there.
+    // The path as the row's tip; nothing for a row that is not there, as a
+    // tip or as a cell.
     for (const int row : {0, 1, 2, -1}) {
         wchar_t tip[256] = L"-";
         NMLVGETINFOTIPW notice{{window->listView(), 300, LVN_GETINFOTIPW}, 0, tip, 256, row, 0, 0};
         ::SendMessageW(main(), WM_NOTIFY, 300, reinterpret_cast<LPARAM>(&notice));
-        EXPECT_EQ(win::toUtf8(tip), row == 0 ? a : row == 1 ? b : "-");
-        NMLVDISPINFOW cell{};
-        cell.hdr = {window->listView(), 300, LVN_GETDISPINFOW};
+        NMLVDISPINFOW cell{{window->listView(), 300, LVN_GETDISPINFOW}, {}};
         cell.item.mask = LVIF_TEXT;
         cell.item.iItem = row;
         cell.item.iSubItem = 1;
         cell.item.pszText = tip;
+        cell.item.cchTextMax = 256;
         ::SendMessageW(main(), WM_NOTIFY, 300, reinterpret_cast<LPARAM>(&cell));
-        EXPECT_EQ(win::toUtf8(cell.item.pszText), row == 0 ? a : row == 1 ? b : "-");
+        EXPECT_EQ(win::toUtf8(tip), row == 0 ? a : row == 1 ? b : "-");
     }
     EXPECT_TRUE(::IsWindowEnabled(control(203)));
 
