@@ -40,7 +40,6 @@ std::size_t utf8SequenceLength(std::string_view text) {
     return length;
 }
 
-
 bool listFileCanCarry(std::string_view name) {
     if (name.empty()) {
         return false;
