@@ -48,8 +48,9 @@ TEST(FileIntake, ProbesFilesAndRefusesWhatCannotBeListed) {
     EXPECT_EQ(batch.accepted[0].size, 4294967295u);
     using R = RefusedFile::Reason;
     const auto code = [](R reason) {
-        std::string text = "="; // appended, as "=" + std::string trips GCC 12's -Wrestrict
-        return text += std::to_string(static_cast<int>(reason));
+        std::string text = "=";
+        text += std::to_string(static_cast<int>(reason));
+        return text;
     };
     EXPECT_EQ(
         refusedOf(batch),
