@@ -73,6 +73,22 @@ TEST(Win32FileLayer, RefusesNonUtf8AndReachesLongPaths) {
     EXPECT_EQ(files::rename(a, bad), noTranslation);
     EXPECT_EQ(files::rename(bad, a), noTranslation);
     EXPECT_EQ(files::remove(bad), noTranslation);
+    EXPECT_EQ(files::hardLink(a, bad), noTranslation);
+    EXPECT_EQ(files::hardLink(bad, a), noTranslation);
+    // Made absolute by the text, as the system takes paths; what names no
+    // file stays as it was.
+    const std::string here = files::absolutePath(".");
+    const std::string longName(300, 'l');
+    const std::pair<std::string, std::string> absolute[] = {
+        {"", ""},
+        {"b\xFF", "b\xFF"},
+        {"x\\.\\y", here + "\\x\\y"},
+        {"C:\\a\\..\\b", "C:\\b"},
+        {longName, here + "\\" + longName},
+    };
+    for (const auto& [given, expected] : absolute) {
+        EXPECT_EQ(files::absolutePath(given), expected);
+    }
     // A device is no regular file.
     ASSERT_FALSE(files::statusOf("NUL", status));
     EXPECT_EQ(status.kind, files::Kind::Other);

@@ -160,7 +160,11 @@ TEST_F(WindowTest, ButtonsAndMenuItemsReachTheirCommands) {
     // tip or as a cell.
     for (const int row : {0, 1, 2, -1}) {
         wchar_t tip[256] = L"-";
-        NMLVGETINFOTIPW notice{{window->listView(), 300, LVN_GETINFOTIPW}, 0, tip, 256, row, 0, 0};
+        NMLVGETINFOTIPW notice{{window->listView(), 300, LVN_GETINFOTIPW}, 0, tip, 1, row, 0, 0};
+        ::SendMessageW(main(), WM_NOTIFY, 300, reinterpret_cast<LPARAM>(&notice));
+        EXPECT_EQ(tip[0], row == 0 || row == 1 ? L'\0' : L'-'); // room for the end only
+        tip[0] = L'-';
+        notice.cchTextMax = 256;
         ::SendMessageW(main(), WM_NOTIFY, 300, reinterpret_cast<LPARAM>(&notice));
         NMLVDISPINFOW cell{{window->listView(), 300, LVN_GETDISPINFOW}, {}};
         cell.item.mask = LVIF_TEXT;
