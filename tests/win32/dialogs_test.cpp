@@ -134,6 +134,9 @@ TEST_F(WindowTest, ProgressOfALongMerge) {
     now += 1;
     EXPECT_TRUE(progress.report(70, 100));
     EXPECT_EQ(::SendMessageW(bar, PBM_GETPOS, 0, 0), 700);
+    now += MergeProgress::kUpdateEveryMs;
+    EXPECT_TRUE(progress.report(0, 0)); // nothing to copy is all done
+    EXPECT_EQ(::SendMessageW(bar, PBM_GETPOS, 0, 0), 1000);
     EXPECT_EQ(::GetClassLongPtrW(progress.window(), GCLP_HBRBACKGROUND), COLOR_BTNFACE + 1);
     EXPECT_FALSE(::IsWindowEnabled(main()));
     EXPECT_EQ(windowText(progress.window()), L"提示");
@@ -162,6 +165,8 @@ TEST(CommonDialogs, FiltersSelectionsAndMessageTypes) {
     const wchar_t many[] = L"C:\\res\0a.bin\0字库.dot\0\0";
     EXPECT_EQ(selectedPaths(many, 7),
               (std::vector<std::wstring>{L"C:\\res\\a.bin", L"C:\\res\\字库.dot"}));
+    const wchar_t noNames[] = L"\0C:\\x\0"; // no name offset: the path as it is
+    EXPECT_EQ(selectedPaths(noNames + 1, 0), std::vector<std::wstring>{L"C:\\x"});
     const wchar_t root[] = L"D:\\\0x\0y\0\0";
     EXPECT_EQ(selectedPaths(root, 4), (std::vector<std::wstring>{L"D:\\x", L"D:\\y"}));
     EXPECT_EQ(messageBoxType(app::Icon::Error, app::Buttons::Ok), UINT{MB_OK | MB_ICONERROR});
