@@ -272,11 +272,11 @@ for set in a b; do
     r_srec=$([[ -n $srec_ms ]] && ratio "$srec_ms" "$ours" || echo "")
     img_ms=${median_ms[catimg_$set]}
     r_img=$(ratio "$ours" "$img_ms")
-    cost=$(awk -v s="$synced" -v o="$ours" 'BEGIN { printf "%.0f", 100 * (s - o) / o }')
+    cost=$(awk -v s="$synced" -v o="$ours" 'BEGIN { printf "%+.0f", 100 * (s - o) / o }')
     row "$label, merge -f 4096 (no flush: $nosync_how) vs cat of the inputs" "$(secs "$ours"), $(mibs "$bytes" "$ours")" \
         "cat $(secs "$cat_ms"), $(mibs "$bytes" "$cat_ms")" "${r_cat} × cat's time" "≤ $goal ×" "$(holds "$r_cat" "$goal" le)"
     row "$label, merge -f 4096 with the flush (as shipped)" "$(secs "$synced"), $(mibs "$bytes" "$synced")" \
-        "without it $(secs "$ours")" "+${cost} % ($(ratio "$synced" "$cat_ms") × cat's time)" "flush ≤ +10 %" "$(holds "$cost" 10 le)"
+        "without it $(secs "$ours")" "${cost} % ($(ratio "$synced" "$cat_ms") × cat's time)" "flush ≤ +10 %" "$(holds "$cost" 10 le)"
     row "$label, merge -f 4096 vs cat of the same image" "$(secs "$ours")" \
         "cat 0xFF×4096 + inputs $(secs "$img_ms"), $(mibs "$bytes" "$img_ms")" "${r_img} × cat's time" "—" "—"
     if [[ -z $srec_ms ]]; then
