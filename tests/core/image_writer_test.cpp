@@ -50,7 +50,7 @@ TEST_F(ImageWriter, ManySmallInputsAndLargeOnesInTurn) {
         expected += bytes;
     };
     for (const std::size_t size : {std::size_t{65535}, std::size_t{65536}, std::size_t{65537},
-                                   std::size_t{0}, std::size_t{3} << 20, std::size_t{1}}) {
+                                   std::size_t{0}, std::size_t{1}, std::size_t{3} << 20}) {
         add(size);
     }
     // About 1.6 MiB of small files: the gathered bytes fill their buffer.
