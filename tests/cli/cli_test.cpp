@@ -253,6 +253,13 @@ class BuiltCli : public Cli {
         const auto disposition = ignored ? std::signal(ignored, SIG_IGN) : SIG_DFL;
         const pid_t pid = ::fork();
         if (pid == 0) {
+            // A test run started in the background inherits SIGINT ignored;
+            // the program must meet the dispositions a terminal gives it.
+            for (const int number : {SIGINT, SIGTERM, SIGHUP}) {
+                if (number != ignored) {
+                    std::signal(number, SIG_DFL);
+                }
+            }
             const int outFd = ::open(stdoutPath.c_str(), O_WRONLY | O_CREAT, 0644);
             const int errFd = ::open(errorsPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             char go = 0;
