@@ -11,23 +11,9 @@
 namespace zd::app {
 namespace {
 
-// The edit is read the way a 64-unit UTF-16 buffer would take it: the first
-// 63 code units, never half a character.
-std::string_view firstUtf16Units(std::string_view utf8, std::size_t units) {
-    std::size_t i = 0;
-    std::size_t counted = 0;
-    while (i < utf8.size()) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-        const std::size_t cost = length == 4 ? 2 : 1; // a surrogate pair
-        if (counted + cost > units) {
-            break;
-        }
-        counted += cost;
-        i = std::min(utf8.size(), i + length);
-    }
-    return utf8.substr(0, i);
-}
+// The edit holds at most 63 UTF-16 units. Only ASCII blanks, signs and
+// digits are read, so cutting the text at 63 bytes reads the same number.
+constexpr std::size_t kOffsetEditUnits = 63;
 
 // The first selected row, or -1.
 int firstSelectedRow(Port& port) {
@@ -114,7 +100,7 @@ void stepOffsetDown(Context c) {
 void applyTypedOffset(Context c) {
     const std::string typed = c.port.displayText(Display::FrontOffset);
     EntryList& list = c.state.list;
-    list.setFrontOffset(parseFrontOffset(firstUtf16Units(typed, 63)));
+    list.setFrontOffset(parseFrontOffset(std::string_view(typed).substr(0, kOffsetEditUnits)));
     list.recomputeLayout();
     // The edit keeps the text as typed ("0x1000" stays).
     c.port.setDisplayText(Display::Capacity, decimal(list.imageCapacity()));

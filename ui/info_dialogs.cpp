@@ -125,7 +125,6 @@ std::unique_ptr<QDialog> makeInfoDialog(app::InfoDialog which, QWidget* parent) 
     auto dialog =
         std::make_unique<QDialog>(parent, Qt::Dialog | Qt::WindowTitleHint |
                                               Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    dialog->setObjectName(QString::number(static_cast<int>(which)));
     switch (which) {
     case app::InfoDialog::About: {
         dialog->setWindowTitle(QStringLiteral("关于 ZadodazidErav"));

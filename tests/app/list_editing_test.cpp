@@ -9,9 +9,14 @@ using ListEditing = AppTest;
 // edit; apply reads the edit, keeps its text and refreshes only the capacity.
 TEST_F(ListEditing, StepAndApplyTheFrontOffset) {
     const std::tuple<int, std::uint32_t, std::string, std::uint32_t> cases[] = {
-        {cmd::StepUp, 4294963200u, "8192", 0}, {cmd::StepDown, 5000, "8192", 904},
-        {cmd::StepDown, 100, "8192", 0},       {cmd::ApplyOffset, 5, "0x1000", 4096},
-        {cmd::ApplyOffset, 5, "010", 8},       {cmd::ApplyOffset, 5, "-1", 4294967295u},
+        {cmd::StepUp, 4294963200u, "8192", 0},
+        {cmd::StepDown, 5000, "8192", 904},
+        {cmd::StepDown, 100, "8192", 0},
+        {cmd::ApplyOffset, 5, "0x1000", 4096},
+        {cmd::ApplyOffset, 5, "010", 8},
+        {cmd::ApplyOffset, 5, "-1", 4294967295u},
+        {cmd::ApplyOffset, 5, std::string(62, ' ') + "7", 7}, // the edit's 63 characters
+        {cmd::ApplyOffset, 5, std::string(63, ' ') + "7", 0}, // and no more
     };
     addRows({{"/in/a", 10}});
     for (const auto& [command, from, typed, to] : cases) {
