@@ -30,12 +30,12 @@ bool confirmed(Port& port, const std::string& question) {
 }
 
 // Moves the first selected row by one place; only the marks of the two
-// exchanged rows change.
-void moveSelected(Context c, int step) {
+// exchanged rows change. `atTheEnd` says why a row cannot move.
+void moveSelected(Context c, int step, const char* atTheEnd) {
     const int row = firstSelectedRow(c.port);
     const int target = row + step;
     if (row < 0 || target < 0 || target >= c.state.list.rowCount()) {
-        info(c.port, step < 0 ? text::kAlreadyFirst : text::kAlreadyLast);
+        info(c.port, atTheEnd);
         return;
     }
     c.state.list.swapRows(row, target);
@@ -82,10 +82,10 @@ void clearList(Context c) {
 }
 
 void moveUp(Context c) {
-    moveSelected(c, -1);
+    moveSelected(c, -1, text::kAlreadyFirst);
 }
 void moveDown(Context c) {
-    moveSelected(c, +1);
+    moveSelected(c, +1, text::kAlreadyLast);
 }
 
 void stepOffsetUp(Context c) {
@@ -94,7 +94,7 @@ void stepOffsetUp(Context c) {
 
 void stepOffsetDown(Context c) {
     const std::uint32_t offset = c.state.list.frontOffset();
-    setSteppedOffset(c, offset > 4096u ? offset - 4096u : 0u);
+    setSteppedOffset(c, offset - std::min(offset, 4096u)); // stops at 0
 }
 
 void applyTypedOffset(Context c) {
