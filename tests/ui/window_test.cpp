@@ -150,6 +150,13 @@ TEST_F(WindowTest, ControlsAsDesignedAndTabWalksThem) {
         }
     }
     EXPECT_FALSE(window.button(app::cmd::ApplyOffset)->icon().isNull());
+    // The frame's line runs through its title, not below it onto the controls.
+    const QImage frame = area().findChild<QWidget*>("frame")->grab().toImage();
+    int line = 1;
+    while (line < 40 && frame.pixel(frame.width() - 20, line) == frame.pixel(frame.width() - 20, 0)) {
+        ++line;
+    }
+    EXPECT_LT(line, area().fontMetrics().height() * 3 / 4);
     QStringList columns; // title, width, alignment
     const QAbstractItemModel& model = *window.table().model();
     for (int column = 0; column < model.columnCount(); ++column) {
