@@ -40,8 +40,8 @@ template <typename Dialog> void whenModalOpens(std::function<void(Dialog*)> insp
 const app::FileDialogRequest kAddFiles{
     "选择导入文件（多选）", {{"BIN 文件（*.bin）", {"*.bin"}}, {"所有文件（*.*）", {"*.*"}}}, true};
 
-// At the given corner, OK the default with the focus, no text cut off or
-// outside, the program's icon in About; Esc and Return close them.
+// At the given corner, OK the default with the focus, no text cut off, outside
+// or over another, the program's icon in About; Esc and Return close them.
 TEST(QtDialogLayer, InfoDialogs) {
     QtDialogLayer layer;
     const QPoint topLeft(40, 60);
@@ -58,10 +58,14 @@ TEST(QtDialogLayer, InfoDialogs) {
             EXPECT_EQ(ok->text(), QStringLiteral("确定"));
             EXPECT_TRUE(ok->isDefault());
             bool icon = false;
-            for (const QLabel* label : modal->findChildren<QLabel*>()) {
+            const QList<QLabel*> labels = modal->findChildren<QLabel*>();
+            for (const QLabel* label : labels) {
                 EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width())
                     << label->text().toStdString();
                 EXPECT_TRUE(modal->rect().contains(label->geometry()));
+                for (const QLabel* other : labels) {
+                    EXPECT_TRUE(other == label || !other->geometry().intersects(label->geometry()));
+                }
                 icon = icon || !label->pixmap().isNull();
             }
             EXPECT_EQ(icon, which == app::InfoDialog::About);
