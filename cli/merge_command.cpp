@@ -22,6 +22,7 @@ struct MergeOptions {
     std::uint32_t frontOffset = 0;
     bool info = false;
     bool dryRun = false;
+    bool noSync = false;
     bool quiet = false;
     std::vector<std::string> lists;
     std::vector<std::string> inputs;
@@ -62,6 +63,27 @@ std::string reasonOf(const MergeResult& result) {
     return {};
 }
 
+// Rows carry full paths, as the window's do, so that the list file reads the
+// same from any working folder. On POSIX the working folder is asked for
+// once, not once for each of thousands of inputs; Win32 makes a path full
+// without asking the system.
+std::vector<std::string> fullPaths(const std::vector<std::string>& given) {
+    std::vector<std::string> full;
+    full.reserve(given.size());
+    std::string here;
+    for (const std::string& path : given) {
+        if (path.empty() || files::kWin32 || path.front() == '/') {
+            full.push_back(path.empty() ? path : files::absolutePath(path));
+            continue;
+        }
+        if (here.empty()) {
+            here = files::absolutePath(".");
+        }
+        full.push_back(files::absolutePath(here + '/' + path));
+    }
+    return full;
+}
+
 // Builds the list from the options; on failure says why and returns false.
 bool buildList(const MergeOptions& options, EntryList& list, const Context& context) {
     list.setFrontOffset(options.frontOffset);
@@ -79,13 +101,7 @@ bool buildList(const MergeOptions& options, EntryList& list, const Context& cont
         }
         list.appendEntries(read.rows);
     }
-    // Rows carry full paths, as the window's do, so that the list file
-    // reads the same from any working folder.
-    std::vector<std::string> inputs;
-    for (const std::string& given : options.inputs) {
-        inputs.push_back(given.empty() ? given : files::absolutePath(given));
-    }
-    const IntakeBatch batch = takeInputs(inputs);
+    const IntakeBatch batch = takeInputs(fullPaths(options.inputs));
     for (const RefusedFile& refused : batch.refused) {
         context.fail(printableName(refused.path), describe(refused));
     }
@@ -135,9 +151,11 @@ int runMerge(const MergeOptions& options, const Context& context) {
         }
         return kSuccess;
     }
-    const MergeResult result =
-        mergeImage(list, options.info, *paths,
-                   [&context](std::uint64_t, std::uint64_t) { return !context.stopped(); });
+    zd::MergeOptions merge;
+    merge.durable = !options.noSync;
+    const MergeResult result = mergeImage(
+        list, options.info, *paths,
+        [&context](std::uint64_t, std::uint64_t) { return !context.stopped(); }, merge);
     if (!result.ok()) {
         context.fail(printableName(result.path), reasonOf(result));
         return kFailure;
@@ -183,6 +201,10 @@ Runner setUpMerge(CLI::App& command) {
     command.add_flag("--dry-run", options->dryRun,
                      "check the inputs and print the layout and the\n"
                      "capacity; write nothing (-o is optional)");
+    command.add_flag("--no-sync", options->noSync,
+                     "do not wait for the outputs to reach the disk\n"
+                     "before putting them in place: faster, but a power\n"
+                     "cut soon after may leave them empty or partial");
     addQuietFlag(command, options->quiet);
     command
         .add_option("INPUT", options->inputs,

@@ -2,6 +2,7 @@
 
 #include "file_layer.h"
 #include "file_names.h"
+#include "input_batch.h"
 #include "list_file.h"
 #include "output_set.h"
 
@@ -133,18 +134,24 @@ MergeResult openInput(files::Input& input, const Entry& entry, const EarlierOutp
     return {};
 }
 
-// Appends exactly the input's listed size to the image.
-MergeResult appendInput(const Outputs& outputs, const EarlierOutputs& earlier, const Entry& entry,
-                        std::uint64_t done, std::uint64_t total, const MergeProgress& progress) {
+// Appends exactly the input's listed size to the image: a small input
+// through the batch, a larger one (the batch written first) by the kernel.
+MergeResult appendInput(const Outputs& outputs, InputBatch& batch, const EarlierOutputs& earlier,
+                        const Entry& entry, std::uint64_t done, std::uint64_t total,
+                        const MergeProgress& progress) {
     files::Input input;
     if (MergeResult opened = openInput(input, entry, earlier); !opened.ok()) {
         return opened;
     }
     files::CopyResult copy;
-    const std::error_code writeError =
-        outputs.image->appendFrom(input, entry.size, copy, [&](std::uint64_t soFar) {
+    std::error_code writeError;
+    if (InputBatch::takes(entry.size)) {
+        writeError = batch.take(input, entry.size, *outputs.image, copy);
+    } else if (!(writeError = batch.flushTo(*outputs.image))) {
+        writeError = outputs.image->appendFrom(input, entry.size, copy, [&](std::uint64_t soFar) {
             return !progress || progress(done + soFar, total);
         });
+    }
     if (writeError == std::errc::operation_canceled) {
         return failure(MergeStatus::Stopped, entry.path);
     }
@@ -210,8 +217,10 @@ MergeResult writeImage(const Outputs& outputs, const EntryList& list, bool write
     for (const OutputFile* companion : outputs.companions) {
         earlier.companions.push_back(companion->earlier());
     }
+    InputBatch batch;
     for (const Entry& entry : list.entries()) {
-        if (MergeResult appended = appendInput(outputs, earlier, entry, done, total, progress);
+        if (MergeResult appended =
+                appendInput(outputs, batch, earlier, entry, done, total, progress);
             !appended.ok()) {
             return appended;
         }
@@ -219,6 +228,9 @@ MergeResult writeImage(const Outputs& outputs, const EntryList& list, bool write
         if (progress && !progress(done, total)) {
             return failure(MergeStatus::Stopped, entry.path);
         }
+    }
+    if (auto error = batch.flushTo(image)) {
+        return failure(MergeStatus::ImageWriteFailed, image.target(), error);
     }
     return {};
 }

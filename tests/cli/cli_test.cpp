@@ -4,6 +4,7 @@
 #include "cli.h"
 #include "file_intake.h"
 #include "image_writer.h"
+#include "page_cache.h"
 #include "test_files.h"
 
 #include <csignal>
@@ -62,7 +63,8 @@ class Cli : public ::testing::Test {
 TEST_F(Cli, ArgumentConventions) {
     const fs::path before = fs::current_path();
     fs::current_path(dir.path());
-    writeFile(dir / "saved.h", at("{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n\t1, \"$D/in/sub/B.dot\", 5000, 0;\n}\n"));
+    writeFile(dir / "saved.h", at("{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n\t1, "
+                                  "\"$D/in/sub/B.dot\", 5000, 0;\n}\n"));
     writeFile(dir / "a", at("\xEF\xBB\xBF-f\r\n0x10\n\n$D/in/a.bin\n"));
     writeFile(dir / "b", "--\n");
     writeFile(dir / "@x", "x");
@@ -141,8 +143,12 @@ TEST_F(Cli, UsageErrorsNameTheProblem) {
 TEST_F(Cli, DryRunChecksAsTheMergeDoes) {
     test::makeSparseFile(dir / "in/one.mib", 1 << 20);
     test::makeSparseFile(dir / "in/two.mib", 2 << 20);
-    writeFile(dir / "gone.h", at("{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n\t1, \"$D/in/gone.bin\", 5, 0;\n}\n"));
-    writeFile(dir / "grown.h", at("{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n\t1, \"$D/in/a.bin\", 1000, 0;\n}\n"));
+    writeFile(
+        dir / "gone.h",
+        at("{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n\t1, \"$D/in/gone.bin\", 5, 0;\n}\n"));
+    writeFile(
+        dir / "grown.h",
+        at("{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n\t1, \"$D/in/a.bin\", 1000, 0;\n}\n"));
     const std::pair<Args, std::string> refused[] = {
         {{"merge", "--dry-run", "-f4095M", "$D/in/two.mib"}, "$D/in/two.mib: would lie past 4 GiB"},
         {{"merge", "--dry-run", "-l", "$D/gone.h"}, "$D/in/gone.bin: cannot be read"},
@@ -190,6 +196,23 @@ TEST_F(Cli, WhatEachStreamCarries) {
     EXPECT_EQ(test::namesIn(dir / "out"), (std::vector<std::string>{"img.bin", "img.h"}));
 }
 
+// A merge waits for its outputs to reach the disk; --no-sync leaves that to
+// the kernel, with the same bytes.
+TEST_F(Cli, NoSyncLeavesTheFlushToTheKernel) {
+    if (test::onTmpfs(dir.path())) {
+        GTEST_SKIP() << "the scratch folder is on tmpfs, which has no disk to flush to";
+    }
+    writeFile(dir / "in/big", test::patternBytes(1 << 20, 4));
+    ASSERT_EQ(run({"merge", "-q", "--no-sync", "-o", "$D/out/loose", "$D/in/big"}), 0) << errors;
+    const auto loose = test::pagesNotOnDisk(dir / "out/loose.bin");
+    if (!loose || *loose == 0) {
+        GTEST_SKIP() << "the kernel does not tell a file's dirty pages (cachestat, Linux 6.5)";
+    }
+    ASSERT_EQ(run({"merge", "-q", "-o", "$D/out/durable", "$D/in/big"}), 0) << errors;
+    EXPECT_EQ(test::pagesNotOnDisk(dir / "out/durable.bin"), 0u);
+    EXPECT_EQ(readFile(dir / "out/durable.bin"), readFile(dir / "out/loose.bin"));
+}
+
 // Every refused input is named on a line of its own, shown so that no name
 // breaks the line or shows as nothing.
 TEST_F(Cli, RefusedNamesAreShownWhole) {
@@ -230,6 +253,13 @@ class BuiltCli : public Cli {
         const auto disposition = ignored ? std::signal(ignored, SIG_IGN) : SIG_DFL;
         const pid_t pid = ::fork();
         if (pid == 0) {
+            // A test run started in the background inherits SIGINT ignored;
+            // the program must meet the dispositions a terminal gives it.
+            for (const int number : {SIGINT, SIGTERM, SIGHUP}) {
+                if (number != ignored) {
+                    std::signal(number, SIG_DFL);
+                }
+            }
             const int outFd = ::open(stdoutPath.c_str(), O_WRONLY | O_CREAT, 0644);
             const int errFd = ::open(errorsPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             char go = 0;

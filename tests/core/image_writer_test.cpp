@@ -35,6 +35,35 @@ TEST_F(ImageWriter, WritesTheFrontAreaAndTheInputs) {
     }
 }
 
+// Small inputs are gathered and written in large pieces, large ones are
+// moved one by one: in any mix and at every size around the line between
+// the two, each lands whole at its address, and the image ends with the
+// last one.
+TEST_F(ImageWriter, ManySmallInputsAndLargeOnesInTurn) {
+    Names inputs;
+    std::string expected = filler(4096);
+    const auto add = [&](std::size_t size) {
+        const std::string path = dir / ("in" + std::to_string(inputs.size()));
+        const std::string bytes = patternBytes(size, static_cast<unsigned>(inputs.size()));
+        writeFile(path, bytes);
+        inputs.push_back(path);
+        expected += bytes;
+    };
+    for (const std::size_t size : {std::size_t{65535}, std::size_t{65536}, std::size_t{65537},
+                                   std::size_t{0}, std::size_t{1}, std::size_t{3} << 20}) {
+        add(size);
+    }
+    // About 1.6 MiB of small files: the gathered bytes fill their buffer.
+    for (std::size_t i = 0; i < 400; ++i) {
+        add(1024 + (i * 977) % 7168);
+    }
+    add(65537);
+    add(10);
+    const EntryList list = listOf(4096, inputs);
+    ASSERT_TRUE(mergeImage(list, false, outputs).ok());
+    EXPECT_TRUE(readFile(dir / "out.bin") == expected) << "the image differs";
+}
+
 // The table is read from the temporary once the front area is complete; the
 // merge is then stopped early in the 3 GiB copy, and leaves nothing behind.
 TEST_F(ImageWriter, TheTableRecordsSizesAbove2GiBAndAStopLeavesNothing) {

@@ -5,16 +5,13 @@
 #include "list_file.h"
 #include "merge_fixture.h"
 #include "output_set.h"
+#include "page_cache.h"
 #include "posix_child.h"
 
 #include <sys/stat.h>
 
 #ifdef _WIN32
 #include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/syscall.h>
-#include <sys/vfs.h>
 #endif
 
 namespace zd::test {
@@ -98,28 +95,11 @@ TEST_F(Outputs, CompanionsLandWithTheImageOrNotAtAll) {
 }
 
 #ifndef _WIN32
-// Pages of a file not yet on the disk (dirty or being written), from the
-// kernel's page cache (Linux 6.5 and later); nothing where it cannot say.
-std::optional<std::uint64_t> pagesNotOnDisk(const std::string& path) {
-    struct Range {
-        std::uint64_t offset, length;
-    } range{0, 0};
-    struct Stat {
-        std::uint64_t cache, dirty, writeback, evicted, recentlyEvicted;
-    } stat{};
-    const int fd = ::open(path.c_str(), O_RDONLY);
-    const long done = ::syscall(451 /* cachestat */, fd, &range, &stat, 0);
-    ::close(fd);
-    return done == 0 ? std::optional<std::uint64_t>(stat.dirty + stat.writeback) : std::nullopt;
-}
-
 // A durable merge has every page of both outputs on the disk before it
 // returns; without the flush the kernel writes them later. (New names: ext4
 // starts writing a file that replaces another at the rename by itself.)
 TEST_F(Outputs, DurableOutputsAreOnTheDiskWhenTheMergeReturns) {
-    struct statfs where {};
-    ASSERT_EQ(::statfs(dir.path().c_str(), &where), 0);
-    if (where.f_type == 0x01021994 /* tmpfs */) {
+    if (onTmpfs(dir.path())) {
         GTEST_SKIP() << "the scratch folder is on tmpfs, which has no disk to flush to";
     }
     writeFile(a, patternBytes(1 << 20, 3));
