@@ -1,5 +1,6 @@
 #include "c_header.h"
 
+#include "file_names.h"
 #include "listed_names.h"
 
 #include <cstdio>
@@ -45,42 +46,6 @@ std::string hex32(std::uint64_t value) {
     return text;
 }
 
-// Length of the UTF-8 sequence at the start of `text`, or 0 when it is not
-// one (overlong forms, surrogates and values past U+10FFFF included).
-std::size_t utf8Length(std::string_view text) {
-    const auto lead = static_cast<unsigned char>(text[0]);
-    std::size_t length = 0;
-    std::uint32_t value = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        value = lead & 0x1Fu;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        value = lead & 0x0Fu;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        value = lead & 0x07u;
-    } else {
-        return 0;
-    }
-    if (text.size() < length) {
-        return 0;
-    }
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto next = static_cast<unsigned char>(text[i]);
-        if ((next & 0xC0) != 0x80) {
-            return 0;
-        }
-        value = (value << 6) | (next & 0x3Fu);
-    }
-    const std::uint32_t smallest = length == 3 ? 0x800 : 0x10000;
-    if ((length > 2 && value < smallest) || value > 0x10FFFF ||
-        (value >= 0xD800 && value <= 0xDFFF)) {
-        return 0;
-    }
-    return length;
-}
-
 // `name` made safe inside a /* */ comment on one line.
 std::string commentText(std::string_view name) {
     std::string text;
@@ -89,7 +54,7 @@ std::string commentText(std::string_view name) {
         const char c = name[i];
         const auto byte = static_cast<unsigned char>(c);
         if (byte >= 0x80) {
-            if (const std::size_t length = utf8Length(name.substr(i))) {
+            if (const std::size_t length = utf8SequenceLength(name.substr(i))) {
                 text.append(name.substr(i, length));
                 i += length;
                 continue;

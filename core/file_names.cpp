@@ -3,12 +3,8 @@
 #include <cstdint>
 
 namespace zd {
-namespace {
 
-// The length of the valid UTF-8 sequence at the start of `text`, 0 if there
-// is none: overlong forms, surrogates and code points past U+10FFFF count
-// as invalid.
-std::size_t sequenceLength(std::string_view text) {
+std::size_t utf8SequenceLength(std::string_view text) {
     const auto lead = static_cast<unsigned char>(text[0]);
     std::size_t length = 0;
     std::uint32_t codePoint = 0;
@@ -44,14 +40,12 @@ std::size_t sequenceLength(std::string_view text) {
     return length;
 }
 
-} // namespace
-
 bool listFileCanCarry(std::string_view name) {
     if (name.empty()) {
         return false;
     }
     while (!name.empty()) {
-        const std::size_t length = sequenceLength(name);
+        const std::size_t length = utf8SequenceLength(name);
         if (length == 0 || name.front() == '\n' || name.front() == '\r') {
             return false;
         }
@@ -68,7 +62,7 @@ std::string printableName(std::string_view name) {
     shown.reserve(name.size());
     while (!name.empty()) {
         const char c = name.front();
-        const std::size_t length = sequenceLength(name);
+        const std::size_t length = utf8SequenceLength(name);
         if (c == '\n' || c == '\r' || c == '\t') {
             shown += '\\';
             shown += c == '\n' ? 'n' : c == '\r' ? 'r' : 't';

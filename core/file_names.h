@@ -17,4 +17,9 @@ bool listFileCanCarry(std::string_view name);
 // \xHH; an empty name as "" (two quotes), so that it never shows as nothing.
 std::string printableName(std::string_view name);
 
+// The length of the valid UTF-8 sequence at the start of `text` (not empty),
+// 0 if there is none: overlong forms, surrogates and code points past
+// U+10FFFF count as invalid.
+std::size_t utf8SequenceLength(std::string_view text);
+
 } // namespace zd

@@ -40,7 +40,11 @@ TEST(FileIntake, ProbesFilesAndRefusesWhatCannotBeListed) {
     ASSERT_EQ(batch.accepted.size(), 1u);
     EXPECT_EQ(batch.accepted[0].size, 4294967295u);
     using R = RefusedFile::Reason;
-    const auto code = [](R reason) { return "=" + std::to_string(static_cast<int>(reason)); };
+    const auto code = [](R reason) {
+        std::string text = "=";
+        text += std::to_string(static_cast<int>(reason));
+        return text;
+    };
     EXPECT_EQ(refusedOf(batch),
               (Paths{dir / "4gib" + code(R::TooLarge), dir / "pipe" + code(R::NotAFile),
                      code(R::EmptyName), named[0] + code(R::NameNotListable),
