@@ -90,9 +90,11 @@ int runVerify(const VerifyOptions& options, const Context& context) {
         return kFailure;
     }
     if (result.bytesPastLayout > 0 && !options.quiet) {
+        const bool one = result.bytesPastLayout == 1;
         context.err << kProgram << ": note: " << options.image << " goes on "
-                    << result.bytesPastLayout << " bytes past the layout's end ("
-                    << result.layoutEnd << " bytes); those bytes were not checked\n";
+                    << result.bytesPastLayout << (one ? " byte" : " bytes")
+                    << " past the layout's end (" << result.layoutEnd << " bytes); "
+                    << (one ? "it was" : "they were") << " not checked\n";
     }
     for (const RowFinding& row : result.rows) {
         context.out << rowLine(row);
