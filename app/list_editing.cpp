@@ -11,23 +11,9 @@
 namespace zd::app {
 namespace {
 
-// The edit is read the way a 64-unit UTF-16 buffer would take it: the first
-// 63 code units, never half a character.
-std::string_view firstUtf16Units(std::string_view utf8, std::size_t units) {
-    std::size_t i = 0;
-    std::size_t counted = 0;
-    while (i < utf8.size()) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-        const std::size_t cost = length == 4 ? 2 : 1; // a surrogate pair
-        if (counted + cost > units) {
-            break;
-        }
-        counted += cost;
-        i = std::min(utf8.size(), i + length);
-    }
-    return utf8.substr(0, i);
-}
+// The edit holds at most 63 UTF-16 units. Only ASCII blanks, signs and
+// digits are read, so cutting the text at 63 bytes reads the same number.
+constexpr std::size_t kOffsetEditUnits = 63;
 
 // The first selected row, or -1.
 int firstSelectedRow(Port& port) {
@@ -44,12 +30,12 @@ bool confirmed(Port& port, const std::string& question) {
 }
 
 // Moves the first selected row by one place; only the marks of the two
-// exchanged rows change.
-void moveSelected(Context c, int step) {
+// exchanged rows change. `atTheEnd` says why a row cannot move.
+void moveSelected(Context c, int step, const char* atTheEnd) {
     const int row = firstSelectedRow(c.port);
     const int target = row + step;
     if (row < 0 || target < 0 || target >= c.state.list.rowCount()) {
-        info(c.port, step < 0 ? text::kAlreadyFirst : text::kAlreadyLast);
+        info(c.port, atTheEnd);
         return;
     }
     c.state.list.swapRows(row, target);
@@ -96,10 +82,10 @@ void clearList(Context c) {
 }
 
 void moveUp(Context c) {
-    moveSelected(c, -1);
+    moveSelected(c, -1, text::kAlreadyFirst);
 }
 void moveDown(Context c) {
-    moveSelected(c, +1);
+    moveSelected(c, +1, text::kAlreadyLast);
 }
 
 void stepOffsetUp(Context c) {
@@ -108,13 +94,13 @@ void stepOffsetUp(Context c) {
 
 void stepOffsetDown(Context c) {
     const std::uint32_t offset = c.state.list.frontOffset();
-    setSteppedOffset(c, offset > 4096u ? offset - 4096u : 0u);
+    setSteppedOffset(c, offset - std::min(offset, 4096u)); // stops at 0
 }
 
 void applyTypedOffset(Context c) {
     const std::string typed = c.port.displayText(Display::FrontOffset);
     EntryList& list = c.state.list;
-    list.setFrontOffset(parseFrontOffset(firstUtf16Units(typed, 63)));
+    list.setFrontOffset(parseFrontOffset(std::string_view(typed).substr(0, kOffsetEditUnits)));
     list.recomputeLayout();
     // The edit keeps the text as typed ("0x1000" stays).
     c.port.setDisplayText(Display::Capacity, decimal(list.imageCapacity()));

@@ -28,17 +28,13 @@ class Builder {
 
     void size(int width, int height) { dialog_.setFixedSize(units_.x(width), units_.y(height)); }
 
-    QLabel* text(const char* text, int x, int y, int width, int height, const char* name) {
+    void text(const char* text, int x, int y, int width, int height) {
         auto* label = new QLabel(QString::fromUtf8(text), &dialog_);
-        label->setTextFormat(Qt::PlainText);
-        label->setObjectName(QString::fromLatin1(name));
         label->setGeometry(units_.rect(x, y, width, height));
-        return label;
     }
 
     void ok(int x, int y) {
         auto* button = new QPushButton(QStringLiteral("确定"), &dialog_);
-        button->setObjectName(QStringLiteral("1"));
         button->setGeometry(units_.rect(x, y, 50, 14));
         button->setDefault(true);
         button->setFocus();
@@ -47,7 +43,6 @@ class Builder {
 
     void group(const char* title, int x, int y, int width, int height) {
         QGroupBox* box = makeGroupFrame(QString::fromUtf8(title), &dialog_);
-        box->setObjectName(QStringLiteral("frame"));
         box->setGeometry(units_.rect(x, y, width, height));
         box->lower(); // a frame behind the texts it surrounds
     }
@@ -55,7 +50,6 @@ class Builder {
     void icon(int x, int y) {
         // An icon control takes the icon's own size, not the template's.
         auto* label = new QLabel(&dialog_);
-        label->setObjectName(QStringLiteral("icon"));
         label->setPixmap(applicationIcon().pixmap(32, 32));
         label->setGeometry(units_.x(x), units_.y(y), 32, 32);
     }
@@ -73,8 +67,8 @@ class Builder {
 
 void buildAbout(Builder& b) {
     b.size(170, 63);
-    b.text("ZadodazidErav, 版本 1.1.0.0", 42, 14, 114, 8, "version");
-    b.text(kCopyright, 42, 26, 114, 8, "copyright");
+    b.text("ZadodazidErav, 版本 1.1.0.0", 42, 14, 114, 8);
+    b.text(kCopyright, 42, 26, 114, 8);
     b.ok(113, 42);
     b.icon(15, 16);
 }
@@ -82,23 +76,22 @@ void buildAbout(Builder& b) {
 void buildUsage(Builder& b) {
     b.size(275, 161);
     b.ok(213, 139);
-    b.text("（1）软件功能：按二制制格式合并多个文件", 14, 18, 157, 8, "point1");
-    b.text("（2）前置偏移地址每次递进4KB(4096 Bytes)，也可手动输入设定，", 14, 31, 234, 8,
-           "point2");
-    b.text("（3）是否将文件的地址和大小信息保存在前置空间可选", 14, 56, 197, 8, "point3");
-    b.text("（4）文件地址和大小信息各占4 Bytes，数据格式：LSB -> MSB", 14, 69, 218, 8, "point4");
-    b.text(kCopyright, 106, 105, 138, 8, "copyright");
-    b.text("（5）保存bin档同时会生成.h文件，后续可从该文件重新导入列表", 14, 82, 229, 8, "point5");
+    b.text("（1）软件功能：按二制制格式合并多个文件", 14, 18, 157, 8);
+    b.text("（2）前置偏移地址每次递进4KB(4096 Bytes)，也可手动输入设定，", 14, 31, 234, 8);
+    b.text("（3）是否将文件的地址和大小信息保存在前置空间可选", 14, 56, 197, 8);
+    b.text("（4）文件地址和大小信息各占4 Bytes，数据格式：LSB -> MSB", 14, 69, 218, 8);
+    b.text(kCopyright, 106, 105, 138, 8);
+    b.text("（5）保存bin档同时会生成.h文件，后续可从该文件重新导入列表", 14, 82, 229, 8);
     b.group("", 11, 7, 251, 124);
-    b.text(kContact, 151, 116, 92, 8, "contact");
-    b.text("          前缀加0x输入16进制", 14, 43, 93, 8, "point2b");
+    b.text(kContact, 151, 116, 92, 8);
+    b.text("          前缀加0x输入16进制", 14, 43, 93, 8);
 }
 
 void buildRevisionHistory(Builder& b) {
     b.size(249, 109);
     b.ok(192, 88);
     b.group("Records of Revision", 7, 7, 235, 75);
-    b.text("Ver 1.1.0.0     2023/11/6 第一版发布", 13, 19, 123, 8, "release1");
+    b.text("Ver 1.1.0.0     2023/11/6 第一版发布", 13, 19, 123, 8);
 }
 
 } // namespace
@@ -125,7 +118,6 @@ std::unique_ptr<QDialog> makeInfoDialog(app::InfoDialog which, QWidget* parent) 
     auto dialog =
         std::make_unique<QDialog>(parent, Qt::Dialog | Qt::WindowTitleHint |
                                               Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    dialog->setObjectName(QString::number(static_cast<int>(which)));
     switch (which) {
     case app::InfoDialog::About: {
         dialog->setWindowTitle(QStringLiteral("关于 ZadodazidErav"));

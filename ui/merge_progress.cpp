@@ -27,10 +27,9 @@ bool MergeProgress::report(std::uint64_t done, std::uint64_t total) {
                                       kSteps, owner_);
         dialog_->setWindowTitle(QStringLiteral("提示"));
         dialog_->setWindowModality(Qt::WindowModal);
-        dialog_->setMinimumDuration(0);
+        dialog_->setMinimumDuration(0); // so it shows itself at its first value
         dialog_->setAutoClose(false);
         dialog_->setAutoReset(false);
-        dialog_->show();
     }
     const auto step = total == 0 ? kSteps : static_cast<int>(done * kSteps / total);
     dialog_->setValue(std::min(step, kSteps));

@@ -9,9 +9,14 @@ using ListEditing = AppTest;
 // edit; apply reads the edit, keeps its text and refreshes only the capacity.
 TEST_F(ListEditing, StepAndApplyTheFrontOffset) {
     const std::tuple<int, std::uint32_t, std::string, std::uint32_t> cases[] = {
-        {cmd::StepUp, 4294963200u, "8192", 0}, {cmd::StepDown, 5000, "8192", 904},
-        {cmd::StepDown, 100, "8192", 0},       {cmd::ApplyOffset, 5, "0x1000", 4096},
-        {cmd::ApplyOffset, 5, "010", 8},       {cmd::ApplyOffset, 5, "-1", 4294967295u},
+        {cmd::StepUp, 4294963200u, "8192", 0},
+        {cmd::StepDown, 5000, "8192", 904},
+        {cmd::StepDown, 100, "8192", 0},
+        {cmd::ApplyOffset, 5, "0x1000", 4096},
+        {cmd::ApplyOffset, 5, "010", 8},
+        {cmd::ApplyOffset, 5, "-1", 4294967295u},
+        {cmd::ApplyOffset, 5, std::string(62, ' ') + "7", 7}, // the edit's 63 characters
+        {cmd::ApplyOffset, 5, std::string(63, ' ') + "7", 0}, // and no more
     };
     addRows({{"/in/a", 10}});
     for (const auto& [command, from, typed, to] : cases) {
@@ -29,13 +34,13 @@ TEST_F(ListEditing, StepAndApplyTheFrontOffset) {
 TEST_F(ListEditing, DeleteAndClear) {
     addRows({{"/in/a", 10}, {"/in/b", 20}, {"/in/c", 30}, {"/in/d", 40}});
     setOffset(100);
-    port.selection = {1, 3};
+    port.selection = {0, 2};
     port.answers = {Answer::No, Answer::Yes, Answer::No, Answer::Yes};
     click(cmd::Delete);
     click(cmd::Delete);
-    const std::string ask = "message 提示|W|YesNo|确定要删除第 2 行吗？";
-    EXPECT_EQ(takeLog(), (Strings{ask, ask, "401=3", "403=180"}));
-    EXPECT_EQ(rows(), (Strings{"/in/a@100", "/in/c@110", "/in/d@140"}));
+    const std::string ask = "message 提示|W|YesNo|确定要删除第 1 行吗？";
+    EXPECT_EQ(takeLog(), (Strings{ask, ask, "401=3", "403=190"}));
+    EXPECT_EQ(rows(), (Strings{"/in/b@100", "/in/c@120", "/in/d@150"}));
     port.selection.clear();
     click(cmd::Delete);
     click(cmd::Clear);

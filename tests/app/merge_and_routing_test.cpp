@@ -90,6 +90,13 @@ TEST_F(MergeAndRouting, MergeSaveRefusalsWriteNothing) {
     refused("in", "输出文件不可与输入文件有重复！\n" + dir / "in.h");
     click(cmd::ViewResult);
     EXPECT_EQ(takeLog(), Strings{"folder " + dir / ""});
+    port.saves = {dir / "sub/"}; // no file name: no image, but a folder to view
+    click(cmd::MergeSave);
+    click(cmd::ViewResult);
+    EXPECT_EQ(takeLog(), (Strings{"button 204 off", "save 选择保存位置和文件名称",
+                                  "message 提示|E|Ok|创建.bin文件出错\n请检查该文件是否被占用、只读"
+                                  "或者文件名过长！",
+                                  "button 204 on", "redraw", "folder " + dir / "sub/"}));
     addRows({{dir / "gone.bin", 3}});
     refused("out", dir / "gone.bin" + " 打开失败，请检查！");
     addRows({{makeFile("grow.bin", 20), 10}});
@@ -97,14 +104,14 @@ TEST_F(MergeAndRouting, MergeSaveRefusalsWriteNothing) {
                                       "字节），请重新添加该文件！");
     if (std::filesystem::exists("/proc/self/stat")) { // reports 0 bytes, holds more
         addRows({{"/proc/self/stat", 0}});
-        refused("out", "/proc/self/stat 的实际长度无法确定（系统报告的大小与其内容不符），无法合并该文件！");
+        refused(
+            "out",
+            "/proc/self/stat 的实际长度无法确定（系统报告的大小与其内容不符），无法合并该文件！");
     }
     addRows({{makeFile("big.bin", 1000), 1000}});
     setOffset(4294967000u);
     refused("out", dir / "big.bin" + " 超出4GB地址范围，无法合并，请减少文件或前置偏移！");
     refused("no/out.bin", "创建.bin文件出错\n请检查该文件是否被占用、只读或者文件名过长！");
-    std::filesystem::create_directories(dir / "taken.bin/x");
-    refused("taken", "创建.bin文件出错\n请检查该文件是否被占用、只读或者文件名过长！");
     std::filesystem::create_directories(dir / "listed.h/x");
     refused("listed", "创建.h文件出错\n请检查.h文件是否只读或者被占用！");
     if (std::filesystem::exists("/sys/kernel")) { // where nobody, root included, creates files
@@ -150,16 +157,18 @@ TEST_F(MergeAndRouting, CommandRouting) {
                        "url http://www.example.com/html/2023/software_1106/35.html", "quit"}));
 }
 
-// Every move repaints the link, changed or not (the edges are the window
-// test's); the hand shows and a press opens the bare host only over it.
+// Every move repaints the link, changed or not; the hand shows and a press
+// opens the bare host only over it, all four edges inside.
 TEST_F(MergeAndRouting, LinkHoverAndPress) {
     const std::tuple<int, int, bool> points[] = {
-        {600, 455, true}, {100, 200, false}, {99, 200, false}};
+        {562, 445, true},  {772, 465, true},  {561, 455, false}, {773, 455, false},
+        {600, 444, false}, {600, 466, false}, {100, 200, false}};
     const Strings over{"hand", "link", "url http://www.example.com"}, off{"link"};
     for (const auto& [x, y, inside] : points) {
         commands.onMouseMove(x, y);
+        EXPECT_EQ(commands.state().linkHot, inside) << x << "," << y;
         commands.onLeftButtonDown(x, y);
-        EXPECT_EQ(takeLog(), inside ? over : off);
+        EXPECT_EQ(takeLog(), inside ? over : off) << x << "," << y;
     }
 }
 
