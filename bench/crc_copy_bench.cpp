@@ -115,9 +115,10 @@ void copySplice(const std::string& out, const std::vector<std::string>& inputs) 
         if (input.open(path)) {
             fail("open " + path);
         }
-        std::uint64_t copied = 0;
-        std::error_code readError;
-        if (image.appendFrom(input, copied, readError, {}) || readError) {
+        zd::files::Status info;
+        zd::files::CopyResult copy;
+        if (input.status(info) || image.appendFrom(input, info.size, copy, {}) ||
+            copy.readError || copy.copied != info.size) {
             fail("copy " + path);
         }
     }

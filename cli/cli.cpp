@@ -21,6 +21,9 @@ struct CommandRow {
 };
 constexpr CommandRow kCommands[] = {
     {"merge", "merge files into an image (.bin) and its list file (.h)", setUpMerge},
+    {"verify", "check an image against its list file or manifest", setUpVerify},
+    {"inspect", "show the file info table at the start of an image", setUpInspect},
+    {"unpack", "write each file of an image to a folder", setUpUnpack},
 };
 
 constexpr const char* kFooter =

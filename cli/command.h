@@ -55,5 +55,8 @@ CLI::Option* addByteCountOption(CLI::App& command, const std::string& names, std
 CLI::Option* addQuietFlag(CLI::App& command, bool& quiet);
 
 Runner setUpMerge(CLI::App& command);
+Runner setUpVerify(CLI::App& command);
+Runner setUpInspect(CLI::App& command);
+Runner setUpUnpack(CLI::App& command);
 
 } // namespace zd::cli

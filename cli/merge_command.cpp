@@ -6,8 +6,10 @@
 #include "file_intake.h"
 #include "file_layer.h"
 #include "file_names.h"
+#include "firmware_outputs.h"
 #include "image_writer.h"
 #include "list_file.h"
+#include "listed_names.h"
 #include "output_names.h"
 
 #include <memory>
@@ -26,6 +28,7 @@ struct MergeOptions {
     bool quiet = false;
     std::vector<std::string> lists;
     std::vector<std::string> inputs;
+    FirmwareOptions firmware;
 };
 
 std::string reasonOf(const MergeResult& result) {
@@ -33,7 +36,7 @@ std::string reasonOf(const MergeResult& result) {
     case MergeStatus::Ok:
         return "ok";
     case MergeStatus::OutputIsInput:
-        return "the output image would replace this input";
+        return "the output " + printableName(result.output) + " would replace this input";
     case MergeStatus::ListIsInput:
         return "the output list file would replace this input";
     case MergeStatus::InputUnreadable:
@@ -89,7 +92,7 @@ bool buildList(const MergeOptions& options, EntryList& list, const Context& cont
     list.setFrontOffset(options.frontOffset);
     list.recomputeLayout();
     for (const std::string& path : options.lists) {
-        const ListReadResult read = readListFile(path);
+        ListReadResult read = readListFile(path);
         if (read.status == ListReadResult::Status::CannotOpen) {
             context.fail(path, "cannot be opened: " + read.error.message());
             return false;
@@ -99,6 +102,7 @@ bool buildList(const MergeOptions& options, EntryList& list, const Context& cont
                          "not a list file this tool wrote: " + read.reason);
             return false;
         }
+        resolveListedNames(read.rows, path);
         list.appendEntries(read.rows);
     }
     const IntakeBatch batch = takeInputs(fullPaths(options.inputs));
@@ -136,13 +140,21 @@ int runMerge(const MergeOptions& options, const Context& context) {
     } else if (!options.dryRun) {
         return context.usage("merge", "an output is needed: -o PATH (or --dry-run)");
     }
+    if (const auto problem = firmwareUsageProblem(options.firmware)) {
+        return context.usage("merge", *problem);
+    }
     EntryList list;
     if (!buildList(options, list, context)) {
         return kFailure;
     }
+    const OutputPaths outputs = paths.value_or(OutputPaths{});
+    if (!checkFirmwareFit(options.firmware, list, outputs.imagePath, context)) {
+        return kFailure;
+    }
+    zd::MergeOptions merge = firmwareMergeOptions(options.firmware, list, outputs);
+    merge.durable = !options.noSync;
     if (options.dryRun) {
-        if (const MergeResult checked = checkMerge(list, paths.value_or(OutputPaths{}));
-            !checked.ok()) {
+        if (const MergeResult checked = checkMerge(list, outputs, merge); !checked.ok()) {
             context.fail(printableName(checked.path), reasonOf(checked));
             return kFailure;
         }
@@ -151,17 +163,18 @@ int runMerge(const MergeOptions& options, const Context& context) {
         }
         return kSuccess;
     }
-    zd::MergeOptions merge;
-    merge.durable = !options.noSync;
     const MergeResult result = mergeImage(
-        list, options.info, *paths,
+        list, options.info, outputs,
         [&context](std::uint64_t, std::uint64_t) { return !context.stopped(); }, merge);
     if (!result.ok()) {
         context.fail(printableName(result.path), reasonOf(result));
         return kFailure;
     }
     if (!options.quiet) {
-        context.out << paths->imagePath << '\n' << paths->listPath << '\n';
+        context.out << outputs.imagePath << '\n' << outputs.listPath << '\n';
+        for (const Companion& companion : merge.companions) {
+            context.out << companion.path << '\n';
+        }
         if (result.infoTableLeftOut) {
             context.err << kProgram << ": note: the front offset (" << list.frontOffset()
                         << " bytes) is not larger than 8 bytes per file ("
@@ -206,6 +219,7 @@ Runner setUpMerge(CLI::App& command) {
                      "before putting them in place: faster, but a power\n"
                      "cut soon after may leave them empty or partial");
     addQuietFlag(command, options->quiet);
+    addFirmwareOptions(command, options->firmware);
     command
         .add_option("INPUT", options->inputs,
                     "a file, added as it is, or a folder, whose files\n"

@@ -1,11 +1,14 @@
 #include "image_writer.h"
 
+#include "checksum_copy.h"
+#include "crc32.h"
 #include "file_layer.h"
 #include "file_names.h"
 #include "input_batch.h"
 #include "list_file.h"
 #include "output_set.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace zd {
@@ -18,6 +21,13 @@ MergeResult failure(MergeStatus status, std::string path, std::error_code error 
     result.status = status;
     result.path = std::move(path);
     result.error = error;
+    return result;
+}
+
+// An input that an output would replace; `output` names that output.
+MergeResult replacedInput(MergeStatus status, const std::string& input, const std::string& output) {
+    MergeResult result = failure(status, input);
+    result.output = output;
     return result;
 }
 
@@ -58,16 +68,21 @@ MergeResult checkList(const EntryList& list, const OutputPaths& paths,
                       const std::vector<Companion>& companions, std::uint64_t& imageEnd) {
     std::uint64_t end = list.frontOffset();
     const bool named = !paths.imagePath.empty();
+    // Inputs carry absolute paths; a companion may be named relative.
+    std::vector<std::string> companionPaths;
+    for (const Companion& companion : companions) {
+        companionPaths.push_back(files::absolutePath(companion.path));
+    }
     for (const Entry& entry : list.entries()) {
         if (named && entry.path == paths.imagePath) {
-            return failure(MergeStatus::OutputIsInput, entry.path);
+            return replacedInput(MergeStatus::OutputIsInput, entry.path, paths.imagePath);
         }
         if (named && entry.path == paths.listPath) {
-            return failure(MergeStatus::ListIsInput, entry.path);
+            return replacedInput(MergeStatus::ListIsInput, entry.path, paths.listPath);
         }
-        for (const Companion& companion : companions) {
-            if (entry.path == companion.path) {
-                return failure(MergeStatus::OutputIsInput, entry.path);
+        for (std::size_t i = 0; i < companions.size(); ++i) {
+            if (entry.path == companionPaths[i]) {
+                return replacedInput(MergeStatus::OutputIsInput, entry.path, companions[i].path);
             }
         }
         if (!listFileCanCarry(entry.path)) {
@@ -98,6 +113,9 @@ struct EarlierOutputs {
     std::optional<files::Identity> image;
     std::optional<files::Identity> list;
     std::vector<std::optional<files::Identity>> companions;
+    std::string imagePath;
+    std::string listPath;
+    std::vector<std::string> companionPaths;
 };
 
 // Opens one input without waiting and checks on the open descriptor that it
@@ -118,15 +136,15 @@ MergeResult openInput(files::Input& input, const Entry& entry, const EarlierOutp
                            : make_error_code(FileErrc::NotAFile));
     }
     if (earlier.list == info.identity) {
-        return failure(MergeStatus::ListIsInput, entry.path);
+        return replacedInput(MergeStatus::ListIsInput, entry.path, earlier.listPath);
     }
-    for (const auto& companion : earlier.companions) {
-        if (companion == info.identity) {
-            return failure(MergeStatus::OutputIsInput, entry.path);
+    for (std::size_t i = 0; i < earlier.companions.size(); ++i) {
+        if (earlier.companions[i] == info.identity) {
+            return replacedInput(MergeStatus::OutputIsInput, entry.path, earlier.companionPaths[i]);
         }
     }
     if (earlier.image == info.identity) {
-        return failure(MergeStatus::OutputIsInput, entry.path);
+        return replacedInput(MergeStatus::OutputIsInput, entry.path, earlier.imagePath);
     }
     if (info.size != entry.size) {
         return sizeFailure(MergeStatus::InputSizeChanged, entry, info.size);
@@ -134,23 +152,27 @@ MergeResult openInput(files::Input& input, const Entry& entry, const EarlierOutp
     return {};
 }
 
-// Appends exactly the input's listed size to the image: a small input
-// through the batch, a larger one (the batch written first) by the kernel.
+// Appends exactly the input's listed size to the image. With `copier`,
+// through it, its CRC-32 into `crc`; else a small input through the batch,
+// a larger one (the batch written first) by the kernel.
 MergeResult appendInput(const Outputs& outputs, InputBatch& batch, const EarlierOutputs& earlier,
                         const Entry& entry, std::uint64_t done, std::uint64_t total,
-                        const MergeProgress& progress) {
+                        const MergeProgress& progress, ChecksumCopy* copier, std::uint32_t& crc) {
     files::Input input;
     if (MergeResult opened = openInput(input, entry, earlier); !opened.ok()) {
         return opened;
     }
     files::CopyResult copy;
+    const auto onChunk = [&](std::uint64_t soFar) {
+        return !progress || progress(done + soFar, total);
+    };
     std::error_code writeError;
-    if (InputBatch::takes(entry.size)) {
+    if (copier) {
+        writeError = copier->append(input, *outputs.image, entry.size, copy, onChunk, crc);
+    } else if (InputBatch::takes(entry.size)) {
         writeError = batch.take(input, entry.size, *outputs.image, copy);
     } else if (!(writeError = batch.flushTo(*outputs.image))) {
-        writeError = outputs.image->appendFrom(input, entry.size, copy, [&](std::uint64_t soFar) {
-            return !progress || progress(done + soFar, total);
-        });
+        writeError = outputs.image->appendFrom(input, entry.size, copy, onChunk);
     }
     if (writeError == std::errc::operation_canceled) {
         return failure(MergeStatus::Stopped, entry.path);
@@ -193,36 +215,55 @@ MergeResult openOutputs(OutputSet& set, const OutputPaths& paths,
     return {};
 }
 
-// The front area (the table, when it is written, then 0xFF filler) and every
-// input after it.
+// The front area (the table, when it is written, then 0xFF filler), every
+// input after it, then the padding up to `total`. With `checksums` the CRCs
+// of the rows and of the image are kept in `merged`.
 MergeResult writeImage(const Outputs& outputs, const EntryList& list, bool writeTable,
-                       std::uint64_t total, const MergeProgress& progress) {
+                       std::uint64_t total, const MergeProgress& progress, bool checksums,
+                       MergedImage& merged) {
     OutputFile& image = *outputs.image;
+    Crc32 front;
     std::uint64_t done = 0;
     if (writeTable) {
         const std::string table = infoTable(list);
         if (auto error = image.write(table)) {
             return failure(MergeStatus::ImageWriteFailed, image.target(), error);
         }
+        front.update(table);
         done = table.size();
     }
     if (auto error = image.fill(0xFF, list.frontOffset() - done)) {
         return failure(MergeStatus::ImageWriteFailed, image.target(), error);
     }
+    if (checksums) {
+        front.updateFill(0xFF, list.frontOffset() - done);
+    }
+    merged.crc = front.value();
     done = list.frontOffset();
     if (progress && !progress(done, total)) {
         return failure(MergeStatus::Stopped, image.target());
     }
-    EarlierOutputs earlier{outputs.image->earlier(), outputs.list->earlier(), {}};
+    EarlierOutputs earlier{outputs.image->earlier(), outputs.list->earlier(), {},
+                           image.target(),           outputs.list->target(),  {}};
     for (const OutputFile* companion : outputs.companions) {
         earlier.companions.push_back(companion->earlier());
+        earlier.companionPaths.push_back(companion->target());
+    }
+    std::optional<ChecksumCopy> copier;
+    if (checksums) {
+        copier.emplace();
     }
     InputBatch batch;
     for (const Entry& entry : list.entries()) {
-        if (MergeResult appended =
-                appendInput(outputs, batch, earlier, entry, done, total, progress);
+        std::uint32_t crc = 0;
+        if (MergeResult appended = appendInput(outputs, batch, earlier, entry, done, total,
+                                               progress, copier ? &*copier : nullptr, crc);
             !appended.ok()) {
             return appended;
+        }
+        if (checksums) {
+            merged.rowCrcs.push_back(crc);
+            merged.crc = crc32Combine(merged.crc, crc, entry.size);
         }
         done += entry.size;
         if (progress && !progress(done, total)) {
@@ -231,6 +272,14 @@ MergeResult writeImage(const Outputs& outputs, const EntryList& list, bool write
     }
     if (auto error = batch.flushTo(image)) {
         return failure(MergeStatus::ImageWriteFailed, image.target(), error);
+    }
+    if (auto error = image.fill(0xFF, total - done)) {
+        return failure(MergeStatus::ImageWriteFailed, image.target(), error);
+    }
+    if (checksums) {
+        Crc32 padding;
+        padding.updateFill(0xFF, total - done);
+        merged.crc = crc32Combine(merged.crc, padding.value(), total - done);
     }
     return {};
 }
@@ -248,21 +297,26 @@ MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPa
     if (MergeResult checked = checkList(list, paths, options.companions, total); !checked.ok()) {
         return checked;
     }
+    total = std::max(total, options.padTo);
     const bool writeTable = withInfoTable && infoTableFits(list.frontOffset(), list.rowCount());
     OutputSet set(options.durable);
     Outputs outputs;
     if (MergeResult opened = openOutputs(set, paths, options.companions, outputs); !opened.ok()) {
         return opened;
     }
-    if (auto error = outputs.list->write(listFileText(list))) {
+    const std::string listText =
+        options.listFolder.empty() ? listFileText(list) : listFileText(list, options.listFolder);
+    if (auto error = outputs.list->write(listText)) {
         return failure(MergeStatus::ListWriteFailed, paths.listPath, error);
     }
-    if (MergeResult written = writeImage(outputs, list, writeTable, total, progress);
+    MergedImage merged{*outputs.image, total, writeTable, {}, 0};
+    if (MergeResult written =
+            writeImage(outputs, list, writeTable, total, progress, options.checksums, merged);
         !written.ok()) {
         return written;
     }
     for (std::size_t i = 0; i < options.companions.size(); ++i) {
-        if (auto error = options.companions[i].write(*outputs.companions[i], *outputs.image)) {
+        if (auto error = options.companions[i].write(*outputs.companions[i], merged)) {
             return failure(MergeStatus::CompanionFailed, options.companions[i].path, error);
         }
     }
@@ -278,9 +332,10 @@ MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPa
     return result;
 }
 
-MergeResult checkMerge(const EntryList& list, const OutputPaths& paths) {
+MergeResult checkMerge(const EntryList& list, const OutputPaths& paths,
+                       const MergeOptions& options) {
     std::uint64_t imageEnd = 0;
-    if (MergeResult checked = checkList(list, paths, {}, imageEnd); !checked.ok()) {
+    if (MergeResult checked = checkList(list, paths, options.companions, imageEnd); !checked.ok()) {
         return checked;
     }
     const auto identityOf = [](const std::string& path) -> std::optional<files::Identity> {
@@ -290,7 +345,16 @@ MergeResult checkMerge(const EntryList& list, const OutputPaths& paths) {
         }
         return status.identity;
     };
-    const EarlierOutputs earlier{identityOf(paths.imagePath), identityOf(paths.listPath), {}};
+    EarlierOutputs earlier{identityOf(paths.imagePath),
+                           identityOf(paths.listPath),
+                           {},
+                           paths.imagePath,
+                           paths.listPath,
+                           {}};
+    for (const Companion& companion : options.companions) {
+        earlier.companions.push_back(identityOf(companion.path));
+        earlier.companionPaths.push_back(companion.path);
+    }
     for (const Entry& entry : list.entries()) {
         files::Input input;
         if (MergeResult opened = openInput(input, entry, earlier); !opened.ok()) {

@@ -50,6 +50,7 @@ struct MergeResult {
     std::error_code error;      // the system's reason, when there is one
     std::uint64_t expected = 0; // listed size, for InputSizeChanged and InputSizeUnknown
     std::uint64_t actual = 0;   // length found, for InputSizeChanged
+    std::string output;         // OutputIsInput: the output that would replace the input
     bool infoTableWritten = false;
     // The table was asked for but left out: there were rows and the front
     // area had no room for 8 bytes each.
@@ -62,14 +63,24 @@ using MergeProgress = std::function<bool(std::uint64_t done, std::uint64_t total
 
 class OutputFile;
 
+// What the companions learn of the finished image.
+struct MergedImage {
+    // Readable at file.temporary() until the outputs are put in place.
+    const OutputFile& file;
+    std::uint64_t size = 0; // padding included
+    bool infoTableWritten = false;
+    // With MergeOptions::checksums: every row's CRC-32, in row order, and the
+    // whole image's.
+    std::vector<std::uint32_t> rowCrcs;
+    std::uint32_t crc = 0;
+};
+
 // A further file put in place together with the image and the list file,
 // all or none: a header, a manifest, a hex dump of the image.
 struct Companion {
     std::string path;
-    // Writes the whole content into `out`. Called once the image is complete;
-    // `image` is readable at image.temporary() until the outputs are put in
-    // place.
-    std::function<std::error_code(OutputFile& out, const OutputFile& image)> write;
+    // Writes the whole content into `out`. Called once the image is complete.
+    std::function<std::error_code(OutputFile& out, const MergedImage& image)> write;
 };
 
 struct MergeOptions {
@@ -79,6 +90,16 @@ struct MergeOptions {
     // --no-sync).
     bool durable = true;
     std::vector<Companion> companions;
+    // The image is filled with 0xFF up to this length (a flash's size) when
+    // its layout ends before it.
+    std::uint64_t padTo = 0;
+    // Takes every row's CRC-32 and the image's while copying, for a
+    // manifest: the bytes then pass through the process (plain reads and
+    // writes of one buffer) instead of being moved by the kernel.
+    bool checksums = false;
+    // When not empty: the list file's own folder (absolute, ending in a
+    // separator), and the list names its files relative to it where it can.
+    std::string listFolder{};
 };
 
 // Writes the image and the list file (and the companions) under temporary
@@ -95,7 +116,8 @@ MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPa
 // input opened and checked on its descriptor (not its content: a file whose
 // reported length is not what it holds is found by the merge alone). With
 // empty `paths` (no output named) the outputs are not compared with the
-// inputs.
-MergeResult checkMerge(const EntryList& list, const OutputPaths& paths);
+// inputs; the companions of `options` are.
+MergeResult checkMerge(const EntryList& list, const OutputPaths& paths,
+                       const MergeOptions& options = {});
 
 } // namespace zd

@@ -2,12 +2,15 @@
 // codes, what goes to stdout and what to stderr, and the built program under
 // signals and a full standard output.
 #include "cli.h"
+#include "crc32.h"
 #include "file_intake.h"
 #include "image_writer.h"
+#include "manifest.h"
 #include "page_cache.h"
 #include "test_files.h"
 
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -90,6 +93,10 @@ TEST_F(Cli, ArgumentConventions) {
         {{"merge", "--dry-run", "merge"}, "1\t$D/merge\t22\t0\t\n"},
         {{"merge", "--dry-run", "-qif8", "$D/in/a.bin"}, ""},
         {{"merge", "--help"}, "-f,--front-offset OFFSET"},
+        {{"merge", "--help"}, "record whose bytes are all 0xFF"},
+        {{"verify", "--help"}, "--manifest M.json"},
+        {{"help", "inspect"}, "CRC-32 of the row's bytes"},
+        {{"unpack", "-h"}, "-d,--directory DIR"},
         {{"merge", "-h"}, "@FILE stands for the lines of FILE"},
         {{"help", "merge"}, "--dry-run"},
         {{"--help"}, "@FILE stands for the lines of FILE"},
@@ -125,6 +132,25 @@ TEST_F(Cli, UsageErrorsNameTheProblem) {
         {{"merge", "--dry-run", "@$D/in"}, "response file $D/in"},
         {{"merge", "--dry-run", "@$D/none"}, "response file $D/none"},
         {{"merge", "--dry-run", "@$D/in/big"}, "response file $D/in/big: is larger than 16 MiB"},
+        {{"merge", "--dry-run", "--c-header", "$D/out/h.h", "--prefix", "2X", "$D/in/a.bin"},
+         "'2X'"},
+        {{"merge", "--dry-run", "--c-header", "$D/out/h.h", "--prefix=A__B", "$D/in/a.bin"},
+         "'A__B'"},
+        {{"merge", "--dry-run", "--prefix", "FW_", "$D/in/a.bin"}, "--prefix needs --c-header"},
+        {{"merge", "--dry-run", "--pad", "$D/in/a.bin"}, "--pad needs --flash-size"},
+        {{"merge", "--dry-run", "--base", "16", "$D/in/a.bin"}, "--base needs --ihex or --srec"},
+        {{"merge", "--dry-run", "--ihex", "$D/out/h", "--base", "4G", "$D/in/a.bin"}, "'4G'"},
+        {{"merge", "--dry-run", "--flash-size", "0", "$D/in/a.bin"}, "'0'"},
+        {{"merge", "--dry-run", "--flash-size", "4097M", "$D/in/a.bin"}, "'4097M'"},
+        {{"merge", "--dry-run", "--flash-size", "2MiB", "$D/in/a.bin"}, "'2MiB'"},
+        {{"merge", "--dry-run", "--srec", "", "$D/in/a.bin"}, "--srec"},
+        {{"verify", "$D/in/a.bin"}, "-l LIST.h"},
+        {{"verify", "$D/in/a.bin", "-l", "$D/x.h", "--manifest", "$D/x.json"}, "not both"},
+        {{"verify", "-l", "$D/x.h"}, "IMAGE"},
+        {{"inspect"}, "IMAGE"},
+        {{"inspect", "$D/in/a.bin", "$D/in/b.bin"}, "$D/in/b.bin"},
+        {{"unpack", "$D/in/a.bin"}, "--directory"},
+        {{"unpack", "-d", "$D/out", "-q"}, "IMAGE"},
     };
     for (const auto& [args, named] : cases) {
         EXPECT_EQ(run(args), 2) << ::testing::PrintToString(args);
@@ -154,7 +180,8 @@ TEST_F(Cli, DryRunChecksAsTheMergeDoes) {
         {{"merge", "--dry-run", "-l", "$D/gone.h"}, "$D/in/gone.bin: cannot be read"},
         {{"merge", "--dry-run", "-l", "$D/grown.h"},
          "$D/in/a.bin: listed with 1000 bytes but now 1234 bytes long"},
-        {{"merge", "--dry-run", "-o", "$D/in/a", "$D/in/a.bin"}, "$D/in/a.bin: the output image"},
+        {{"merge", "--dry-run", "-o", "$D/in/a", "$D/in/a.bin"},
+         "$D/in/a.bin: the output $D/in/a.bin would replace"},
         {{"merge", "--dry-run", "-l", "$D/none.h"}, "$D/none.h: cannot be opened"},
         {{"merge", "--dry-run", "-l", "$D/in/a.bin"}, "$D/in/a.bin:"},
     };
@@ -224,6 +251,327 @@ TEST_F(Cli, RefusedNamesAreShownWhole) {
                          "zadodaziderav-cli: $D/in/two\\nlines: has a name the list file cannot "
                          "carry (a line feed, a carriage return or bytes that are not UTF-8)\n"));
     EXPECT_TRUE(test::namesIn(dir / "out").empty());
+}
+
+std::string le32(std::uint64_t value) {
+    std::string bytes;
+    for (int shift = 0; shift < 32; shift += 8) {
+        bytes += static_cast<char>((value >> shift) & 0xFF);
+    }
+    return bytes;
+}
+
+std::string crcText(std::uint32_t crc) {
+    char text[12];
+    std::snprintf(text, sizeof text, "%08x", crc);
+    return text;
+}
+
+std::string hex32(std::uint64_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08llXu", static_cast<unsigned long long>(value));
+    return text;
+}
+
+// Every firmware output of one merge, each checked against the image built
+// here byte by byte: the header's identifiers and numbers, the manifest's
+// CRCs (taken while copying, across several read pieces and an empty file),
+// and the HEX and S-records read back by srec_cat.
+TEST_F(Cli, MergeWritesEveryFirmwareOutput) {
+    writeFile(dir / "in/big.bin", test::patternBytes((3 << 19) + 7, 4));
+    writeFile(dir / "in/empty", "");
+    writeFile(dir / "in/2clip.avi", test::patternBytes(33, 5));
+    const std::vector<std::string> files{dir / "in/a.bin", dir / "in/big.bin", dir / "in/empty",
+                                         dir / "in/2clip.avi"};
+    const struct {
+        Args options;
+        bool table;
+        std::uint64_t size; // with the padding
+        std::uint32_t base;
+    } cases[] = {
+        {{"-f", "0x1000", "-i", "--flash-size", "2M", "--pad", "--base", "0x08000000"},
+         true,
+         2 << 20,
+         0x08000000},
+        {{"-f", "100", "--flash-size", "2M"}, false, 100 + 1234 + (3 << 19) + 7 + 33, 0},
+    };
+    for (const auto& [options, table, size, base] : cases) {
+        const std::uint32_t front = table ? 0x1000 : 100;
+        Args args{"merge",
+                  "-o",
+                  out,
+                  "--c-header",
+                  "$D/out/layout.h",
+                  "--prefix",
+                  "FW_",
+                  "--srec",
+                  "$D/out/img.s37",
+                  "--manifest",
+                  "$D/out/img.json",
+                  "--ihex",
+                  "$D/out/img.hex"};
+        args.insert(args.end(), options.begin(), options.end());
+        args.insert(args.end(), files.begin(), files.end());
+        ASSERT_EQ(run(args), 0) << errors;
+        EXPECT_EQ(printed, at(out + ".bin\n" + out + ".h\n$D/out/layout.h\n$D/out/img.json\n" +
+                              "$D/out/img.hex\n$D/out/img.s37\n"));
+
+        std::string image;
+        std::vector<std::uint64_t> addresses;
+        std::uint64_t address = front;
+        for (const std::string& file : files) {
+            addresses.push_back(address);
+            if (table) {
+                image += le32(address) + le32(readFile(file).size());
+            }
+            address += readFile(file).size();
+        }
+        image.resize(front, '\xFF');
+        for (const std::string& file : files) {
+            image += readFile(file);
+        }
+        image.resize(size, '\xFF');
+        ASSERT_TRUE(readFile(out + ".bin") == image);
+
+        const std::string header = readFile(dir / "out/layout.h");
+        for (const std::string& line :
+             {"#define FW_IMAGE_BYTES " + hex32(size), "#define FW_FRONT_OFFSET " + hex32(front),
+              std::string("#define FW_FILE_COUNT 4u"), "#define FW_A_BIN_ADDR " + hex32(front),
+              "#define FW_BIG_BIN_SIZE " + hex32((3 << 19) + 7),
+              "#define FW_EMPTY_ADDR " + hex32(addresses[2]),
+              "#define FW_2CLIP_AVI_ADDR " + hex32(addresses[3]),
+              "#define FW_2CLIP_AVI_SIZE " + hex32(33), "/* 4: " + files[3] + " */"}) {
+            EXPECT_NE(header.find(line + "\n"), std::string::npos) << line << "\n" << header;
+        }
+
+        const ManifestReadResult manifest = readManifest(dir / "out/img.json");
+        ASSERT_EQ(manifest.status, ManifestReadResult::Status::Ok) << manifest.reason;
+        EXPECT_EQ(manifest.manifest.frontOffset, front);
+        EXPECT_EQ(manifest.manifest.infoTable, table);
+        EXPECT_EQ(manifest.manifest.imageSize, size);
+        EXPECT_EQ(crcText(manifest.manifest.imageCrc), crcText(crc32Of(image)));
+        ASSERT_EQ(manifest.manifest.rows.size(), files.size());
+        for (std::size_t row = 0; row < files.size(); ++row) {
+            const ManifestRow& read = manifest.manifest.rows[row];
+            EXPECT_EQ(read.path, files[row]);
+            EXPECT_EQ(read.address, addresses[row]);
+            EXPECT_EQ(crcText(read.crc), crcText(crc32Of(readFile(files[row])))) << files[row];
+        }
+
+        for (const auto& [text, format] :
+             {std::pair<std::string, std::string>{"img.hex", "-intel"}, {"img.s37", "-motorola"}}) {
+            const std::string back = dir / "out/back.bin";
+            const std::string command =
+                std::string(ZD_TEST_SREC_CAT) + " " + (dir / "out/" + text) + " " + format +
+                " -fill 0xFF " + std::to_string(base) + " " + std::to_string(base + size) +
+                " -offset -" + std::to_string(base) + " -o " + back + " -binary";
+            ASSERT_EQ(std::system(command.c_str()), 0) << command;
+            EXPECT_TRUE(readFile(back) == image) << command;
+            fs::remove(back);
+        }
+    }
+}
+
+// A merge whose companion cannot be written, or that is refused, leaves
+// every earlier output as it was and no new one; the flash size and the
+// HEX address space are checked before anything is written, in a dry run
+// too.
+TEST_F(Cli, FirmwareOutputsLandWithTheImageOrNotAtAll) {
+    const std::vector<std::string> earlier{"img.bin", "img.h", "layout.h"};
+    const struct {
+        Args options;
+        std::string message;
+        bool readOnlyHeader = false;
+    } cases[] = {
+        {{"--flash-size", "6K"},
+         "$D/out/img.bin: would be 6234 bytes, 90 bytes over the flash size (6144 bytes)"},
+        {{"--dry-run", "--flash-size", "6233"}, "$D/out/img.bin: would be 6234 bytes, 1 byte over"},
+        {{"--srec", "$D/out/img.s37", "--base", "0xFFFFE7A7"},
+         "$D/out/img.bin: placed at 0xFFFFE7A7"},
+        {{"--manifest", "$D/in/a.bin"},
+         "$D/in/a.bin: the output $D/in/a.bin would replace this input"},
+        {{"--dry-run", "--c-header", "$D/in/sub/../a.bin"},
+         "$D/in/a.bin: the output $D/in/sub/../a.bin would replace this input"},
+        {{"--ihex", "$D/in/sub/../a.bin"},
+         "$D/in/a.bin: the output $D/in/sub/../a.bin would replace this input"},
+        {{"--c-header", "$D/out/img.h"},
+         "$D/out/img.h: cannot be written: it leads to the same file as another output"},
+        {{"--ihex", "$D/out/x", "--srec", "$D/out/x"}, "$D/out/x: cannot be written"},
+        {{"--manifest", "$D/none/m.json"}, "$D/none"},
+        {{"--manifest", "$D/out/m.json", "--c-header", "$D/out/layout.h"},
+         "$D/out/layout.h: cannot be written: the file is read-only",
+         true},
+    };
+    for (const auto& [options, message, readOnlyHeader] : cases) {
+        for (const std::string& name : earlier) {
+            fs::remove(dir / ("out/" + name));
+            writeFile(dir / ("out/" + name), "earlier " + name);
+        }
+        if (readOnlyHeader) {
+            fs::permissions(dir / "out/layout.h", fs::perms::owner_read);
+        }
+        Args args{"merge", "-o", out};
+        args.insert(args.end(), options.begin(), options.end());
+        args.insert(args.end(), {"$D/in/a.bin", "$D/in/sub/B.dot"});
+        EXPECT_EQ(run(args), 1) << ::testing::PrintToString(args);
+        EXPECT_TRUE(oneLine(errors) && errors.find(at(message)) != std::string::npos) << errors;
+        EXPECT_EQ(test::namesIn(dir / "out"), earlier) << ::testing::PrintToString(args);
+        for (const std::string& name : earlier) {
+            EXPECT_TRUE(readFile(dir / ("out/" + name)) == "earlier " + name) << name;
+        }
+    }
+    // Without --pad the flash size does not move the image's end.
+    EXPECT_EQ(run({"merge", "-q", "-o", "$D/fits", "--flash-size", "1M", "--ihex", "$D/fits.hex",
+                   "--base", "0xFFFFE7A6", "$D/in/a.bin", "$D/in/sub/B.dot"}),
+              0)
+        << errors;
+    const std::atomic<bool> stop{true};
+    EXPECT_EQ(run({"merge", "-o", out, "--manifest", "$D/out/m.json", "--ihex", "$D/out/img.hex",
+                   "$D/in/a.bin"},
+                  &stop),
+              1);
+    EXPECT_EQ(test::namesIn(dir / "out"), earlier);
+}
+
+// With --relative the list file, the manifest and the header name each file
+// relative to the list file's folder; the list read back from a moved
+// folder finds the files in their new place.
+TEST_F(Cli, RelativeListsMoveWithTheirFolder) {
+    ASSERT_EQ(run({"merge", "-q", "-o", "$D/in/sub/pack", "--relative", "--manifest",
+                   "$D/in/sub/pack.json", "--c-header", "$D/in/sub/layout.h", "$D/in/sub/a.jpg",
+                   "$D/in/a.bin"}),
+              0)
+        << errors;
+    EXPECT_EQ(readFile(dir / "in/sub/pack.h"),
+              "{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n\t1, \"a.jpg\", 100, 0;\n"
+              "\t2, \"../a.bin\", 1234, 100;\n\n}\n");
+    const ManifestReadResult manifest = readManifest(dir / "in/sub/pack.json");
+    ASSERT_EQ(manifest.manifest.rows.size(), 2u);
+    EXPECT_EQ(manifest.manifest.rows[1].path, "../a.bin");
+    EXPECT_NE(readFile(dir / "in/sub/layout.h").find("/* 2: ../a.bin */"), std::string::npos);
+
+    fs::rename(dir / "in", dir / "moved");
+    EXPECT_EQ(run({"merge", "--dry-run", "-l", "$D/moved/sub/pack.h"}), 0) << errors;
+    EXPECT_EQ(printed, at("No.\tFile Name\tSize(byte)\tAddress\tData Format\n"
+                          "1\t$D/moved/sub/a.jpg\t100\t0\t.jpg\n"
+                          "2\t$D/moved/sub/../a.bin\t1234\t100\t.bin\n"
+                          "Image capacity: 1334 bytes\n"));
+    EXPECT_EQ(run({"verify", "-q", "$D/moved/sub/pack.bin", "-l", "$D/moved/sub/pack.h"}), 0)
+        << printed << errors;
+}
+
+// verify names every bad row (No., file, address, what differs) on stdout
+// and exits 1; a longer image is a note only.
+TEST_F(Cli, VerifyNamesEveryBadRow) {
+    ASSERT_EQ(run({"merge", "-q", "-o", out, "-f", "64", "-i", "--manifest", "$D/out/img.json",
+                   "$D/in/a.bin", "$D/in/sub/B.dot", "$D/in/sub/a.jpg"}),
+              0)
+        << errors;
+    const std::string image = readFile(out + ".bin");
+    const std::string dot = readFile(dir / "in/sub/B.dot");
+    std::string flipped = image;
+    flipped[1300] = static_cast<char>(~flipped[1300]);
+    const std::string dotCrcs = "CRC-32 " + crcText(crc32Of(flipped.substr(1298, 5000))) +
+                                ", expected " + crcText(crc32Of(dot));
+    std::string badRecord = image;
+    badRecord[16] = static_cast<char>(0x9B); // row 3's address: 6299 instead of 6298
+    std::string badFiller = image;
+    badFiller[40] = 0;
+    const std::string rowB = "2\t$D/in/sub/B.dot\t1298\t";
+    const std::string rowC = "3\t$D/in/sub/a.jpg\t6298\t";
+    const std::string ok = out + ".bin: every file matches, and so does the file info table\n";
+    const std::string oneBad = "1 file does not match\n";
+    const struct {
+        std::string image;
+        std::string byList;     // stdout; "" for a failure with nothing per row
+        std::string listErrors; // the end of stderr
+        std::string byManifest; // the same against the manifest
+        std::string manifestErrors;
+    } cases[] = {
+        {image, ok, "", ok, ""},
+        {flipped, rowB + "first difference at offset 1300\n", oneBad, rowB + dotCrcs + "\n",
+         oneBad},
+        {badRecord, rowC + "the file info table says address 6299, size 100\n", oneBad,
+         rowC + "the file info table says address 6299, size 100\n", oneBad},
+        {image.substr(0, 6350), rowC + "the image ends at offset 6350, inside the file\n", oneBad,
+         rowC + "the image ends at offset 6350, inside the file\n", oneBad},
+        {image + "d", ok, "goes on 1 byte past the layout's end (6398 bytes); it was not checked\n",
+         ok, "goes on 1 byte past the layout's end (6398 bytes); it was not checked\n"},
+        {badFiller, ok, "", "",
+         "is not the manifest's image_crc32, while every file matches: the front area or the "
+         "padding differs\n"},
+    };
+    for (const auto& [content, byList, listErrors, byManifest, manifestErrors] : cases) {
+        writeFile(dir / "check.bin", content);
+        for (const auto& [layout, shown, errorEnd] :
+             {std::tuple<Args, std::string, std::string>{{"-l", out + ".h"}, byList, listErrors},
+              {{"--manifest", "$D/out/img.json"}, byManifest, manifestErrors}}) {
+            Args args{"verify", out + ".bin"};
+            fs::copy_file(dir / "check.bin", out + ".bin", fs::copy_options::overwrite_existing);
+            args.insert(args.end(), layout.begin(), layout.end());
+            EXPECT_EQ(run(args), shown == ok ? 0 : 1) << ::testing::PrintToString(args) << errors;
+            EXPECT_EQ(printed, at(shown)) << ::testing::PrintToString(args);
+            EXPECT_TRUE(errorEnd.empty() ? errors.empty() : errors.ends_with(errorEnd)) << errors;
+        }
+    }
+    const std::pair<Args, std::string> unreadable[] = {
+        {{"verify", "$D/in/none.bin", "-l", out + ".h"}, "$D/in/none.bin: cannot be read"},
+        {{"verify", out + ".bin", "-l", "$D/in/a.bin"}, "$D/in/a.bin: not a list file"},
+        {{"verify", out + ".bin", "--manifest", out + ".h"}, out + ".h: not a manifest"},
+    };
+    for (const auto& [args, message] : unreadable) {
+        EXPECT_EQ(run(args), 1) << ::testing::PrintToString(args);
+        EXPECT_EQ(errors.rfind(at("zadodaziderav-cli: " + message), 0), 0u) << errors;
+    }
+}
+
+// inspect prints the table with each row's CRC-32, or says there is none.
+TEST_F(Cli, InspectPrintsTheTable) {
+    ASSERT_EQ(run({"merge", "-q", "-o", out, "-f", "0x20", "-i", "$D/in/a.bin", "$D/in/sub/a.jpg"}),
+              0);
+    EXPECT_EQ(run({"inspect", out + ".bin"}), 0) << errors;
+    EXPECT_EQ(printed, "No.\tAddress\tSize\tCRC-32\n1\t32\t1234\t" +
+                           crcText(crc32Of(readFile(dir / "in/a.bin"))) + "\n2\t1266\t100\t" +
+                           crcText(crc32Of(readFile(dir / "in/sub/a.jpg"))) +
+                           "\nImage size: 1366 bytes\n");
+    const std::pair<std::string, std::string> refused[] = {
+        {"$D/in/a.bin", "$D/in/a.bin: no file info table found"},
+        {"$D/in/none", "$D/in/none: cannot be read"},
+    };
+    for (const auto& [image, message] : refused) {
+        EXPECT_EQ(run({"inspect", image}), 1);
+        EXPECT_EQ(printed, "");
+        EXPECT_EQ(errors.rfind(at("zadodaziderav-cli: " + message), 0), 0u) << errors;
+    }
+}
+
+// unpack writes each row's bytes, named from the table or the list, and
+// replaces no file.
+TEST_F(Cli, UnpackWritesEachFileOnce) {
+    ASSERT_EQ(run({"merge", "-q", "-o", out, "-f", "64", "-i", "$D/in/a.bin", "$D/in/sub/B.dot"}),
+              0);
+    fs::create_directory(dir / "u");
+    EXPECT_EQ(run({"unpack", out + ".bin", "-d", "$D/u"}), 0) << errors;
+    EXPECT_EQ(printed, at("$D/u/001.bin\n$D/u/002.bin\n"));
+    EXPECT_EQ(run({"unpack", "-q", out + ".bin", "--directory=$D/u", "-l", out + ".h"}), 0);
+    EXPECT_EQ(printed, "");
+    for (const auto& [name, source] : {std::pair<std::string, std::string>{"001.bin", "in/a.bin"},
+                                       {"002.bin", "in/sub/B.dot"},
+                                       {"a.bin", "in/a.bin"},
+                                       {"B.dot", "in/sub/B.dot"}}) {
+        EXPECT_TRUE(readFile(dir / ("u/" + name)) == readFile(dir / source)) << name;
+    }
+    fs::remove(dir / "u/002.bin");
+    const std::pair<Args, std::string> refused[] = {
+        {{"unpack", out + ".bin", "-d", "$D/u"}, "$D/u/001.bin: exists already"},
+        {{"unpack", "$D/in/a.bin", "-d", "$D/u"}, "$D/in/a.bin: no file info table found"},
+        {{"unpack", out + ".bin", "-d", "$D/none"}, "$D/none: cannot take the files"},
+    };
+    for (const auto& [args, message] : refused) {
+        EXPECT_EQ(run(args), 1) << ::testing::PrintToString(args);
+        EXPECT_EQ(errors.rfind(at("zadodaziderav-cli: " + message), 0), 0u) << errors;
+    }
+    EXPECT_EQ(test::namesIn(dir / "u"), (std::vector<std::string>{"001.bin", "B.dot", "a.bin"}));
 }
 
 // The built program, started with its stop signals blocked and held before

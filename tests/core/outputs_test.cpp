@@ -69,10 +69,10 @@ TEST_F(Outputs, AFailureChangesNeitherOutput) {
 // A companion output lands with the image and the list file, and may read
 // the finished image; when it fails, none of the three changes.
 TEST_F(Outputs, CompanionsLandWithTheImageOrNotAtAll) {
-    const auto copyOfImage = [](OutputFile& out, const OutputFile& image) {
-        return out.write(readFile(image.temporary()));
+    const auto copyOfImage = [](OutputFile& out, const MergedImage& image) {
+        return out.write(readFile(image.file.temporary()));
     };
-    const auto failing = [](OutputFile&, const OutputFile&) {
+    const auto failing = [](OutputFile&, const MergedImage&) {
         return std::make_error_code(std::errc::io_error);
     };
     const EntryList list = listOf(0, {a});

@@ -1,0 +1,59 @@
+// inspect: the file info table at the start of an image, row by row, with
+// each row's CRC-32.
+#include "cli.h"
+#include "command.h"
+#include "image_check.h"
+
+#include <cstdio>
+#include <memory>
+
+namespace zd::cli {
+namespace {
+
+struct InspectOptions {
+    std::string image;
+};
+
+int runInspect(const InspectOptions& options, const Context& context) {
+    bool headed = false;
+    const InspectResult result = inspectImage(options.image, [&](const TableRow& row) {
+        if (!headed) {
+            context.out << "No.\tAddress\tSize\tCRC-32\n";
+            headed = true;
+        }
+        char crc[12];
+        std::snprintf(crc, sizeof crc, "%08x", row.crc);
+        context.out << row.number << '\t' << row.address << '\t' << row.size << '\t' << crc << '\n';
+    });
+    switch (result.status) {
+    case InspectResult::Status::Ok:
+        context.out << "Image size: " << result.imageSize << " bytes\n";
+        return kSuccess;
+    case InspectResult::Status::NoTable:
+        context.fail(options.image, "no file info table found at its start");
+        return kFailure;
+    case InspectResult::Status::ImageUnreadable:
+        context.fail(options.image, "cannot be read: " + result.error.message());
+        return kFailure;
+    }
+    return kFailure;
+}
+
+} // namespace
+
+Runner setUpInspect(CLI::App& command) {
+    auto options = std::make_shared<InspectOptions>();
+    command.add_option("IMAGE", options->image, "the image (.bin) or a dump of the flash")
+        ->type_name("")
+        ->required();
+    command.footer("Prints the file info table's rows tab-separated (No., Address, Size,\n"
+                   "CRC-32 of the row's bytes), then the image size. A table is found when\n"
+                   "the first record's address is the length of a front area that holds\n"
+                   "every record, the records follow each other back to back inside the\n"
+                   "image, and 0xFF fills the rest of the front area. Exit status 1 when\n"
+                   "there is none.\n\n" +
+                   command.get_footer());
+    return [options](const Context& context) { return runInspect(*options, context); };
+}
+
+} // namespace zd::cli

@@ -1,0 +1,89 @@
+// unpack: every row's bytes of an image into a file of its own.
+#include "cli.h"
+#include "command.h"
+#include "file_names.h"
+#include "image_check.h"
+
+#include <memory>
+
+namespace zd::cli {
+namespace {
+
+struct UnpackOptions {
+    std::string image;
+    std::string folder;
+    std::string list;
+    bool quiet = false;
+};
+
+// The file the failure is about, and what is wrong with it.
+std::pair<std::string, std::string> failureOf(const UnpackResult& result) {
+    using Status = UnpackResult::Status;
+    const std::string path = printableName(result.path);
+    switch (result.status) {
+    case Status::Ok:
+        break;
+    case Status::ImageUnreadable:
+        return {path, "cannot be read: " + result.error.message()};
+    case Status::NoTable:
+        return {path, "no file info table found at its start; name the list file with -l"};
+    case Status::ListUnreadable:
+        return {path, result.error ? "cannot be read: " + result.error.message()
+                                   : "not a list file this tool wrote: " + result.reason};
+    case Status::FolderUnusable:
+        return {path, "cannot take the files: " + result.error.message()};
+    case Status::BadName:
+        return {path, "its file name cannot name a file here"};
+    case Status::DuplicateName:
+        return {path, "two rows would be written to this file name"};
+    case Status::TargetExists:
+        return {path, "exists already; unpack replaces no file"};
+    case Status::ImageTooShort:
+        return {path, "the image ends before this file's bytes do"};
+    case Status::WriteFailed:
+        return {path, "cannot be written: " + result.error.message()};
+    }
+    return {};
+}
+
+int runUnpack(const UnpackOptions& options, const Context& context) {
+    const UnpackResult result = unpackImage(options.image, options.folder, options.list);
+    if (!result.ok()) {
+        const auto [path, what] = failureOf(result);
+        context.fail(path, what + "; no file was left behind");
+        return kFailure;
+    }
+    if (!options.quiet) {
+        for (const std::string& written : result.written) {
+            context.out << written << '\n';
+        }
+    }
+    return kSuccess;
+}
+
+} // namespace
+
+Runner setUpUnpack(CLI::App& command) {
+    auto options = std::make_shared<UnpackOptions>();
+    command.add_option("IMAGE", options->image, "the image (.bin)")->type_name("")->required();
+    command
+        .add_option("-d,--directory", options->folder, "the folder the files go to (it must exist)")
+        ->type_name("DIR")
+        ->required()
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    command
+        .add_option("-l,--list", options->list,
+                    "name the files as this list file does (each\n"
+                    "path's file name) and take their addresses from\n"
+                    "it; without it: 001.bin, 002.bin ... from the\n"
+                    "image's file info table")
+        ->type_name("LIST.h")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    addQuietFlag(command, options->quiet);
+    command.footer("Writes each file's bytes to a new file in DIR and prints its path.\n"
+                   "Replaces no file: when a name is taken, nothing is written.\n\n" +
+                   command.get_footer());
+    return [options](const Context& context) { return runUnpack(*options, context); };
+}
+
+} // namespace zd::cli

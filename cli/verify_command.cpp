@@ -1,0 +1,153 @@
+// verify: whether an image holds every row's bytes at its address, checked
+// against the files a list file names or the CRC-32s of a manifest.
+#include "cli.h"
+#include "command.h"
+#include "file_names.h"
+#include "image_check.h"
+
+#include <cstdio>
+#include <memory>
+
+namespace zd::cli {
+namespace {
+
+struct VerifyOptions {
+    std::string image;
+    std::string list;
+    std::string manifest;
+    bool quiet = false;
+};
+
+std::string crcText(std::uint32_t crc) {
+    char text[12];
+    std::snprintf(text, sizeof text, "%08x", crc);
+    return text;
+}
+
+std::string contentText(const RowFinding& row) {
+    switch (row.content) {
+    case ContentFault::None:
+        break;
+    case ContentFault::BytesDiffer:
+        return "first difference at offset " + std::to_string(row.offset);
+    case ContentFault::CrcDiffers:
+        return "CRC-32 " + crcText(row.crcFound) + ", expected " + crcText(row.crcExpected);
+    case ContentFault::ImageTooShort:
+        return "the image ends at offset " + std::to_string(row.offset) + ", inside the file";
+    case ContentFault::InputUnreadable:
+        return "the file cannot be read: " + row.error.message();
+    case ContentFault::InputSizeDiffers:
+        return "the file is now " + std::to_string(row.inputSize) + " bytes long, not " +
+               std::to_string(row.size);
+    }
+    return {};
+}
+
+std::string tableText(const RowFinding& row) {
+    switch (row.table) {
+    case TableFault::None:
+        break;
+    case TableFault::Differs:
+        return "the file info table says address " + std::to_string(row.tableAddress) + ", size " +
+               std::to_string(row.tableSize);
+    case TableFault::Missing:
+        return "the image ends before the file's record in the file info table";
+    }
+    return {};
+}
+
+// One line a bad row: No., file name, address, what is wrong.
+std::string rowLine(const RowFinding& row) {
+    std::string what = contentText(row);
+    if (const std::string table = tableText(row); !table.empty()) {
+        what += (what.empty() ? "" : "; ") + table;
+    }
+    return std::to_string(row.number) + '\t' + printableName(row.path) + '\t' +
+           std::to_string(row.address) + '\t' + what + '\n';
+}
+
+int runVerify(const VerifyOptions& options, const Context& context) {
+    if (options.list.empty() && options.manifest.empty()) {
+        return context.usage("verify", "a list file (-l LIST.h) or a manifest (--manifest "
+                                       "M.json) is needed");
+    }
+    if (!options.list.empty() && !options.manifest.empty()) {
+        return context.usage("verify", "-l and --manifest: one of them, not both");
+    }
+    const bool byList = !options.list.empty();
+    const VerifyResult result = byList ? verifyAgainstList(options.image, options.list)
+                                       : verifyAgainstManifest(options.image, options.manifest);
+    if (result.status == VerifyResult::Status::ImageUnreadable) {
+        context.fail(options.image, "cannot be read: " + result.error.message());
+        return kFailure;
+    }
+    if (result.status == VerifyResult::Status::LayoutUnreadable) {
+        context.fail(byList ? options.list : options.manifest,
+                     result.error ? result.reason + ": " + result.error.message()
+                                  : (byList ? "not a list file this tool wrote: "
+                                            : "not a manifest this tool wrote: ") +
+                                        result.reason);
+        return kFailure;
+    }
+    if (result.bytesPastLayout > 0 && !options.quiet) {
+        const bool one = result.bytesPastLayout == 1;
+        context.err << kProgram << ": note: " << options.image << " goes on "
+                    << result.bytesPastLayout << (one ? " byte" : " bytes")
+                    << " past the layout's end (" << result.layoutEnd << " bytes); "
+                    << (one ? "it was" : "they were") << " not checked\n";
+    }
+    for (const RowFinding& row : result.rows) {
+        context.out << rowLine(row);
+    }
+    if (result.imageShort) {
+        context.fail(options.image, std::to_string(result.imageSize) +
+                                        " bytes long, shorter than the manifest's " +
+                                        std::to_string(result.layoutEnd));
+    } else if (result.imageCrcDiffers && result.rows.empty()) {
+        context.fail(options.image, "CRC-32 " + crcText(result.imageCrcFound) +
+                                        " is not the manifest's image_crc32, while every "
+                                        "file matches: the front area or the padding differs");
+    }
+    if (!result.ok()) {
+        if (const std::size_t bad = result.rows.size()) {
+            context.fail(options.image, std::to_string(bad) + (bad == 1 ? " file does not match"
+                                                                        : " files do not match"));
+        }
+        return kFailure;
+    }
+    if (!options.quiet) {
+        context.out << options.image << ": every file matches"
+                    << (result.tableChecked ? ", and so does the file info table" : "") << '\n';
+    }
+    return kSuccess;
+}
+
+} // namespace
+
+Runner setUpVerify(CLI::App& command) {
+    auto options = std::make_shared<VerifyOptions>();
+    command.add_option("IMAGE", options->image, "the image (.bin), or a dump of the whole flash")
+        ->type_name("")
+        ->required();
+    command
+        .add_option("-l,--list", options->list,
+                    "check against the files the list file names, byte\n"
+                    "for byte")
+        ->type_name("LIST.h")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    command
+        .add_option("--manifest", options->manifest,
+                    "check against the CRC-32s of the manifest the\n"
+                    "merge wrote (the files need not be there)")
+        ->type_name("M.json")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    addQuietFlag(command, options->quiet);
+    command.footer("Prints one line per file that does not match: its No., name, address\n"
+                   "and the first differing offset (or the CRC-32 found and expected).\n"
+                   "Bytes past the layout (a dump of a whole chip) are a note, not an\n"
+                   "error. Exit status 1 when anything differs.\n\n" +
+                   command.get_footer());
+    return [options](const Context& context) { return runVerify(*options, context); };
+}
+
+} // namespace zd::cli
