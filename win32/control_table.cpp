@@ -20,7 +20,7 @@ std::wstring decimalText(std::uint32_t value) {
 
 } // namespace
 
-std::vector<ControlSpec> mainWindowControls(std::uint32_t frontOffset,
+std::vector<ControlDesc> mainWindowControls(std::uint32_t frontOffset,
                                             std::uint32_t imageCapacity) {
     namespace cmd = app::cmd;
     return {
@@ -53,9 +53,9 @@ std::vector<ControlSpec> mainWindowControls(std::uint32_t frontOffset,
     };
 }
 
-const std::array<ColumnSpec, 5>& listColumns() {
+const std::array<ColumnDesc, 5>& listColumns() {
     // The titles stay English, unlike the rest of the window.
-    static const std::array<ColumnSpec, 5> columns{{
+    static const std::array<ColumnDesc, 5> columns{{
         {L"No.", 40, LVCFMT_CENTER},
         {L"File Name", 300, LVCFMT_LEFT},
         {L"Size(byte)", 100, LVCFMT_RIGHT},

@@ -11,7 +11,7 @@
 
 namespace zd::win32 {
 
-struct ControlSpec {
+struct ControlDesc {
     const wchar_t* className;
     std::wstring text;
     int id; // 0 for a control that sends no command
@@ -21,14 +21,14 @@ struct ControlSpec {
 
 // The 21 controls in creation order; the two numbers are what the
 // front-offset edit and the capacity display show at first.
-std::vector<ControlSpec> mainWindowControls(std::uint32_t frontOffset, std::uint32_t imageCapacity);
+std::vector<ControlDesc> mainWindowControls(std::uint32_t frontOffset, std::uint32_t imageCapacity);
 
-struct ColumnSpec {
+struct ColumnDesc {
     const wchar_t* title;
     int width;  // pixels at 96 DPI
     int format; // LVCFMT_*
 };
-const std::array<ColumnSpec, 5>& listColumns();
+const std::array<ColumnDesc, 5>& listColumns();
 
 // Grid lines and full-row selection, and the whole path as a tip over a row.
 inline constexpr DWORD kListExtendedStyle =

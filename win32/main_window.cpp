@@ -139,12 +139,12 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void MainWindow::createControls() {
     EntryList& list = commands_.list();
-    for (const ControlSpec& spec : mainWindowControls(list.frontOffset(), list.imageCapacity())) {
+    for (const ControlDesc& desc : mainWindowControls(list.frontOffset(), list.imageCapacity())) {
         const HWND control = ::CreateWindowExW(
-            0, spec.className, spec.text.c_str(), spec.style, toWindow(spec.x), toWindow(spec.y),
-            toWindow(spec.width), toWindow(spec.height), window_,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr);
-        if (control != nullptr && spec.id == app::cmd::ApplyOffset) {
+            0, desc.className, desc.text.c_str(), desc.style, toWindow(desc.x), toWindow(desc.y),
+            toWindow(desc.width), toWindow(desc.height), window_,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(desc.id)), instance_, nullptr);
+        if (control != nullptr && desc.id == app::cmd::ApplyOffset) {
             // The apply button shows icon 135 at the small-icon size.
             if (const HANDLE icon =
                     ::LoadImageW(instance_, MAKEINTRESOURCEW(kApplyIcon), IMAGE_ICON,
@@ -153,19 +153,19 @@ void MainWindow::createControls() {
                 ::SendMessageW(control, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
             }
         }
-        if (control != nullptr && spec.id == 300) {
+        if (control != nullptr && desc.id == 300) {
             ::SendMessageW(control, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, kListExtendedStyle);
         }
     }
     list.recomputeLayout(); // imageCapacity := frontOffset, with no rows yet
     const HWND listView = this->listView();
     int index = 0;
-    for (const ColumnSpec& spec : listColumns()) {
+    for (const ColumnDesc& desc : listColumns()) {
         LVCOLUMNW column{};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
-        column.fmt = spec.format;
-        column.cx = toWindow(spec.width);
-        column.pszText = const_cast<wchar_t*>(spec.title);
+        column.fmt = desc.format;
+        column.cx = toWindow(desc.width);
+        column.pszText = const_cast<wchar_t*>(desc.title);
         ::SendMessageW(listView, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index++),
                        reinterpret_cast<LPARAM>(&column));
     }

@@ -72,16 +72,16 @@ TEST_F(WindowTest, ClassControlsListMenuAndShortcutsAsDescribed) {
         "等，更多信息请访问：|30,445,563,"
         "465",
     };
-    const std::vector<ControlSpec> specs = mainWindowControls(0, 0);
+    const std::vector<ControlDesc> descs = mainWindowControls(0, 0);
     Strings found;
     for (HWND child = ::GetWindow(main(), GW_CHILD); child;
          child = ::GetWindow(child, GW_HWNDNEXT)) {
         found.push_back(lowerClassName(child) + "|" + std::to_string(::GetDlgCtrlID(child)) + "|" +
                         win::toUtf8(windowText(child)) + "|" + rectText(rectIn(main(), child)));
-        if (found.size() <= specs.size()) {
+        if (found.size() <= descs.size()) {
             // The styles asked for, but an edit draws its border itself.
-            const ControlSpec& spec = specs[found.size() - 1];
-            const DWORD asked = spec.style & (found.back().starts_with("edit") ? ~WS_BORDER : ~0u);
+            const ControlDesc& desc = descs[found.size() - 1];
+            const DWORD asked = desc.style & (found.back().starts_with("edit") ? ~WS_BORDER : ~0u);
             EXPECT_EQ(::GetWindowLongW(child, GWL_STYLE) & asked, asked) << found.back();
             EXPECT_EQ(::GetWindowLongW(child, GWL_EXSTYLE) & ~WS_EX_NOPARENTNOTIFY, 0);
         }
