@@ -22,7 +22,8 @@ class InPlaceSum {
 
     std::error_code upTo(std::uint64_t end) {
         while (!error_ && summed_ < end) {
-            const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, end - summed_));
+            const auto piece =
+                static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, end - summed_));
             error_ = input_.visitInPlace(summed_, piece, sumBytes, &sum_);
             summed_ += piece;
         }
@@ -40,14 +41,19 @@ class InPlaceSum {
 
 } // namespace
 
-std::error_code ChecksumCopy::append(files::Input& input, OutputFile& out, std::uint64_t size,
-                                     files::CopyResult& result,
-                                     const files::Output::ChunkFn& onChunk, std::uint32_t& crc) {
+std::error_code appendSummed(files::Input& input, OutputFile& out, std::uint64_t size,
+                             files::CopyResult& result, const files::Output::ChunkFn& onChunk,
+                             std::uint32_t& crc) {
     InPlaceSum sum(input);
     // The first piece, summed before the copy, tells whether the input can
     // be mapped at all.
     if (sum.upTo(std::min<std::uint64_t>(size, kPiece)) == std::errc::not_supported) {
-        return appendByReading(input, out, size, result, onChunk, crc);
+        Crc32 read;
+        const std::error_code error = out.appendByReading(
+            input, size, result, onChunk,
+            [&](const unsigned char* bytes, std::size_t count) { read.update(bytes, count); });
+        crc = read.value();
+        return error;
     }
     const auto onCopied = [&](std::uint64_t soFar) {
         return !sum.upTo(soFar) && (!onChunk || onChunk(soFar));
@@ -66,43 +72,6 @@ std::error_code ChecksumCopy::append(files::Input& input, OutputFile& out, std::
     }
     crc = sum.value();
     return error;
-}
-
-std::error_code ChecksumCopy::appendByReading(files::Input& input, OutputFile& out,
-                                              std::uint64_t size, files::CopyResult& result,
-                                              const files::Output::ChunkFn& onChunk,
-                                              std::uint32_t& crc) {
-    buffer_.resize(kPiece);
-    result = {};
-    Crc32 sum;
-    for (;;) {
-        // One byte past `size` on the last piece tells a longer input.
-        const std::uint64_t left = size - result.copied;
-        const auto ask = static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, left + 1));
-        std::size_t got = 0;
-        if (auto error = input.read(buffer_.data(), ask, got)) {
-            result.readError = error;
-            break;
-        }
-        const auto keep = static_cast<std::size_t>(std::min<std::uint64_t>(got, left));
-        sum.update(buffer_.data(), keep);
-        if (auto error = out.write(buffer_.data(), keep)) {
-            return error;
-        }
-        result.copied += keep;
-        if (got > keep) {
-            result.more = true;
-            break;
-        }
-        if (got < ask) {
-            break; // the input's end
-        }
-        if (onChunk && !onChunk(result.copied)) {
-            return std::make_error_code(std::errc::operation_canceled);
-        }
-    }
-    crc = sum.value();
-    return {};
 }
 
 } // namespace zd

@@ -124,6 +124,12 @@ class Output {
     // `result.readError`, errors while writing as the result.
     std::error_code appendFrom(Input& input, std::uint64_t size, CopyResult& result,
                                const ChunkFn& onChunk);
+    // As appendFrom, always by plain reads and writes of a 1 MiB buffer kept
+    // for every later call. `onBytes`, when given, sees each piece between
+    // its read and its write.
+    using BytesFn = std::function<void(const unsigned char* bytes, std::size_t size)>;
+    std::error_code appendByReading(Input& input, std::uint64_t size, CopyResult& result,
+                                    const ChunkFn& onChunk, const BytesFn& onBytes = {});
 
     // Flushes what was written to stable storage, so that it survives a
     // power cut: POSIX fdatasync, Win32 FlushFileBuffers.
@@ -133,10 +139,8 @@ class Output {
     bool isOpen() const { return handle_ != kNoHandle; }
 
   private:
-    std::error_code appendByReading(Input& input, std::uint64_t size, CopyResult& result,
-                                    const ChunkFn& onChunk);
-
     NativeHandle handle_ = kNoHandle;
+    std::vector<unsigned char> buffer_; // for appendByReading, made on first use
     // POSIX only: the pipe the kernel moves input pages through, made on
     // first use and kept for every later input.
     NativeHandle pipeRead_ = kNoHandle;

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <csetjmp>
 #include <csignal>
-#include <cerrno>
 #include <cstddef>
 #include <cstring>
 #include <dirent.h>
@@ -47,7 +47,6 @@ Status statusFrom(const struct stat& info) {
 // in-place file copy uses (about 1.6 times, 256 inputs of 4 MiB after a
 // 4096-byte front area).
 constexpr int kPipeSize = 1 << 20;
-constexpr std::size_t kReadBuffer = std::size_t{1} << 20;
 
 // A map's page that the file no longer holds (another program shortened
 // it) or that the disk cannot read raises SIGBUS when touched. While a
@@ -276,35 +275,6 @@ std::error_code Output::appendFrom(Input& input, std::uint64_t size, CopyResult&
         }
         if (moved < ask) {
             return {}; // the input's end
-        }
-        if (onChunk && !onChunk(result.copied)) {
-            return std::make_error_code(std::errc::operation_canceled);
-        }
-    }
-}
-
-std::error_code Output::appendByReading(Input& input, std::uint64_t size, CopyResult& result,
-                                        const ChunkFn& onChunk) {
-    std::vector<char> buffer(kReadBuffer);
-    for (;;) {
-        const std::uint64_t left = size - result.copied;
-        const auto ask = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), left + 1));
-        std::size_t got = 0;
-        if (auto error = input.read(buffer.data(), ask, got)) {
-            result.readError = error;
-            return {};
-        }
-        const std::size_t keep = static_cast<std::size_t>(std::min<std::uint64_t>(got, left));
-        if (auto error = write(buffer.data(), keep)) {
-            return error;
-        }
-        result.copied += keep;
-        if (got > keep) {
-            result.more = true;
-            return {};
-        }
-        if (got < ask) {
-            return {};
         }
         if (onChunk && !onChunk(result.copied)) {
             return std::make_error_code(std::errc::operation_canceled);

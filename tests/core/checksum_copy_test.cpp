@@ -37,7 +37,9 @@ TEST(ChecksumCopy, VisitInPlaceSeesTheBytesAndSurvivesACutFile) {
     EXPECT_EQ(visitCrc(input, 0, 1, crc), std::errc::not_supported);
 #else
     for (const auto& [offset, size] : {std::pair<std::size_t, std::size_t>{0, bytes.size()},
-                                       {4095, 4098}, {5000, 1}, {bytes.size() - 1, 1}}) {
+                                       {4095, 4098},
+                                       {5000, 1},
+                                       {bytes.size() - 1, 1}}) {
         ASSERT_FALSE(visitCrc(input, offset, size, crc)) << offset;
         EXPECT_EQ(crc, crc32Of(std::string_view(bytes).substr(offset, size))) << offset;
     }
@@ -50,15 +52,17 @@ TEST(ChecksumCopy, VisitInPlaceSeesTheBytesAndSurvivesACutFile) {
 #endif
 }
 
-// Copies `size` bytes of the file at `path`, cut to `cutTo` bytes after it
-// was opened, into a new output; its CRC and what the copy says.
+// Copies `size` bytes of dir/in, cut to `cutTo` bytes after it was opened,
+// into a new output, by the summing copy or by plain reads that show each
+// piece to a CRC; that CRC and what the copy says.
 struct Copied {
     std::error_code error;
     files::CopyResult result;
     std::uint32_t crc = 0;
     std::string written;
 };
-Copied copyWithSum(const test::TempDir& dir, std::uint64_t size, std::uint64_t cutTo) {
+Copied copyWithSum(const test::TempDir& dir, std::uint64_t size, std::uint64_t cutTo,
+                   bool byReading) {
     files::Input input;
     EXPECT_FALSE(input.open(dir / "in"));
     fs::resize_file(test::pathOf(dir / "in"), cutTo);
@@ -67,8 +71,15 @@ Copied copyWithSum(const test::TempDir& dir, std::uint64_t size, std::uint64_t c
         OutputSet set;
         OutputFile* out = nullptr;
         EXPECT_FALSE(set.add(dir / "out", out));
-        ChecksumCopy copier;
-        copied.error = copier.append(input, *out, size, copied.result, {}, copied.crc);
+        Crc32 read;
+        const auto sum = [&](const unsigned char* bytes, std::size_t count) {
+            read.update(bytes, count);
+        };
+        copied.error = byReading ? out->appendByReading(input, size, copied.result, {}, sum)
+                                 : appendSummed(input, *out, size, copied.result, {}, copied.crc);
+        if (byReading) {
+            copied.crc = read.value();
+        }
         EXPECT_FALSE(set.commit());
     }
     copied.written = test::readFile(dir / "out");
@@ -82,24 +93,27 @@ TEST(ChecksumCopy, CopiesAndSumsExactlyTheListedSize) {
     const std::string bytes = test::patternBytes(size + 1, 3);
     for (const auto& [listed, cutTo, copied, more] :
          {std::tuple<std::size_t, std::size_t, std::size_t, bool>{size, size, size, false},
-          {size, size + 1, size, true},              // the file grew
-          {size, 1 << 20, 1 << 20, false},           // shrank past the first piece
+          {size, size + 1, size, true},    // the file grew
+          {size, 1 << 20, 1 << 20, false}, // shrank past the first piece
           {size, 1000, 1000, false}}) {
-        SCOPED_TRACE(cutTo);
-        test::writeFile(dir / "in", bytes);
-        const Copied c = copyWithSum(dir, listed, cutTo);
-        ASSERT_FALSE(c.error);
-        EXPECT_EQ(c.result.copied, copied);
-        EXPECT_EQ(c.result.more, more);
-        EXPECT_EQ(c.written, bytes.substr(0, copied));
+        for (const bool byReading : {false, true}) {
+            SCOPED_TRACE(testing::Message() << cutTo << (byReading ? " by reading" : ""));
+            test::writeFile(dir / "in", bytes);
+            const Copied c = copyWithSum(dir, listed, cutTo, byReading);
+            ASSERT_FALSE(c.error);
+            EXPECT_EQ(c.result.copied, copied);
+            EXPECT_EQ(c.result.more, more);
+            EXPECT_EQ(c.written, bytes.substr(0, copied));
 #ifndef _WIN32
-        if (cutTo < 1 << 20) { // the first piece is summed before the copy, and faulted
-            EXPECT_EQ(c.result.readError, std::errc::io_error);
-            continue;
-        }
+            // The first piece is summed before the copy, in place, and faults.
+            if (!byReading && cutTo < 1 << 20) {
+                EXPECT_EQ(c.result.readError, std::errc::io_error);
+                continue;
+            }
 #endif
-        EXPECT_FALSE(c.result.readError);
-        EXPECT_EQ(c.crc, crc32Of(c.written));
+            EXPECT_FALSE(c.result.readError);
+            EXPECT_EQ(c.crc, crc32Of(c.written));
+        }
     }
 }
 
