@@ -62,9 +62,9 @@ std::error_code appendSummed(files::Input& input, OutputFile& out, std::uint64_t
     if (!error) {
         sum.upTo(result.copied);
     }
-    if (sum.error() && (!error || error == std::errc::operation_canceled)) {
+    if (sum.error()) {
         // The pages faulted: the input was cut short meanwhile or could not
-        // be read. A stop here was the sum's own, not the user's.
+        // be read. The copy went no further, so a stop was the sum's own.
         error = {};
         if (!result.readError) {
             result.readError = sum.error();

@@ -62,7 +62,7 @@ struct Copied {
     std::string written;
 };
 Copied copyWithSum(const test::TempDir& dir, std::uint64_t size, std::uint64_t cutTo,
-                   bool byReading) {
+                   bool byReading, const files::Output::ChunkFn& onChunk = {}) {
     files::Input input;
     EXPECT_FALSE(input.open(dir / "in"));
     fs::resize_file(test::pathOf(dir / "in"), cutTo);
@@ -75,8 +75,9 @@ Copied copyWithSum(const test::TempDir& dir, std::uint64_t size, std::uint64_t c
         const auto sum = [&](const unsigned char* bytes, std::size_t count) {
             read.update(bytes, count);
         };
-        copied.error = byReading ? out->appendByReading(input, size, copied.result, {}, sum)
-                                 : appendSummed(input, *out, size, copied.result, {}, copied.crc);
+        copied.error = byReading
+                           ? out->appendByReading(input, size, copied.result, onChunk, sum)
+                           : appendSummed(input, *out, size, copied.result, onChunk, copied.crc);
         if (byReading) {
             copied.crc = read.value();
         }
@@ -91,15 +92,15 @@ TEST(ChecksumCopy, CopiesAndSumsExactlyTheListedSize) {
     test::TempDir dir;
     const std::size_t size = (std::size_t{5} << 20) / 2 + 77; // more than two pieces
     const std::string bytes = test::patternBytes(size + 1, 3);
-    for (const auto& [listed, cutTo, copied, more] :
-         {std::tuple<std::size_t, std::size_t, std::size_t, bool>{size, size, size, false},
-          {size, size + 1, size, true},    // the file grew
-          {size, 1 << 20, 1 << 20, false}, // shrank past the first piece
-          {size, 1000, 1000, false}}) {
+    for (const auto& [cutTo, copied, more] :
+         {std::tuple<std::size_t, std::size_t, bool>{size, size, false},
+          {size + 1, size, true},    // the file grew
+          {1 << 20, 1 << 20, false}, // shrank past the first piece
+          {1000, 1000, false}}) {
         for (const bool byReading : {false, true}) {
             SCOPED_TRACE(testing::Message() << cutTo << (byReading ? " by reading" : ""));
             test::writeFile(dir / "in", bytes);
-            const Copied c = copyWithSum(dir, listed, cutTo, byReading);
+            const Copied c = copyWithSum(dir, size, cutTo, byReading);
             ASSERT_FALSE(c.error);
             EXPECT_EQ(c.result.copied, copied);
             EXPECT_EQ(c.result.more, more);
@@ -114,6 +115,14 @@ TEST(ChecksumCopy, CopiesAndSumsExactlyTheListedSize) {
             EXPECT_FALSE(c.result.readError);
             EXPECT_EQ(c.crc, crc32Of(c.written));
         }
+    }
+    // The user's stop after the first piece stops either copy.
+    for (const bool byReading : {false, true}) {
+        test::writeFile(dir / "in", bytes);
+        const auto stop = [](std::uint64_t soFar) { return soFar < (1 << 20); };
+        const Copied c = copyWithSum(dir, size, size + 1, byReading, stop);
+        EXPECT_EQ(c.error, std::errc::operation_canceled) << byReading;
+        EXPECT_EQ(c.result.copied, 1u << 20) << byReading;
     }
 }
 
