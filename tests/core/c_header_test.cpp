@@ -18,20 +18,21 @@ EntryList listOf(std::uint32_t frontOffset, const std::vector<NewEntry>& rows) {
     return list;
 }
 
+// Windows folders are cut on every system; runs of other characters become
+// one "_", none at the ends; only ASCII letters and digits count, and a name
+// with none is its row's; names that meet (upper-cased, or one an earlier
+// row was given) are numbered. A prefix is an identifier starting with a letter.
 TEST(CHeader, NamesFollowTheFileNameAndNeverCollide) {
+    // clang-format off
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"/res/2clip.avi", "2CLIP_AVI"},
-        {"D:\\res\\logo.bin", "LOGO_BIN"}, // Windows folders are cut on every system
-        {"/res/--a  b--.x--", "A_B_X"},    // runs become one _, none at the ends
-        {"/res/中文图片.jpg", "JPG"},      // only ASCII letters and digits count
-        {"/res/图.片", "FILE_5"},          // nothing usable: its row number
-        {"/res/Logo.Bin", "LOGO_BIN_2"},   // the upper-cased names meet
-        {"/other/logo.bin", "LOGO_BIN_3"},
-        {"/res/logo_bin_2", "LOGO_BIN_2_2"}, // a name an earlier row was given
-        {"/res/file_5", "FILE_5_2"},
-        {"/res/ä1", "1"},
+        {"/res/2clip.avi", "2CLIP_AVI"}, {"D:\\res\\logo.bin", "LOGO_BIN"},
+        {"/res/--a  b--.x--", "A_B_X"},  {"/res/中文图片.jpg", "JPG"},
+        {"/res/图.片", "FILE_5"},        {"/res/Logo.Bin", "LOGO_BIN_2"},
+        {"/other/logo.bin", "LOGO_BIN_3"}, {"/res/logo_bin_2", "LOGO_BIN_2_2"},
+        {"/res/file_5", "FILE_5_2"},     {"/res/ä1", "1"},
         {"/res/@A[Z`a{z0:9", "A_Z_A_Z0_9"}, // the neighbours of A-Z, a-z and 0-9
     };
+    // clang-format on
     std::vector<NewEntry> rows;
     for (const auto& [path, name] : cases) {
         rows.push_back({path, 1});
@@ -41,9 +42,6 @@ TEST(CHeader, NamesFollowTheFileNameAndNeverCollide) {
     for (std::size_t i = 0; i < cases.size(); ++i) {
         EXPECT_EQ(names[i], cases[i].second) << cases[i].first;
     }
-}
-
-TEST(CHeader, PrefixMustBeAnIdentifierStartingWithALetter) {
     for (const char* good : {"ZD_", "a", "Flash2_", "X_Y"}) {
         EXPECT_FALSE(prefixProblem(good)) << good;
     }
@@ -66,10 +64,7 @@ TEST(CHeader, TextHasOneClosedCommentPerRowAndTheLayoutsNumbers) {
                       // the last 3-byte lead; around the surrogates
                       {"/r/ \xEF\xBF\xBD\xED\x9F\xBF\xEE\x80\x80\xE0\xA0\x80", 0},
                       {"/r/\xED\xA0\x80\xED\xBF\xBF\x80\x1F", 0}});
-    CHeaderSettings settings;
-    settings.prefix = "FL_";
-    settings.imageSize = 10333;
-    const std::string text = cHeaderText(list, settings);
+    const std::string text = cHeaderText(list, {.prefix = "FL_", .imageSize = 10333, .listFolder = {}});
     std::istringstream lines(text);
     std::vector<std::string> comments;
     for (std::string line; std::getline(lines, line);) {
@@ -98,7 +93,8 @@ TEST(CHeader, TextHasOneClosedCommentPerRowAndTheLayoutsNumbers) {
 }
 
 // The header for awkward names compiles cleanly as C99 and C++20, twice
-// included, and its macros hold the layout (checked by the compilers).
+// included, and its macros hold the layout (checked by the compilers; C99
+// has no static assertions, so a negative array size fails instead).
 TEST(CHeader, CompilesAsC99AndCxx20) {
     test::TempDir dir;
     const EntryList list = listOf(8192, {{"/res/2clip.avi", 100},
@@ -108,20 +104,16 @@ TEST(CHeader, CompilesAsC99AndCxx20) {
                                          {"/res/2clip.avi", 4096},
                                          {"/res/\\", 5},
                                          {"/res/?\?/", 6}});
-    CHeaderSettings settings;
-    settings.imageSize = std::uint64_t{1} << 32; // the largest image
-    test::writeFile(dir / "layout.h", cHeaderText(list, settings));
-    // C99 has no static assertions: a negative array size fails instead.
+    // The largest image.
+    test::writeFile(dir / "layout.h", cHeaderText(list, {.imageSize = std::uint64_t{1} << 32, .listFolder = {}}));
     const std::string checks = R"(#include "layout.h"
 #include "layout.h"
 #define CHECK(name, ok) typedef char name[(ok) ? 1 : -1];
-CHECK(a, ZD_2CLIP_AVI_ADDR == 8192u && ZD_2CLIP_AVI_SIZE == 100u)
-CHECK(b, ZD_JPG_ADDR == 8292u && ZD_JPG_SIZE == 7u)
-CHECK(c, ZD_FILE_3_ADDR == 8299u && ZD_FILE_3_SIZE == 0u)
+CHECK(a, ZD_2CLIP_AVI_ADDR == 8192u && ZD_2CLIP_AVI_SIZE == 100u && ZD_JPG_ADDR == 8292u)
+CHECK(c, ZD_FILE_3_ADDR == 8299u && ZD_FILE_3_SIZE == 0u && ZD_JPG_SIZE == 7u)
 CHECK(d, ZD_END_ADDR == 8299u && ZD_2CLIP_AVI_2_ADDR == 8302u && ZD_2CLIP_AVI_2_SIZE == 4096u)
 CHECK(e, ZD_FILE_6_SIZE == 5u && ZD_FILE_7_ADDR == 12403u)
-CHECK(f, ZD_FILE_COUNT == 7u && ZD_FRONT_OFFSET == 8192u)
-CHECK(g, ZD_IMAGE_BYTES / 2u == 0x80000000u)
+CHECK(f, ZD_FILE_COUNT == 7u && ZD_FRONT_OFFSET == 8192u && ZD_IMAGE_BYTES / 2u == 0x80000000u)
 int main(void) { return 0; }
 )";
     test::writeFile(dir / "use.c", checks);
