@@ -84,8 +84,7 @@ class ImageCheck : public ::testing::Test {
 
     test::TempDir dir;
     const Strings names = {"res/a.bin", "res/empty.bin", "res/big.bin", "res/d.bin"};
-    const Strings contents = {test::patternBytes(3000, 1), "", test::patternBytes(1200000, 2),
-                              test::patternBytes(1, 3)};
+    const Strings contents = {test::patternBytes(3000, 1), "", test::patternBytes(1200000, 2), "\x03"};
     // Rows at 4096, 7096, 7096 and 1207096; the layout ends at 1207097.
     const OutputPaths paths = *outputPathsFor(dir / "img");
     std::string image;
@@ -220,20 +219,19 @@ TEST_F(ImageCheck, InspectFindsTheTableAndTheCrcOfEachRow) {
         EXPECT_EQ(rows[i].crc, crc32Of(contents[i]));
     }
     const std::string le9 = le32(9) + le32(0), rows2 = le32(64) + le32(1) + le32(65) + le32(1);
+    // clang-format off
     const std::pair<std::string, std::uint64_t> images[] = {
         {image.substr(0, 4096) + "x", 0},                      // rows past the image's end
         {image.substr(0, 4095) + "x" + image.substr(4096), 0}, // filler not erased
-        {readFile(dir / "plain.bin"), 0},
-        {le9 + "\xFF", 1}, // one empty row, right after the front area
-        {le9, 0},          // the front area past the end
-        {le32(8) + le32(0), 0},
-        {std::string(4, '\x09'), 0},
+        {readFile(dir / "plain.bin"), 0}, {le32(8) + le32(0), 0}, {std::string(4, '\x09'), 0},
+        {le9 + "\xFF", 1}, {le9, 0}, // one empty row right after the front area; that area past the end
         // two rows, then a record that does not chain on: no table
         {rows2 + std::string(8, '\0') + std::string(40, '\xFF') + "xy", 0},
         {rows2 + std::string(48, '\xFF') + "xy", 2},
         {le32(17) + le32(1) + le32(18) + le32(1) + "\xFF" + "xy", 2}, // room for just 2
         {le32(16) + le32(1) + le32(17) + le32(1) + "xy", 0},          // no room for the second
     };
+    // clang-format on
     for (const auto& [bytes, count] : images) {
         writeFile(paths.imagePath, bytes);
         result = inspectImage(paths.imagePath, {});
@@ -284,14 +282,14 @@ TEST_F(ImageCheck, UnpackWritesEveryRowAndNeverOverwrites) {
     EXPECT_EQ(readFile(gaps + "/p.bin") + readFile(gaps + "/q.bin"),
               image.substr(4096, 1) + image.substr(4098, 2));
     using Status = UnpackResult::Status;
+    // clang-format off
     const std::pair<std::string, Status> refused[] = {
         {"\t1, \"/x/d.bin\", 1, 4096;\n\t2, \"/y/d.bin\", 1, 4097;\n", Status::DuplicateName},
-        {"\t1, \"/x/..\", 1, 4096;\n", Status::BadName},
-        {"\t1, \"/x/.\", 1, 4096;\n", Status::BadName},
-        {"\t1, \"/x/\", 1, 4096;\n", Status::BadName},
-        {"\t1, \"/x/a.bin\", 1, 4096;\n\t2, \"/x/b.bin\", 2, 4096;\n", Status::ListUnreadable},
-        {"\t1, \"/x/a.bin\", 1;\n", Status::ListUnreadable}, // no address
+        {"\t1, \"/x/..\", 1, 4096;\n", Status::BadName}, {"\t1, \"/x/.\", 1, 4096;\n", Status::BadName},
+        {"\t1, \"/x/\", 1, 4096;\n", Status::BadName}, {"\t1, \"/x/a.bin\", 1;\n", Status::ListUnreadable},
+        {"\t1, \"/x/a.bin\", 1, 4096;\n\t2, \"/x/b.bin\", 2, 4096;\n", Status::ListUnreadable}, // overlap
     };
+    // clang-format on
     for (const auto& [rows, status] : refused) {
         EXPECT_EQ(unpackImage(paths.imagePath, empty, listWith(rows)).status, status) << rows;
     }
