@@ -40,7 +40,7 @@ class ImageCheck : public ::testing::Test {
             Manifest m{4096, true, merged.size, merged.crc, {}};
             for (const Entry& entry : list.entries()) {
                 m.rows.push_back(
-                    {entry.path, entry.size, entry.address, merged.rowCrcs[m.rows.size()]});
+                    {entry.path, entry.size, entry.address, merged.rowCrcs.at(m.rows.size())});
             }
             return out.write(manifestText(m));
         };
