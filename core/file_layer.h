@@ -73,7 +73,6 @@ class Input {
     std::error_code visitInPlace(std::uint64_t offset, std::size_t size, VisitFn visit,
                                  void* context) const;
     void close();
-    bool isOpen() const { return handle_ != kNoHandle; }
     NativeHandle handle() const { return handle_; }
 
   private:
@@ -136,7 +135,6 @@ class Output {
     std::error_code sync();
     // Closes the file; the result tells whether everything written reached it.
     std::error_code close();
-    bool isOpen() const { return handle_ != kNoHandle; }
 
   private:
     NativeHandle handle_ = kNoHandle;
