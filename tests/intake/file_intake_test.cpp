@@ -77,7 +77,7 @@ TEST(FileIntake, ListsFoldersWithoutTemporaries) {
         test::writeFile(files[(i + 5) % files.size()], "x");
     }
     test::writeFile(dir / ".zd~0123456789abcdef~19-9.tmp", "x");
-    fs::create_directory(dir / "sub");
+    fs::create_directory(test::pathOf(dir / "sub"));
     test::writeFile(dir / "sub/inner.bin", "x");
     EXPECT_EQ(listFolder(dir.path().string()).paths, files);
     const FolderListing missing = listFolder(dir / "missing");
