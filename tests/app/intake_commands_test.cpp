@@ -29,52 +29,53 @@ TEST_F(Intake, AddFilesAppendsAndNamesTheRefused) {
         chosen.push_back(dir / ("gone" + std::to_string(i)));
         named += i < 5 ? "\n" + chosen.back() + "（无法打开）" : "";
     }
-    port.opens = {chosen};
+    port.opens = {chosen, {}};
     ASSERT_TRUE(click(cmd::AddFiles));
+    click(cmd::AddFiles); // cancelled
     EXPECT_EQ(rows(), (Strings{"/in/old@4096", chosen[0] + "@4196", chosen[4] + "@5196"}));
     EXPECT_EQ(takeLog(), (Strings{"button 203 off", "open 选择导入文件（多选） many",
                                   kRefused + named + "\n……另有 4 个未能添加", counted(2), "401=3",
-                                  "403=5226", "button 203 on", "redraw"}));
+                                  "403=5226", "button 203 on", "redraw", "button 203 off",
+                                  "open 选择导入文件（多选） many", "button 203 on", "redraw"}));
 }
 
 // Folder import takes the files of the picked file's folder, sorted, after the
 // rows already there; a folder that cannot be listed adds nothing. A drop takes
-// files and folders together, with one count.
-TEST_F(Intake, FolderImportAndDrop) {
+// files and folders together, with one count; so do the names given at start
+// ("open with"), relative ones from the working folder.
+TEST_F(Intake, FolderImportDropAndOpenWith) {
     addRows({{"/in/first", 100}});
     std::filesystem::create_directories(dir / "img/old");
     makeFile("img/old/inner.bin", 5);
     makeFile("img/logo.bin", 10);
     makeFile("img/Font.dot", 20);
-    port.opens = {{dir / "img/logo.bin"}, {dir / "gone/x.bin"}};
-    ASSERT_TRUE(click(cmd::FolderImport));
-    click(cmd::FolderImport);
+    port.opens = {{dir / "img/logo.bin"}, {dir / "gone/x.bin"}, {}};
+    for (int i = 0; i < 3; ++i) {
+        click(cmd::FolderImport);
+    }
     EXPECT_EQ(rows(), (Strings{"/in/first@0", dir / "img/Font.dot@100", dir / "img/logo.bin@120"}));
     const std::string open = "open 选择任一文件即导入当前文件夹所有文件";
     EXPECT_EQ(takeLog(), (Strings{open, counted(2), "401=3", "403=130", open,
-                                  kRefused + "\n" + dir / "gone/" + "（无法读取该文件夹）"}));
+                                  kRefused + "\n" + dir / "gone/" + "（无法读取该文件夹）", open}));
 
     list().clear();
     setOffset(8);
     commands.onDrop({makeFile("z.jpg", 4), dir / "img/old", dir / "img/logo.bin"});
     EXPECT_EQ(rows(),
               (Strings{dir / "z.jpg@8", dir / "img/old/inner.bin@12", dir / "img/logo.bin@17"}));
-    EXPECT_EQ(takeLog(), (Strings{counted(3), "401=3", "403=27"}));
-
-    // Names given at start ("open with") are taken as a drop takes them,
-    // relative ones from the working folder; nothing named, nothing said.
     const std::filesystem::path started = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
     commands.openWith({"img/old", "./z.jpg"});
     commands.openWith({});
     std::filesystem::current_path(started);
     EXPECT_EQ(rows().back(), dir / "z.jpg@32");
-    EXPECT_EQ(takeLog(), (Strings{counted(2), "401=5", "403=36"}));
+    EXPECT_EQ(takeLog(), (Strings{counted(3), "401=3", "403=27", counted(2), "401=5", "403=36"}));
 }
 
 // Imported rows continue the current layout after the existing rows; a
 // relative name is taken from the list file's folder; a file with a bad
-// line, or one that cannot be opened, adds nothing.
+// line, or one that cannot be opened, adds nothing. The button is restored
+// to how it was.
 TEST_F(Intake, ImportListFile) {
     const std::string head =
         "{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n"
@@ -83,7 +84,7 @@ TEST_F(Intake, ImportListFile) {
     zd::test::writeFile(dir / "bad.h", head + "\t3, \"/res/x.bin\", many, 0;\n\n}\n");
     addRows({{"/in/kept", 9}});
     setOffset(100);
-    port.disabled = {cmd::ImportList}; // and restored so
+    port.disabled = {cmd::ImportList};
     port.opens = {{dir / "saved.h"}, {dir / "bad.h"}, {dir / "nothing.h"}, {}};
     const Strings outcomes[] = {
         {counted(2), "401=3", "403=6343"},

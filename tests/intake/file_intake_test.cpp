@@ -13,12 +13,18 @@ namespace {
 namespace fs = std::filesystem;
 using Paths = std::vector<std::string>;
 
-Paths refusedOf(const IntakeBatch& batch) {
-    Paths refused;
+// "path=reason" of each refused file (0 cannot open, 1 not a file, 2 too
+// large, 3 empty name, 4 name not listable, 5 folder unreadable), then
+// "path:size" of each accepted one.
+Paths outcome(const IntakeBatch& batch) {
+    Paths seen;
     for (const RefusedFile& file : batch.refused) {
-        refused.push_back(file.path + "=" + std::to_string(static_cast<int>(file.reason)));
+        seen.push_back(file.path + "=" + std::to_string(static_cast<int>(file.reason)));
     }
-    return refused;
+    for (const NewEntry& entry : batch.accepted) {
+        seen.push_back(entry.path + ":" + std::to_string(entry.size));
+    }
+    return seen;
 }
 
 // Sparse files reach the 4 GiB limit without taking disk; a FIFO (a folder
@@ -44,67 +50,46 @@ TEST(FileIntake, ProbesFilesAndRefusesWhatCannotBeListed) {
 #endif
     const IntakeBatch batch = probeFiles(
         {dir / "largest", dir / "4gib", other, "", named[0], named[1], named[2], dir / "missing"});
-    ASSERT_EQ(batch.accepted.size(), 1u);
-    EXPECT_EQ(batch.accepted[0].size, 4294967295u);
-    using R = RefusedFile::Reason;
-    const auto code = [](R reason) {
-        std::string text = "=";
-        text += std::to_string(static_cast<int>(reason));
-        return text;
-    };
-    EXPECT_EQ(
-        refusedOf(batch),
-        (Paths{dir / "4gib" + code(R::TooLarge), other + code(R::NotAFile), code(R::EmptyName),
-               named[0] + code(R::NameNotListable), named[1] + code(R::NameNotListable),
-               named[2] + code(R::NameNotListable), dir / "missing" + code(R::CannotOpen)}));
+    EXPECT_EQ(outcome(batch),
+              (Paths{dir / "4gib=2", other + "=1", "=3", named[0] + "=4", named[1] + "=4",
+                     named[2] + "=4", dir / "missing=0", dir / "largest:4294967295"}));
     EXPECT_EQ(batch.refused.back().error, std::errc::no_such_file_or_directory);
+    EXPECT_EQ(folderOf(folder + "a.bin") + "|" + folderOf("a.bin") + "|" + folderOf("/"),
+              folder + "||/");
 }
 
 // Files only, sorted case-insensitively and then exactly; neither folders
-// nor the temporaries of unfinished merges. A folder among the inputs stands
-// for its files, in its place. (Names equal but for case cannot both exist
-// on Windows.)
+// nor the temporaries of unfinished merges (only their exact pattern). A
+// folder among the inputs stands for its files, in its place. (Names equal
+// but for case cannot both exist on Windows.)
 TEST(FileIntake, ListsFoldersWithoutTemporaries) {
     test::TempDir dir;
-    const bool caseSensitive = fs::path::preferred_separator == '/';
-    // Only the exact pattern of a temporary is left out.
+    Paths files;
     for (const char* name :
-         {"B.bin", "a.bin", "A.bin", "_x", "中文.dot", ".zd~0123456789abcdef~19-9.tmp",
-          ".zd~0123456789abcdef~x.tmp", ".zd~0123456789abcdef~1-x.tmp",
-          ".zd~0123456789abcdeg~1-1.tmp", ".zd~0123456789abcdef~1-1.txt",
-          ".zd~0123456789abcdef_1-1.tmp", "sub/inner.bin"}) {
-        if (caseSensitive || name != std::string_view("A.bin")) {
-            fs::create_directories(test::pathOf(dir / name).parent_path());
-            test::writeFile(dir / name, name);
+         {".zd~0123456789abcdef_1-1.tmp", ".zd~0123456789abcdef~1-1.txt",
+          ".zd~0123456789abcdef~1-x.tmp", ".zd~0123456789abcdef~x.tmp",
+          ".zd~0123456789abcdeg~1-1.tmp", "_x", "A.bin", "a.bin", "B.bin", "Z.bin", "中文.dot"}) {
+        if (fs::path::preferred_separator == '/' || name != std::string_view("A.bin")) {
+            files.push_back(dir / name);
         }
     }
-    Paths files{dir / ".zd~0123456789abcdef_1-1.tmp",
-                dir / ".zd~0123456789abcdef~1-1.txt",
-                dir / ".zd~0123456789abcdef~1-x.tmp",
-                dir / ".zd~0123456789abcdef~x.tmp",
-                dir / ".zd~0123456789abcdeg~1-1.tmp",
-                dir / "_x",
-                dir / "a.bin",
-                dir / "B.bin",
-                dir / "中文.dot"};
-    if (caseSensitive) {
-        files.insert(files.begin() + 6, dir / "A.bin");
+    for (std::size_t i = 0; i < files.size(); ++i) { // not in their order
+        test::writeFile(files[(i + 5) % files.size()], "x");
     }
+    test::writeFile(dir / ".zd~0123456789abcdef~19-9.tmp", "x");
+    fs::create_directory(test::pathOf(dir / "sub"));
+    test::writeFile(dir / "sub/inner.bin", "x");
     EXPECT_EQ(listFolder(dir.path().string()).paths, files);
     const FolderListing missing = listFolder(dir / "missing");
     EXPECT_EQ(missing.error, std::errc::no_such_file_or_directory);
     EXPECT_TRUE(missing.paths.empty());
 
-    const IntakeBatch taken = takeInputs({dir / "sub", dir.path().string(), dir / "missing/"});
-    Paths accepted;
-    for (const NewEntry& entry : taken.accepted) {
-        accepted.push_back(entry.path);
+    files.insert(files.begin(), dir / "sub/inner.bin");
+    Paths expected{dir / "missing/=0"};
+    for (const std::string& path : files) {
+        expected.push_back(path + ":1");
     }
-    Paths expected{dir / "sub/inner.bin"};
-    expected.insert(expected.end(), files.begin(), files.end());
-    EXPECT_EQ(accepted, expected);
-    ASSERT_EQ(taken.refused.size(), 1u);
-    EXPECT_EQ(taken.refused[0].reason, RefusedFile::Reason::CannotOpen);
+    EXPECT_EQ(outcome(takeInputs({dir / "sub", dir / "", dir / "missing/"})), expected);
 }
 
 // Links are followed: to a file it is listed, to a folder it is not, and a
@@ -120,23 +105,20 @@ TEST(FileIntake, LinksAndFoldersThatCannotBeListed) {
     fs::create_symlink("file", dir / "in/to-file");
     fs::create_symlink("/", dir / "in/to-folder");
     fs::create_symlink("gone", dir / "in/broken");
-    const IntakeBatch batch = takeInputs({dir / "in"});
-    ASSERT_EQ(batch.accepted.size(), 2u);
-    EXPECT_EQ(batch.accepted[1].path, dir / "in/to-file");
-    EXPECT_EQ(batch.accepted[1].size, 5u);
-    EXPECT_EQ(refusedOf(batch), Paths{dir / "in/broken=0"});
+    EXPECT_EQ(outcome(takeInputs({dir / "in"})),
+              (Paths{dir / "in/broken=0", dir / "in/file:5", dir / "in/to-file:5"}));
 
     fs::create_directory(dir / "closed");
     fs::permissions(dir.path(), fs::perms::all);
     fs::permissions(dir / "closed", fs::perms::owner_all);
     const auto child = test::inChild({.asNobody = true}, [&] {
-        const IntakeBatch taken = takeInputs({dir / "closed", dir / "in/file"});
-        return std::to_string(taken.accepted.size()) + " " + refusedOf(taken).at(0);
+        const Paths seen = outcome(takeInputs({dir / "closed", dir / "in/file"}));
+        return seen[0] + " " + seen[1];
     });
     if (!child) {
         GTEST_SKIP() << "needs root to run as nobody, who may not list the folder";
     }
-    EXPECT_EQ(child->said, "1 " + dir / "closed=5");
+    EXPECT_EQ(child->said, dir / "closed=5 " + dir / "in/file:5");
 #endif
 }
 

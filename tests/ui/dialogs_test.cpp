@@ -37,13 +37,9 @@ template <typename Dialog> void whenModalOpens(std::function<void(Dialog*)> insp
     });
 }
 
-const app::FileDialogRequest kAddFiles{
-    "选择导入文件（多选）", {{"BIN 文件（*.bin）", {"*.bin"}}, {"所有文件（*.*）", {"*.*"}}}, true};
-
 // At the given corner, OK the default with the focus, no text cut off, outside
 // or over another, the program's icon in About; Esc and Return close them.
 TEST(QtDialogLayer, InfoDialogs) {
-    QtDialogLayer layer;
     const QPoint topLeft(40, 60);
     const std::pair<app::InfoDialog, const char*> all[] = {
         {app::InfoDialog::About, "关于 ZadodazidErav"},
@@ -72,7 +68,7 @@ TEST(QtDialogLayer, InfoDialogs) {
             QTest::keyClick(modal,
                             which == app::InfoDialog::About ? Qt::Key_Escape : Qt::Key_Return);
         });
-        layer.infoDialog(nullptr, which, topLeft);
+        QtDialogLayer().infoDialog(nullptr, which, topLeft);
     }
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
@@ -80,31 +76,24 @@ TEST(QtDialogLayer, InfoDialogs) {
 // Caption, the icon asked for, Chinese buttons; Return answers Yes, Esc No.
 TEST(QtDialogLayer, MessageBoxes) {
     using app::Answer, app::Buttons, app::Icon;
-    const struct {
-        Icon icon;
-        Buttons buttons;
-        Qt::Key key;
-        QMessageBox::Icon shownIcon;
-        const char* texts;
-        Answer answer;
-    } cases[] = {
+    const std::tuple<Icon, Buttons, Qt::Key, QMessageBox::Icon, const char*, Answer> cases[] = {
         {Icon::Warning, Buttons::YesNo, Qt::Key_Return, QMessageBox::Warning, "是 否", Answer::Yes},
         {Icon::Information, Buttons::YesNo, Qt::Key_Escape, QMessageBox::Information, "是 否",
          Answer::No},
         {Icon::Error, Buttons::Ok, Qt::Key_Escape, QMessageBox::Critical, "确定", Answer::Ok}};
-    QtDialogLayer layer;
-    for (const auto& c : cases) {
-        whenModalOpens<QMessageBox>([&c](QMessageBox* box) {
-            EXPECT_EQ(box->windowTitle(), QStringLiteral("提示"));
-            EXPECT_EQ(box->icon(), c.shownIcon);
-            QStringList texts;
+    for (const auto& [icon, buttons, key, shownIcon, texts, answer] : cases) {
+        whenModalOpens<QMessageBox>([&](QMessageBox* box) {
+            EXPECT_EQ(box->windowTitle() + " " + box->text(), QStringLiteral("提示 ?"));
+            EXPECT_EQ(box->icon(), shownIcon);
+            QStringList shown;
             for (QAbstractButton* button : box->buttons()) {
-                texts << button->text();
+                shown << button->text();
             }
-            EXPECT_EQ(texts.join(' '), QString::fromUtf8(c.texts));
-            QTest::keyClick(box, c.key);
+            EXPECT_EQ(shown.join(' '), QString::fromUtf8(texts));
+            QTest::keyClick(box, key);
         });
-        EXPECT_EQ(layer.message(nullptr, "?", QStringLiteral("提示"), c.icon, c.buttons), c.answer);
+        EXPECT_EQ(QtDialogLayer().message(nullptr, "?", QStringLiteral("提示"), icon, buttons),
+                  answer);
     }
 }
 
@@ -146,11 +135,11 @@ TEST(QtDialogLayer, FileDialogs) {
             });
             QTest::keyClick(field, Qt::Key_Return);
         });
-        QStringList names;
-        for (const QString& path : QtDialogLayer().openFiles(nullptr, kAddFiles)) {
-            names << (path.startsWith(folder + '/') ? path.mid(folder.size() + 1) : path);
-        }
-        return names.join(' ');
+        const app::FileDialogRequest request{
+            "选择导入文件（多选）",
+            {{"BIN 文件（*.bin）", {"*.bin"}}, {"所有文件（*.*）", {"*.*"}}},
+            true};
+        return QtDialogLayer().openFiles(nullptr, request).join(' ').replace(folder + '/', "");
     };
     EXPECT_EQ(typing(R"("c.dot" "b.bin" "a.bin" "missing.bin")"), "c.dot b.bin a.bin missing.bin");
     EXPECT_EQ(typing("b.bin"), "b.bin");
@@ -165,8 +154,7 @@ TEST(QtDialogLayer, FileDialogs) {
         EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
         dialog->reject();
     });
-    EXPECT_FALSE(QtDialogLayer().saveFile(
-        nullptr, {"选择保存位置和文件名称", {{"BIN 文件（*.bin）", {"*.bin"}}}, false}));
+    EXPECT_FALSE(QtDialogLayer().saveFile(nullptr, {"?", {}, false}));
 }
 
 // Nothing for a short merge; after half a second a dialog whose Cancel
@@ -186,9 +174,11 @@ TEST(MergeProgress, AppearsLateAndCancels) {
     QTest::qWait(500);
     EXPECT_TRUE(progress.report(600, 1000));
     ASSERT_NE(shown(), nullptr);
+    EXPECT_EQ(shown()->windowTitle() + " " + shown()->labelText(), "提示 正在合并保存……");
     EXPECT_EQ(shown()->value(), 600);
     // A press on Cancel waits in the queue until a report lets it through.
     auto* cancel = shown()->findChild<QPushButton*>();
+    EXPECT_EQ(cancel->text(), "取消");
     for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
         const QPointF at = cancel->rect().center();
         QCoreApplication::postEvent(cancel, new QMouseEvent(type, at, cancel->mapToGlobal(at),
