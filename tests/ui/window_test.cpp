@@ -21,6 +21,7 @@
 #include <QScreen>
 #include <QTest>
 #include <algorithm>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace zd::test {
@@ -332,7 +333,21 @@ TEST_F(WindowTest, StartCentresAndAddsTheNamedFiles) {
     EXPECT_LE((window.pos() - centred).manhattanLength(), 4); // the platform may nudge it
 }
 
-// The count and capacity cannot be typed into. The list keeps its selection
+// WCAG's contrast ratio of two colours: 1 when alike, 21 for black on white.
+double contrast(QColor a, QColor b) {
+    const auto luminance = [](QColor c) {
+        const auto linear = [](double v) {
+            return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The count and capacity cannot be typed into, yet read at 4.5:1 or
+// better (a disabled edit's grey on grey does not). The list keeps its selection
 // as visible without the focus, also under a desktop style that dims an
 // inactive one; a long path keeps both its ends in sight, cut in the middle,
 // and its tip shows it whole.
@@ -341,6 +356,13 @@ TEST_F(WindowTest, ReadoutsAndTheListsLook) {
         QTest::mouseClick(&window.display(display), Qt::LeftButton);
         QTest::keyClicks(&window.display(display), "12");
         EXPECT_EQ(shown(display), "0");
+        const QLineEdit& readout = window.display(display);
+        for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+            const auto drawn = readout.isEnabled() ? group : QPalette::Disabled;
+            EXPECT_GE(contrast(readout.palette().color(drawn, QPalette::Text),
+                               readout.palette().color(drawn, QPalette::Base)),
+                      4.5);
+        }
     }
     const QPalette desktop = QApplication::palette();
     QPalette dimming = desktop;
