@@ -121,10 +121,10 @@ std::string crcText(std::uint32_t crc) {
     return text;
 }
 
-// Each convention a user expects, seen in what the run prints: the dry-run
-// table shows the front offset (the first address) and the rows it took,
-// up to an image of exactly 4 GiB.
-TEST_F(Cli, ArgumentConventions) {
+// Each convention a user expects, seen in what a successful run prints: the
+// dry-run table shows the front offset (the first address) and the rows it
+// took, up to an image of exactly 4 GiB.
+TEST_F(Cli, ArgumentConventionsAndLayouts) {
     const fs::path before = fs::current_path();
     fs::current_path(dir.path());
     writeFile(dir / "saved.h", at("{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n\t1, "
@@ -219,8 +219,9 @@ TEST_F(Cli, RefusalsBeforeAnythingIsWritten) {
 }
 
 // stdout carries the output paths only; the note that the table was left out
-// goes to stderr; -q still reports failures, each refused input on a line of its own, shown so that
-// no name breaks the line or shows as nothing. A stop leaves the earlier image as it was.
+// goes to stderr; -q still reports failures, each refused input on a line of
+// its own, shown so that no name breaks the line or shows as nothing. A stop
+// leaves the earlier image as it was.
 TEST_F(Cli, WhatEachStreamCarries) {
     EXPECT_EQ(run("merge -i -o $D/out/img $D/in/a.bin"), 0) << errors;
     EXPECT_EQ(printed, out + ".bin\n" + out + ".h\n");
