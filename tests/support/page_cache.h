@@ -17,16 +17,12 @@ namespace zd::test {
 // kernel's page cache (cachestat, Linux 6.5 and later); nothing where the
 // kernel cannot say.
 inline std::optional<std::uint64_t> pagesNotOnDisk(const std::string& path) {
-    struct Range {
-        std::uint64_t offset, length;
-    } range{0, 0};
-    struct Stat {
-        std::uint64_t cache, dirty, writeback, evicted, recentlyEvicted;
-    } stat{};
+    // The whole file; then cache, dirty, writeback, evicted, recently evicted.
+    std::uint64_t range[2] = {0, 0}, stat[5] = {};
     const int fd = ::open(path.c_str(), O_RDONLY);
-    const long done = ::syscall(451 /* cachestat */, fd, &range, &stat, 0);
+    const long done = ::syscall(451 /* cachestat */, fd, range, stat, 0);
     ::close(fd);
-    return done == 0 ? std::optional<std::uint64_t>(stat.dirty + stat.writeback) : std::nullopt;
+    return done == 0 ? std::optional<std::uint64_t>(stat[1] + stat[2]) : std::nullopt;
 }
 
 // Whether `folder` lies on tmpfs, which has no disk to flush to.

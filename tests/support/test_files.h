@@ -37,18 +37,16 @@ class TempDir {
         } while (!std::filesystem::create_directory(path_));
     }
     ~TempDir() {
+        namespace fs = std::filesystem;
         std::error_code ignored;
 #ifdef _WIN32
         // A read-only file would otherwise stay.
-        namespace fs = std::filesystem;
         for (fs::recursive_directory_iterator it(path_, ignored), end; it != end;
              it.increment(ignored)) {
             fs::permissions(it->path(), fs::perms::owner_write, fs::perm_options::add, ignored);
         }
-        fs::remove_all(path_, ignored);
-#else
-        std::filesystem::remove_all(path_, ignored);
 #endif
+        fs::remove_all(path_, ignored);
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
