@@ -61,8 +61,18 @@ class Input {
     std::error_code status(Status& out) const;
     // Reads up to `size` bytes; `got` is 0 at the end of the file.
     std::error_code read(void* buffer, std::size_t size, std::size_t& got);
+    // Hands `size` bytes of the file from `offset` to `visit` where they lie,
+    // without copying them: POSIX maps just that range read-only. Bytes that
+    // another program cuts off the file meanwhile, or that the disk cannot
+    // give, end the visit with std::errc::io_error instead of the bus error a
+    // plain map would raise; so `visit` may be left half-way and must not
+    // throw, allocate or take a lock. Fails with std::errc::not_supported
+    // where the file cannot be mapped (always on Win32): the caller then
+    // reads the bytes.
+    using VisitFn = void (*)(void* context, const unsigned char* bytes, std::size_t size);
+    std::error_code visitInPlace(std::uint64_t offset, std::size_t size, VisitFn visit,
+                                 void* context) const;
     void close();
-    bool isOpen() const { return handle_ != kNoHandle; }
     NativeHandle handle() const { return handle_; }
 
   private:
@@ -113,19 +123,22 @@ class Output {
     // `result.readError`, errors while writing as the result.
     std::error_code appendFrom(Input& input, std::uint64_t size, CopyResult& result,
                                const ChunkFn& onChunk);
+    // As appendFrom, always by plain reads and writes of a 1 MiB buffer kept
+    // for every later call. `onBytes`, when given, sees each piece between
+    // its read and its write.
+    using BytesFn = std::function<void(const unsigned char* bytes, std::size_t size)>;
+    std::error_code appendByReading(Input& input, std::uint64_t size, CopyResult& result,
+                                    const ChunkFn& onChunk, const BytesFn& onBytes = {});
 
     // Flushes what was written to stable storage, so that it survives a
     // power cut: POSIX fdatasync, Win32 FlushFileBuffers.
     std::error_code sync();
     // Closes the file; the result tells whether everything written reached it.
     std::error_code close();
-    bool isOpen() const { return handle_ != kNoHandle; }
 
   private:
-    std::error_code appendByReading(Input& input, std::uint64_t size, CopyResult& result,
-                                    const ChunkFn& onChunk);
-
     NativeHandle handle_ = kNoHandle;
+    std::vector<unsigned char> buffer_; // for appendByReading, made on first use
     // POSIX only: the pipe the kernel moves input pages through, made on
     // first use and kept for every later input.
     NativeHandle pipeRead_ = kNoHandle;

@@ -12,8 +12,6 @@
 namespace zd::files {
 namespace {
 
-// Large enough for few system calls, small enough that a stop is seen soon.
-constexpr std::size_t kCopyBuffer = std::size_t{1} << 20;
 // ReadFile and WriteFile take 32-bit counts.
 constexpr std::size_t kLargestCall = std::size_t{1} << 30;
 
@@ -146,6 +144,12 @@ std::error_code Input::read(void* buffer, std::size_t size, std::size_t& got) {
     return {};
 }
 
+// MinGW has no structured exception handling to survive a view whose file
+// was cut short, so inputs are always read here.
+std::error_code Input::visitInPlace(std::uint64_t, std::size_t, VisitFn, void*) const {
+    return std::make_error_code(std::errc::not_supported);
+}
+
 void Input::close() {
     if (handle_ != kNoHandle) {
         ::CloseHandle(handleOf(handle_));
@@ -193,38 +197,7 @@ std::error_code Output::write(const void* data, std::size_t size) {
 
 std::error_code Output::appendFrom(Input& input, std::uint64_t size, CopyResult& result,
                                    const ChunkFn& onChunk) {
-    result = {};
     return appendByReading(input, size, result, onChunk);
-}
-
-std::error_code Output::appendByReading(Input& input, std::uint64_t size, CopyResult& result,
-                                        const ChunkFn& onChunk) {
-    std::vector<char> buffer(kCopyBuffer);
-    for (;;) {
-        // One byte past `size` on the last piece tells a longer input.
-        const std::uint64_t left = size - result.copied;
-        const auto ask = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), left + 1));
-        std::size_t got = 0;
-        if (auto error = input.read(buffer.data(), ask, got)) {
-            result.readError = error;
-            return {};
-        }
-        const auto keep = static_cast<std::size_t>(std::min<std::uint64_t>(got, left));
-        if (auto error = write(buffer.data(), keep)) {
-            return error;
-        }
-        result.copied += keep;
-        if (got > keep) {
-            result.more = true;
-            return {};
-        }
-        if (got < ask) {
-            return {};
-        }
-        if (onChunk && !onChunk(result.copied)) {
-            return std::make_error_code(std::errc::operation_canceled);
-        }
-    }
 }
 
 std::error_code Output::sync() {

@@ -152,12 +152,12 @@ MergeResult openInput(files::Input& input, const Entry& entry, const EarlierOutp
     return {};
 }
 
-// Appends exactly the input's listed size to the image. With `copier`,
-// through it, its CRC-32 into `crc`; else a small input through the batch,
+// Appends exactly the input's listed size to the image. With `checksums`,
+// its CRC-32 into `crc` as well; else a small input through the batch,
 // a larger one (the batch written first) by the kernel.
 MergeResult appendInput(const Outputs& outputs, InputBatch& batch, const EarlierOutputs& earlier,
                         const Entry& entry, std::uint64_t done, std::uint64_t total,
-                        const MergeProgress& progress, ChecksumCopy* copier, std::uint32_t& crc) {
+                        const MergeProgress& progress, bool checksums, std::uint32_t& crc) {
     files::Input input;
     if (MergeResult opened = openInput(input, entry, earlier); !opened.ok()) {
         return opened;
@@ -167,8 +167,8 @@ MergeResult appendInput(const Outputs& outputs, InputBatch& batch, const Earlier
         return !progress || progress(done + soFar, total);
     };
     std::error_code writeError;
-    if (copier) {
-        writeError = copier->append(input, *outputs.image, entry.size, copy, onChunk, crc);
+    if (checksums) {
+        writeError = appendSummed(input, *outputs.image, entry.size, copy, onChunk, crc);
     } else if (InputBatch::takes(entry.size)) {
         writeError = batch.take(input, entry.size, *outputs.image, copy);
     } else if (!(writeError = batch.flushTo(*outputs.image))) {
@@ -249,15 +249,11 @@ MergeResult writeImage(const Outputs& outputs, const EntryList& list, bool write
         earlier.companions.push_back(companion->earlier());
         earlier.companionPaths.push_back(companion->target());
     }
-    std::optional<ChecksumCopy> copier;
-    if (checksums) {
-        copier.emplace();
-    }
     InputBatch batch;
     for (const Entry& entry : list.entries()) {
         std::uint32_t crc = 0;
-        if (MergeResult appended = appendInput(outputs, batch, earlier, entry, done, total,
-                                               progress, copier ? &*copier : nullptr, crc);
+        if (MergeResult appended =
+                appendInput(outputs, batch, earlier, entry, done, total, progress, checksums, crc);
             !appended.ok()) {
             return appended;
         }

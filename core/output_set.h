@@ -56,6 +56,12 @@ class OutputFile {
                                const files::Output::ChunkFn& onChunk) {
         return file_.appendFrom(input, size, result, onChunk);
     }
+    std::error_code appendByReading(files::Input& input, std::uint64_t size,
+                                    files::CopyResult& result,
+                                    const files::Output::ChunkFn& onChunk,
+                                    const files::Output::BytesFn& onBytes) {
+        return file_.appendByReading(input, size, result, onChunk, onBytes);
+    }
 
     const std::string& target() const { return target_; } // as it was given
     const std::string& temporary() const {

@@ -15,39 +15,65 @@ Addresses addressesOf(const EntryList& list) {
     return addresses;
 }
 
+// What a view is told: "+first-last" before rows come, "+;" after, the
+// same with "-" for removals, "~first-last" for rows changed in place.
+struct Notices : EntryListObserver {
+    void rowsAboutToBeInserted(int first, int last) override { note("+", first, last); }
+    void rowsInserted() override { log += "+;"; }
+    void rowsAboutToBeRemoved(int first, int last) override { note("-", first, last); }
+    void rowsRemoved() override { log += "-;"; }
+    void rowsChanged(int first, int last) override { note("~", first, last); }
+    void note(const char* kind, int first, int last) {
+        log += kind + std::to_string(first) + "-" + std::to_string(last) + " ";
+    }
+    std::string log;
+};
+
 // Appends continue from the capacity; removals, swaps and a new offset take
 // effect at the next recompute. Sums wrap at 2^32, and sizes above 2^31 stay
-// exact (a size read as 2147483647 would shift every later address).
+// exact (a size read as 2147483647 would shift every later address). A view
+// is told of every change once, with the rows it touches.
 TEST(EntryListLayout, AppendRecomputeAndWrap) {
     EntryList list;
+    Notices notices;
+    list.setObserver(&notices);
     list.setFrontOffset(4097);
     list.recomputeLayout();
     list.appendEntry("/a.bin", 10, ".bin");
     list.appendEntries(std::vector<NewEntry>{{"/e.jpg", 100}, {"/f", 1}});
+    list.appendEntries({});
     EXPECT_EQ(addressesOf(list), (Addresses{4097, 4107, 4207}));
 
     list.removeRow(0);
-    list.swapRows(0, 1);
+    list.swapRows(1, 0);
     list.setFrontOffset(5);
     list.recomputeLayout();
-    EXPECT_EQ(list.at(0).path, "/f");
     EXPECT_EQ(addressesOf(list), (Addresses{5, 6}));
     EXPECT_EQ(list.imageCapacity(), 106u);
+    EXPECT_EQ(notices.log, "+0-0 +;+1-2 +;-0-0 -;~0-1 ~0-1 ");
 
     list.appendEntry("/video.avi", 3221225472u, ".avi");
     list.appendEntry("/after", 1073741824u, "");
-    EXPECT_EQ(list.cellText(2, Column::Size), "3221225472");
     EXPECT_EQ(addressesOf(list), (Addresses{5, 6, 106, 3221225578u}));
     EXPECT_EQ(list.imageCapacity(), 106u);
+    const std::vector<std::string> cells = {"3", "/video.avi", "3221225472", "106", ".avi"};
+    for (int column = 0; column < kColumnCount; ++column) {
+        EXPECT_EQ(list.cellText(2, static_cast<Column>(column)), cells[column]);
+    }
     list.removeRow(0);
     list.recomputeLayout();
     EXPECT_EQ(addressesOf(list), (Addresses{5, 105, 3221225577u}));
     EXPECT_EQ(list.imageCapacity(), 105u);
+    notices.log.clear();
+    list.clear();
+    list.removeAll();
+    EXPECT_TRUE(list.empty() && list.frontOffset() == 0 && list.imageCapacity() == 0);
+    EXPECT_EQ(notices.log, "-0-2 -;");
 }
 
 TEST(DataFormatOf, TakesTheExtensionOfTheFileNameOnly) {
     const std::pair<const char*, const char*> cases[] = {
-        {"/img/LOGO.BIN", ".BIN"}, {"/f/font.old.dot", ".dot"}, {"/rel1.2/readme", ""},
+        {"/img/LOGO.BIN", ".BIN"},  {"/f/font.old.dot", ".dot"}, {"/rel1.2/readme", ""},
         {"D:\\rel1.2\\readme", ""}, {"/n/.hidden", ".hidden"},
     };
     for (const auto& [path, format] : cases) {

@@ -57,5 +57,29 @@ TEST(FileLayer, WritableHardLinkAndFolderSync) {
     EXPECT_TRUE(syncFolder(dir / "missing"));
 }
 
+// A listing tells files from folders and others, links followed; a link
+// whose target is gone is broken.
+TEST(FileLayer, ListFolderTellsWhatEachEntryIs) {
+    test::TempDir dir;
+    test::writeFile(dir / "file", "x");
+    fs::create_directory(dir / "folder");
+    std::vector<std::string> expected{"file 0", "folder 1"};
+#ifndef _WIN32
+    fs::create_symlink("folder", dir / "to-folder");
+    fs::create_symlink("gone", dir / "to-gone");
+    expected.insert(expected.end(), {"to-folder 1", "to-gone 2 broken"});
+#endif
+    std::vector<FolderEntry> entries;
+    ASSERT_FALSE(listFolder(dir.path().string(), entries));
+    std::vector<std::string> found;
+    for (const FolderEntry& entry : entries) {
+        found.push_back(entry.name + " " + std::to_string(static_cast<int>(entry.kind)) +
+                        (entry.broken ? " broken" : ""));
+    }
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, expected);
+    EXPECT_TRUE(listFolder(dir / "file", entries));
+}
+
 } // namespace
 } // namespace zd::files

@@ -10,8 +10,9 @@
 namespace zd {
 namespace {
 
+// The text for `image` given in pieces of `piece` bytes, then `fill` bytes of 0xAB.
 std::string hexOf(HexFormat format, const HexSettings& settings, const std::string& image,
-                  std::size_t piece = 4096) {
+                  std::size_t piece = 4096, std::uint64_t fill = 0) {
     std::string text;
     HexWriter writer(format, settings, [&](std::string_view part) {
         text += part;
@@ -21,6 +22,7 @@ std::string hexOf(HexFormat format, const HexSettings& settings, const std::stri
         const std::string_view part = std::string_view(image).substr(at, piece);
         EXPECT_FALSE(writer.write(part.data(), part.size()));
     }
+    EXPECT_FALSE(writer.fill(0xAB, fill));
     EXPECT_FALSE(writer.finish());
     return text;
 }
@@ -40,31 +42,16 @@ TEST(HexFormats, RecordsOfASmallImage) {
     EXPECT_EQ(hexOf(HexFormat::IntelHex, {0, true}, std::string(16, '\xFF') + "\x01"),
               ":0100100001EE\r\n:00000001FF\r\n");
     EXPECT_EQ(hexOf(HexFormat::SRecord, {0, true}, ""), "S0030000FC\r\nS70500000000FA\r\n");
-}
-
-// A filler run: whole records of it, then the one byte left.
-TEST(HexFormats, FillWritesTheByteGiven) {
-    std::string text;
-    HexWriter writer(HexFormat::IntelHex, {}, [&](std::string_view part) {
-        text += part;
-        return std::error_code{};
-    });
-    EXPECT_FALSE(writer.fill(0xAB, 4097));
-    EXPECT_FALSE(writer.finish());
-    std::string whole = ":10000000";
-    for (int i = 0; i < 16; ++i) {
-        whole += "AB";
-    }
-    EXPECT_EQ(text.substr(0, 45), whole + "40\r\n");
-    EXPECT_EQ(text.size(), 256 * 45 + 15 + 13);
-    EXPECT_EQ(text.substr(text.size() - 28), ":01100000AB44\r\n:00000001FF\r\n");
+    // A filler run: whole records of the byte given, then the one byte left.
+    const std::string filled = hexOf(HexFormat::IntelHex, {}, "", 1, 4097);
+    EXPECT_EQ(filled.substr(0, 45), ":10000000ABABABABABABABABABABABABABABABAB40\r\n");
+    EXPECT_EQ(filled.size(), 256 * 45 + 15 + 13);
+    EXPECT_EQ(filled.substr(filled.size() - 28), ":01100000AB44\r\n:00000001FF\r\n");
 }
 
 TEST(HexFormats, AddressSpaceEndsAt4GiB) {
-    EXPECT_TRUE(fitsAddressSpace(0, std::uint64_t{1} << 32));
-    EXPECT_FALSE(fitsAddressSpace(1, std::uint64_t{1} << 32));
-    EXPECT_TRUE(fitsAddressSpace(0xFFFFFFFF, 1));
-    EXPECT_FALSE(fitsAddressSpace(0xFFFFFFFF, 2));
+    EXPECT_TRUE(fitsAddressSpace(0, std::uint64_t{1} << 32) && fitsAddressSpace(0xFFFFFFFF, 1));
+    EXPECT_FALSE(fitsAddressSpace(1, std::uint64_t{1} << 32) || fitsAddressSpace(0xFFFFFFFF, 2));
     HexWriter writer(HexFormat::SRecord, {0xFFFFFFF0, false},
                      [](std::string_view) { return std::error_code{}; });
     EXPECT_FALSE(writer.fill(0xFF, 16));
@@ -86,13 +73,12 @@ TEST(HexFormats, SrecCatReadsBackTheImage) {
                 const std::string text = hexOf(format, {base, skip}, image, 777);
                 test::writeFile(dir / "image.txt", text);
                 std::remove((dir / "back.bin").c_str());
-                const std::string range =
-                    std::to_string(base) + " " + std::to_string(std::uint64_t{base} + image.size());
                 const std::string command =
                     std::string(ZD_TEST_SREC_CAT) + " " + (dir / "image.txt") +
                     (format == HexFormat::IntelHex ? " -intel" : " -motorola") + " -fill 0xFF " +
-                    range + " -offset -" + std::to_string(base) + " -o " + (dir / "back.bin") +
-                    " -binary";
+                    std::to_string(base) + " " +
+                    std::to_string(std::uint64_t{base} + image.size()) + " -offset -" +
+                    std::to_string(base) + " -o " + (dir / "back.bin") + " -binary";
                 ASSERT_EQ(std::system(command.c_str()), 0) << command;
                 EXPECT_TRUE(test::readFile(dir / "back.bin") == image) << command;
                 if (skip) {

@@ -13,17 +13,13 @@ namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
 
 // A merge's outcome in one comparable line: status, path, reason.
-inline std::string summary(const MergeResult& result) {
-    return std::to_string(static_cast<int>(result.status)) + "|" + result.path + "|" +
-           (result.error ? result.error.message() : "");
-}
 inline std::string summary(MergeStatus status, const std::string& path,
                            std::error_code error = {}) {
-    MergeResult result;
-    result.status = status;
-    result.path = path;
-    result.error = error;
-    return summary(result);
+    return std::to_string(static_cast<int>(status)) + "|" + path + "|" +
+           (error ? error.message() : "");
+}
+inline std::string summary(const MergeResult& result) {
+    return summary(result.status, result.path, result.error);
 }
 
 class MergeTest : public ::testing::Test {

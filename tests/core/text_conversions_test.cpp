@@ -51,10 +51,9 @@ TEST(NumberParse, ByteCount) {
 // its last "."; ".Bin" is not searched for.
 TEST(OutputPathsFor, FollowsTheStemRule) {
     const std::pair<const char*, const char*> cases[] = {
-        {"/o/img", "/o/img"},         {"/o/img.bin", "/o/img"},   {"/o/img.BIN", "/o/img"},
-        {"/o/img.h", "/o/img"},       {"/o/img.Bin", "/o/img.Bin"}, {"/o/img.txt", "/o/img.txt"},
-        {"/o/img.hex", "/o/img"},     {"/o/a.bin.bak", "/o/a.bin"}, {"/o/logo.2.bin", "/o/logo.2"},
-        {"/r.bin/img", "/r.bin/img"}, {"img.h", "img"},
+        {"/o/img", "/o/img"}, {"/o/img.bin", "/o/img"}, {"/o/img.BIN", "/o/img"}, {"/o/img.h", "/o/img"},
+        {"/o/img.Bin", "/o/img.Bin"}, {"/o/img.txt", "/o/img.txt"}, {"/o/img.hex", "/o/img"},
+        {"/o/a.bin.bak", "/o/a.bin"}, {"/o/logo.2.bin", "/o/logo.2"}, {"/r.bin/img", "/r.bin/img"}, {"img.h", "img"},
     };
     for (const auto& [confirmed, stem] : cases) {
         const auto paths = outputPathsFor(confirmed);
@@ -63,8 +62,7 @@ TEST(OutputPathsFor, FollowsTheStemRule) {
         EXPECT_EQ(paths->listPath, std::string(stem) + ".h") << confirmed;
     }
     EXPECT_EQ(outputPathsFor("/o/img")->saveFolder, "/o/");
-    EXPECT_FALSE(outputPathsFor("/o/"));
-    EXPECT_FALSE(outputPathsFor(""));
+    EXPECT_FALSE(outputPathsFor("/o/") || outputPathsFor(""));
 }
 
 } // namespace
