@@ -1,5 +1,6 @@
 // The Win32 side of the file layer where it differs from POSIX: UTF-8 text
-// that is not valid names no file, and long paths.
+// that is not valid names no file, paths made absolute by their text, long
+// paths in their long form, devices and links.
 #include "file_layer.h"
 #include "test_files.h"
 #include "utf16_text.h"
@@ -10,111 +11,59 @@
 namespace zd {
 namespace {
 
-TEST(Win32Text, ConvertsUtf8AndLongPaths) {
-    EXPECT_EQ(win::toWide("图片.jpg"), std::wstring(L"图片.jpg"));
-    EXPECT_EQ(win::toUtf8(L"图片.jpg"), "图片.jpg");
-    EXPECT_EQ(win::toWide("a\xFF"), std::nullopt);
-    EXPECT_EQ(win::toWideLenient("a\xFF"), L"a\uFFFD");
-    EXPECT_EQ(win::toUtf8(std::wstring{L'a', wchar_t(0xD800)}), "a\xEF\xBF\xBD");
+TEST(Win32FileLayer, TextPathsDevicesAndLinks) {
+    EXPECT_EQ(win::toWideLenient("图\xFF"), L"图\uFFFD");
+    EXPECT_EQ(win::toUtf8(std::wstring{L'图', wchar_t(0xD800)}), "图\xEF\xBF\xBD");
+    EXPECT_EQ(win::extendedLengthPath(L"\\\\server\\share"), L"\\\\?\\UNC\\server\\share");
+    EXPECT_EQ(win::ordinaryPath(L"\\\\?\\UNC\\server\\share"), L"\\\\server\\share");
 
-    const std::pair<const wchar_t*, const wchar_t*> paths[] = {
-        {L"C:\\x\\y", L"\\\\?\\C:\\x\\y"},
-        {L"\\\\server\\share\\y", L"\\\\?\\UNC\\server\\share\\y"},
-        {L"\\\\?\\C:\\x", L"\\\\?\\C:\\x"},
-    };
-    for (const auto& [given, expected] : paths) {
-        EXPECT_EQ(win::extendedLengthPath(given), expected);
-    }
-    const std::pair<const wchar_t*, const wchar_t*> ordinary[] = {
-        {L"\\\\?\\C:\\x", L"C:\\x"},
-        {L"\\\\?\\UNC\\server\\share", L"\\\\server\\share"},
-        {L"C:\\x", L"C:\\x"},
-        {L"\\\\server\\share", L"\\\\server\\share"},
-    };
-    for (const auto& [given, expected] : ordinary) {
-        EXPECT_EQ(win::ordinaryPath(given), expected);
-    }
-}
-
-// A name that is no link is the file itself, there or not; a link leads to
-// its target, in the ordinary form of the path.
-TEST(Win32FileLayer, ResolvesLinksToTheirTargets) {
     test::TempDir dir;
-    test::writeFile(dir / "target.bin", "x");
-    std::string resolved;
-    for (const std::string& path : {dir / "target.bin", dir / "missing.bin"}) {
-        ASSERT_FALSE(files::resolveLinks(path, resolved));
-        EXPECT_EQ(resolved, path);
-    }
-    const std::wstring link = test::pathOf(dir / "link.bin").wstring();
-    const bool made =
-        ::CreateSymbolicLinkW(link.c_str(), test::pathOf(dir / "target.bin").c_str(), 0);
-    const DWORD attributes = ::GetFileAttributesW(link.c_str());
-    if (!made || attributes == INVALID_FILE_ATTRIBUTES ||
-        !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        GTEST_SKIP() << "this system makes no symbolic links (Wine); needs a check on Windows";
-    }
-    ASSERT_FALSE(files::resolveLinks(dir / "link.bin", resolved));
-    EXPECT_EQ(resolved, dir / "target.bin");
-}
-
-TEST(Win32FileLayer, RefusesNonUtf8AndReachesLongPaths) {
-    test::TempDir dir;
-    const std::string a = dir / "a.bin";
-    const std::string bad = dir / "" + "b\xFF.bin";
+    const std::string a = dir / "a.bin", bad = dir / "" + "b\xFF.bin";
     test::writeFile(a, "abc");
-    const std::error_code noTranslation(ERROR_NO_UNICODE_TRANSLATION, std::system_category());
     files::Input input;
     files::Output output;
     files::Status status;
-    EXPECT_EQ(input.open(bad), noTranslation);
-    EXPECT_EQ(output.createNew(bad), noTranslation);
-    EXPECT_EQ(files::statusOf(bad, status), noTranslation);
-    EXPECT_EQ(files::rename(a, bad), noTranslation);
-    EXPECT_EQ(files::rename(bad, a), noTranslation);
-    EXPECT_EQ(files::remove(bad), noTranslation);
-    EXPECT_EQ(files::hardLink(a, bad), noTranslation);
-    EXPECT_EQ(files::hardLink(bad, a), noTranslation);
+    std::string resolved;
+    for (const std::error_code& error :
+         {input.open(bad), output.createNew(bad), files::statusOf(bad, status),
+          files::rename(a, bad), files::rename(bad, a), files::remove(bad), files::hardLink(a, bad),
+          files::hardLink(bad, a), files::checkWritable(bad), files::resolveLinks(bad, resolved)}) {
+        EXPECT_EQ(error.value(), ERROR_NO_UNICODE_TRANSLATION);
+    }
     // Made absolute by the text, as the system takes paths; what names no
     // file stays as it was.
-    const std::string here = files::absolutePath(".");
-    const std::string longName(300, 'l');
-    const std::pair<std::string, std::string> absolute[] = {
-        {"", ""},
-        {"b\xFF", "b\xFF"},
-        {"x\\.\\y", here + "\\x\\y"},
-        {"C:\\a\\..\\b", "C:\\b"},
-        {longName, here + "\\" + longName},
-    };
-    for (const auto& [given, expected] : absolute) {
+    const std::string here = files::absolutePath("."), longName(300, 'l');
+    for (const auto& [given, expected] : {std::pair<std::string, std::string>{"", ""},
+                                          {"x\\.\\y", here + "\\x\\y"},
+                                          {"b\xFF", "b\xFF"},
+                                          {"C:\\a\\..\\b", "C:\\b"},
+                                          {longName, here + "\\" + longName}}) {
         EXPECT_EQ(files::absolutePath(given), expected);
     }
-    // A device is no regular file.
-    ASSERT_FALSE(files::statusOf("NUL", status));
-    EXPECT_EQ(status.kind, files::Kind::Other);
+    EXPECT_TRUE(!files::statusOf("NUL", status) && status.kind == files::Kind::Other); // a device
 
-    // A path past MAX_PATH.
-    std::string deep = dir.path().string();
-    for (const char c : {'d', 'e'}) {
-        deep += "\\" + std::string(120, c);
-        ASSERT_TRUE(
-            ::CreateDirectoryW(win::extendedLengthPath(*win::toWide(deep)).c_str(), nullptr));
+    // A file past MAX_PATH, in a folder short enough for the scratch folder
+    // to remove.
+    const std::string deep = dir / std::string(120, 'd');
+    std::filesystem::create_directory(test::pathOf(deep));
+    const std::string file = deep + "\\" + std::string(140, 'f');
+    ASSERT_FALSE(output.createNew(file));
+    EXPECT_FALSE(output.write("12345", 5) || output.close() || files::statusOf(file, status) ||
+                 status.size != 5);
+    EXPECT_FALSE(files::remove(file));
+
+    // A name that is no link is the file itself, there or not; a link leads
+    // to its target, in the ordinary form of the path.
+    for (const std::string& path : {a, dir / "missing.bin"}) {
+        EXPECT_FALSE(files::resolveLinks(path, resolved) || resolved != path) << path;
     }
-    deep += "\\" + std::string(40, 'f');
-    ASSERT_GT(deep.size(), 300u);
-    ASSERT_FALSE(output.createNew(deep));
-    EXPECT_FALSE(output.write("12345", 5));
-    EXPECT_FALSE(output.close());
-    ASSERT_FALSE(files::statusOf(deep, status));
-    EXPECT_EQ(status.size, 5u);
-    std::vector<files::FolderEntry> entries;
-    EXPECT_EQ(files::listFolder(a, entries), std::errc::not_a_directory);
-    // What the scratch folder cannot remove at that length.
-    EXPECT_FALSE(files::remove(deep));
-    for (int level = 0; level < 2; ++level) {
-        deep.resize(deep.rfind('\\'));
-        ::RemoveDirectoryW(win::extendedLengthPath(*win::toWide(deep)).c_str());
+    const std::wstring link = test::pathOf(dir / "link.bin").wstring();
+    if (!::CreateSymbolicLinkW(link.c_str(), test::pathOf(a).c_str(), 0) ||
+        ::GetFileAttributesW(link.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        GTEST_SKIP() << "this system makes no symbolic links (Wine); needs a check on Windows";
     }
+    EXPECT_FALSE(files::resolveLinks(dir / "link.bin", resolved));
+    EXPECT_EQ(resolved, a);
 }
 
 } // namespace
