@@ -296,6 +296,32 @@ TEST_F(WindowTest, ShortcutsCommandLineAndTheLoop) {
 
 // All four edges of the rectangle count as inside; every move repaints the
 // rectangle, edges included, and the text drawn within it.
+// Whether the link's text is painted in `colour` (0xRRGGBB) now.
+bool linkDrawnIn(HWND window, std::uint32_t colour) {
+    RECT client{};
+    ::GetClientRect(window, &client);
+    BITMAPINFO info{};
+    info.bmiHeader = {
+        sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    const HDC dc = ::CreateCompatibleDC(nullptr);
+    const HBITMAP bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ old = ::SelectObject(dc, bitmap);
+    ::SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    ::GdiFlush();
+    const auto* pixels = static_cast<const std::uint32_t*>(bits);
+    bool found = false;
+    for (int y = 445; y < 466; ++y) {
+        for (int x = 562; x < 773; ++x) {
+            found = found || (pixels[y * client.right + x] & 0xFFFFFF) == colour;
+        }
+    }
+    ::SelectObject(dc, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(dc);
+    return found;
+}
+
 TEST_F(WindowTest, TheLinkLightsUpAndOpensInsideItsRectangle) {
     const HCURSOR hand = ::LoadCursorW(nullptr, IDC_HAND);
     const std::tuple<int, int, bool> points[] = {
@@ -311,6 +337,8 @@ TEST_F(WindowTest, TheLinkLightsUpAndOpensInsideItsRectangle) {
         ::GetUpdateRect(main(), &update, FALSE);
         EXPECT_EQ(text(update), "562,445,773,466");
         EXPECT_EQ(::GetCursor() == hand, inside);
+        EXPECT_EQ(linkDrawnIn(main(), 0x323232), !inside); // RGB(50, 50, 50)
+        EXPECT_EQ(linkDrawnIn(main(), 0x0000FF), inside);  // blue while the pointer is on it
         ::SendMessageW(main(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
         EXPECT_EQ(takeLog(), inside ? "shell http://www.example.com\n" : "");
     }
