@@ -1,22 +1,15 @@
 // The C header: identifiers from file names, the prefix rule, and headers for
 // awkward names compiled by the real C and C++ compilers.
 #include "c_header.h"
-#include "test_files.h"
+#include "merge_fixture.h"
 
 #include <cstdlib>
-#include <gtest/gtest.h>
 #include <sstream>
 
 namespace zd {
 namespace {
 
-EntryList listOf(std::uint32_t frontOffset, const std::vector<NewEntry>& rows) {
-    EntryList list;
-    list.setFrontOffset(frontOffset);
-    list.recomputeLayout();
-    list.appendEntries(rows);
-    return list;
-}
+using test::listOf;
 
 // Windows folders are cut on every system; runs of other characters become
 // one "_", none at the ends; only ASCII letters and digits count, and a name

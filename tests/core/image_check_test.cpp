@@ -2,28 +2,22 @@
 // files changed afterwards: each change must be found at its row and offset.
 #include "crc32.h"
 #include "image_check.h"
-#include "image_writer.h"
 #include "list_file.h"
 #include "manifest.h"
+#include "merge_fixture.h"
 #include "output_set.h"
 #include "posix_child.h"
-#include "test_files.h"
 
-#include <gtest/gtest.h>
 #include <optional>
 
 namespace zd {
 namespace {
 
 namespace fs = std::filesystem;
+using test::le32;
 using test::readFile;
 using test::writeFile;
 using Strings = std::vector<std::string>;
-
-std::string le32(std::uint32_t v) {
-    return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
-            static_cast<char>(v >> 24)};
-}
 
 // Four files, one empty and one longer than a read chunk, at front offset
 // 4096: merged with the table, padded to a flash of 1212097 bytes and with a
@@ -55,13 +49,11 @@ class ImageCheck : public ::testing::Test {
 
     // The files from `firstFile` on, laid out at `frontOffset`.
     EntryList listAt(std::uint32_t frontOffset, std::size_t firstFile = 0) const {
-        EntryList list;
-        list.setFrontOffset(frontOffset);
-        list.recomputeLayout();
+        std::vector<NewEntry> rows;
         for (std::size_t i = firstFile; i < contents.size(); ++i) {
-            list.appendEntry(dir / names[i], static_cast<std::uint32_t>(contents[i].size()), "");
+            rows.push_back({dir / names[i], static_cast<std::uint32_t>(contents[i].size())});
         }
-        return list;
+        return test::listOf(frontOffset, rows);
     }
 
     // Each bad row as "No. fault offset" (and the table's say).

@@ -9,11 +9,6 @@ namespace {
 
 using ImageWriter = MergeTest;
 
-std::string le32(std::uint32_t v) {
-    return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
-            static_cast<char>(v >> 24)};
-}
-
 // The table needs strictly more than 8 bytes per entry; the rest is filler.
 TEST_F(ImageWriter, WritesTheFrontAreaAndTheInputs) {
     const std::tuple<std::uint32_t, Names, std::string> cases[] = {

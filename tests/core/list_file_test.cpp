@@ -4,9 +4,8 @@
 #include "file_names.h"
 #include "list_file.h"
 #include "listed_names.h"
-#include "test_files.h"
+#include "merge_fixture.h"
 
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 namespace zd {
@@ -30,11 +29,7 @@ Rows rowsOf(const ListReadResult& result) {
 }
 
 TEST(ListFileWriter, WritesTheWorkedExampleAndRefusesNamesItCannotCarry) {
-    EntryList list;
-    list.setFrontOffset(4096);
-    list.recomputeLayout();
-    list.appendEntries(
-        std::vector<NewEntry>{{kRowsRead[0].first, 1234}, {kRowsRead[1].first, 5000}});
+    EntryList list = test::listOf(4096, {{kRowsRead[0].first, 1234}, {kRowsRead[1].first, 5000}});
     EXPECT_EQ(listFileText(list), kHeader + kRows + kEnd);
     EXPECT_EQ(listFileText(EntryList{}), kHeader + kEnd);
 

@@ -12,6 +12,21 @@ namespace zd::test {
 namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
 
+// A list at `frontOffset` holding `rows`, laid out.
+inline EntryList listOf(std::uint32_t frontOffset, const std::vector<NewEntry>& rows) {
+    EntryList list;
+    list.setFrontOffset(frontOffset);
+    list.recomputeLayout();
+    list.appendEntries(rows);
+    return list;
+}
+
+// `v` as the image stores it: 4 bytes, least significant first.
+inline std::string le32(std::uint32_t v) {
+    return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+            static_cast<char>(v >> 24)};
+}
+
 // A merge's outcome in one comparable line: status, path, reason.
 inline std::string summary(MergeStatus status, const std::string& path,
                            std::error_code error = {}) {
@@ -32,13 +47,11 @@ class MergeTest : public ::testing::Test {
     }
     // A list at `frontOffset` holding `paths` with their present lengths.
     static EntryList listOf(std::uint32_t frontOffset, const Names& paths) {
-        EntryList list;
-        list.setFrontOffset(frontOffset);
-        list.recomputeLayout();
+        std::vector<NewEntry> rows;
         for (const std::string& path : paths) {
-            list.appendEntry(path, static_cast<std::uint32_t>(fs::file_size(path)), "");
+            rows.push_back({path, static_cast<std::uint32_t>(fs::file_size(path))});
         }
-        return list;
+        return test::listOf(frontOffset, rows);
     }
     // The earlier outputs are as they were and nothing else is in the folder.
     void expectEarlierKept(const Names& names = {"a.bin", "b.bin", "out.bin", "out.h"}) {
