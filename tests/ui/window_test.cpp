@@ -72,6 +72,7 @@ class WindowTest : public ::testing::Test {
     QString shown(app::Display display) { return window.display(display).text(); }
     QString cell(int row) { return window.table().model()->index(row, 1).data().toString(); }
 
+    TempDir dir; // for files to drop or name at the start
     FakeDialogs dialogs;
     ui::MainWindow window{dialogs};
 };
@@ -273,7 +274,6 @@ TEST_F(WindowTest, DropsSelectionAndViewResult) {
         }
         return taken;
     };
-    TempDir dir;
     writeFile(dir / "one.bin", "1");
     std::filesystem::create_directory(dir.path() / "folder");
     writeFile(dir / "folder/x.dot", "333");
@@ -314,7 +314,6 @@ TEST_F(WindowTest, StartCentresAndAddsTheNamedFiles) {
     }
     EXPECT_TRUE(QFile::exists(QStringLiteral(ZD_RESOURCES_DIR "/") +
                               QGuiApplication::desktopFileName() + ".desktop"));
-    TempDir dir;
     writeFile(dir / "y", "4444");
     std::string program = "zadodaziderav";
     std::string named = dir / "y";
