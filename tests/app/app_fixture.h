@@ -21,16 +21,16 @@ class FakePort : public Port {
     std::deque<Strings> opens;
     std::deque<std::optional<std::string>> saves;
     std::string typedOffset;
-    bool checked = false;
+    bool checked = false, stopMerge = false; // the box ticked; Cancel pressed on the progress
     std::set<int> selection, disabled;
-    int stopAtCall = 0, progressCalls = 0; // answer "stop" at this 1-based call
     Strings log;
 
     Answer showMessage(const std::string& text, const std::string& caption, Icon icon,
                        Buttons buttons) override {
+        const bool ok = buttons == Buttons::Ok;
         log.push_back("message " + caption + "|" + "IWE"[static_cast<int>(icon)] +
-                      (buttons == Buttons::Ok ? "|Ok|" : "|YesNo|") + text);
-        return buttons == Buttons::Ok ? Answer::Ok : take(answers);
+                      (ok ? "|Ok|" : "|YesNo|") + text);
+        return ok ? Answer::Ok : take(answers);
     }
     Strings chooseFilesToOpen(const FileDialogRequest& r) override {
         log.push_back("open " + r.title + (r.multiple ? " many" : ""));
@@ -59,25 +59,19 @@ class FakePort : public Port {
     void showHandCursor() override { log.push_back("hand"); }
     void openFolder(const std::string& path) override { log.push_back("folder " + path); }
     void openUrl(const std::string& url) override { log.push_back("url " + url); }
-    void runDialog(InfoDialog d) override {
-        log.push_back("dialog " + std::to_string(static_cast<int>(d)));
-    }
+    void runDialog(InfoDialog d) override { log.push_back("dialog " + std::to_string(int(d))); }
     void quit() override { log.push_back("quit"); }
     bool reportMergeProgress(std::uint64_t done, std::uint64_t total) override {
         EXPECT_LE(done, total);
-        return ++progressCalls != stopAtCall;
+        return !stopMerge;
     }
     void endMergeProgress() override { log.push_back("end"); }
 
   private:
     template <typename T> static T take(std::deque<T>& queue) {
-        if (queue.empty()) {
-            ADD_FAILURE() << "nothing scripted for this question";
-            return T{};
-        }
-        T value = std::move(queue.front());
-        queue.pop_front();
-        return value;
+        EXPECT_FALSE(queue.empty()) << "nothing scripted for this question";
+        T value = queue.empty() ? T{} : std::move(queue.front());
+        return queue.empty() ? value : (queue.pop_front(), value);
     }
 };
 

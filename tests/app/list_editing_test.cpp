@@ -6,15 +6,14 @@ namespace {
 using ListEditing = AppTest;
 
 // "+" and "-" step the stored offset (the typed text is lost) and rewrite the
-// edit; apply reads the edit, keeps its text and refreshes only the capacity.
+// edit; apply reads the edit (the number forms are the parser's, tested with
+// it), keeps its text and refreshes only the capacity.
 TEST_F(ListEditing, StepAndApplyTheFrontOffset) {
     const std::tuple<int, std::uint32_t, std::string, std::uint32_t> cases[] = {
         {cmd::StepUp, 4294963200u, "8192", 0},
         {cmd::StepDown, 5000, "8192", 904},
         {cmd::StepDown, 100, "8192", 0},
         {cmd::ApplyOffset, 5, "0x1000", 4096},
-        {cmd::ApplyOffset, 5, "010", 8},
-        {cmd::ApplyOffset, 5, "-1", 4294967295u},
         {cmd::ApplyOffset, 5, std::string(62, ' ') + "7", 7}, // the edit's 63 characters
         {cmd::ApplyOffset, 5, std::string(63, ' ') + "7", 0}, // and no more
     };

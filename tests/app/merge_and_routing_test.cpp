@@ -86,7 +86,7 @@ TEST_F(MergeAndRouting, MergeSaveRefusals) {
                                       "请检查该文件夹是否只读或者没有写入权限！"));
     }
     addRows({{makeFile("in2.bin", 5), 5}});
-    port.stopAtCall = port.progressCalls + 1;
+    port.stopMerge = true;
     refused("kept", "已停止合并，未生成任何文件。", 'I');
 }
 

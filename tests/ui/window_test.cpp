@@ -72,6 +72,7 @@ class WindowTest : public ::testing::Test {
     QString shown(app::Display display) { return window.display(display).text(); }
     QString cell(int row) { return window.table().model()->index(row, 1).data().toString(); }
 
+    TempDir dir; // for files to drop or name at the start
     FakeDialogs dialogs;
     ui::MainWindow window{dialogs};
 };
@@ -247,11 +248,10 @@ TEST_F(WindowTest, LinkFollowsThePointer) {
              &window.fileInfoBox()}) {
         EXPECT_TRUE(moveTo(control, {20, 10})) << control->objectName().toStdString();
     }
-    for (const QPoint at : {QPoint(561, 455), QPoint(772, 465)}) { // a press outside, then inside
-        QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, area().mapTo(&window, at));
+    for (const Qt::MouseButton button : {Qt::RightButton, Qt::LeftButton}) { // left only opens
+        QTest::mouseClick(window.windowHandle(), button, {},
+                          area().mapTo(&window, QPoint(772, 465)));
     }
-    QTest::mouseClick(window.windowHandle(), Qt::RightButton, {},
-                      area().mapTo(&window, QPoint(600, 455)));
     EXPECT_EQ(dialogs.log, QStringList{"url http://" + q(ui::publisherHost())});
 }
 
@@ -274,7 +274,6 @@ TEST_F(WindowTest, DropsSelectionAndViewResult) {
         }
         return taken;
     };
-    TempDir dir;
     writeFile(dir / "one.bin", "1");
     std::filesystem::create_directory(dir.path() / "folder");
     writeFile(dir / "folder/x.dot", "333");
@@ -283,7 +282,6 @@ TEST_F(WindowTest, DropsSelectionAndViewResult) {
         drop({QUrl::fromLocalFile(q(dir / "one.bin")), QUrl::fromLocalFile(q(dir / "folder"))}),
         "+++");
     EXPECT_EQ(cell(0) + " " + cell(1), q(dir / "one.bin" + " " + dir / "folder/x.dot"));
-    EXPECT_EQ(shown(app::Display::Capacity), "4");
 
     window.table().selectRow(0);
     const QModelIndex current = window.table().currentIndex();
@@ -316,7 +314,6 @@ TEST_F(WindowTest, StartCentresAndAddsTheNamedFiles) {
     }
     EXPECT_TRUE(QFile::exists(QStringLiteral(ZD_RESOURCES_DIR "/") +
                               QGuiApplication::desktopFileName() + ".desktop"));
-    TempDir dir;
     writeFile(dir / "y", "4444");
     std::string program = "zadodaziderav";
     std::string named = dir / "y";
@@ -341,9 +338,8 @@ double contrast(QColor a, QColor b) {
         };
         return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
     };
-    const double la = luminance(a);
-    const double lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+    const auto [dark, light] = std::minmax({luminance(a), luminance(b)}); // copies
+    return (light + 0.05) / (dark + 0.05);
 }
 
 // The count and capacity cannot be typed into, yet read at 4.5:1 or
@@ -375,10 +371,7 @@ TEST_F(WindowTest, ReadoutsAndTheListsLook) {
                   dimmed.palette().color(QPalette::Active, role));
     }
 
-    std::string middle = "/";
-    for (int i = 0; i < 30; ++i) {
-        middle += "dir " + std::to_string(i) + "/";
-    }
+    const std::string middle = "/" + std::string(200, 'm') + "/";
     const std::string paths[] = {"/a" + middle + "x.bin", "/a" + middle + "y.bin",
                                  "/b" + middle + "x.bin"};
     window.commands().list().appendEntries(
