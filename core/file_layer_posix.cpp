@@ -244,8 +244,13 @@ std::error_code Output::appendFrom(Input& input, std::uint64_t size, CopyResult&
             // Either the input cannot be spliced or reading it failed, and
             // splice does not say which: plain reads finish the copy or tell
             // the read error. The pipe is empty here.
+            // The chunk hook keeps counting from the input's start.
+            const std::uint64_t before = result.copied;
+            const auto counted = [&](std::uint64_t soFar) {
+                return !onChunk || onChunk(before + soFar);
+            };
             CopyResult rest;
-            const std::error_code error = appendByReading(input, left, rest, onChunk);
+            const std::error_code error = appendByReading(input, left, rest, counted);
             result.copied += rest.copied;
             result.more = rest.more;
             result.readError = rest.readError;
