@@ -1,7 +1,7 @@
-#include "commands.h"
+#include "app/commands.h"
 
-#include "file_layer.h"
-#include "handlers.h"
+#include "app/handlers.h"
+#include "core/files/file_layer.h"
 
 #include <utility>
 

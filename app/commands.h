@@ -2,8 +2,8 @@
 // reach the user only through the Port; the window forwards its events here.
 #pragma once
 
-#include "entry_list.h"
-#include "port.h"
+#include "app/port.h"
+#include "core/model/entry_list.h"
 
 #include <string>
 #include <vector>

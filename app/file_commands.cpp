@@ -1,11 +1,11 @@
 // Taking files into the list: Add files, folder import, files and folders
 // dropped on the list, and the list-file import.
-#include "file_intake.h"
-#include "file_names.h"
-#include "handlers.h"
-#include "list_file.h"
-#include "listed_names.h"
-#include "messages.h"
+#include "app/handlers.h"
+#include "app/messages.h"
+#include "core/model/file_names.h"
+#include "core/model/list_file.h"
+#include "core/model/listed_names.h"
+#include "intake/file_intake.h"
 
 namespace zd::app {
 namespace {

@@ -2,8 +2,8 @@
 // works on the program state and reaches the user only through the port.
 #pragma once
 
-#include "commands.h"
-#include "port.h"
+#include "app/commands.h"
+#include "app/port.h"
 
 #include <string>
 #include <vector>

@@ -1,9 +1,9 @@
 // Delete, clear, move up and down, the front-offset step and apply buttons,
 // and the file-info check box.
-#include "handlers.h"
-#include "image_writer.h"
-#include "messages.h"
-#include "number_parse.h"
+#include "app/handlers.h"
+#include "app/messages.h"
+#include "core/image/image_writer.h"
+#include "core/model/number_parse.h"
 
 #include <algorithm>
 #include <string_view>

@@ -1,10 +1,10 @@
 // Merge-save and view result.
-#include "file_intake.h"
-#include "file_names.h"
-#include "handlers.h"
-#include "image_writer.h"
-#include "messages.h"
-#include "output_names.h"
+#include "app/handlers.h"
+#include "app/messages.h"
+#include "core/image/image_writer.h"
+#include "core/model/file_names.h"
+#include "core/model/output_names.h"
+#include "intake/file_intake.h"
 
 namespace zd::app {
 namespace {

@@ -2,7 +2,7 @@
 // filters. Kept in one place so the wording stays consistent.
 #pragma once
 
-#include "port.h"
+#include "app/port.h"
 
 #include <string>
 

@@ -8,8 +8,8 @@
 //       a list file of ROWS rows naming files of 1 to 8 KiB, as the tool
 //       writes it (the files themselves are not made).
 
-#include "entry_list.h"
-#include "list_file.h"
+#include "core/model/entry_list.h"
+#include "core/model/list_file.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -23,7 +23,7 @@ namespace {
 
 // splitmix64: small, fast and fixed, so inputs do not depend on the library.
 class Random {
-public:
+  public:
     explicit Random(std::uint64_t seed) : state_(seed) {}
     std::uint64_t next() {
         std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
@@ -35,7 +35,7 @@ public:
         return low + next() % (high - low + 1);
     }
 
-private:
+  private:
     std::uint64_t state_;
 };
 
@@ -78,8 +78,8 @@ void makeList(const std::filesystem::path& file, unsigned rows) {
     std::vector<zd::NewEntry> entries;
     entries.reserve(rows);
     for (unsigned i = 0; i < rows; ++i) {
-        const std::string path = "/srv/assets/display/set" + std::to_string(i / 1000) + "/" +
-                                 numbered(i);
+        const std::string path =
+            "/srv/assets/display/set" + std::to_string(i / 1000) + "/" + numbered(i);
         entries.push_back({path, static_cast<std::uint32_t>(random.between(1024, 8192))});
     }
     zd::EntryList list;

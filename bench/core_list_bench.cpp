@@ -5,9 +5,9 @@
 // Usage: core_list_bench LIST.h WORK_FOLDER [RUNS]
 // Prints one line per measurement: name, median ms, fastest ms, runs.
 
-#include "bench_timer.h"
-#include "entry_list.h"
-#include "list_file.h"
+#include "bench/bench_timer.h"
+#include "core/model/entry_list.h"
+#include "core/model/list_file.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -62,25 +62,36 @@ int main(int argc, char** argv) {
 
     EntryList list;
     report("append_all",
-           measure(runs, [&] { list = EntryList{}; list.setFrontOffset(4096); },
-                   [&] { list.appendEntries(source.rows); }),
+           measure(
+               runs,
+               [&] {
+                   list = EntryList{};
+                   list.setFrontOffset(4096);
+               },
+               [&] { list.appendEntries(source.rows); }),
            runs);
 
     report("import",
-           measure(runs, [&] { list = EntryList{}; list.setFrontOffset(4096); },
-                   [&] { list.appendEntries(zd::readListFile(input).rows); }),
+           measure(
+               runs,
+               [&] {
+                   list = EntryList{};
+                   list.setFrontOffset(4096);
+               },
+               [&] { list.appendEntries(zd::readListFile(input).rows); }),
            runs);
 
     list = full;
     report("recompute", measure(runs, {}, [&] { list.recomputeLayout(); }), runs);
 
     report("write_list",
-           measure(runs, [&] { std::filesystem::remove(written); },
-                   [&] {
-                       if (auto error = zd::writeListFile(written, full)) {
-                           fail("cannot write the list file: " + error.message());
-                       }
-                   }),
+           measure(
+               runs, [&] { std::filesystem::remove(written); },
+               [&] {
+                   if (auto error = zd::writeListFile(written, full)) {
+                       fail("cannot write the list file: " + error.message());
+                   }
+               }),
            runs);
 
     report("read_back", measure(runs, {}, [&] { read = zd::readListFile(written); }), runs);
@@ -98,13 +109,24 @@ int main(int argc, char** argv) {
     // list operation and the recompute that follows it.
     list = full;
     report("move_row",
-           measure(runs, {}, [&] { list.swapRows(middle, middle - 1); list.recomputeLayout(); }),
+           measure(runs, {},
+                   [&] {
+                       list.swapRows(middle, middle - 1);
+                       list.recomputeLayout();
+                   }),
            runs);
     report("delete_row",
-           measure(runs, [&] { list = full; },
-                   [&] { list.removeRow(middle); list.recomputeLayout(); }),
+           measure(
+               runs, [&] { list = full; },
+               [&] {
+                   list.removeRow(middle);
+                   list.recomputeLayout();
+               }),
            runs);
-    report("clear", measure(runs, [&] { list = full; }, [&] { list.clear(); }), runs);
+    report("clear",
+           measure(
+               runs, [&] { list = full; }, [&] { list.clear(); }),
+           runs);
     if (!list.empty() || list.imageCapacity() != 0) {
         fail("clear left rows behind");
     }

@@ -24,9 +24,9 @@
 // Raw system calls are fine here: this measures ways the file layer may
 // offer, it is not product code.
 
-#include "bench_timer.h"
-#include "crc32.h"
-#include "file_layer.h"
+#include "bench/bench_timer.h"
+#include "core/files/file_layer.h"
+#include "core/image/crc32.h"
 
 #include <algorithm>
 #include <chrono>
@@ -117,8 +117,8 @@ void copySplice(const std::string& out, const std::vector<std::string>& inputs) 
         }
         zd::files::Status info;
         zd::files::CopyResult copy;
-        if (input.status(info) || image.appendFrom(input, info.size, copy, {}) ||
-            copy.readError || copy.copied != info.size) {
+        if (input.status(info) || image.appendFrom(input, info.size, copy, {}) || copy.readError ||
+            copy.copied != info.size) {
             fail("copy " + path);
         }
     }

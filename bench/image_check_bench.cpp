@@ -7,12 +7,12 @@
 // first, beside the image (IMAGE.json), from the listed files and the image.
 // Prints "name median_ms min_ms runs" lines, as the other benchmarks do.
 
-#include "bench_timer.h"
-#include "crc32.h"
-#include "file_layer.h"
-#include "image_check.h"
-#include "list_file.h"
-#include "manifest.h"
+#include "bench/bench_timer.h"
+#include "core/check/image_check.h"
+#include "core/files/file_layer.h"
+#include "core/firmware/manifest.h"
+#include "core/image/crc32.h"
+#include "core/model/list_file.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -7,16 +7,15 @@
 // Usage: list_model_bench LIST.h WORK_FOLDER [RUNS]
 // Prints one line per measurement: name, median ms, fastest ms, runs.
 
-#include "bench_timer.h"
-#include "commands.h"
-#include "dialog_layer.h"
-#include "entry_table_view.h"
-#include "main_window.h"
+#include "app/commands.h"
+#include "bench/bench_timer.h"
+#include "ui/dialog_layer.h"
+#include "ui/entry_table_view.h"
+#include "ui/main_window.h"
 
 #include <QApplication>
 #include <QPushButton>
 #include <QTest>
-
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -31,7 +30,7 @@ namespace cmd = zd::app::cmd;
 // Answers every dialog at once: the list file for the import dialog, yes to
 // every question, nothing for the rest.
 class AnsweringDialogs final : public zd::ui::DialogLayer {
-public:
+  public:
     explicit AnsweringDialogs(QString listFile) : listFile_(std::move(listFile)) {}
 
     zd::app::Answer message(QWidget*, const QString&, const QString&, zd::app::Icon,
@@ -50,7 +49,7 @@ public:
 
     int messages = 0;
 
-private:
+  private:
     QString listFile_;
 };
 
@@ -111,9 +110,7 @@ int main(int argc, char** argv) {
     for (const bool repaint : {true, false}) {
         const std::string tail = repaint ? "" : "_no_repaint";
         auto run = [&](int commandId) {
-            return [&, commandId] {
-                repaint ? click(commandId) : clickOnly(commandId);
-            };
+            return [&, commandId] { repaint ? click(commandId) : clickOnly(commandId); };
         };
         auto settled = [](const std::function<void()>& prepare) {
             return [prepare] {
@@ -125,7 +122,11 @@ int main(int argc, char** argv) {
         const int rows = list.rowCount();
         report("move_row" + tail, measure(runs, settled(selectMiddle), run(cmd::MoveUp)), runs);
         report("delete_row" + tail,
-               measure(runs, settled([&] { imported(); selectMiddle(); }), run(cmd::Delete)),
+               measure(runs, settled([&] {
+                           imported();
+                           selectMiddle();
+                       }),
+                       run(cmd::Delete)),
                runs);
         if (list.rowCount() != rows - 1) {
             fail("delete did not remove one row");

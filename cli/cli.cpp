@@ -1,7 +1,7 @@
-#include "cli.h"
+#include "cli/cli.h"
 
-#include "command.h"
-#include "response_files.h"
+#include "cli/command.h"
+#include "cli/response_files.h"
 
 #include <map>
 

@@ -1,7 +1,7 @@
-#include "command.h"
+#include "cli/command.h"
 
-#include "cli.h"
-#include "number_parse.h"
+#include "cli/cli.h"
+#include "core/model/number_parse.h"
 
 namespace zd::cli {
 void Context::fail(std::string_view subject, std::string_view what) const {

@@ -1,12 +1,12 @@
-#include "firmware_outputs.h"
+#include "cli/firmware_outputs.h"
 
-#include "file_layer.h"
-#include "flash_size.h"
-#include "hex_formats.h"
-#include "listed_names.h"
-#include "manifest.h"
-#include "number_parse.h"
-#include "output_set.h"
+#include "core/files/file_layer.h"
+#include "core/files/output_set.h"
+#include "core/firmware/flash_size.h"
+#include "core/firmware/hex_formats.h"
+#include "core/firmware/manifest.h"
+#include "core/model/listed_names.h"
+#include "core/model/number_parse.h"
 
 #include <cstdio>
 #include <vector>

@@ -4,11 +4,11 @@
 // name their files relative to themselves.
 #pragma once
 
-#include "c_header.h"
-#include "command.h"
-#include "entry_list.h"
-#include "image_writer.h"
-#include "output_names.h"
+#include "cli/command.h"
+#include "core/firmware/c_header.h"
+#include "core/image/image_writer.h"
+#include "core/model/entry_list.h"
+#include "core/model/output_names.h"
 
 #include <cstdint>
 #include <optional>

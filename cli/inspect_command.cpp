@@ -1,8 +1,8 @@
 // inspect: the file info table at the start of an image, row by row, with
 // each row's CRC-32.
-#include "cli.h"
-#include "command.h"
-#include "image_check.h"
+#include "cli/cli.h"
+#include "cli/command.h"
+#include "core/check/image_check.h"
 
 #include <cstdio>
 #include <memory>

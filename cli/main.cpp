@@ -1,5 +1,5 @@
 // zadodaziderav-cli on POSIX systems: the stop signals, then the commands.
-#include "cli.h"
+#include "cli/cli.h"
 
 #include <atomic>
 #include <csignal>

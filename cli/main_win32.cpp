@@ -1,8 +1,8 @@
 // zadodaziderav-cli on Windows: wide arguments taken as UTF-8, UTF-8 text
 // to a console as UTF-16 and to a file or pipe as it is, and Ctrl+C, Ctrl+Break
 // or closing the console stop a merge cleanly.
-#include "cli.h"
-#include "utf16_text.h"
+#include "cli/cli.h"
+#include "core/files/utf16_text.h"
 
 #include <atomic>
 #include <iostream>

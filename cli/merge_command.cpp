@@ -1,16 +1,16 @@
 // merge: the list from list files and inputs, then the image and its list
 // file, or with --dry-run the layout only.
-#include "cli.h"
-#include "command.h"
-#include "entry_list.h"
-#include "file_intake.h"
-#include "file_layer.h"
-#include "file_names.h"
-#include "firmware_outputs.h"
-#include "image_writer.h"
-#include "list_file.h"
-#include "listed_names.h"
-#include "output_names.h"
+#include "cli/cli.h"
+#include "cli/command.h"
+#include "cli/firmware_outputs.h"
+#include "core/files/file_layer.h"
+#include "core/image/image_writer.h"
+#include "core/model/entry_list.h"
+#include "core/model/file_names.h"
+#include "core/model/list_file.h"
+#include "core/model/listed_names.h"
+#include "core/model/output_names.h"
+#include "intake/file_intake.h"
 
 #include <memory>
 #include <optional>

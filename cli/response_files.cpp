@@ -1,6 +1,6 @@
-#include "response_files.h"
+#include "cli/response_files.h"
 
-#include "file_layer.h"
+#include "core/files/file_layer.h"
 
 #include <algorithm>
 #include <cstdint>

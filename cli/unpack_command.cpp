@@ -1,8 +1,8 @@
 // unpack: every row's bytes of an image into a file of its own.
-#include "cli.h"
-#include "command.h"
-#include "file_names.h"
-#include "image_check.h"
+#include "cli/cli.h"
+#include "cli/command.h"
+#include "core/check/image_unpack.h"
+#include "core/model/file_names.h"
 
 #include <memory>
 

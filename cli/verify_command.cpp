@@ -1,9 +1,9 @@
 // verify: whether an image holds every row's bytes at its address, checked
 // against the files a list file names or the CRC-32s of a manifest.
-#include "cli.h"
-#include "command.h"
-#include "file_names.h"
-#include "image_check.h"
+#include "cli/cli.h"
+#include "cli/command.h"
+#include "core/check/image_check.h"
+#include "core/model/file_names.h"
 
 #include <cstdio>
 #include <memory>

@@ -8,8 +8,8 @@
 // parseByteCount takes exactly what strtoull takes in base 0 when it starts
 // with a digit and is read to its end, after an optional K or M suffix.
 
-#include "fuzz_check.h"
-#include "number_parse.h"
+#include "core/model/number_parse.h"
+#include "fuzz/fuzz_check.h"
 
 #include <cerrno>
 #include <cstddef>
@@ -22,7 +22,9 @@ namespace {
 
 constexpr std::uint64_t kMax32 = 0xFFFFFFFFu;
 
-bool isBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool isBlank(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 std::uint32_t referenceFrontOffset(const std::string& text) {
     std::size_t i = 0;

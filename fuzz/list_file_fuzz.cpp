@@ -9,10 +9,10 @@
 //   that they come often. Whatever list the writer accepts reads back as
 //   the same rows.
 
-#include "entry_list.h"
-#include "file_names.h"
-#include "fuzz_check.h"
-#include "list_file.h"
+#include "core/model/entry_list.h"
+#include "core/model/file_names.h"
+#include "core/model/list_file.h"
+#include "fuzz/fuzz_check.h"
 
 #include <cstddef>
 #include <cstdint>

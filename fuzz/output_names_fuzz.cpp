@@ -3,8 +3,8 @@
 // share one stem, the stem lies in the save folder, and the stem is the path
 // itself or the path cut at its name's last ".".
 
-#include "fuzz_check.h"
-#include "output_names.h"
+#include "core/model/output_names.h"
+#include "fuzz/fuzz_check.h"
 
 #include <cstddef>
 #include <cstdint>

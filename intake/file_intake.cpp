@@ -1,8 +1,8 @@
-#include "file_intake.h"
+#include "intake/file_intake.h"
 
-#include "file_layer.h"
-#include "file_names.h"
-#include "output_set.h"
+#include "core/files/file_layer.h"
+#include "core/files/temporary_names.h"
+#include "core/model/file_names.h"
 
 #include <algorithm>
 #include <utility>

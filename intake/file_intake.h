@@ -2,7 +2,7 @@
 // folder.
 #pragma once
 
-#include "entry_list.h"
+#include "core/model/entry_list.h"
 
 #include <string>
 #include <system_error>

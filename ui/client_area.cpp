@@ -1,6 +1,6 @@
-#include "client_area.h"
+#include "ui/client_area.h"
 
-#include "commands.h"
+#include "app/commands.h"
 
 #include <QMouseEvent>
 #include <QPainter>

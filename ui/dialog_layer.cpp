@@ -1,6 +1,6 @@
-#include "dialog_layer.h"
+#include "ui/dialog_layer.h"
 
-#include "info_dialogs.h"
+#include "ui/info_dialogs.h"
 
 #include <QDesktopServices>
 #include <QDir>

@@ -2,7 +2,7 @@
 // layer, so that the window can be driven without anybody at the screen.
 #pragma once
 
-#include "port.h"
+#include "app/port.h"
 
 #include <QPoint>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "entry_table_model.h"
+#include "ui/entry_table_model.h"
 
 #include <array>
 

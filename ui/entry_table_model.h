@@ -2,7 +2,7 @@
 // changes, so the rows live in one place only.
 #pragma once
 
-#include "entry_list.h"
+#include "core/model/entry_list.h"
 
 #include <QAbstractTableModel>
 

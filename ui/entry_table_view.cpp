@@ -1,6 +1,6 @@
-#include "entry_table_view.h"
+#include "ui/entry_table_view.h"
 
-#include "entry_table_model.h"
+#include "ui/entry_table_model.h"
 
 #include <QDropEvent>
 #include <QHeaderView>

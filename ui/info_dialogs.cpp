@@ -1,7 +1,7 @@
-#include "info_dialogs.h"
+#include "ui/info_dialogs.h"
 
-#include "group_frame.h"
-#include "icons.h"
+#include "ui/group_frame.h"
+#include "ui/icons.h"
 
 #include <QApplication>
 #include <QFontMetrics>

@@ -2,7 +2,7 @@
 // their own font.
 #pragma once
 
-#include "port.h"
+#include "app/port.h"
 
 #include <QDialog>
 #include <QFont>

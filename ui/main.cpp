@@ -1,7 +1,7 @@
 // Starts the desktop window; files and folders named on the command line are
 // added to the list as a drop adds them.
-#include "dialog_layer.h"
-#include "main_window.h"
+#include "ui/dialog_layer.h"
+#include "ui/main_window.h"
 
 #include <QApplication>
 #include <cstdio>

@@ -1,11 +1,11 @@
-#include "main_window.h"
+#include "ui/main_window.h"
 
-#include "client_area.h"
-#include "entry_table_model.h"
-#include "entry_table_view.h"
-#include "group_frame.h"
-#include "icons.h"
-#include "window_port.h"
+#include "ui/client_area.h"
+#include "ui/entry_table_model.h"
+#include "ui/entry_table_view.h"
+#include "ui/group_frame.h"
+#include "ui/icons.h"
+#include "ui/window_port.h"
 
 #include <QAction>
 #include <QApplication>

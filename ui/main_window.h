@@ -2,7 +2,7 @@
 // commands they drive.
 #pragma once
 
-#include "commands.h"
+#include "app/commands.h"
 
 #include <QMainWindow>
 #include <QPoint>

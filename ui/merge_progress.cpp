@@ -1,4 +1,4 @@
-#include "merge_progress.h"
+#include "ui/merge_progress.h"
 
 #include <QCoreApplication>
 #include <algorithm>

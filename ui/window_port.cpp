@@ -1,9 +1,9 @@
-#include "window_port.h"
+#include "ui/window_port.h"
 
-#include "client_area.h"
-#include "dialog_layer.h"
-#include "entry_table_view.h"
-#include "main_window.h"
+#include "ui/client_area.h"
+#include "ui/dialog_layer.h"
+#include "ui/entry_table_view.h"
+#include "ui/main_window.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -2,8 +2,8 @@
 // layer.
 #pragma once
 
-#include "merge_progress.h"
-#include "port.h"
+#include "app/port.h"
+#include "ui/merge_progress.h"
 
 namespace zd::ui {
 

@@ -1,6 +1,6 @@
-#include "control_table.h"
+#include "win32/control_table.h"
 
-#include "commands.h"
+#include "app/commands.h"
 
 #include <commctrl.h>
 

@@ -1,6 +1,6 @@
-#include "dialogs.h"
+#include "win32/dialogs.h"
 
-#include "utf16_text.h"
+#include "core/files/utf16_text.h"
 
 #include <commdlg.h>
 #include <shellapi.h>

@@ -2,7 +2,7 @@
 // layer, so that tests can drive the window without anybody at the screen.
 #pragma once
 
-#include "port.h"
+#include "app/port.h"
 
 #include <optional>
 #include <string>

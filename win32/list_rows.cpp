@@ -1,6 +1,6 @@
-#include "list_rows.h"
+#include "win32/list_rows.h"
 
-#include "utf16_text.h"
+#include "core/files/utf16_text.h"
 
 #include <commctrl.h>
 

@@ -3,7 +3,7 @@
 // one place only.
 #pragma once
 
-#include "entry_list.h"
+#include "core/model/entry_list.h"
 
 #include <string>
 #include <windows.h>

@@ -1,8 +1,8 @@
 // Starts the Windows window; files and folders named on the command line
 // are added as a drop adds them.
-#include "control_table.h"
-#include "dialogs.h"
-#include "main_window.h"
+#include "win32/control_table.h"
+#include "win32/dialogs.h"
+#include "win32/main_window.h"
 
 #include <windows.h>
 

@@ -1,9 +1,9 @@
-#include "main_window.h"
+#include "win32/main_window.h"
 
-#include "control_table.h"
-#include "dialogs.h"
-#include "list_rows.h"
-#include "utf16_text.h"
+#include "core/files/utf16_text.h"
+#include "win32/control_table.h"
+#include "win32/dialogs.h"
+#include "win32/list_rows.h"
 
 #include <commctrl.h>
 #include <shellapi.h>

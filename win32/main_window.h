@@ -2,8 +2,8 @@
 // the link line, and hands every event to the commands.
 #pragma once
 
-#include "commands.h"
-#include "window_port.h"
+#include "app/commands.h"
+#include "win32/window_port.h"
 
 #include <memory>
 #include <string>

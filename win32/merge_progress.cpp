@@ -1,4 +1,4 @@
-#include "merge_progress.h"
+#include "win32/merge_progress.h"
 
 #include <commctrl.h>
 #include <initializer_list>

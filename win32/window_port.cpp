@@ -1,8 +1,8 @@
-#include "window_port.h"
+#include "win32/window_port.h"
 
-#include "dialogs.h"
-#include "main_window.h"
-#include "utf16_text.h"
+#include "core/files/utf16_text.h"
+#include "win32/dialogs.h"
+#include "win32/main_window.h"
 
 #include <commctrl.h>
 

@@ -2,8 +2,8 @@
 // dialog layer.
 #pragma once
 
-#include "merge_progress.h"
-#include "port.h"
+#include "app/port.h"
+#include "win32/merge_progress.h"
 
 #include <windows.h>
 

@@ -1,8 +1,8 @@
 // The commands wired to a scripted port, with a scratch folder for real files.
 #pragma once
 
-#include "commands.h"
-#include "test_files.h"
+#include "app/commands.h"
+#include "tests/support/test_files.h"
 
 #include <deque>
 #include <gtest/gtest.h>

@@ -3,13 +3,13 @@
 // into the merge, and the built program under signals and a full stdout.
 // What the core computes (CRCs, header names, records, list files) is
 // checked in tests/core.
-#include "cli.h"
-#include "crc32.h"
-#include "file_intake.h"
-#include "image_writer.h"
-#include "manifest.h"
-#include "page_cache.h"
-#include "test_files.h"
+#include "cli/cli.h"
+#include "core/firmware/manifest.h"
+#include "core/image/crc32.h"
+#include "core/image/image_writer.h"
+#include "intake/file_intake.h"
+#include "tests/support/page_cache.h"
+#include "tests/support/test_files.h"
 
 #include <csignal>
 #include <cstdio>

@@ -3,8 +3,8 @@
 // it writes the same image and list file as on Linux, scripts/windows.sh
 // compares; the POSIX tests use signals, descriptors and fork, which
 // Windows has not.)
-#include "run_program.h"
-#include "test_files.h"
+#include "tests/support/run_program.h"
+#include "tests/support/test_files.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The C header: identifiers from file names, the prefix rule, and headers for
 // awkward names compiled by the real C and C++ compilers.
-#include "c_header.h"
-#include "merge_fixture.h"
+#include "core/firmware/c_header.h"
+#include "tests/core/merge_fixture.h"
 
 #include <cstdlib>
 #include <sstream>

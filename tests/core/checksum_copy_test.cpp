@@ -1,10 +1,10 @@
 // Summing an input where it lies while the kernel copies it: the CRC-32 of
 // what was copied, and a clean error, not a crash, when the input is cut
 // short under the map.
-#include "checksum_copy.h"
-#include "crc32.h"
-#include "output_set.h"
-#include "test_files.h"
+#include "core/files/output_set.h"
+#include "core/image/checksum_copy.h"
+#include "core/image/crc32.h"
+#include "tests/support/test_files.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // CRC-32 against zlib's own, the image's CRC from its pieces', and the fit
 // of an image to its flash.
-#include "crc32.h"
-#include "flash_size.h"
-#include "test_files.h"
+#include "core/firmware/flash_size.h"
+#include "core/image/crc32.h"
+#include "tests/support/test_files.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>

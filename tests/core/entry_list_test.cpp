@@ -1,4 +1,4 @@
-#include "entry_list.h"
+#include "core/model/entry_list.h"
 
 #include <gtest/gtest.h>
 

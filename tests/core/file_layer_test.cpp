@@ -1,7 +1,7 @@
 // The promises of the file layer that the merge's own promises rest on, one
 // table per call, so that each system's side can be checked on its own.
-#include "file_layer.h"
-#include "test_files.h"
+#include "core/files/file_layer.h"
+#include "tests/support/test_files.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The Win32 side of the file layer where it differs from POSIX: UTF-8 text
 // that is not valid names no file, paths made absolute by their text, long
 // paths in their long form, devices and links.
-#include "file_layer.h"
-#include "test_files.h"
-#include "utf16_text.h"
+#include "core/files/file_layer.h"
+#include "core/files/utf16_text.h"
+#include "tests/support/test_files.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

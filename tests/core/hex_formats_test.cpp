@@ -1,8 +1,8 @@
 // Intel HEX and S-records: the records byte for byte on a small image, and
 // larger images read back to the binary image by srec_cat, which checks
 // every checksum and places every record by its (extended) address.
-#include "hex_formats.h"
-#include "test_files.h"
+#include "core/firmware/hex_formats.h"
+#include "tests/support/test_files.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>

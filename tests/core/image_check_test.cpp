@@ -1,12 +1,13 @@
 // Verify, inspect and unpack on images the merge wrote, and on images and
 // files changed afterwards: each change must be found at its row and offset.
-#include "crc32.h"
-#include "image_check.h"
-#include "list_file.h"
-#include "manifest.h"
-#include "merge_fixture.h"
-#include "output_set.h"
-#include "posix_child.h"
+#include "core/check/image_check.h"
+#include "core/check/image_unpack.h"
+#include "core/files/output_set.h"
+#include "core/firmware/manifest.h"
+#include "core/image/crc32.h"
+#include "core/model/list_file.h"
+#include "tests/core/merge_fixture.h"
+#include "tests/support/posix_child.h"
 
 #include <optional>
 
@@ -76,7 +77,8 @@ class ImageCheck : public ::testing::Test {
 
     test::TempDir dir;
     const Strings names = {"res/a.bin", "res/empty.bin", "res/big.bin", "res/d.bin"};
-    const Strings contents = {test::patternBytes(3000, 1), "", test::patternBytes(1200000, 2), "\x03"};
+    const Strings contents = {test::patternBytes(3000, 1), "", test::patternBytes(1200000, 2),
+                              "\x03"};
     // Rows at 4096, 7096, 7096 and 1207096; the layout ends at 1207097.
     const OutputPaths paths = *outputPathsFor(dir / "img");
     std::string image;

@@ -1,8 +1,9 @@
 // The merged image byte for byte, and the refusals made before any file is
 // created.
-#include "list_file.h"
-#include "merge_fixture.h"
-#include "output_set.h"
+#include "core/files/output_set.h"
+#include "core/files/temporary_names.h"
+#include "core/model/list_file.h"
+#include "tests/core/merge_fixture.h"
 
 namespace zd::test {
 namespace {

@@ -1,8 +1,8 @@
 // What a merge promises about its inputs: each is checked on the descriptor
 // it is copied from, and exactly its listed size is copied, or the merge
 // fails naming it.
-#include "merge_fixture.h"
-#include "output_set.h"
+#include "core/files/output_set.h"
+#include "tests/core/merge_fixture.h"
 
 #include <sys/stat.h>
 

@@ -1,10 +1,10 @@
 // The list file: written byte for byte, read back only when it is one, and
 // never with a name it cannot carry.
-#include "file_layer.h"
-#include "file_names.h"
-#include "list_file.h"
-#include "listed_names.h"
-#include "merge_fixture.h"
+#include "core/files/file_layer.h"
+#include "core/model/file_names.h"
+#include "core/model/list_file.h"
+#include "core/model/listed_names.h"
+#include "tests/core/merge_fixture.h"
 
 #include <sys/stat.h>
 

@@ -1,5 +1,5 @@
 // The manifest: what it holds, read back as written, and what the reader refuses.
-#include "manifest.h"
+#include "core/firmware/manifest.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

@@ -2,8 +2,8 @@
 // the tests of what a merge writes and what it leaves alone.
 #pragma once
 
-#include "image_writer.h"
-#include "test_files.h"
+#include "core/image/image_writer.h"
+#include "tests/support/test_files.h"
 
 #include <gtest/gtest.h>
 

@@ -2,11 +2,12 @@
 // before they are put in place, never over a read-only file, with the
 // earlier file's permissions, through links, no temporaries left for good,
 // one merge at a time per output, and temporary names that always fit.
-#include "list_file.h"
-#include "merge_fixture.h"
-#include "output_set.h"
-#include "page_cache.h"
-#include "posix_child.h"
+#include "core/files/output_set.h"
+#include "core/files/temporary_names.h"
+#include "core/model/list_file.h"
+#include "tests/core/merge_fixture.h"
+#include "tests/support/page_cache.h"
+#include "tests/support/posix_child.h"
 
 #include <sys/stat.h>
 

@@ -1,6 +1,6 @@
-#include "file_intake.h"
-#include "posix_child.h"
-#include "test_files.h"
+#include "intake/file_intake.h"
+#include "tests/support/posix_child.h"
+#include "tests/support/test_files.h"
 
 #include <gtest/gtest.h>
 #ifndef _WIN32

@@ -4,7 +4,7 @@
 #pragma once
 #ifdef _WIN32
 
-#include "test_files.h"
+#include "tests/support/test_files.h"
 
 #include <string>
 #include <vector>

@@ -1,9 +1,9 @@
 // The real dialogs as the dialog layer sets them up, and the progress of a
 // long merge.
-#include "dialog_layer.h"
-#include "merge_progress.h"
-#include "qstring_printer.h"
-#include "test_files.h"
+#include "tests/support/test_files.h"
+#include "tests/ui/qstring_printer.h"
+#include "ui/dialog_layer.h"
+#include "ui/merge_progress.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 // The list's model shows the core list's own texts through every change.
-#include "entry_table_model.h"
-#include "qstring_printer.h"
+#include "tests/ui/qstring_printer.h"
+#include "ui/entry_table_model.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>

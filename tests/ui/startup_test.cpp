@@ -1,5 +1,5 @@
 // The window program started as a user starts it.
-#include "qstring_printer.h"
+#include "tests/ui/qstring_printer.h"
 
 #include <QFile>
 #include <QProcess>

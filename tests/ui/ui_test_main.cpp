@@ -1,6 +1,6 @@
 // The window tests share one QApplication, on the offscreen platform unless
 // the caller chose another.
-#include "main_window.h"
+#include "ui/main_window.h"
 
 #include <QApplication>
 #include <cstdlib>

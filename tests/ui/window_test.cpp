@@ -1,12 +1,12 @@
 // The main window, shown with a scripted dialog layer: its controls as
 // designed, each reaching its command, the link following the pointer, drops
 // onto the list and the start.
-#include "client_area.h"
-#include "dialog_layer.h"
-#include "entry_table_view.h"
-#include "main_window.h"
-#include "qstring_printer.h"
-#include "test_files.h"
+#include "tests/support/test_files.h"
+#include "tests/ui/qstring_printer.h"
+#include "ui/client_area.h"
+#include "ui/dialog_layer.h"
+#include "ui/entry_table_view.h"
+#include "ui/main_window.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -4,12 +4,12 @@
 // shortcuts, the link's rectangle, a drop and a merge; the information
 // dialogs as their templates, the system's file dialogs, the progress of a
 // long merge and the texts handed to the common dialogs.
-#include "control_table.h"
-#include "dialogs.h"
-#include "main_window.h"
-#include "merge_progress.h"
-#include "test_files.h"
-#include "utf16_text.h"
+#include "core/files/utf16_text.h"
+#include "tests/support/test_files.h"
+#include "win32/control_table.h"
+#include "win32/dialogs.h"
+#include "win32/main_window.h"
+#include "win32/merge_progress.h"
 
 #include <commctrl.h>
 #include <dlgs.h>

@@ -1,0 +1,352 @@
+#include "core/check/image_check.h"
+
+#include "core/check/image_scan.h"
+#include "core/firmware/manifest.h"
+#include "core/image/crc32.h"
+#include "core/model/list_file.h"
+#include "core/model/listed_names.h"
+
+#include <algorithm>
+#include <limits>
+#include <optional>
+
+namespace zd {
+namespace {
+
+VerifyResult layoutUnreadable(std::error_code error, std::string reason) {
+    VerifyResult result;
+    result.status = VerifyResult::Status::LayoutUnreadable;
+    result.error = error;
+    result.reason = std::move(reason);
+    return result;
+}
+
+// What verify learns about one row while the image streams past.
+struct RowCheck {
+    std::uint64_t seen = 0; // bytes of the row the image held
+    Crc32 crc;
+    files::Input input; // the row's file, while its bytes are compared
+    bool opened = false;
+    std::error_code inputError;
+    std::uint64_t inputSize = 0;
+    std::optional<std::uint64_t> firstDifference; // offset within the row
+    bool inputShort = false;                      // the file ended before the row did
+    TableFault table = TableFault::None;          // what the row's table record says
+    std::uint32_t tableAddress = 0;
+    std::uint32_t tableSize = 0;
+};
+
+// Opens the row's file once: a regular file that can be read.
+void openInput(const CheckRow& row, RowCheck& check) {
+    if (check.opened) {
+        return;
+    }
+    check.opened = true;
+    files::Status status;
+    check.inputError = check.input.open(row.path);
+    if (!check.inputError) {
+        check.inputError = check.input.status(status);
+    }
+    if (!check.inputError && status.kind != files::Kind::Regular) {
+        check.inputError = std::make_error_code(status.kind == files::Kind::Directory
+                                                    ? std::errc::is_a_directory
+                                                    : std::errc::invalid_argument);
+    }
+    check.inputSize = status.size;
+}
+
+// Compares the row's next image bytes with its file's next bytes.
+void compareWithFile(const CheckRow& row, RowCheck& check, const unsigned char* data,
+                     std::size_t size, std::vector<unsigned char>& fileBytes) {
+    openInput(row, check);
+    if (check.inputError || check.firstDifference) {
+        return;
+    }
+    std::size_t got = 0;
+    if (auto error = scan::readFull(check.input, fileBytes.data(), size, got)) {
+        check.inputError = error;
+        return;
+    }
+    const std::size_t same =
+        static_cast<std::size_t>(std::mismatch(data, data + got, fileBytes.data()).first - data);
+    if (same < got || got < size) {
+        check.firstDifference = check.seen + same;
+        check.inputShort = same == got;
+    }
+}
+
+// One record of the table: whether it says what the row does.
+struct TableCheck {
+    const CheckLayout& layout;
+    std::vector<RowCheck>& checks;
+    std::uint64_t tableBytes = 0; // 8 per row, when the table is checked
+    bool written = false;
+    unsigned char record[8] = {};
+    std::uint64_t position = 0;
+
+    void feed(const unsigned char* data, std::size_t size) {
+        while (size > 0 && position < tableBytes) {
+            record[position % 8] = *data++;
+            --size;
+            if (++position % 8 == 0) {
+                compare(position / 8 - 1);
+            }
+        }
+    }
+
+    void compare(std::uint64_t index) {
+        if (index == 0 && !layout.tableKnown) {
+            written = !std::all_of(record, record + 8, [](unsigned char b) { return b == 0xFF; });
+        }
+        if (!written) {
+            tableBytes = 0; // nothing more to look at
+            return;
+        }
+        const CheckRow& row = layout.rows[index];
+        RowCheck& check = checks[index];
+        check.tableAddress = scan::littleEndian32(record);
+        check.tableSize = scan::littleEndian32(record + 4);
+        if (check.tableAddress != row.address || check.tableSize != row.size) {
+            check.table = TableFault::Differs;
+        }
+    }
+
+    // Records the image ended before.
+    void finish() {
+        if (!written) {
+            return;
+        }
+        for (std::uint64_t index = position / 8; index < tableBytes / 8; ++index) {
+            checks[index].table = TableFault::Missing;
+        }
+    }
+};
+
+RowFinding contentFinding(const CheckLayout& layout, const CheckRow& row, RowCheck& check) {
+    RowFinding finding;
+    finding.path = row.path;
+    finding.address = row.address;
+    finding.size = row.size;
+    finding.table = check.table;
+    finding.tableAddress = check.tableAddress;
+    finding.tableSize = check.tableSize;
+    if (layout.byCrc) {
+        if (check.seen < row.size) {
+            finding.content = ContentFault::ImageTooShort;
+            finding.offset = row.address + check.seen;
+        } else if (check.crc.value() != row.crc) {
+            finding.content = ContentFault::CrcDiffers;
+            finding.crcFound = check.crc.value();
+            finding.crcExpected = row.crc;
+        }
+        return finding;
+    }
+    // A row the image held no byte of (an empty one) still needs its file.
+    openInput(row, check);
+    check.input.close();
+    finding.inputSize = check.inputSize;
+    if (check.inputError) {
+        finding.content = ContentFault::InputUnreadable;
+        finding.error = check.inputError;
+    } else if (check.firstDifference && !check.inputShort) {
+        finding.content = ContentFault::BytesDiffer;
+        finding.offset = row.address + *check.firstDifference;
+    } else if (check.seen < row.size) {
+        finding.content = ContentFault::ImageTooShort;
+        finding.offset = row.address + check.seen;
+    } else if (check.inputSize != row.size) {
+        finding.content = ContentFault::InputSizeDiffers;
+        if (check.firstDifference) {
+            finding.offset = row.address + *check.firstDifference;
+        }
+    }
+    return finding;
+}
+
+} // namespace
+
+VerifyResult verifyImage(const std::string& imagePath, const CheckLayout& layout) {
+    VerifyResult result;
+    files::Input image;
+    files::Status status;
+    std::error_code openError = image.open(imagePath);
+    if (!openError) {
+        openError = image.status(status);
+    }
+    if (openError) {
+        result.status = VerifyResult::Status::ImageUnreadable;
+        result.error = openError;
+        return result;
+    }
+
+    std::vector<scan::Range> ranges;
+    ranges.reserve(layout.rows.size());
+    std::uint64_t layoutEnd = layout.byCrc ? layout.imageSize : 0;
+    for (const CheckRow& row : layout.rows) {
+        ranges.push_back({row.address, row.size});
+        layoutEnd = std::max(layoutEnd, std::uint64_t{row.address} + row.size);
+    }
+    result.layoutEnd = layoutEnd;
+    // A regular file's length is known; anything else is read to its end.
+    const bool regular = status.kind == files::Kind::Regular;
+    const std::uint64_t readTo =
+        regular ? std::min(layoutEnd, status.size) : std::numeric_limits<std::uint64_t>::max();
+
+    std::vector<RowCheck> checks(layout.rows.size());
+    TableCheck table{layout, checks};
+    const std::uint64_t rowCount = layout.rows.size();
+    if (rowCount > 0 && std::uint64_t{layout.frontOffset} > 8 * rowCount &&
+        (!layout.tableKnown || layout.tableWritten)) {
+        table.tableBytes = 8 * rowCount;
+        table.written = layout.tableKnown;
+    }
+    Crc32 imageCrc;
+    std::uint64_t imageCrcBytes = 0;
+    std::vector<unsigned char> fileBytes(scan::kChunk);
+
+    std::uint64_t bytesRead = 0;
+    const std::error_code readError = scan::scanRanges(
+        image, ranges, readTo,
+        [&](std::size_t index, const unsigned char* data, std::size_t size) {
+            RowCheck& check = checks[index];
+            if (layout.byCrc) {
+                check.crc.update(data, size);
+            } else {
+                compareWithFile(layout.rows[index], check, data, size, fileBytes);
+            }
+            check.seen += size;
+            if (check.seen == layout.rows[index].size) {
+                check.input.close();
+            }
+        },
+        [&](const unsigned char* data, std::size_t size) {
+            table.feed(data, size);
+            if (imageCrcBytes < layout.imageSize) { // a manifest's image only
+                const auto part = static_cast<std::size_t>(
+                    std::min<std::uint64_t>(size, layout.imageSize - imageCrcBytes));
+                imageCrc.update(data, part);
+                imageCrcBytes += part;
+            }
+        },
+        bytesRead);
+    if (readError) {
+        result.status = VerifyResult::Status::ImageUnreadable;
+        result.error = readError;
+        return result;
+    }
+    table.finish();
+    result.tableChecked = table.written;
+    result.imageSize = regular ? status.size : bytesRead;
+    if (result.imageSize > layoutEnd) {
+        result.bytesPastLayout = result.imageSize - layoutEnd;
+    }
+
+    for (std::size_t index = 0; index < layout.rows.size(); ++index) {
+        RowFinding finding = contentFinding(layout, layout.rows[index], checks[index]);
+        finding.number = index + 1;
+        if (finding.content != ContentFault::None || finding.table != TableFault::None) {
+            result.rows.push_back(std::move(finding));
+        }
+    }
+    if (layout.byCrc) {
+        result.imageShort = imageCrcBytes < layout.imageSize;
+        result.imageCrcFound = imageCrc.value();
+        result.imageCrcDiffers = !result.imageShort && imageCrc.value() != layout.imageCrc;
+    }
+    if (!result.rows.empty() || result.imageShort || result.imageCrcDiffers) {
+        result.status = VerifyResult::Status::Mismatch;
+    }
+    return result;
+}
+
+VerifyResult verifyAgainstList(const std::string& imagePath, const std::string& listPath) {
+    ListReadResult read = readListFile(listPath);
+    if (read.status == ListReadResult::Status::CannotOpen) {
+        return layoutUnreadable(read.error, "the list file cannot be read");
+    }
+    if (read.status == ListReadResult::Status::FormatError) {
+        return layoutUnreadable({}, "line " + std::to_string(read.errorLine) + ": " + read.reason);
+    }
+    if (read.addresses.size() != read.rows.size()) {
+        return layoutUnreadable({}, "a row of the list file has no address");
+    }
+    resolveListedNames(read.rows, listPath);
+    CheckLayout layout;
+    for (std::size_t i = 0; i < read.rows.size(); ++i) {
+        layout.rows.push_back({std::move(read.rows[i].path), read.addresses[i], read.rows[i].size});
+    }
+    // The list file does not hold the front offset: the first row starts there.
+    layout.frontOffset = layout.rows.empty() ? 0 : layout.rows.front().address;
+    return verifyImage(imagePath, layout);
+}
+
+VerifyResult verifyAgainstManifest(const std::string& imagePath, const std::string& manifestPath) {
+    const ManifestReadResult read = readManifest(manifestPath);
+    if (read.status == ManifestReadResult::Status::CannotOpen) {
+        return layoutUnreadable(read.error, "the manifest cannot be read");
+    }
+    if (read.status == ManifestReadResult::Status::FormatError) {
+        return layoutUnreadable({}, read.reason);
+    }
+    const Manifest& manifest = read.manifest;
+    CheckLayout layout;
+    layout.byCrc = true;
+    layout.frontOffset = manifest.frontOffset;
+    layout.tableKnown = true;
+    layout.tableWritten = manifest.infoTable;
+    layout.imageSize = manifest.imageSize;
+    layout.imageCrc = manifest.imageCrc;
+    for (const ManifestRow& row : manifest.rows) {
+        layout.rows.push_back({row.path, row.address, row.size, row.crc});
+    }
+    return verifyImage(imagePath, layout);
+}
+
+InspectResult inspectImage(const std::string& imagePath,
+                           const std::function<void(const TableRow&)>& onRow) {
+    InspectResult result;
+    const auto unreadable = [&](std::error_code error) {
+        result.status = InspectResult::Status::ImageUnreadable;
+        result.error = error;
+        return result;
+    };
+    if (auto error = scan::imageSizeOf(imagePath, result.imageSize)) {
+        return unreadable(error);
+    }
+    scan::TableShape shape;
+    if (auto error = scan::findInfoTable(imagePath, result.imageSize, shape)) {
+        return unreadable(error);
+    }
+    if (!shape.found) {
+        result.status = InspectResult::Status::NoTable;
+        return result;
+    }
+    result.frontOffset = shape.frontOffset;
+    result.rowCount = shape.rowCount;
+    TableRow row;
+    Crc32 crc;
+    const std::error_code error = scan::walkTable(
+        imagePath, shape,
+        [&](const scan::TableRecord& record) {
+            row = {record.number, record.address, record.size, 0};
+            crc = Crc32{};
+            return std::error_code{};
+        },
+        [&](const unsigned char* data, std::size_t size) {
+            crc.update(data, size);
+            return std::error_code{};
+        },
+        [&] {
+            row.crc = crc.value();
+            if (onRow) {
+                onRow(row);
+            }
+            return std::error_code{};
+        });
+    if (error) {
+        return unreadable(error);
+    }
+    return result;
+}
+
+} // namespace zd

@@ -1,0 +1,241 @@
+#include "core/check/image_scan.h"
+
+#include <algorithm>
+#include <numeric>
+#include <vector>
+
+namespace zd::scan {
+std::error_code skip(files::Input& input, std::uint64_t count, std::vector<unsigned char>& buffer) {
+    while (count > 0) {
+        std::size_t got = 0;
+        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(count, buffer.size()));
+        if (auto error = input.read(buffer.data(), want, got)) {
+            return error;
+        }
+        if (got == 0) {
+            return std::make_error_code(std::errc::io_error); // shorter than it was
+        }
+        count -= got;
+    }
+    return {};
+}
+
+std::uint32_t littleEndian32(const unsigned char* bytes) {
+    return std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[2]} << 16 |
+           std::uint32_t{bytes[3]} << 24;
+}
+
+std::error_code readFull(files::Input& input, unsigned char* data, std::size_t size,
+                         std::size_t& got) {
+    got = 0;
+    while (got < size) {
+        std::size_t piece = 0;
+        if (auto error = input.read(data + got, size - got, piece)) {
+            return error;
+        }
+        if (piece == 0) {
+            break;
+        }
+        got += piece;
+    }
+    return {};
+}
+
+std::error_code scanRanges(files::Input& image, std::span<const Range> ranges, std::uint64_t readTo,
+                           const RangeBytes& onRange, const ImageBytes& onImage,
+                           std::uint64_t& bytesRead) {
+    std::vector<std::size_t> order(ranges.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return ranges[a].begin < ranges[b].begin;
+    });
+    std::vector<unsigned char> buffer(kChunk);
+    std::vector<std::size_t> active; // ranges begun and not yet ended
+    std::size_t next = 0;            // in `order`, the first not yet begun
+    std::uint64_t position = 0;
+    bytesRead = 0;
+    while (position < readTo) {
+        const auto want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), readTo - position));
+        std::size_t got = 0;
+        if (auto error = readFull(image, buffer.data(), want, got)) {
+            return error;
+        }
+        const std::uint64_t end = position + got;
+        bytesRead = end;
+        onImage(buffer.data(), got);
+        while (next < order.size() && ranges[order[next]].begin < end) {
+            if (ranges[order[next]].length > 0) {
+                active.push_back(order[next]);
+            }
+            ++next;
+        }
+        for (const std::size_t index : active) {
+            const Range& range = ranges[index];
+            const std::uint64_t from = std::max(range.begin, position);
+            const std::uint64_t to = std::min(range.begin + range.length, end);
+            if (from < to) {
+                onRange(index, buffer.data() + (from - position),
+                        static_cast<std::size_t>(to - from));
+            }
+        }
+        std::erase_if(active, [&](std::size_t index) {
+            return ranges[index].begin + ranges[index].length <= end;
+        });
+        position = end;
+        if (got < want) {
+            break;
+        }
+    }
+    return {};
+}
+
+std::error_code imageSizeOf(const std::string& path, std::uint64_t& size) {
+    files::Input input;
+    if (auto error = input.open(path)) {
+        return error;
+    }
+    files::Status status;
+    if (auto error = input.status(status)) {
+        return error;
+    }
+    if (status.kind == files::Kind::Regular) {
+        size = status.size;
+        return {};
+    }
+    // A device or a pipe: its length is what it gives.
+    std::vector<unsigned char> buffer(kChunk);
+    size = 0;
+    for (;;) {
+        std::size_t got = 0;
+        if (auto error = input.read(buffer.data(), buffer.size(), got)) {
+            return error;
+        }
+        if (got == 0) {
+            return {};
+        }
+        size += got;
+    }
+}
+
+std::error_code findInfoTable(const std::string& path, std::uint64_t imageSize, TableShape& shape) {
+    shape = {};
+    files::Input input;
+    if (auto error = input.open(path)) {
+        return error;
+    }
+    unsigned char record[8];
+    std::size_t got = 0;
+    if (auto error = readFull(input, record, sizeof record, got)) {
+        return error;
+    }
+    if (got < sizeof record) {
+        return {};
+    }
+    const std::uint32_t front = littleEndian32(record);
+    std::uint64_t end = std::uint64_t{front} + littleEndian32(record + 4);
+    if (front < 9 || end > imageSize) {
+        return {};
+    }
+    // Records go on while they chain and the table still fits strictly.
+    std::uint64_t rows = 1;
+    std::uint64_t position = 8;
+    bool inTable = true;
+    std::vector<unsigned char> buffer(64 * 1024);
+    while (position < front) {
+        if (inTable && position + 8 < front) {
+            if (auto error = readFull(input, record, sizeof record, got)) {
+                return error;
+            }
+            if (got < sizeof record) {
+                return {};
+            }
+            const std::uint32_t address = littleEndian32(record);
+            const std::uint64_t rowEnd = std::uint64_t{address} + littleEndian32(record + 4);
+            if (address == end && rowEnd <= imageSize) {
+                end = rowEnd;
+                ++rows;
+                position += 8;
+                continue;
+            }
+            inTable = false;
+            // The record read is filler: all of it must be 0xFF.
+            const std::size_t inFront =
+                static_cast<std::size_t>(std::min<std::uint64_t>(8, front - position));
+            if (!std::all_of(record, record + inFront, [](unsigned char b) { return b == 0xFF; })) {
+                return {};
+            }
+            position += inFront;
+            continue;
+        }
+        inTable = false;
+        const auto want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), front - position));
+        if (auto error = readFull(input, buffer.data(), want, got)) {
+            return error;
+        }
+        if (got < want) {
+            return {};
+        }
+        if (!std::all_of(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(got),
+                         [](unsigned char b) { return b == 0xFF; })) {
+            return {};
+        }
+        position += got;
+    }
+    shape.found = true;
+    shape.frontOffset = front;
+    shape.rowCount = rows;
+    return {};
+}
+
+std::error_code walkTable(const std::string& path, const TableShape& shape,
+                          const std::function<std::error_code(const TableRecord&)>& onBegin,
+                          const RowBytes& onBytes, const std::function<std::error_code()>& onEnd) {
+    files::Input table;
+    files::Input rows;
+    if (auto error = table.open(path)) {
+        return error;
+    }
+    if (auto error = rows.open(path)) {
+        return error;
+    }
+    std::vector<unsigned char> buffer(kChunk);
+    if (auto error = skip(rows, shape.frontOffset, buffer)) {
+        return error;
+    }
+    for (std::uint64_t number = 1; number <= shape.rowCount; ++number) {
+        unsigned char record[8];
+        std::size_t got = 0;
+        if (auto error = readFull(table, record, sizeof record, got)) {
+            return error;
+        }
+        if (got < sizeof record) {
+            return std::make_error_code(std::errc::io_error);
+        }
+        const TableRecord row{number, littleEndian32(record), littleEndian32(record + 4)};
+        if (auto error = onBegin(row)) {
+            return error;
+        }
+        for (std::uint64_t left = row.size; left > 0;) {
+            const auto want =
+                static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
+            if (auto error = readFull(rows, buffer.data(), want, got)) {
+                return error;
+            }
+            if (got < want) {
+                return std::make_error_code(std::errc::io_error); // shorter than it was
+            }
+            if (auto error = onBytes(buffer.data(), got)) {
+                return error;
+            }
+            left -= got;
+        }
+        if (auto error = onEnd()) {
+            return error;
+        }
+    }
+    return {};
+}
+
+} // namespace zd::scan

@@ -1,0 +1,77 @@
+// Reading an image once from its start for verify, inspect and unpack: the
+// byte ranges of many rows served in a single pass, and the file info table
+// found and walked. Only small buffers are kept, whatever the image's size.
+#pragma once
+
+#include "core/files/file_layer.h"
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace zd::scan {
+
+// The piece the image is read in.
+constexpr std::size_t kChunk = 1 << 20;
+
+struct Range {
+    std::uint64_t begin = 0;
+    std::uint64_t length = 0;
+};
+
+// Bytes of range `index` (its next ones, in order), or of the image itself.
+using RangeBytes =
+    std::function<void(std::size_t index, const unsigned char* data, std::size_t size)>;
+using ImageBytes = std::function<void(const unsigned char* data, std::size_t size)>;
+
+// Reads `image` from its position (its start) up to `readTo` or its end,
+// giving every byte once to `onImage` and, within each range, to `onRange`;
+// ranges may lie in any order and overlap. `bytesRead` tells how far the
+// image went; the result is the error that stopped the reading, if any.
+std::error_code scanRanges(files::Input& image, std::span<const Range> ranges, std::uint64_t readTo,
+                           const RangeBytes& onRange, const ImageBytes& onImage,
+                           std::uint64_t& bytesRead);
+
+// The image's length: from the system for a regular file, else (a device, a
+// pipe) by reading it through once.
+std::error_code imageSizeOf(const std::string& path, std::uint64_t& size);
+
+// Reads and drops `count` bytes (the layer reads forward only); an input
+// that ends first is an I/O error.
+std::error_code skip(files::Input& input, std::uint64_t count, std::vector<unsigned char>& buffer);
+
+// Reads exactly `size` bytes unless the input ends first; `got` tells.
+std::error_code readFull(files::Input& input, unsigned char* data, std::size_t size,
+                         std::size_t& got);
+
+struct TableShape {
+    bool found = false;
+    std::uint32_t frontOffset = 0;
+    std::uint64_t rowCount = 0;
+};
+
+// Looks for a file info table at the start of the image of `imageSize`
+// bytes (image_check.h gives the rule). Reads the front area only.
+std::error_code findInfoTable(const std::string& path, std::uint64_t imageSize, TableShape& shape);
+
+struct TableRecord {
+    std::uint64_t number = 0; // 1-based
+    std::uint32_t address = 0;
+    std::uint32_t size = 0;
+};
+
+// Walks the table found by findInfoTable: for each record, `onBegin`, then
+// the row's bytes through `onBytes`, then `onEnd`; an error from one of them
+// stops the walk and comes back. Two readers go side by side, one through
+// the table, one through the rows that follow it.
+using RowBytes = std::function<std::error_code(const unsigned char* data, std::size_t size)>;
+std::error_code walkTable(const std::string& path, const TableShape& shape,
+                          const std::function<std::error_code(const TableRecord&)>& onBegin,
+                          const RowBytes& onBytes, const std::function<std::error_code()>& onEnd);
+
+std::uint32_t littleEndian32(const unsigned char* bytes);
+
+} // namespace zd::scan

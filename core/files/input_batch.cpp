@@ -1,0 +1,36 @@
+#include "core/files/input_batch.h"
+
+#include <algorithm>
+
+namespace zd {
+
+std::error_code InputBatch::take(files::Input& input, std::uint64_t size, OutputFile& image,
+                                 files::CopyResult& result) {
+    result = {};
+    // One byte past `size` tells a longer input.
+    const auto ask = static_cast<std::size_t>(size) + 1;
+    if (kCapacity - used_ < ask) {
+        if (auto error = flushTo(image)) {
+            return error;
+        }
+    }
+    std::size_t got = 0;
+    if (auto error = input.read(buffer_.get() + used_, ask, got)) {
+        result.readError = error;
+        return {};
+    }
+    // A regular file's read returns less than asked only at its end.
+    const auto keep = static_cast<std::size_t>(std::min<std::uint64_t>(got, size));
+    used_ += keep;
+    result.copied = keep;
+    result.more = got > keep;
+    return {};
+}
+
+std::error_code InputBatch::flushTo(OutputFile& image) {
+    const std::size_t pending = used_;
+    used_ = 0;
+    return pending == 0 ? std::error_code{} : image.write(buffer_.get(), pending);
+}
+
+} // namespace zd

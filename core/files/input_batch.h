@@ -1,0 +1,43 @@
+// Small inputs gathered in memory and written to the image in large pieces.
+//
+// A merge of many small files spends its time in system calls, not in
+// bytes: moving each through the kernel's pipe takes two calls of its own.
+// Read into one buffer instead, a file of a few KiB costs one read, and the
+// image gets one write for many files.
+#pragma once
+
+#include "core/files/file_layer.h"
+#include "core/files/output_set.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <system_error>
+
+namespace zd {
+
+class InputBatch {
+  public:
+    // Inputs up to this size go through the batch; larger ones are better
+    // moved by the kernel (Output::appendFrom).
+    static constexpr std::uint64_t kLargestInput = 64 * 1024;
+    static constexpr std::size_t kCapacity = 1024 * 1024;
+
+    static bool takes(std::uint64_t size) { return size <= kLargestInput; }
+
+    // Reads exactly `size` bytes of `input` (at most kLargestInput) into the
+    // batch, as Output::appendFrom would append them: fewer when its end
+    // comes first, and `result.more` when it holds more (that byte is
+    // dropped). Writes the batch to `image` first when it has no room left;
+    // the result is the error of that write.
+    std::error_code take(files::Input& input, std::uint64_t size, OutputFile& image,
+                         files::CopyResult& result);
+    // Writes what the batch holds to `image` and empties it.
+    std::error_code flushTo(OutputFile& image);
+
+  private:
+    std::unique_ptr<char[]> buffer_ = std::make_unique<char[]>(kCapacity);
+    std::size_t used_ = 0;
+};
+
+} // namespace zd

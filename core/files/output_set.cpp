@@ -1,0 +1,268 @@
+#include "core/files/output_set.h"
+
+#include "core/files/temporary_names.h"
+
+#include <algorithm>
+#include <atomic>
+#include <set>
+
+namespace zd {
+namespace {
+
+class FileCategory : public std::error_category {
+  public:
+    const char* name() const noexcept override { return "zd-file"; }
+    std::string message(int code) const override {
+        switch (static_cast<FileErrc>(code)) {
+        case FileErrc::ReadOnly:
+            return "the file is read-only or may not be written";
+        case FileErrc::InUse:
+            return "another merge is writing it now";
+        case FileErrc::SameTarget:
+            return "it leads to the same file as another output";
+        case FileErrc::NotAFile:
+            return "not a regular file";
+        }
+        return "unknown error";
+    }
+};
+
+bool deniedByFolder(const std::error_code& error) {
+    return error == std::errc::permission_denied || error == std::errc::operation_not_permitted ||
+           error == std::errc::read_only_file_system;
+}
+
+} // namespace
+
+const std::error_category& fileCategory() {
+    static const FileCategory category;
+    return category;
+}
+
+std::error_code make_error_code(FileErrc code) {
+    return {static_cast<int>(code), fileCategory()};
+}
+
+std::error_code OutputFile::fill(unsigned char byte, std::uint64_t count) {
+    const std::vector<unsigned char> block(
+        static_cast<std::size_t>(std::min<std::uint64_t>(count, 64 * 1024)), byte);
+    while (count > 0) {
+        const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(count, block.size()));
+        if (auto error = write(block.data(), piece)) {
+            return error;
+        }
+        count -= piece;
+    }
+    return {};
+}
+
+OutputError OutputSet::add(const std::string& target, OutputFile*& file) {
+    file = nullptr;
+    auto out = std::make_unique<OutputFile>();
+    out->target_ = target;
+    OutputError failed = inspectTarget(*out);
+    if (!failed) {
+        failed = lockTarget(*out);
+    }
+    if (!failed) {
+        removeStaleTemporaries(*out);
+        failed = createTemporary(*out);
+    }
+    if (failed) {
+        return failed;
+    }
+    file = out.get();
+    files_.push_back(std::move(out));
+    return {};
+}
+
+// Follows a link to the file it leads to, and refuses what may not be
+// replaced there.
+OutputError OutputSet::inspectTarget(OutputFile& out) {
+    const auto failed = [&](std::error_code error) { return OutputError{error, out.target_}; };
+    if (auto error = files::resolveLinks(out.target_, out.resolved_)) {
+        return failed(error);
+    }
+    const std::size_t cut = files::lastSeparator(out.resolved_);
+    out.folder_ = cut == std::string::npos ? std::string{} : out.resolved_.substr(0, cut + 1);
+    files::Status earlier;
+    if (auto error = files::statusOf(out.resolved_, earlier)) {
+        return error == std::errc::no_such_file_or_directory ? OutputError{} : failed(error);
+    }
+    if (earlier.kind == files::Kind::Directory) {
+        return failed(std::make_error_code(std::errc::is_a_directory));
+    }
+    if (earlier.kind != files::Kind::Regular) {
+        return failed(FileErrc::NotAFile);
+    }
+    if (auto denied = files::checkWritable(out.resolved_)) {
+        return failed(denied == std::errc::permission_denied ? make_error_code(FileErrc::ReadOnly)
+                                                             : denied);
+    }
+    out.earlier_ = earlier.identity;
+    return {};
+}
+
+// The lock's key names the file by its folder's identity, so that every
+// spelling of the path and every link to it meets the same lock.
+OutputError OutputSet::lockTarget(OutputFile& out) {
+    const auto failed = [&](std::error_code error) { return OutputError{error, out.target_}; };
+    files::Status folder;
+    if (auto error = files::statusOf(folderOf(out), folder)) {
+        return failed(error);
+    }
+    out.key_ = hexDigits(folder.identity.volume, 16) + "-" + hexDigits(folder.identity.index, 16) +
+               "-" + temporaryKey(nameOf(out));
+    for (const auto& other : files_) {
+        if (other->key_ == out.key_) {
+            return failed(FileErrc::SameTarget);
+        }
+    }
+    if (auto error = out.lock_.tryLock(out.key_)) {
+        return failed(error == std::errc::device_or_resource_busy ? make_error_code(FileErrc::InUse)
+                                                                  : error);
+    }
+    return {};
+}
+
+// Holding the lock, no other merge writes this target: its temporaries in
+// the folder are what killed runs left (removeUnowned spares any that a
+// living process holds all the same).
+void OutputSet::removeStaleTemporaries(const OutputFile& out) {
+    const std::string prefix = temporaryPrefix(nameOf(out));
+    std::vector<files::FolderEntry> entries;
+    if (files::listFolder(folderOf(out), entries)) {
+        return;
+    }
+    for (const files::FolderEntry& entry : entries) {
+        if (entry.name.starts_with(prefix) && isTemporaryName(entry.name)) {
+            (void)files::removeUnowned(out.folder_ + entry.name);
+        }
+    }
+}
+
+// Creates the temporary, with the earlier file's permissions. A folder that
+// refuses new files is named as the cause.
+OutputError OutputSet::createTemporary(OutputFile& out) {
+    for (int attempt = 0;; ++attempt) {
+        std::string candidate = out.folder_ + newTemporaryName(nameOf(out));
+        const std::error_code error = out.file_.createNew(candidate);
+        if (!error) {
+            out.temporary_ = std::move(candidate);
+            break;
+        }
+        if (error == std::errc::file_exists && attempt < 100) {
+            continue;
+        }
+        if (deniedByFolder(error)) {
+            return {error, out.folder_.empty() ? files::absolutePath(".") : out.folder_, true};
+        }
+        return {error, out.target_};
+    }
+    if (out.earlier_) {
+        if (auto error = out.file_.copyAccessFrom(out.resolved_)) {
+            (void)out.file_.close();
+            (void)files::remove(out.temporary_);
+            return {error, out.target_};
+        }
+    }
+    return {};
+}
+
+std::string OutputSet::folderOf(const OutputFile& out) {
+    return out.folder_.empty() ? std::string(".") : out.folder_;
+}
+
+std::string OutputSet::nameOf(const OutputFile& out) {
+    return out.resolved_.substr(out.folder_.size());
+}
+
+OutputError OutputSet::commit() {
+    for (const auto& out : files_) {
+        std::error_code error = durable_ ? out->file_.sync() : std::error_code{};
+        if (const std::error_code closed = out->file_.close(); !error) {
+            error = closed;
+        }
+        if (error) {
+            return {error, out->target_};
+        }
+    }
+    keepEarlierFiles();
+    for (std::size_t i = 0; i < files_.size(); ++i) {
+        OutputFile& out = *files_[i];
+        if (auto error = files::rename(out.temporary_, out.resolved_)) {
+            rollBack(i);
+            return {error, out.target_};
+        }
+        out.temporary_.clear();
+    }
+    // The backups go with the set.
+    std::set<std::string> folders;
+    for (const auto& out : files_) {
+        folders.insert(folderOf(*out));
+    }
+    if (durable_) {
+        // The outputs are complete and in place; a folder that cannot be
+        // flushed changes nothing the caller could act on.
+        for (const std::string& folder : folders) {
+            (void)files::syncFolder(folder);
+        }
+    }
+    return {};
+}
+
+// A second name for each earlier file, to put it back should a later rename
+// fail; the last one renamed needs none. Where the file system has no hard
+// links there is none. (On Windows a second name cannot be removed while
+// another program holds the file open without sharing deletion.)
+void OutputSet::keepEarlierFiles() {
+    for (std::size_t i = 0; i + 1 < files_.size(); ++i) {
+        const auto& out = files_[i];
+        if (out->earlier_) {
+            std::string backup = out->folder_ + newTemporaryName(nameOf(*out));
+            if (!files::hardLink(out->resolved_, backup)) {
+                out->backup_ = std::move(backup);
+            }
+        }
+    }
+}
+
+void OutputSet::rollBack(std::size_t renamed) {
+    for (std::size_t j = 0; j < renamed; ++j) {
+        OutputFile& out = *files_[j];
+        if (!out.backup_.empty()) {
+            // Should even this fail, the backup stays: it is then the only
+            // name of the earlier file.
+            (void)files::rename(out.backup_, out.resolved_);
+            out.backup_.clear();
+        } else if (!out.earlier_) {
+            (void)files::remove(out.resolved_); // it was new
+        }
+    }
+}
+
+OutputSet::~OutputSet() {
+    for (const auto& out : files_) {
+        (void)out->file_.close();
+        if (!out->temporary_.empty()) {
+            (void)files::remove(out->temporary_);
+        }
+        if (!out->backup_.empty()) {
+            (void)files::remove(out->backup_);
+        }
+    }
+}
+
+std::error_code writeWholeFile(const std::string& target, std::string_view text, bool durable) {
+    OutputSet set(durable);
+    OutputFile* file = nullptr;
+    if (auto failed = set.add(target, file)) {
+        return failed.error;
+    }
+    if (auto error = file->write(text)) {
+        return error;
+    }
+    return set.commit().error;
+}
+
+} // namespace zd

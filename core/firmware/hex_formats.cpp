@@ -1,0 +1,163 @@
+#include "core/firmware/hex_formats.h"
+
+#include <algorithm>
+#include <array>
+
+namespace zd {
+namespace {
+
+constexpr std::uint64_t kAddressSpace = std::uint64_t{1} << 32;
+constexpr std::size_t kDrainAt = 64 * 1024;
+constexpr char kDigits[] = "0123456789ABCDEF";
+
+// Text for one record, with its checksum kept as it goes.
+class RecordText {
+  public:
+    explicit RecordText(std::string& out) : out_(out) {}
+    void byte(std::uint8_t value) {
+        out_ += kDigits[value >> 4];
+        out_ += kDigits[value & 0xF];
+        sum_ = static_cast<std::uint8_t>(sum_ + value);
+    }
+    std::uint8_t sum() const { return sum_; }
+
+  private:
+    std::string& out_;
+    std::uint8_t sum_ = 0;
+};
+
+} // namespace
+
+bool fitsAddressSpace(std::uint32_t base, std::uint64_t size) {
+    return size <= kAddressSpace - base;
+}
+
+HexWriter::HexWriter(HexFormat format, const HexSettings& settings, TextSink sink)
+    : format_(format), settings_(settings), sink_(std::move(sink)),
+      recordBytes_(format == HexFormat::IntelHex ? 16 : 32), next_(settings.base),
+      recordAddress_(settings.base) {
+    text_.reserve(kDrainAt + 128);
+    if (format_ == HexFormat::SRecord) {
+        text_ += "S0030000FC\r\n"; // the header record, empty, as readers expect one
+    }
+}
+
+std::error_code HexWriter::write(const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    if (size > kAddressSpace - std::min(next_, kAddressSpace)) {
+        return std::make_error_code(std::errc::value_too_large);
+    }
+    while (size > 0) {
+        // A record ends at the next multiple of its size in the address space.
+        const std::size_t room = recordBytes_ - static_cast<std::size_t>(next_ % recordBytes_);
+        const std::size_t piece = std::min(room, size);
+        std::copy(bytes, bytes + piece, record_ + recordSize_);
+        recordSize_ += piece;
+        next_ += piece;
+        bytes += piece;
+        size -= piece;
+        if (piece == room) {
+            if (auto error = flushRecord()) {
+                return error;
+            }
+        }
+    }
+    return {};
+}
+
+std::error_code HexWriter::fill(unsigned char byte, std::uint64_t count) {
+    std::array<unsigned char, 4096> block;
+    block.fill(byte);
+    while (count > 0) {
+        const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(count, block.size()));
+        if (auto error = write(block.data(), piece)) {
+            return error;
+        }
+        count -= piece;
+    }
+    return {};
+}
+
+std::error_code HexWriter::finish() {
+    if (auto error = flushRecord()) {
+        return error;
+    }
+    if (format_ == HexFormat::IntelHex) {
+        intelRecord(0x01, 0, nullptr, 0);
+    } else {
+        sRecord('7', settings_.base, nullptr, 0);
+    }
+    return drain(true);
+}
+
+std::error_code HexWriter::flushRecord() {
+    const std::uint64_t address = recordAddress_;
+    const std::size_t size = recordSize_;
+    recordAddress_ = next_;
+    recordSize_ = 0;
+    if (size == 0 ||
+        (settings_.skipErased &&
+         std::all_of(record_, record_ + size, [](unsigned char b) { return b == 0xFF; }))) {
+        return {};
+    }
+    if (format_ == HexFormat::IntelHex) {
+        const auto upper = static_cast<std::uint32_t>(address >> 16);
+        if (upper != upper_) {
+            const unsigned char high[2] = {static_cast<unsigned char>(upper >> 8),
+                                           static_cast<unsigned char>(upper & 0xFF)};
+            intelRecord(0x04, 0, high, 2);
+            upper_ = upper;
+        }
+        intelRecord(0x00, static_cast<std::uint16_t>(address & 0xFFFF), record_, size);
+    } else {
+        sRecord('3', static_cast<std::uint32_t>(address), record_, size);
+    }
+    return drain(false);
+}
+
+// ":" count, address, type, data, then the two's complement of their sum.
+void HexWriter::intelRecord(std::uint8_t type, std::uint16_t address, const unsigned char* data,
+                            std::size_t size) {
+    text_ += ':';
+    RecordText record(text_);
+    record.byte(static_cast<std::uint8_t>(size));
+    record.byte(static_cast<std::uint8_t>(address >> 8));
+    record.byte(static_cast<std::uint8_t>(address & 0xFF));
+    record.byte(type);
+    for (std::size_t i = 0; i < size; ++i) {
+        record.byte(data[i]);
+    }
+    const auto check = static_cast<std::uint8_t>(0x100 - record.sum());
+    RecordText(text_).byte(check);
+    text_ += "\r\n";
+}
+
+// "S" type, count of the bytes that follow, 32-bit address, data, then the
+// ones' complement of their sum.
+void HexWriter::sRecord(char type, std::uint32_t address, const unsigned char* data,
+                        std::size_t size) {
+    text_ += 'S';
+    text_ += type;
+    RecordText record(text_);
+    record.byte(static_cast<std::uint8_t>(4 + size + 1));
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        record.byte(static_cast<std::uint8_t>((address >> shift) & 0xFF));
+    }
+    for (std::size_t i = 0; i < size; ++i) {
+        record.byte(data[i]);
+    }
+    const auto check = static_cast<std::uint8_t>(~record.sum());
+    RecordText(text_).byte(check);
+    text_ += "\r\n";
+}
+
+std::error_code HexWriter::drain(bool all) {
+    if (!all && text_.size() < kDrainAt) {
+        return {};
+    }
+    const std::error_code error = sink_(text_);
+    text_.clear();
+    return error;
+}
+
+} // namespace zd

@@ -1,0 +1,363 @@
+#include "core/image/image_writer.h"
+
+#include "core/files/file_layer.h"
+#include "core/files/input_batch.h"
+#include "core/files/output_set.h"
+#include "core/image/checksum_copy.h"
+#include "core/image/crc32.h"
+#include "core/model/file_names.h"
+#include "core/model/list_file.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace zd {
+namespace {
+
+constexpr std::uint64_t kFourGiB = std::uint64_t{1} << 32;
+
+MergeResult failure(MergeStatus status, std::string path, std::error_code error = {}) {
+    MergeResult result;
+    result.status = status;
+    result.path = std::move(path);
+    result.error = error;
+    return result;
+}
+
+// An input that an output would replace; `output` names that output.
+MergeResult replacedInput(MergeStatus status, const std::string& input, const std::string& output) {
+    MergeResult result = failure(status, input);
+    result.output = output;
+    return result;
+}
+
+MergeResult sizeFailure(MergeStatus status, const Entry& entry, std::uint64_t found) {
+    MergeResult result = failure(status, entry.path);
+    result.expected = entry.size;
+    result.actual = found;
+    return result;
+}
+
+// A failure to create or put in place an output: the folder's, or the
+// output's own under `status`.
+MergeResult outputFailure(const OutputError& failed, MergeStatus status) {
+    return failure(failed.folderAtFault ? MergeStatus::FolderNotWritable : status, failed.path,
+                   failed.error);
+}
+
+void putLittleEndian(std::string& out, std::uint32_t value) {
+    for (int shift = 0; shift < 32; shift += 8) {
+        out += static_cast<char>((value >> shift) & 0xFFu);
+    }
+}
+
+std::string infoTable(const EntryList& list) {
+    std::string table;
+    table.reserve(list.entries().size() * 8);
+    for (const Entry& entry : list.entries()) {
+        putLittleEndian(table, entry.address);
+        putLittleEndian(table, entry.size);
+    }
+    return table;
+}
+
+// The checks that need no file: no input named as an output, every name
+// one the list file can carry, the layout within 4 GiB. On success `imageEnd`
+// is the image's length.
+MergeResult checkList(const EntryList& list, const OutputPaths& paths,
+                      const std::vector<Companion>& companions, std::uint64_t& imageEnd) {
+    std::uint64_t end = list.frontOffset();
+    const bool named = !paths.imagePath.empty();
+    // Inputs carry absolute paths; a companion may be named relative.
+    std::vector<std::string> companionPaths;
+    for (const Companion& companion : companions) {
+        companionPaths.push_back(files::absolutePath(companion.path));
+    }
+    for (const Entry& entry : list.entries()) {
+        if (named && entry.path == paths.imagePath) {
+            return replacedInput(MergeStatus::OutputIsInput, entry.path, paths.imagePath);
+        }
+        if (named && entry.path == paths.listPath) {
+            return replacedInput(MergeStatus::ListIsInput, entry.path, paths.listPath);
+        }
+        for (std::size_t i = 0; i < companions.size(); ++i) {
+            if (entry.path == companionPaths[i]) {
+                return replacedInput(MergeStatus::OutputIsInput, entry.path, companions[i].path);
+            }
+        }
+        if (!listFileCanCarry(entry.path)) {
+            return failure(MergeStatus::NameNotListable, entry.path);
+        }
+        // An address must fit into 32 bits, and so must the image's end.
+        if (end >= kFourGiB) {
+            return failure(MergeStatus::LayoutTooLarge, entry.path);
+        }
+        end += entry.size;
+        if (end > kFourGiB) {
+            return failure(MergeStatus::LayoutTooLarge, entry.path);
+        }
+    }
+    imageEnd = end;
+    return {};
+}
+
+struct Outputs {
+    OutputFile* image = nullptr;
+    OutputFile* list = nullptr;
+    std::vector<OutputFile*> companions;
+};
+
+// What the outputs replace, to tell an input that is one of them by another
+// name (a link).
+struct EarlierOutputs {
+    std::optional<files::Identity> image;
+    std::optional<files::Identity> list;
+    std::vector<std::optional<files::Identity>> companions;
+    std::string imagePath;
+    std::string listPath;
+    std::vector<std::string> companionPaths;
+};
+
+// Opens one input without waiting and checks on the open descriptor that it
+// is still a regular file of its listed size and none of the outputs.
+MergeResult openInput(files::Input& input, const Entry& entry, const EarlierOutputs& earlier) {
+    files::Status info;
+    std::error_code error = input.open(entry.path);
+    if (!error) {
+        error = input.status(info);
+    }
+    if (error) {
+        return failure(MergeStatus::InputUnreadable, entry.path, error);
+    }
+    if (info.kind != files::Kind::Regular) {
+        return failure(MergeStatus::InputUnreadable, entry.path,
+                       info.kind == files::Kind::Directory
+                           ? std::make_error_code(std::errc::is_a_directory)
+                           : make_error_code(FileErrc::NotAFile));
+    }
+    if (earlier.list == info.identity) {
+        return replacedInput(MergeStatus::ListIsInput, entry.path, earlier.listPath);
+    }
+    for (std::size_t i = 0; i < earlier.companions.size(); ++i) {
+        if (earlier.companions[i] == info.identity) {
+            return replacedInput(MergeStatus::OutputIsInput, entry.path, earlier.companionPaths[i]);
+        }
+    }
+    if (earlier.image == info.identity) {
+        return replacedInput(MergeStatus::OutputIsInput, entry.path, earlier.imagePath);
+    }
+    if (info.size != entry.size) {
+        return sizeFailure(MergeStatus::InputSizeChanged, entry, info.size);
+    }
+    return {};
+}
+
+// Appends exactly the input's listed size to the image. With `checksums`,
+// its CRC-32 into `crc` as well; else a small input through the batch,
+// a larger one (the batch written first) by the kernel.
+MergeResult appendInput(const Outputs& outputs, InputBatch& batch, const EarlierOutputs& earlier,
+                        const Entry& entry, std::uint64_t done, std::uint64_t total,
+                        const MergeProgress& progress, bool checksums, std::uint32_t& crc) {
+    files::Input input;
+    if (MergeResult opened = openInput(input, entry, earlier); !opened.ok()) {
+        return opened;
+    }
+    files::CopyResult copy;
+    const auto onChunk = [&](std::uint64_t soFar) {
+        return !progress || progress(done + soFar, total);
+    };
+    std::error_code writeError;
+    if (checksums) {
+        writeError = appendSummed(input, *outputs.image, entry.size, copy, onChunk, crc);
+    } else if (InputBatch::takes(entry.size)) {
+        writeError = batch.take(input, entry.size, *outputs.image, copy);
+    } else if (!(writeError = batch.flushTo(*outputs.image))) {
+        writeError = outputs.image->appendFrom(input, entry.size, copy, onChunk);
+    }
+    if (writeError == std::errc::operation_canceled) {
+        return failure(MergeStatus::Stopped, entry.path);
+    }
+    if (writeError) {
+        return failure(MergeStatus::ImageWriteFailed, outputs.image->target(), writeError);
+    }
+    if (copy.readError) {
+        return failure(MergeStatus::InputUnreadable, entry.path, copy.readError);
+    }
+    if (copy.more || copy.copied != entry.size) {
+        // A file that changed since it was opened reports its new length; a
+        // file whose reported length is not what it holds cannot be merged.
+        files::Status now;
+        if (!input.status(now) && now.size == entry.size) {
+            return sizeFailure(MergeStatus::InputSizeUnknown, entry, copy.copied);
+        }
+        return sizeFailure(MergeStatus::InputSizeChanged, entry, now.size);
+    }
+    return {};
+}
+
+// Every output's target is checked, and its temporary made, before any
+// input is read, so that a read-only list file stops the merge at once.
+MergeResult openOutputs(OutputSet& set, const OutputPaths& paths,
+                        const std::vector<Companion>& companions, Outputs& outputs) {
+    if (auto failed = set.add(paths.imagePath, outputs.image)) {
+        return outputFailure(failed, MergeStatus::ImageCreateFailed);
+    }
+    if (auto failed = set.add(paths.listPath, outputs.list)) {
+        return outputFailure(failed, MergeStatus::ListWriteFailed);
+    }
+    for (const Companion& companion : companions) {
+        OutputFile* file = nullptr;
+        if (auto failed = set.add(companion.path, file)) {
+            return outputFailure(failed, MergeStatus::CompanionFailed);
+        }
+        outputs.companions.push_back(file);
+    }
+    return {};
+}
+
+// The front area (the table, when it is written, then 0xFF filler), every
+// input after it, then the padding up to `total`. With `checksums` the CRCs
+// of the rows and of the image are kept in `merged`.
+MergeResult writeImage(const Outputs& outputs, const EntryList& list, bool writeTable,
+                       std::uint64_t total, const MergeProgress& progress, bool checksums,
+                       MergedImage& merged) {
+    OutputFile& image = *outputs.image;
+    Crc32 front;
+    std::uint64_t done = 0;
+    if (writeTable) {
+        const std::string table = infoTable(list);
+        if (auto error = image.write(table)) {
+            return failure(MergeStatus::ImageWriteFailed, image.target(), error);
+        }
+        front.update(table);
+        done = table.size();
+    }
+    if (auto error = image.fill(0xFF, list.frontOffset() - done)) {
+        return failure(MergeStatus::ImageWriteFailed, image.target(), error);
+    }
+    if (checksums) {
+        front.updateFill(0xFF, list.frontOffset() - done);
+    }
+    merged.crc = front.value();
+    done = list.frontOffset();
+    if (progress && !progress(done, total)) {
+        return failure(MergeStatus::Stopped, image.target());
+    }
+    EarlierOutputs earlier{outputs.image->earlier(), outputs.list->earlier(), {},
+                           image.target(),           outputs.list->target(),  {}};
+    for (const OutputFile* companion : outputs.companions) {
+        earlier.companions.push_back(companion->earlier());
+        earlier.companionPaths.push_back(companion->target());
+    }
+    InputBatch batch;
+    for (const Entry& entry : list.entries()) {
+        std::uint32_t crc = 0;
+        if (MergeResult appended =
+                appendInput(outputs, batch, earlier, entry, done, total, progress, checksums, crc);
+            !appended.ok()) {
+            return appended;
+        }
+        if (checksums) {
+            merged.rowCrcs.push_back(crc);
+            merged.crc = crc32Combine(merged.crc, crc, entry.size);
+        }
+        done += entry.size;
+        if (progress && !progress(done, total)) {
+            return failure(MergeStatus::Stopped, entry.path);
+        }
+    }
+    if (auto error = batch.flushTo(image)) {
+        return failure(MergeStatus::ImageWriteFailed, image.target(), error);
+    }
+    if (auto error = image.fill(0xFF, total - done)) {
+        return failure(MergeStatus::ImageWriteFailed, image.target(), error);
+    }
+    if (checksums) {
+        Crc32 padding;
+        padding.updateFill(0xFF, total - done);
+        merged.crc = crc32Combine(merged.crc, padding.value(), total - done);
+    }
+    return {};
+}
+
+} // namespace
+
+bool infoTableFits(std::uint32_t frontOffset, int rowCount) {
+    return rowCount >= 1 &&
+           std::uint64_t{frontOffset} > std::uint64_t{8} * static_cast<std::uint64_t>(rowCount);
+}
+
+MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPaths& paths,
+                       const MergeProgress& progress, const MergeOptions& options) {
+    std::uint64_t total = 0;
+    if (MergeResult checked = checkList(list, paths, options.companions, total); !checked.ok()) {
+        return checked;
+    }
+    total = std::max(total, options.padTo);
+    const bool writeTable = withInfoTable && infoTableFits(list.frontOffset(), list.rowCount());
+    OutputSet set(options.durable);
+    Outputs outputs;
+    if (MergeResult opened = openOutputs(set, paths, options.companions, outputs); !opened.ok()) {
+        return opened;
+    }
+    const std::string listText =
+        options.listFolder.empty() ? listFileText(list) : listFileText(list, options.listFolder);
+    if (auto error = outputs.list->write(listText)) {
+        return failure(MergeStatus::ListWriteFailed, paths.listPath, error);
+    }
+    MergedImage merged{*outputs.image, total, writeTable, {}, 0};
+    if (MergeResult written =
+            writeImage(outputs, list, writeTable, total, progress, options.checksums, merged);
+        !written.ok()) {
+        return written;
+    }
+    for (std::size_t i = 0; i < options.companions.size(); ++i) {
+        if (auto error = options.companions[i].write(*outputs.companions[i], merged)) {
+            return failure(MergeStatus::CompanionFailed, options.companions[i].path, error);
+        }
+    }
+    if (auto failed = set.commit()) {
+        const MergeStatus status = failed.path == paths.imagePath  ? MergeStatus::ImageWriteFailed
+                                   : failed.path == paths.listPath ? MergeStatus::ListWriteFailed
+                                                                   : MergeStatus::CompanionFailed;
+        return failure(status, failed.path, failed.error);
+    }
+    MergeResult result;
+    result.infoTableWritten = writeTable;
+    result.infoTableLeftOut = withInfoTable && !writeTable && !list.empty();
+    return result;
+}
+
+MergeResult checkMerge(const EntryList& list, const OutputPaths& paths,
+                       const MergeOptions& options) {
+    std::uint64_t imageEnd = 0;
+    if (MergeResult checked = checkList(list, paths, options.companions, imageEnd); !checked.ok()) {
+        return checked;
+    }
+    const auto identityOf = [](const std::string& path) -> std::optional<files::Identity> {
+        files::Status status;
+        if (path.empty() || files::statusOf(path, status)) {
+            return std::nullopt;
+        }
+        return status.identity;
+    };
+    EarlierOutputs earlier{identityOf(paths.imagePath),
+                           identityOf(paths.listPath),
+                           {},
+                           paths.imagePath,
+                           paths.listPath,
+                           {}};
+    for (const Companion& companion : options.companions) {
+        earlier.companions.push_back(identityOf(companion.path));
+        earlier.companionPaths.push_back(companion.path);
+    }
+    for (const Entry& entry : list.entries()) {
+        files::Input input;
+        if (MergeResult opened = openInput(input, entry, earlier); !opened.ok()) {
+            return opened;
+        }
+    }
+    return {};
+}
+
+} // namespace zd

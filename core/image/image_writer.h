@@ -1,0 +1,127 @@
+// The image wing (core/image/): writing the merged image and its list file,
+// the file info table's format (its one owner), CRC-32 and the copy that
+// sums what it copies. Uses the model and files wings.
+//
+// The merged image: a front area of `frontOffset` bytes, then every listed
+// file's bytes back to back in row order.
+//
+// The front area is all 0xFF, or starts with the file info table when it is
+// asked for and fits: one 8-byte record per entry, its address then its size,
+// each unsigned 32-bit little-endian. The list file is written beside the
+// image in the same run.
+#pragma once
+
+#include "core/model/entry_list.h"
+#include "core/model/output_names.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace zd {
+
+// The table is written only when there is at least one entry and the front
+// offset is strictly greater than 8 bytes per entry.
+bool infoTableFits(std::uint32_t frontOffset, int rowCount);
+
+enum class MergeStatus {
+    Ok,
+    OutputIsInput,     // an output (the image, or a companion) would replace the input `path`
+    ListIsInput,       // the list file would replace the input `path`
+    NameNotListable,   // the list file cannot carry the name `path` (see listFileCanCarry)
+    InputUnreadable,   // an input cannot be opened or read, or is not a regular file (`path`,
+                       // `error`)
+    InputSizeChanged,  // an input's length differs from its listed size (`expected`, `actual`)
+    InputSizeUnknown,  // the system reports the listed size, but reading gives another
+                       // length (files of /proc or /sys): its length cannot be known
+    LayoutTooLarge,    // the layout ends past 4 GiB (`path` is the first entry past it)
+    FolderNotWritable, // no file can be created in the folder `path` (`error`)
+    ImageCreateFailed, // the image cannot be created (`error`: read-only, in use, a folder...)
+    ImageWriteFailed,  // writing, flushing or renaming the image failed (`error`)
+    ListWriteFailed,   // the list file cannot be created or written (`error`)
+    CompanionFailed,   // a companion output cannot be created or written (`path`, `error`)
+    Stopped,           // the progress callback asked to stop
+};
+// Whatever the status, when it is not Ok no output has changed: neither the
+// image nor the list file nor any companion was put in place, and earlier
+// files of those names are as they were.
+
+struct MergeResult {
+    MergeStatus status = MergeStatus::Ok;
+    std::string path;           // the file (or folder) the status is about
+    std::error_code error;      // the system's reason, when there is one
+    std::uint64_t expected = 0; // listed size, for InputSizeChanged and InputSizeUnknown
+    std::uint64_t actual = 0;   // length found, for InputSizeChanged
+    std::string output;         // OutputIsInput: the output that would replace the input
+    bool infoTableWritten = false;
+    // The table was asked for but left out: there were rows and the front
+    // area had no room for 8 bytes each.
+    bool infoTableLeftOut = false;
+    bool ok() const { return status == MergeStatus::Ok; }
+};
+
+// Bytes written so far of the whole image; return false to stop the merge.
+using MergeProgress = std::function<bool(std::uint64_t done, std::uint64_t total)>;
+
+class OutputFile;
+
+// What the companions learn of the finished image.
+struct MergedImage {
+    // Readable at file.temporary() until the outputs are put in place.
+    const OutputFile& file;
+    std::uint64_t size = 0; // padding included
+    bool infoTableWritten = false;
+    // With MergeOptions::checksums: every row's CRC-32, in row order, and the
+    // whole image's.
+    std::vector<std::uint32_t> rowCrcs;
+    std::uint32_t crc = 0;
+};
+
+// A further file put in place together with the image and the list file,
+// all or none: a header, a manifest, a hex dump of the image.
+struct Companion {
+    std::string path;
+    // Writes the whole content into `out`. Called once the image is complete.
+    std::function<std::error_code(OutputFile& out, const MergedImage& image)> write;
+};
+
+struct MergeOptions {
+    // Flush every output to stable storage before it is put in place, so a
+    // power cut leaves the earlier files or the new ones, never empty or
+    // partial ones. Off only where speed matters more (the command line's
+    // --no-sync).
+    bool durable = true;
+    std::vector<Companion> companions;
+    // The image is filled with 0xFF up to this length (a flash's size) when
+    // its layout ends before it.
+    std::uint64_t padTo = 0;
+    // Takes every row's CRC-32 and the image's while copying, for a
+    // manifest: the bytes then pass through the process (plain reads and
+    // writes of one buffer) instead of being moved by the kernel.
+    bool checksums = false;
+    // When not empty: the list file's own folder (absolute, ending in a
+    // separator), and the list names its files relative to it where it can.
+    std::string listFolder{};
+};
+
+// Writes the image and the list file (and the companions) under temporary
+// names, then puts them all in place at once. Names equal to an output and
+// the layout are checked before anything is created, every output's target
+// when it is created, and each input on its open descriptor when it is
+// copied: it must still be a regular file of its listed size, and exactly
+// that many bytes are copied.
+MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPaths& paths,
+                       const MergeProgress& progress = {}, const MergeOptions& options = {});
+
+// The checks mergeImage makes without copying, with the same result, so
+// that a dry run fails where the merge would: the list as a whole, then each
+// input opened and checked on its descriptor (not its content: a file whose
+// reported length is not what it holds is found by the merge alone). With
+// empty `paths` (no output named) the outputs are not compared with the
+// inputs; the companions of `options` are.
+MergeResult checkMerge(const EntryList& list, const OutputPaths& paths,
+                       const MergeOptions& options = {});
+
+} // namespace zd

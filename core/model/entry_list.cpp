@@ -1,0 +1,122 @@
+#include "core/model/entry_list.h"
+
+#include <algorithm>
+#include <charconv>
+#include <utility>
+
+namespace zd {
+
+void EntryList::appendEntry(std::string path, std::uint32_t size, std::string dataFormat) {
+    const int row = rowCount();
+    if (observer_) {
+        observer_->rowsAboutToBeInserted(row, row);
+    }
+    rows_.push_back(Entry{std::move(path), size, imageCapacity_, std::move(dataFormat)});
+    imageCapacity_ += size; // wraps modulo 2^32 by design
+    if (observer_) {
+        observer_->rowsInserted();
+    }
+}
+
+void EntryList::appendEntries(std::span<const NewEntry> rows) {
+    if (rows.empty()) {
+        return;
+    }
+    const int first = rowCount();
+    if (observer_) {
+        observer_->rowsAboutToBeInserted(first, first + static_cast<int>(rows.size()) - 1);
+    }
+    // Grow geometrically: reserving the exact size on every call would copy
+    // the whole list for each small batch, quadratic over many batches.
+    const std::size_t needed = rows_.size() + rows.size();
+    if (needed > rows_.capacity()) {
+        rows_.reserve(std::max(needed, 2 * rows_.capacity()));
+    }
+    for (const NewEntry& row : rows) {
+        rows_.push_back(Entry{row.path, row.size, imageCapacity_, dataFormatOf(row.path)});
+        imageCapacity_ += row.size;
+    }
+    if (observer_) {
+        observer_->rowsInserted();
+    }
+}
+
+void EntryList::recomputeLayout() {
+    imageCapacity_ = frontOffset_;
+    for (Entry& entry : rows_) {
+        entry.address = imageCapacity_;
+        imageCapacity_ += entry.size;
+    }
+    if (observer_ && !rows_.empty()) {
+        observer_->rowsChanged(0, rowCount() - 1);
+    }
+}
+
+std::string EntryList::cellText(int row, Column column) const {
+    const Entry& entry = at(row);
+    switch (column) {
+    case Column::Number:
+        return decimal(static_cast<std::uint64_t>(row) + 1);
+    case Column::FileName:
+        return entry.path;
+    case Column::Size:
+        return decimal(entry.size);
+    case Column::Address:
+        return decimal(entry.address);
+    case Column::DataFormat:
+        return entry.dataFormat;
+    }
+    return {};
+}
+
+void EntryList::removeRow(int row) {
+    const auto index = static_cast<std::size_t>(row);
+    const std::uint32_t size = rows_.at(index).size;
+    if (observer_) {
+        observer_->rowsAboutToBeRemoved(row, row);
+    }
+    rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(index));
+    imageCapacity_ -= size;
+    if (observer_) {
+        observer_->rowsRemoved();
+    }
+}
+
+void EntryList::removeAll() {
+    if (!rows_.empty() && observer_) {
+        observer_->rowsAboutToBeRemoved(0, rowCount() - 1);
+    }
+    const bool hadRows = !rows_.empty();
+    rows_.clear();
+    imageCapacity_ = frontOffset_;
+    if (hadRows && observer_) {
+        observer_->rowsRemoved();
+    }
+}
+
+void EntryList::swapRows(int a, int b) {
+    std::swap(rows_.at(static_cast<std::size_t>(a)), rows_.at(static_cast<std::size_t>(b)));
+    if (observer_) {
+        observer_->rowsChanged(std::min(a, b), std::max(a, b));
+    }
+}
+
+void EntryList::clear() {
+    frontOffset_ = 0;
+    removeAll();
+}
+
+std::string dataFormatOf(std::string_view path) {
+    const auto slash = path.find_last_of("/\\");
+    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const auto dot = name.rfind('.');
+    return dot == std::string_view::npos ? std::string{} : std::string{name.substr(dot)};
+}
+
+std::string decimal(std::uint64_t value) {
+    char buffer[24];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+} // namespace zd

@@ -1,0 +1,106 @@
+// The model wing (core/model/): the entry list and its layout, numbers as
+// typed and stored, file names as shown and listed, the output names rule
+// and the list file. Pure text but for reading and writing the list file,
+// for which it uses the files wing; nothing above it.
+//
+// The ordered list of files that make up a merged image, and its layout.
+//
+// Row order is merge order. Every row's address is the front offset plus the
+// sizes of the rows before it; `imageCapacity` is the front offset plus all
+// sizes. All three are unsigned 32-bit byte counts that wrap modulo 2^32, as
+// the image format stores them.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace zd {
+
+struct Entry {
+    std::string path;       // full path of the source file, unchanged
+    std::uint32_t size = 0; // length in bytes
+    std::uint32_t address = 0;
+    std::string dataFormat; // the file name's extension, for information only
+};
+
+// The five columns the list shows, in display order.
+enum class Column { Number = 0, FileName, Size, Address, DataFormat };
+inline constexpr int kColumnCount = 5;
+
+// A row to be appended: what intake and the list-file reader produce.
+struct NewEntry {
+    std::string path;
+    std::uint32_t size = 0;
+};
+
+// Told about every change of the rows, before and after, so that a view can
+// follow the list without keeping a copy of it. Rows are indexes; `last` is
+// inclusive.
+class EntryListObserver {
+  public:
+    virtual ~EntryListObserver() = default;
+    virtual void rowsAboutToBeInserted(int first, int last) = 0;
+    virtual void rowsInserted() = 0;
+    virtual void rowsAboutToBeRemoved(int first, int last) = 0;
+    virtual void rowsRemoved() = 0;
+    // Cells of rows first..last changed in place (numbers, addresses, swaps).
+    virtual void rowsChanged(int first, int last) = 0;
+};
+
+class EntryList {
+  public:
+    // Adds one row at the end. Its address is the current `imageCapacity`,
+    // which then grows by the size; the rest of the layout stays right
+    // without a recompute.
+    void appendEntry(std::string path, std::uint32_t size, std::string dataFormat);
+    // Appends many rows as one change (one observer notice), each as
+    // `appendEntry` with the data format derived from its path.
+    void appendEntries(std::span<const NewEntry> rows);
+
+    // Rewrites every address and `imageCapacity` from `frontOffset`.
+    void recomputeLayout();
+
+    int rowCount() const { return static_cast<int>(rows_.size()); }
+    bool empty() const { return rows_.empty(); }
+    std::uint32_t frontOffset() const { return frontOffset_; }
+    std::uint32_t imageCapacity() const { return imageCapacity_; }
+    // Sets the stored front offset only; callers run `recomputeLayout`.
+    void setFrontOffset(std::uint32_t offset) { frontOffset_ = offset; }
+
+    const Entry& at(int row) const { return rows_.at(static_cast<std::size_t>(row)); }
+    const std::vector<Entry>& entries() const { return rows_; }
+
+    // The text a cell shows: numbers in plain decimal.
+    std::string cellText(int row, Column column) const;
+
+    // Removes one row and takes its size off `imageCapacity`; the addresses
+    // of later rows are stale until `recomputeLayout`.
+    void removeRow(int row);
+    // Removes every row; `imageCapacity` becomes `frontOffset`.
+    void removeAll();
+    // Exchanges the contents of two rows (numbers stay with the positions);
+    // addresses are stale until `recomputeLayout`.
+    void swapRows(int a, int b);
+    // Removes every row and resets the front offset and capacity to 0.
+    void clear();
+
+    void setObserver(EntryListObserver* observer) { observer_ = observer; }
+
+  private:
+    std::vector<Entry> rows_;
+    std::uint32_t frontOffset_ = 0;
+    std::uint32_t imageCapacity_ = 0;
+    EntryListObserver* observer_ = nullptr;
+};
+
+// The data-format text of a path: the tail of its file name from the last
+// "." on, dot included, case kept; empty when the name has no dot. Both "/"
+// and "\" end a folder, so lists made on either kind of system read alike.
+std::string dataFormatOf(std::string_view path);
+
+// Plain decimal text of an unsigned number.
+std::string decimal(std::uint64_t value);
+
+} // namespace zd

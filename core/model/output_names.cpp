@@ -1,0 +1,29 @@
+#include "core/model/output_names.h"
+
+#include "core/files/path_text.h"
+
+namespace zd {
+
+std::optional<OutputPaths> outputPathsFor(std::string_view confirmedPath) {
+    const auto slash = files::lastSeparator(confirmedPath);
+    const std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
+    std::string_view name = confirmedPath.substr(nameStart);
+    if (name.empty()) {
+        return std::nullopt;
+    }
+    OutputPaths paths;
+    paths.saveFolder = std::string(confirmedPath.substr(0, nameStart));
+    const bool namesAnOutput = name.find(".bin") != std::string_view::npos ||
+                               name.find(".BIN") != std::string_view::npos ||
+                               name.find(".h") != std::string_view::npos ||
+                               name.find(".H") != std::string_view::npos;
+    if (namesAnOutput) {
+        name = name.substr(0, name.rfind('.'));
+    }
+    const std::string stem = paths.saveFolder + std::string(name);
+    paths.imagePath = stem + ".bin";
+    paths.listPath = stem + ".h";
+    return paths;
+}
+
+} // namespace zd
