@@ -55,8 +55,6 @@ packed_guid() {
   local g=${1//[\{\}-]/}
   echo "$(rev <<<"${g:0:8}")$(rev <<<"${g:8:4}")$(rev <<<"${g:12:4}")$(sed 's/\(.\)\(.\)/\2\1/g' <<<"${g:16}")"
 }
-  echo "$(reversed "${g:0:8}")$(reversed "${g:8:4}")$(reversed "${g:12:4}")$(sed 's/\(.\)\(.\)/\2\1/g' <<<"${g:16}")"
-}
 
 # --- The Wine prefix -------------------------------------------------------
 
@@ -120,8 +118,36 @@ expect_entry() {
   [ "$(entry_value DisplayVersion)" = "$2" ] || fail "the entry's version: $(entry_value DisplayVersion)"
 }
 
+# The texts of the shown windows of CLASS, from "info wnd": handle, class,
+# style, procedure, thread, then the text's first 14 characters.
+window_texts() {
+  local style text
+  while read -r style text; do
+    if (( 0x$style & 0x10000000 )); then echo "$text"; fi
+  done < <(wine winedbg --command "info wnd" </dev/null 2>/dev/null | tr -d '\r' |
+    awk -v class="$1" '$2 == class { style = $3
+                                     for (i = 0; i < 5; i++) sub(/^ *[^ ]+ +/, "")
+                                     print style, $0 }')
+}
+running() { wine winedbg --command "info proc" </dev/null 2>/dev/null | grep -q "'$1'"; }
+# Waits up to 30 seconds for a shown window of CLASS whose text holds TEXT;
+# fails naming WHAT otherwise.
+wait_for_window() {
+  for _ in $(seq 30); do
+    window_texts "$1" | grep -q -F "$2" && return 0
+    sleep 1
+  done
+  fail "no $3"
+}
+# Closes a program's windows, as their close box would, and waits until it ends.
+close_program() {
+  wine taskkill /im "$1" </dev/null >/dev/null
+  for _ in $(seq 30); do running "$1" || return 0; sleep 1; done
+  fail "$1 did not end"
+}
+
 # The PATH's folders, one a line, without empty ones: Wine leaves the
-# separator of a folder it takes away, which Windows does not.
+# separator of a folder it takes away.
 path_folders() { tr ';' '\n' <<<"$1" | sed '/^$/d'; }
 path_before=$(system_path)
 folders_without=$(path_folders "$path_before")
@@ -149,8 +175,7 @@ shortcut=${shortcuts[0]}
 tr -d '\0' <"$shortcut" | grep -q -a -F "${windows_folder}zadodaziderav.exe" || fail "the shortcut's target"
 icon=$(tr -d '\0' <"$shortcut" | grep -a -o 'C:\\windows\\Installer\\{[-0-9A-F]*}\\zadodaziderav.ico' | head -n 1)
 [ -n "$icon" ] || fail "the shortcut has no icon"
-cmp resources/icon133.ico "$drive_c/${icon#C:\\}" 2>/dev/null ||
-  cmp resources/icon133.ico "$drive_c/$(tr '\\' / <<<"${icon#C:\\}")"
+cmp resources/icon133.ico "$drive_c/$(tr '\\' / <<<"${icon#C:\\}")"
 
 # The installed programs' entry, and the icon the installer keeps for it.
 expect_entry "$package" "$version"
@@ -169,33 +194,6 @@ scripts/compare-windows-cli.sh "${windows_folder}zadodaziderav-cli.exe" "$work/c
 
 # The window, started from the shortcut, shows its main window.
 wine start /unix "$shortcut" </dev/null
-# The texts of the shown windows of CLASS, from "info wnd": handle, class,
-# style, procedure, thread, then the text's first 14 characters.
-window_texts() {
-  local style text
-  while read -r style text; do
-    if (( 0x$style & 0x10000000 )); then echo "$text"; fi
-  done < <(wine winedbg --command "info wnd" </dev/null 2>/dev/null | tr -d '\r' |
-    awk -v class="$1" '$2 == class { style = $3
-                                     for (i = 0; i < 5; i++) sub(/^ *[^ ]+ +/, "")
-                                     print style, $0 }')
-}
-running() { wine winedbg --command "info proc" </dev/null 2>/dev/null | grep -q "'$1'"; }
-# Waits up to 30 seconds for a shown window of CLASS whose text starts with
-# TEXT; fails naming WHAT otherwise.
-wait_for_window() {
-  for _ in $(seq 30); do
-    window_texts "$1" | grep -q -F "$2" && return 0
-    sleep 1
-  done
-  fail "no $3"
-}
-# Closes a program's windows, as their close box would, and waits until it ends.
-close_program() {
-  wine taskkill /im "$1" </dev/null >/dev/null
-  for _ in $(seq 30); do running "$1" || return 0; sleep 1; done
-  fail "$1 did not end"
-}
 wait_for_window ZADODAZIDERAV "Tessarine Tool" "main window of the installed window"
 close_program zadodaziderav.exe
 echo "test-msi.sh: installed quietly; the files, shortcut, entry and PATH are there; the window starts"
