@@ -32,6 +32,8 @@ fail() {
   echo "test-msi.sh: $*" >&2
   exit 1
 }
+# (grep reads its whole input after a pipe, not -q: with pipefail, a writer
+# cut short by grep's early exit would fail the check.)
 [ -f "$package" ] || fail "$package not built (scripts/windows.sh)"
 
 # A higher version, the third number one up: Windows Installer compares only
@@ -114,7 +116,7 @@ expect_entry() {
   local product_code
   product_code=$(msi_property "$1" ProductCode)
   [ "$(entry_count)" = 1 ] || fail "$(entry_count) entries instead of one after $1"
-  entries | grep -q -F "$product_code" || fail "the entry is not that of $1"
+  entries | grep -F "$product_code" >/dev/null || fail "the entry is not that of $1"
   [ "$(entry_value DisplayVersion)" = "$2" ] || fail "the entry's version: $(entry_value DisplayVersion)"
 }
 
@@ -129,12 +131,12 @@ window_texts() {
                                      for (i = 0; i < 5; i++) sub(/^ *[^ ]+ +/, "")
                                      print style, $0 }')
 }
-running() { wine winedbg --command "info proc" </dev/null 2>/dev/null | grep -q "'$1'"; }
+running() { wine winedbg --command "info proc" </dev/null 2>/dev/null | grep "'$1'" >/dev/null; }
 # Waits up to 30 seconds for a shown window of CLASS whose text holds TEXT;
 # fails naming WHAT otherwise.
 wait_for_window() {
   for _ in $(seq 30); do
-    window_texts "$1" | grep -q -F "$2" && return 0
+    window_texts "$1" | grep -F "$2" >/dev/null && return 0
     sleep 1
   done
   fail "no $3"
@@ -164,6 +166,11 @@ msiexec install /i "$(windows_path "$package")" || fail "the quiet install faile
 cmp build-win/zadodaziderav.exe "$folder/zadodaziderav.exe"
 cmp build-win/zadodaziderav-cli.exe "$folder/zadodaziderav-cli.exe"
 sed 's/\r$//' "$folder/LICENSE.txt" | cmp - LICENSE
+# The version resources (UTF-16 text) name the package's version.
+for program in zadodaziderav.exe zadodaziderav-cli.exe; do
+  tr -d '\0' <"$folder/$program" | grep -a -F "FileVersion$version" >/dev/null ||
+    fail "$program's version resource does not name $version"
+done
 grep -q "^zadodaziderav $version" "$folder/README.txt" || fail "the readme does not name $version"
 
 # The shortcut: to the installed window, with the package's icon. Wine puts
@@ -172,7 +179,7 @@ mapfile -t shortcuts < <(find "$drive_c" -path '*/Start Menu/Programs/*' -iname 
 [ ${#shortcuts[@]} = 1 ] || fail "${#shortcuts[@]} Start-menu shortcuts instead of one"
 shortcut=${shortcuts[0]}
 # Its strings are partly UTF-16: without the zero bytes they read as text.
-tr -d '\0' <"$shortcut" | grep -q -a -F "${windows_folder}zadodaziderav.exe" || fail "the shortcut's target"
+tr -d '\0' <"$shortcut" | grep -a -F "${windows_folder}zadodaziderav.exe" >/dev/null || fail "the shortcut's target"
 icon=$(tr -d '\0' <"$shortcut" | grep -a -o 'C:\\windows\\Installer\\{[-0-9A-F]*}\\zadodaziderav.ico' | head -n 1)
 [ -n "$icon" ] || fail "the shortcut has no icon"
 cmp resources/icon133.ico "$drive_c/$(tr '\\' / <<<"${icon#C:\\}")"
@@ -264,4 +271,12 @@ summary=$(msiinfo suminfo "$package")
 grep -q '^Template: x64;' <<<"$summary" || fail "not a 64-bit package"
 word_count=$(sed -n 's/^Source: \([0-9]*\).*/\1/p' <<<"$summary")
 (( (word_count & 8) == 0 )) || fail "the package does not ask for elevation"
+# A later package keeps the features as they were chosen (Wine installs them
+# all again): the upgrade row migrates the feature states (attribute 1), and
+# the action that does it is in the sequence.
+upgrade_attributes=$(msiinfo export "$package" Upgrade | tr -d '\r' |
+  awk -F'\t' '$7 == "WIX_UPGRADE_DETECTED" { print $5 }')
+(( upgrade_attributes & 1 )) || fail "an upgrade does not keep the chosen features"
+msiinfo export "$package" InstallExecuteSequence | grep '^MigrateFeatureStates' >/dev/null ||
+  fail "no MigrateFeatureStates action"
 echo "test-msi.sh: every check passed"
