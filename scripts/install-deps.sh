@@ -15,10 +15,11 @@ for group in "$@"; do
     fuzz)  packages+=(clang libclang-rt-14-dev) ;;
     bench) packages+=(srecord eatmydata) ;;
     # Windows programs cross-built with MinGW-w64 and tested under Wine;
-    # GoogleTest from its source tree, the Linux command line to compare.
+    # GoogleTest from its source tree, the Linux command line to compare,
+    # wixl and msitools for the installer package.
     windows) packages+=(build-essential cmake ninja-build googletest libgtest-dev
                         g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 fonts-wqy-microhei
-                        libz-mingw-w64-dev nlohmann-json3-dev) ;;
+                        libz-mingw-w64-dev nlohmann-json3-dev wixl msitools) ;;
     # Regenerating the Windows icons from their SVG sources.
     icons) packages+=(librsvg2-bin icoutils) ;;
     # The Debian package and its checks (scripts/package.sh).

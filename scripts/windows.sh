@@ -7,10 +7,11 @@
 #   - checks that the Windows command line writes the same image as the
 #     Linux one for the same inputs (Chinese names, a file info table), and
 #     a list file that differs only in how the paths' folders are written;
+#   - builds the installer package build-win/zadodaziderav-<version>-x64.msi
+#     (packaging/windows/) and tests it under Wine (scripts/test-msi.sh);
 #   - packs build-win/zadodaziderav-windows-x64.zip.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$(pwd)
 scripts/install-deps.sh windows
 
 # shellcheck source=wine-env.sh
@@ -27,21 +28,9 @@ cmake -S . -B build-win/linux -G Ninja -DCMAKE_BUILD_TYPE=Release -DZD_WITH_UI=O
   -DZD_WITH_BENCH=OFF >/dev/null
 cmake --build build-win/linux -j2 --target zadodaziderav-cli
 
-compare=build-win/compare
-rm -rf "$compare"
-mkdir -p "$compare/in/字库" "$compare/linux" "$compare/windows"
-head -c 1234 /dev/urandom >"$compare/in/开机画面.bin"
-head -c 5000 /dev/urandom >"$compare/in/字库/宋体16.dot"
-head -c 777 /dev/urandom >"$compare/in/字库/a.jpg"
-cd "$compare"
-args=(merge -f 0x1000 -i in/开机画面.bin in/字库)
-"$root/build-win/linux/cli/zadodaziderav-cli" "${args[@]}" -o linux/镜像 >/dev/null
-wine "$root/build-win/zadodaziderav-cli.exe" "${args[@]}" -o windows/镜像.bin </dev/null >/dev/null
-cmp linux/镜像.bin windows/镜像.bin
-# Z:\work\...\in\a.jpg on Windows is /work/.../in/a.jpg on Linux.
-sed -e 's|"Z:\\|"/|' -e 's|\\|/|g' windows/镜像.h | cmp - linux/镜像.h
-echo "The Windows command line wrote the same image and list file as the Linux one."
-cd "$root"
+scripts/compare-windows-cli.sh build-win/zadodaziderav-cli.exe build-win/compare
+# The installer package, installed, upgraded and removed in a prefix of its own.
+scripts/test-msi.sh
 
 package=build-win/zadodaziderav-windows-x64
 rm -rf "$package" "$package.zip"
