@@ -13,10 +13,16 @@ using Inputs = MergeTest;
 using Sizes = std::pair<std::uint64_t, std::uint64_t>; // expected, actual
 
 // Whatever an input's name leads to when the merge opens it: a pipe (which
-// must not hang the merge), a device, a folder, nothing, or a file of
-// another size. Each ends the merge with the input named; the dry run finds
-// the same.
+// must not hang the merge) or device, a folder, nothing, or a file of another
+// size. Each ends the merge with the input named; the dry run finds the same.
+// However a merge ends, it keeps no descriptor open (none are counted on
+// Windows): 20,000 inputs would otherwise run out of them.
 TEST_F(Inputs, EachInputIsCheckedWhenItIsOpened) {
+    const auto openCount = [] {
+        std::error_code none;
+        return files::kWin32 ? 0 : std::distance(fs::directory_iterator("/proc/self/fd", none), {});
+    };
+    const auto before = openCount();
     fs::create_directory(dir / "folder");
     Names made{"a.bin", "b.bin", "folder", "out.bin", "out.h"};
     std::vector<std::tuple<std::string, std::uint32_t, std::string>> cases{
@@ -29,16 +35,13 @@ TEST_F(Inputs, EachInputIsCheckedWhenItIsOpened) {
         {b, 4999, summary(MergeStatus::InputSizeChanged, b)},
     };
 #ifdef _WIN32
-    cases.emplace_back("NUL", 5, summary(MergeStatus::InputUnreadable, "NUL", FileErrc::NotAFile));
+    const std::string other = "NUL";
 #else
-    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
-    fs::create_symlink("/dev/zero", dir / "zero");
-    made.insert(made.end(), {"pipe", "zero"});
-    for (const char* name : {"pipe", "zero"}) {
-        cases.emplace_back(dir / name, 5,
-                           summary(MergeStatus::InputUnreadable, dir / name, FileErrc::NotAFile));
-    }
+    const std::string other = dir / "pipe";
+    ASSERT_EQ(::mkfifo(other.c_str(), 0600), 0);
+    made.push_back("pipe");
 #endif
+    cases.emplace_back(other, 5, summary(MergeStatus::InputUnreadable, other, FileErrc::NotAFile));
     for (const auto& [path, size, expected] : cases) {
         EntryList list = listOf(0, {a});
         list.appendEntry(path, size, "");
@@ -48,44 +51,15 @@ TEST_F(Inputs, EachInputIsCheckedWhenItIsOpened) {
         EXPECT_EQ(Sizes(result.expected, result.actual), path == b ? Sizes(4999, 5000) : Sizes());
     }
     expectEarlierKept(made);
-}
-
-#ifndef _WIN32
-// However a merge ends, it keeps no descriptor open: 20,000 inputs would
-// otherwise run out of them.
-TEST_F(Inputs, NoDescriptorStaysOpen) {
-    const auto openCount = [] {
-        return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator{});
-    };
-    const auto before = openCount();
-    EntryList list = listOf(0, {a, b, a});
-    ASSERT_TRUE(mergeImage(list, false, outputs).ok());
-    list.appendEntry(b, 1, "");
-    EXPECT_EQ(mergeImage(list, false, outputs).status, MergeStatus::InputSizeChanged);
+    ASSERT_TRUE(mergeImage(listOf(0, {a, b, a}), false, outputs).ok());
     EXPECT_EQ(openCount(), before);
 }
 
-// Files of /proc and /sys report a length (0, 4096) that is not what they
-// hold; the merge says so instead of asking to add them again.
-TEST_F(Inputs, PseudoFilesHaveNoLengthToKnow) {
-    for (const char* path : {"/proc/self/stat", "/sys/kernel/uevent_seqnum"}) {
-        struct stat info {};
-        if (::stat(path, &info) != 0) {
-            continue; // not every system has both
-        }
-        EntryList list = listOf(0, {a});
-        list.appendEntry(path, static_cast<std::uint32_t>(info.st_size), "");
-        const MergeResult result = mergeImage(list, false, outputs);
-        EXPECT_EQ(summary(result), summary(MergeStatus::InputSizeUnknown, path)) << path;
-        EXPECT_EQ(result.expected, static_cast<std::uint64_t>(info.st_size));
-    }
-    expectEarlierKept();
-}
-#endif
-
-// The checks pass when the input is opened; it is then cut or grown while
-// it is copied in several chunks, and the new length is told.
-TEST_F(Inputs, AnInputThatChangesDuringTheCopy) {
+// The checks pass when the input is opened; it is then cut or grown while it
+// is copied in several chunks, and the new length is told. Files of /proc and
+// /sys report a length (0, 4096) that is not what they hold; the merge says
+// so instead of asking to add them again.
+TEST_F(Inputs, AnInputWhoseLengthIsNotWhatItHolds) {
     writeFile(a, patternBytes(4 << 20, 1));
     const EntryList list = listOf(4096, {a, b});
     for (const std::uintmax_t length : {std::uintmax_t{100}, std::uintmax_t{5} << 20}) {
@@ -98,8 +72,21 @@ TEST_F(Inputs, AnInputThatChangesDuringTheCopy) {
         });
         EXPECT_EQ(summary(result), summary(MergeStatus::InputSizeChanged, a));
         EXPECT_EQ(Sizes(result.expected, result.actual), Sizes(4u << 20, length));
-        expectEarlierKept();
     }
+#ifndef _WIN32
+    for (const char* path : {"/proc/self/stat", "/sys/kernel/uevent_seqnum"}) {
+        std::error_code none; // not every system has both
+        const std::uintmax_t size = fs::file_size(path, none);
+        if (!none) {
+            EntryList pseudo = listOf(0, {b});
+            pseudo.appendEntry(path, static_cast<std::uint32_t>(size), "");
+            const MergeResult result = mergeImage(pseudo, false, outputs);
+            EXPECT_EQ(summary(result), summary(MergeStatus::InputSizeUnknown, path)) << path;
+            EXPECT_EQ(result.expected, size);
+        }
+    }
+#endif
+    expectEarlierKept();
 }
 
 } // namespace
