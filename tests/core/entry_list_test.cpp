@@ -68,11 +68,11 @@ TEST(EntryListLayout, AppendRecomputeAndWrap) {
 }
 
 TEST(DataFormatOf, TakesTheExtensionOfTheFileNameOnly) {
-    const std::pair<const char*, const char*> cases[] = {{"/img/LOGO.BIN", ".BIN"},
-                                                         {"/f/font.old.dot", ".dot"},
-                                                         {"/rel1.2/readme", ""},
-                                                         {"D:\\rel1.2\\readme", ""},
-                                                         {"/n/.hidden", ".hidden"}};
+    // clang-format off
+    const std::pair<const char*, const char*> cases[] = {
+        {"/img/LOGO.BIN", ".BIN"}, {"/f/font.old.dot", ".dot"}, {"/rel1.2/readme", ""},
+        {"D:\\rel1.2\\readme", ""}, {"/n/.hidden", ".hidden"}};
+    // clang-format on
     for (const auto& [path, format] : cases) {
         EXPECT_EQ(dataFormatOf(path), format) << path;
     }

@@ -25,14 +25,10 @@ TEST_F(Inputs, EachInputIsCheckedWhenItIsOpened) {
     const auto before = openCount();
     fs::create_directory(dir / "folder");
     Names made{"a.bin", "b.bin", "folder", "out.bin", "out.h"};
-    std::vector<std::tuple<std::string, std::uint32_t, std::string>> cases{
-        {dir / "folder", 0,
-         summary(MergeStatus::InputUnreadable, dir / "folder",
-                 std::make_error_code(std::errc::is_a_directory))},
-        {dir / "gone", 1,
-         summary(MergeStatus::InputUnreadable, dir / "gone",
-                 std::make_error_code(std::errc::no_such_file_or_directory))},
-        {b, 4999, summary(MergeStatus::InputSizeChanged, b)},
+    std::vector<std::tuple<std::string, std::uint32_t, MergeStatus, std::error_code>> cases{
+        {dir / "folder", 0, MergeStatus::InputUnreadable, errc(std::errc::is_a_directory)},
+        {dir / "gone", 1, MergeStatus::InputUnreadable, errc(std::errc::no_such_file_or_directory)},
+        {b, 4999, MergeStatus::InputSizeChanged, {}},
     };
 #ifdef _WIN32
     const std::string other = "NUL";
@@ -41,10 +37,11 @@ TEST_F(Inputs, EachInputIsCheckedWhenItIsOpened) {
     ASSERT_EQ(::mkfifo(other.c_str(), 0600), 0);
     made.push_back("pipe");
 #endif
-    cases.emplace_back(other, 5, summary(MergeStatus::InputUnreadable, other, FileErrc::NotAFile));
-    for (const auto& [path, size, expected] : cases) {
+    cases.emplace_back(other, 5, MergeStatus::InputUnreadable, FileErrc::NotAFile);
+    for (const auto& [path, size, status, error] : cases) {
         EntryList list = listOf(0, {a});
         list.appendEntry(path, size, "");
+        const std::string expected = summary(status, path, error);
         EXPECT_EQ(summary(checkMerge(list, outputs)), expected);
         const MergeResult result = mergeImage(list, false, outputs);
         EXPECT_EQ(summary(result), expected);
@@ -60,8 +57,7 @@ TEST_F(Inputs, EachInputIsCheckedWhenItIsOpened) {
 // /sys report a length (0, 4096) that is not what they hold; the merge says
 // so instead of asking to add them again.
 TEST_F(Inputs, AnInputWhoseLengthIsNotWhatItHolds) {
-    writeFile(a, patternBytes(4 << 20, 1));
-    const EntryList list = listOf(4096, {a, b});
+    const EntryList list = test::listOf(4096, {{a, 4u << 20}, {b, 5000}});
     for (const std::uintmax_t length : {std::uintmax_t{100}, std::uintmax_t{5} << 20}) {
         writeFile(a, patternBytes(4 << 20, 1));
         const MergeResult result = mergeImage(list, false, outputs, [&](auto done, auto) {

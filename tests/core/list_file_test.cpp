@@ -86,8 +86,9 @@ TEST(ListFileReader, NamesTheFirstLineThatIsNotAListFiles) {
     // clang-format on
     for (const auto& [text, line] : bad) {
         const ListReadResult result = parseListFile(text);
-        EXPECT_EQ(result.status, ListReadResult::Status::FormatError) << text;
-        EXPECT_EQ(result.errorLine, line) << text << result.reason;
+        EXPECT_EQ(std::pair(result.status, result.errorLine),
+                  std::pair(ListReadResult::Status::FormatError, line))
+            << text << result.reason;
         EXPECT_TRUE(result.rows.empty() && !result.reason.empty()) << text;
     }
 }
@@ -118,11 +119,9 @@ TEST(ListFileReader, ReadingAFileStopsAtItsFirstWrongLine) {
         {dir / "ok.h", Status::Ok, 0}};
     for (const auto& [path, status, line] : cases) {
         const ListReadResult result = readListFile(path);
-        EXPECT_EQ(result.status, status) << path;
-        EXPECT_EQ(result.errorLine, line) << path;
+        EXPECT_EQ(std::pair(result.status, result.errorLine), std::pair(status, line)) << path;
     }
-    EntryList back;
-    back.appendEntries(readListFile(dir / "ok.h").rows);
+    const EntryList back = test::listOf(0, readListFile(dir / "ok.h").rows);
     EXPECT_TRUE(listFileText(back) == listFileText(many)) << "the rows read differ";
 }
 
@@ -130,8 +129,7 @@ TEST(ListFileReader, ReadingAFileStopsAtItsFirstWrongLine) {
 // the same paths ("/" in names is the system's separator); names outside it
 // stay absolute.
 TEST(ListFile, RelativeListReadsBackFromItsFolder) {
-    EntryList list;
-    list.appendEntries(std::vector<NewEntry>{{"/p/res/a.bin", 1}, {"/q/c.bin", 3}});
+    const EntryList list = test::listOf(0, {{"/p/res/a.bin", 1}, {"/q/c.bin", 3}});
     const std::string text = listFileText(list, "/p/lists/");
     EXPECT_NE(text.find("\t1, \"../res/a.bin\", 1, 0;\n\t2, \"/q/c.bin\", 3, 1;\n"),
               std::string::npos)

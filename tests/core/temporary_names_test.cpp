@@ -12,8 +12,6 @@ TEST(TemporaryNames, ShortAndToldFromLookAlikes) {
     const std::string name = newTemporaryName(longest);
     EXPECT_TRUE(name.starts_with(temporaryPrefix(longest)) && isTemporaryName(name)) << name;
     EXPECT_LE(name.size(), 48u);
-    EXPECT_NE(newTemporaryName(longest), name);
-    EXPECT_NE(temporaryPrefix("out.bin"), temporaryPrefix("out.h"));
     EXPECT_TRUE(isTemporaryName(".zd~0123456789abcdef~19-9.tmp"));
     for (const char* lookAlike :
          {".zd~0123456789abcdef_1-1.tmp", ".zd~0123456789abcdef~1-1.txt",
