@@ -9,14 +9,13 @@ namespace {
 TEST(FlashSize, RefusesWhatDoesNotFitAndPadsTheRest) {
     EXPECT_TRUE(flashSizeProblem(0) && flashSizeProblem(kLargestFlash + 1));
     EXPECT_FALSE(flashSizeProblem(1) || flashSizeProblem(kLargestFlash));
-    using Fit = std::tuple<bool, std::uint64_t, std::uint64_t>; // fits, over by, padding
-    const auto fit = [](std::uint64_t image, std::uint64_t flash) {
+    const auto fit = [](std::uint64_t image, std::uint64_t flash) { // fits, over by, padding
         const FlashFit found = fitToFlash(image, flash);
-        return Fit(found.fits, found.overBy, found.padding);
+        return std::tuple(found.fits, found.overBy, found.padding);
     };
-    EXPECT_EQ(fit(0x100001, 0x100000), Fit(false, 1, 0));
-    EXPECT_EQ(fit(0x100000, 0x100000), Fit(true, 0, 0));
-    EXPECT_EQ(fit(1, 16), Fit(true, 0, 15));
+    EXPECT_EQ(fit(0x100001, 0x100000), std::tuple(false, 1u, 0u));
+    EXPECT_EQ(fit(0x100000, 0x100000), std::tuple(true, 0u, 0u));
+    EXPECT_EQ(fit(1, 16), std::tuple(true, 0u, 15u));
 }
 
 } // namespace

@@ -74,9 +74,8 @@ TEST_F(Inputs, AnInputWhoseLengthIsNotWhatItHolds) {
         std::error_code none; // not every system has both
         const std::uintmax_t size = fs::file_size(path, none);
         if (!none) {
-            EntryList pseudo = listOf(0, {b});
-            pseudo.appendEntry(path, static_cast<std::uint32_t>(size), "");
-            const MergeResult result = mergeImage(pseudo, false, outputs);
+            const MergeResult result = mergeImage(
+                test::listOf(0, {{path, static_cast<std::uint32_t>(size)}}), false, outputs);
             EXPECT_EQ(summary(result), summary(MergeStatus::InputSizeUnknown, path)) << path;
             EXPECT_EQ(result.expected, size);
         }

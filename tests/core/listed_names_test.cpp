@@ -1,5 +1,6 @@
 // How a list file names its files: relative to its own folder where they
 // share one, and which names count as absolute.
+#include "core/files/path_text.h"
 #include "core/model/listed_names.h"
 
 #include <gtest/gtest.h>
@@ -18,13 +19,14 @@ TEST(ListedNames, RelativeWhereTheFolderIsShared) {
         {"/p", "/p/", "/p"},                                    // the folder itself is not a file
         {"res/a.bin", "/p/", "res/a.bin"}, {"D:\\res\\a.bin", "/p/", "D:\\res\\a.bin"}, // already relative
         {"/p/res/a.bin", "p/", "/p/res/a.bin"},                 // a folder that is not absolute
+        {"/p/a\\b.bin", "/p/", files::kWin32 ? "a/b.bin" : "a\\b.bin"}, // a folder's end on Windows only
     };
     // clang-format on
     for (const auto& [path, folder, want] : cases) {
         EXPECT_EQ(relativeName(path, folder), want) << path << " from " << folder;
     }
     for (const char* absolute :
-         {"/a", "\\a", "\\\\server\\share\\a", "C:\\a", "c:a", "Z:/a", "A:/a", "z:a", "a:b"}) {
+         {"/a", "\\a", "\\\\server\\share\\a", "C:\\a", "c:a", "Z:/a", "A:", "z:a", "a:b"}) {
         EXPECT_TRUE(isAbsoluteName(absolute)) << absolute;
         EXPECT_EQ(resolveListedName(absolute, "/lists/"), absolute);
     }

@@ -12,6 +12,8 @@ TEST(TemporaryNames, ShortAndToldFromLookAlikes) {
     const std::string name = newTemporaryName(longest);
     EXPECT_TRUE(name.starts_with(temporaryPrefix(longest)) && isTemporaryName(name)) << name;
     EXPECT_LE(name.size(), 48u);
+    // FNV-1a, so that a later version still clears what an earlier one left.
+    EXPECT_EQ(temporaryKey("a"), "af63dc4c8601ec8c");
     EXPECT_TRUE(isTemporaryName(".zd~0123456789abcdef~19-9.tmp"));
     for (const char* lookAlike :
          {".zd~0123456789abcdef_1-1.tmp", ".zd~0123456789abcdef~1-1.txt",
