@@ -27,6 +27,10 @@ inline std::string le32(std::uint32_t v) {
             static_cast<char>(v >> 24)};
 }
 
+inline std::error_code errc(std::errc code) {
+    return std::make_error_code(code);
+}
+
 // A merge's outcome in one comparable line: status, path, reason.
 inline std::string summary(MergeStatus status, const std::string& path,
                            std::error_code error = {}) {

@@ -3,8 +3,6 @@
 #pragma once
 
 #include <algorithm>
-#include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -27,13 +25,12 @@ inline std::string textOf(const std::filesystem::path& path) {
 // A fresh folder, removed with all it holds when the object goes.
 class TempDir {
   public:
+    // A name another process took meanwhile is passed over.
     TempDir() {
-        std::mt19937_64 random(std::random_device{}() ^
-                               static_cast<std::uint64_t>(
-                                   std::chrono::steady_clock::now().time_since_epoch().count()));
-        const std::filesystem::path base = std::filesystem::temp_directory_path();
+        std::random_device random;
         do {
-            path_ = base / ("zd-test-" + std::to_string(random()));
+            path_ =
+                std::filesystem::temp_directory_path() / ("zd-test-" + std::to_string(random()));
         } while (!std::filesystem::create_directory(path_));
     }
     ~TempDir() {
