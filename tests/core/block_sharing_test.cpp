@@ -30,6 +30,9 @@ struct FileSystem {
     const char* mkfs;
     std::uintmax_t size; // sparse: only what is written takes space
 };
+void PrintTo(const FileSystem& system, std::ostream* out) {
+    *out << system.name << " (" << system.mkfs << ")";
+}
 const FileSystem kXfs{"XFS", "mkfs.xfs -q -m reflink=1", 300 * kMiB};
 const FileSystem kBtrfs{"btrfs", "mkfs.btrfs -q", 256 * kMiB};
 const FileSystem kXfsWithoutSharing{"XFS", "mkfs.xfs -q -m reflink=0", 300 * kMiB};
