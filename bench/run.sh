@@ -369,7 +369,7 @@ row "2 GiB image (8 × 256 MiB), merge -f 4096 with the flush" "$(secs "${median
 row "Peak RSS, merge of A (1 GiB)" "$(mib "$rss_a")" "—" "—" "< 16 MiB" "$(holds "$rss_a" 16384 le)"
 row "Peak RSS, merge of 2 GiB image" "$(mib "$rss_g")" "A: $(mib "$rss_a")" "$(ratio "$rss_g" "$rss_a") × A" "same, < 16 MiB" \
     "$(awk -v g="$rss_g" -v a="$rss_a" 'BEGIN { print (g < 16384 && g <= a * 1.25) ? "yes" : "**no**" }')"
-bytes_mib() { awk -v b="$1" 'BEGIN { printf "%.1f MiB", b / 1048576 }'; }
+kib() { awk -v b="$1" 'BEGIN { printf "%.0f KiB", b / 1024 }'; }
 for fs in "${cow_systems[@]}"; do
     label="A: 256 × 4 MiB on ${cow_label[$fs]}"
     if [[ -n ${cow_skip[$fs]:-} ]]; then
@@ -381,10 +381,10 @@ for fs in "${cow_systems[@]}"; do
     row "$label, merge -f 4096 with the flush (as shipped) vs cat of the inputs" \
         "$(secs "$ours"), $(mibs "$cow_bytes" "$ours")" "cat $(secs "$cat_ms"), $(mibs "$cow_bytes" "$cat_ms")" \
         "${r_cat} × cat's time" "≤ 3 ×" "$(holds "$r_cat" 3 le)"
-    share=$(awk -v u="${cow_used[merge_$fs]}" -v b="$cow_bytes" 'BEGIN { printf "%.2f", 100 * u / b }')
+    share=$(awk -v u="${cow_used[merge_$fs]}" -v b="$cow_bytes" 'BEGIN { printf "%.3f", 100 * u / b }')
     row "$label, disk space one image takes (used space grown, after a sync)" \
-        "$(bytes_mib "${cow_used[merge_$fs]}") (${share} % of its $(bytes_mib "$cow_bytes"))" \
-        "cat $(bytes_mib "${cow_used[cat_$fs]}")" "—" "< 10 % of the image" "$(holds "$share" 10 le)"
+        "$(kib "${cow_used[merge_$fs]}"), ${share} % of the image's $(kib "$cow_bytes")" \
+        "cat $(kib "${cow_used[cat_$fs]}")" "—" "< 10 % of the image" "$(holds "$share" 10 le)"
 done
 declare -A core_label=(
     [read_list]="read the list file (parse into rows)" [append_all]="append all rows"

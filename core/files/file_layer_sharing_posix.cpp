@@ -20,10 +20,19 @@ namespace {
 // piece at a time.
 constexpr std::uint64_t kSharePiece = std::uint64_t{16} << 20;
 
-// The file system's block: sharing starts and ends on its boundaries.
-std::uint64_t blockSizeOf(int fd) {
+// The output's file system's block size when both positions lie on its
+// boundaries, else 0: sharing starts and ends there. The file system would
+// refuse other positions too, but btrfs first waits for both files' pending
+// writes, so they are never asked for. A position that cannot be told (-1)
+// lies on no boundary.
+std::uint64_t commonBlock(int out, off_t from, off_t to) {
     struct statfs where {};
-    return ::fstatfs(fd, &where) == 0 ? static_cast<std::uint64_t>(where.f_bsize) : 0;
+    if (::fstatfs(out, &where) != 0) {
+        return 0;
+    }
+    const auto block = static_cast<std::uint64_t>(where.f_bsize);
+    const auto onBoundary = [&](off_t at) { return static_cast<std::uint64_t>(at) % block == 0; };
+    return onBoundary(from) && onBoundary(to) ? block : 0;
 }
 
 } // namespace
@@ -34,8 +43,8 @@ std::error_code Output::shareBlocks(Input& input, std::uint64_t size, CopyResult
     const int out = static_cast<int>(handle_);
     const off_t from = ::lseek(in, 0, SEEK_CUR);
     const off_t to = ::lseek(out, 0, SEEK_CUR);
-    const std::uint64_t block = blockSizeOf(out);
-    if (from < 0 || to < 0 || block == 0 || from % block != 0 || to % block != 0) {
+    const std::uint64_t block = commonBlock(out, from, to);
+    if (block == 0) {
         return {};
     }
     const std::uint64_t whole = size - size % block;
@@ -60,9 +69,10 @@ std::error_code Output::shareBlocks(Input& input, std::uint64_t size, CopyResult
     }
     result.copied = result.shared;
     // Sharing moves neither file's position; the copy goes on after it.
-    const auto shared = static_cast<off_t>(result.shared);
-    if (::lseek(in, from + shared, SEEK_SET) < 0 || ::lseek(out, to + shared, SEEK_SET) < 0) {
-        return {errno, std::generic_category()};
+    for (const auto& [fd, start] : {std::pair{in, from}, {out, to}}) {
+        if (::lseek(fd, start + static_cast<off_t>(result.shared), SEEK_SET) < 0) {
+            return {errno, std::generic_category()};
+        }
     }
     return stopped;
 }
