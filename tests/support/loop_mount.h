@@ -7,13 +7,17 @@
 
 #include "tests/support/test_files.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <linux/fiemap.h>
 #include <linux/fs.h>
+#include <sched.h>
 #include <string>
 #include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <unistd.h>
 #include <vector>
 
@@ -29,6 +33,8 @@ class LoopMount {
         const std::string tool = mkfs.substr(0, mkfs.find(' '));
         if (::geteuid() != 0) {
             problem_ = "needs root to mount a file system";
+        } else if (!ownMountNamespace()) {
+            problem_ = std::string("cannot have mounts of its own: ") + std::strerror(errno);
         } else if (!run("command -v " + tool)) {
             problem_ = tool + " is not installed";
         } else {
@@ -56,6 +62,12 @@ class LoopMount {
     std::string operator/(const std::string& name) const { return point_ + "/" + name; }
 
   private:
+    // The process's own copy of the mounts, so that a test killed before
+    // its unmount takes its mount (and the loop device) with it.
+    static bool ownMountNamespace() {
+        return ::unshare(CLONE_NEWNS) == 0 &&
+               ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    }
     bool run(const std::string& command) const {
         return std::system((command + " >'" + log_ + "' 2>&1").c_str()) == 0;
     }
