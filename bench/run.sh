@@ -14,9 +14,17 @@
 #   B  20,000 files of 1 to 8 KiB  the same
 #   C  a list file of 100,000 rows the list operations, core and window
 #   2 GiB image (8 real files of 256 MiB) for the peak memory of a merge
+#   A again on XFS (with reflink) and on btrfs, each made in a loop file of
+#                                  3 GiB and mounted for the run: the merge
+#                                  with its flush against cat, and the disk
+#                                  space each image takes (both file systems
+#                                  share the inputs' blocks instead of copying
+#                                  them); run as root with mkfs.xfs and
+#                                  mkfs.btrfs, else left out with the reason
 #
 # Needs: cmake, ninja, a C++20 compiler, srecord (srec_cat), and eatmydata
-# where the command line has no --no-sync yet.
+# where the command line has no --no-sync yet; xfsprogs and btrfs-progs for
+# the rows on those file systems.
 #
 # On a busy machine the merge rows alone: ZD_BENCH_SREC=0 leaves out the
 # srec_cat rows (about a minute a run), ZD_BENCH_LISTS=0 the list rows (and
@@ -87,7 +95,15 @@ parent=${ZD_BENCH_TMPDIR:-${TMPDIR:-/tmp}}
 free_kib=$(df -Pk "$parent" | awk 'NR == 2 { print $4 }')
 ((free_kib > 7 * 1024 * 1024)) || die "$parent needs 7 GiB free (has $((free_kib / 1024)) MiB)"
 tmp=$(mktemp -d "$parent/zd-bench.XXXXXX")
-trap 'rm -rf "$tmp"' EXIT
+mounted=()
+cleanup() {
+    local point
+    for point in "${mounted[@]}"; do
+        umount "$point" 2>/dev/null || umount -l "$point" 2>/dev/null || true
+    done
+    rm -rf "$tmp"
+}
+trap cleanup EXIT
 out=$tmp/out
 mkdir -p "$out"
 
@@ -120,6 +136,7 @@ srec_args "$tmp/srec_b.args" "$out/srec_b.bin" "${b_files[@]}"
 warm() { cat "$@" >/dev/null; }
 
 # --- timing ----------------------------------------------------------------
+load_start=$(cut -d' ' -f1-3 /proc/loadavg)
 declare -A median_ms
 # Each tool is a pair of functions: prep_NAME (untimed: remove its output)
 # and run_NAME (timed). Tools measured together run in turns, round by round,
@@ -226,6 +243,67 @@ run_cli_g() { "$cli" merge -f 4096 -o "$out/cli_g" "$tmp/G" >/dev/null; }
 measure "$runs" 1 cli_g
 rm -rf "$out"/* "$tmp/G"
 
+# --- A on file systems that share blocks -----------------------------------
+# Each file system in a sparse loop file of 3 GiB beside the inputs, mounted
+# at $tmp/NAME, holding its own copy of A; the merge (as shipped, with its
+# flush) and cat of the inputs each write there. Space: what the file
+# system's used space grows by when one image is written, after a sync.
+declare -A cow_skip cow_used
+cow_systems=(xfs btrfs)
+declare -A cow_mkfs=([xfs]="mkfs.xfs -q -m reflink=1" [btrfs]="mkfs.btrfs -q")
+declare -A cow_label=([xfs]="XFS (reflink)" [btrfs]="btrfs")
+used_bytes() { sync -f "$1" && df -B1 --output=used "$1" | tail -1 | tr -d ' '; }
+space_of() { # NAME RUN: bytes the file system's use grows by while RUN writes one image
+    local before
+    "prep_$1"
+    before=$(used_bytes "$cow_dir")
+    "run_$1" || die "$1 failed"
+    echo $(($(used_bytes "$cow_dir") - before))
+}
+prep_cow_merge() { rm -f "$cow_dir/out/merge.bin" "$cow_dir/out/merge.h"; }
+run_cow_merge() { "$cli" merge -f 4096 -o "$cow_dir/out/merge" "${cow_files[@]}" >/dev/null; }
+prep_cow_nosync() { rm -f "$cow_dir/out/nosync.bin" "$cow_dir/out/nosync.h"; }
+run_cow_nosync() { merge_nosync -f 4096 -o "$cow_dir/out/nosync" "${cow_files[@]}" >/dev/null; }
+prep_cow_cat() { rm -f "$cow_dir/out/cat.bin"; }
+run_cow_cat() { cat -- "${cow_files[@]}" >"$cow_dir/out/cat.bin"; }
+for fs in "${cow_systems[@]}"; do
+    mkfs_tool=${cow_mkfs[$fs]%% *}
+    if ((EUID != 0)); then
+        cow_skip[$fs]="needs root to mount a loop file"
+    elif ! command -v "$mkfs_tool" >/dev/null; then
+        cow_skip[$fs]="$mkfs_tool not found (Debian package $([[ $fs == xfs ]] && echo xfsprogs || echo btrfs-progs))"
+    else
+        cow_dir=$tmp/$fs
+        truncate -s 3G "$tmp/$fs.img"
+        mkdir -p "$cow_dir"
+        if ! ${cow_mkfs[$fs]} "$tmp/$fs.img" >"$tmp/$fs.log" 2>&1 ||
+            ! mount -o loop "$tmp/$fs.img" "$cow_dir" >>"$tmp/$fs.log" 2>&1; then
+            cow_skip[$fs]="cannot be made and mounted: $(tail -1 "$tmp/$fs.log")"
+        fi
+    fi
+    if [[ -n ${cow_skip[$fs]:-} ]]; then
+        say "bench: ${cow_label[$fs]} left out: ${cow_skip[$fs]}"
+        continue
+    fi
+    mounted+=("$cow_dir")
+    say "bench: A on ${cow_label[$fs]}, merge against cat ($runs runs each)"
+    "$tools/bench_inputs" files "$cow_dir/A" 256 4194304 4194304
+    mkdir -p "$cow_dir/out"
+    cow_files=("$cow_dir"/A/*.bin)
+    sync -f "$cow_dir"
+    measure "$runs" 1 cow_merge cow_nosync cow_cat
+    median_ms[merge_$fs]=${median_ms[cow_merge]} median_ms[cat_$fs]=${median_ms[cow_cat]}
+    median_ms[nosync_$fs]=${median_ms[cow_nosync]}
+    cat -- "$tmp/front" "$cow_dir/out/cat.bin" | cmp -s - "$cow_dir/out/merge.bin" ||
+        die "on $fs the merge differs from cat of a 4096-byte 0xFF file and the inputs"
+    cow_used[merge_$fs]=$(space_of cow_merge)
+    cow_used[cat_$fs]=$(space_of cow_cat)
+    cow_bytes=$(stat -c %s "$cow_dir/out/merge.bin")
+    umount "$cow_dir"
+    mounted=()
+    rm -f "$tmp/$fs.img"
+done
+
 # --- the list at 100,000 rows ---------------------------------------------
 declare -A core_ms window_ms
 if ((with_lists)); then
@@ -259,6 +337,7 @@ row() { printf '| %s | %s | %s | %s | %s | %s |\n' "$@"; }
 echo
 echo "Machine: $(nproc) cores, $cpu, $(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo) RAM, Linux $(uname -r)"
 echo "Temporary folder: $device ($fstype$ssd), $(df -h "$tmp" | awk 'NR == 2 { print $4 }') free"
+echo "Load average: $load_start at the start, $(cut -d' ' -f1-3 /proc/loadavg) at the end"
 echo "Each figure: median of $runs runs (list: 7), page cache warm; srec_cat $(srec_cat -version | awk 'NR == 1 { print $3 }'), $(cat --version | head -1)"
 echo
 row "Measurement" "Ours" "Reference" "Ratio" "Goal" "Holds"
@@ -293,6 +372,25 @@ row "2 GiB image (8 × 256 MiB), merge -f 4096 with the flush" "$(secs "${median
 row "Peak RSS, merge of A (1 GiB)" "$(mib "$rss_a")" "—" "—" "< 16 MiB" "$(holds "$rss_a" 16384 le)"
 row "Peak RSS, merge of 2 GiB image" "$(mib "$rss_g")" "A: $(mib "$rss_a")" "$(ratio "$rss_g" "$rss_a") × A" "same, < 16 MiB" \
     "$(awk -v g="$rss_g" -v a="$rss_a" 'BEGIN { print (g < 16384 && g <= a * 1.25) ? "yes" : "**no**" }')"
+kib() { awk -v b="$1" 'BEGIN { printf "%.0f KiB", b / 1024 }'; }
+for fs in "${cow_systems[@]}"; do
+    label="A: 256 × 4 MiB on ${cow_label[$fs]}"
+    if [[ -n ${cow_skip[$fs]:-} ]]; then
+        row "$label" "left out: ${cow_skip[$fs]}" "—" "—" "—" "—"
+        continue
+    fi
+    ours=${median_ms[merge_$fs]} cat_ms=${median_ms[cat_$fs]}
+    r_cat=$(ratio "$ours" "$cat_ms")
+    row "$label, merge -f 4096 with the flush (as shipped) vs cat of the inputs" \
+        "$(secs "$ours"), $(mibs "$cow_bytes" "$ours")" "cat $(secs "$cat_ms"), $(mibs "$cow_bytes" "$cat_ms")" \
+        "${r_cat} × cat's time" "≤ 3 ×" "$(holds "$r_cat" 3 le)"
+    row "$label, merge -f 4096 without the flush ($nosync_how)" "$(secs "${median_ms[nosync_$fs]}")" \
+        "with it $(secs "$ours")" "$(ratio "${median_ms[nosync_$fs]}" "$cat_ms") × cat's time" "—" "—"
+    share=$(awk -v u="${cow_used[merge_$fs]}" -v b="$cow_bytes" 'BEGIN { printf "%.3f", 100 * u / b }')
+    row "$label, disk space one image takes (used space grown, after a sync)" \
+        "$(kib "${cow_used[merge_$fs]}"), ${share} % of the image's $(kib "$cow_bytes")" \
+        "cat $(kib "${cow_used[cat_$fs]}")" "—" "< 10 % of the image" "$(holds "$share" 10 le)"
+done
 declare -A core_label=(
     [read_list]="read the list file (parse into rows)" [append_all]="append all rows"
     [import]="import = read + append" [recompute]="recomputeLayout"

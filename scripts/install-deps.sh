@@ -8,12 +8,14 @@ for group in "$@"; do
   case "$group" in
     build) packages+=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libgl-dev libcli11-dev
                       zlib1g-dev libisal-dev nlohmann-json3-dev) ;;
+    # xfsprogs and btrfs-progs: the tests of shared blocks make those file
+    # systems in loop files (as root; skipped otherwise).
     test)  packages+=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libgl-dev libgtest-dev libcli11-dev
-                      zlib1g-dev libisal-dev nlohmann-json3-dev srecord qt6-translations-l10n) ;;
+                      zlib1g-dev libisal-dev nlohmann-json3-dev srecord qt6-translations-l10n xfsprogs btrfs-progs) ;;
     run)   packages+=(fonts-wqy-microhei qt6-translations-l10n) ;;
     shot)  packages+=(xvfb xauth imagemagick xdotool fonts-wqy-microhei) ;;
     fuzz)  packages+=(clang libclang-rt-14-dev) ;;
-    bench) packages+=(srecord eatmydata) ;;
+    bench) packages+=(srecord eatmydata xfsprogs btrfs-progs) ;;
     # Windows programs cross-built with MinGW-w64 and tested under Wine;
     # GoogleTest from its source tree, the Linux command line to compare,
     # wixl and msitools for the installer package.

@@ -89,7 +89,10 @@ class Input {
 // What one append copied; see Output::appendFrom.
 struct CopyResult {
     std::uint64_t copied = 0; // bytes appended, at most the size asked for
-    bool more = false;        // the input holds more than the size asked for
+    // Of those, the bytes whose blocks the output shares with the input
+    // instead of holding a copy (see Output::appendFrom).
+    std::uint64_t shared = 0;
+    bool more = false; // the input holds more than the size asked for
     std::error_code readError;
 };
 
@@ -124,10 +127,16 @@ class Output {
     // more, the last read asks for one byte past `size`; if that byte comes,
     // `result.more` is set and the byte is not written. A read that returns
     // less than it asked for counts as the end of the input (a regular
-    // file's reads do so only there). On Linux the bytes are moved by the
-    // kernel through a pipe where it can, elsewhere by plain reads and writes
-    // of a large buffer. Errors while reading come back in
-    // `result.readError`, errors while writing as the result.
+    // file's reads do so only there). On Linux, where the output's file
+    // system can share blocks between files (XFS with reflink, btrfs) and
+    // both files' positions fall on its block boundaries, the input's whole
+    // blocks are shared into the output (FICLONERANGE) instead of copied, so
+    // that neither the copy nor a later sync() writes their bytes again; what
+    // is left (a tail shorter than a block, or all of an input the file
+    // system refuses to share) is moved by the kernel through a pipe where it
+    // can. Elsewhere the bytes are copied by plain reads and writes of a
+    // large buffer. Errors while reading come back in `result.readError`,
+    // errors while writing as the result.
     std::error_code appendFrom(Input& input, std::uint64_t size, CopyResult& result,
                                const ChunkFn& onChunk);
     // As appendFrom, always by plain reads and writes of a 1 MiB buffer kept
@@ -153,6 +162,12 @@ class Output {
     std::size_t pipeSize_ = 0;
     bool openPipe();
     void closePipe();
+    // POSIX only, the two ways of appendFrom: sharing the input's whole
+    // blocks (none when the file system refuses), then moving the rest.
+    std::error_code shareBlocks(Input& input, std::uint64_t size, CopyResult& result,
+                                const ChunkFn& onChunk);
+    std::error_code moveThroughPipe(Input& input, std::uint64_t size, CopyResult& result,
+                                    const ChunkFn& onChunk);
 };
 
 // A lock that at most one holder has at a time for each key, also across

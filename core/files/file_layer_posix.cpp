@@ -1,5 +1,6 @@
 // The file layer on POSIX systems (Linux first: inputs are moved into the
-// image by splice where the kernel allows it).
+// image by splice where the kernel allows it, after their blocks are shared
+// where the file system can, file_layer_sharing_posix.cpp).
 #include "core/files/file_layer.h"
 
 #include <algorithm>
@@ -98,6 +99,23 @@ std::error_code visitGuarded(const unsigned char* bytes, std::size_t size, Input
     std::atomic_signal_fence(std::memory_order_seq_cst);
     activeVisit = nullptr;
     return {};
+}
+
+// Finishes an append of which `result` holds the part done: `copy` gets
+// the size left, a result of its own and a chunk hook that keeps counting
+// from the input's start.
+template <typename Copy>
+std::error_code finishAppend(std::uint64_t size, CopyResult& result, const Output::ChunkFn& onChunk,
+                             const Copy& copy) {
+    const std::uint64_t before = result.copied;
+    CopyResult rest;
+    const std::error_code error = copy(size - before, rest, [&](std::uint64_t soFar) {
+        return !onChunk || onChunk(before + soFar);
+    });
+    result.copied += rest.copied;
+    result.more = rest.more;
+    result.readError = rest.readError;
+    return error;
 }
 
 } // namespace
@@ -228,6 +246,18 @@ std::error_code Output::write(const void* data, std::size_t size) {
 std::error_code Output::appendFrom(Input& input, std::uint64_t size, CopyResult& result,
                                    const ChunkFn& onChunk) {
     result = {};
+    if (auto error = shareBlocks(input, size, result, onChunk)) {
+        return error;
+    }
+    return finishAppend(size, result, onChunk,
+                        [&](std::uint64_t left, CopyResult& rest, const ChunkFn& counted) {
+                            return moveThroughPipe(input, left, rest, counted);
+                        });
+}
+
+std::error_code Output::moveThroughPipe(Input& input, std::uint64_t size, CopyResult& result,
+                                        const ChunkFn& onChunk) {
+    result = {};
     if (!openPipe()) {
         return appendByReading(input, size, result, onChunk);
     }
@@ -244,17 +274,10 @@ std::error_code Output::appendFrom(Input& input, std::uint64_t size, CopyResult&
             // Either the input cannot be spliced or reading it failed, and
             // splice does not say which: plain reads finish the copy or tell
             // the read error. The pipe is empty here.
-            // The chunk hook keeps counting from the input's start.
-            const std::uint64_t before = result.copied;
-            const auto counted = [&](std::uint64_t soFar) {
-                return !onChunk || onChunk(before + soFar);
-            };
-            CopyResult rest;
-            const std::error_code error = appendByReading(input, left, rest, counted);
-            result.copied += rest.copied;
-            result.more = rest.more;
-            result.readError = rest.readError;
-            return error;
+            return finishAppend(size, result, onChunk,
+                                [&](std::uint64_t rest, CopyResult& read, const ChunkFn& counted) {
+                                    return appendByReading(input, rest, read, counted);
+                                });
         }
         const auto moved = static_cast<std::size_t>(got);
         const std::size_t keep = static_cast<std::size_t>(std::min<std::uint64_t>(moved, left));

@@ -36,7 +36,8 @@ class InputBatch {
     std::error_code flushTo(OutputFile& image);
 
   private:
-    std::unique_ptr<char[]> buffer_ = std::make_unique<char[]>(kCapacity);
+    // Not cleared: a merge without small inputs never touches its pages.
+    std::unique_ptr<char[]> buffer_ = std::make_unique_for_overwrite<char[]>(kCapacity);
     std::size_t used_ = 0;
 };
 
