@@ -68,14 +68,37 @@ std::error_code HexWriter::write(const void* data, std::size_t size) {
 std::error_code HexWriter::fill(unsigned char byte, std::uint64_t count) {
     std::array<unsigned char, 4096> block;
     block.fill(byte);
-    while (count > 0) {
-        const auto piece = static_cast<std::size_t>(std::min<std::uint64_t>(count, block.size()));
-        if (auto error = write(block.data(), piece)) {
-            return error;
+    const auto put = [&](std::uint64_t left) {
+        while (left > 0) {
+            const auto piece =
+                static_cast<std::size_t>(std::min<std::uint64_t>(left, block.size()));
+            if (auto error = write(block.data(), piece)) {
+                return error;
+            }
+            left -= piece;
         }
-        count -= piece;
+        return std::error_code{};
+    };
+    if (!settings_.skipErased || byte != 0xFF) {
+        return put(count);
     }
-    return {};
+    // Erased bytes: the record begun takes its share; the whole records
+    // after it would all be left out, so they are passed over unwritten.
+    const std::uint64_t head =
+        std::min<std::uint64_t>(count, (recordBytes_ - next_ % recordBytes_) % recordBytes_);
+    if (auto error = put(head)) {
+        return error;
+    }
+    count -= head;
+    const std::uint64_t whole = count - count % recordBytes_;
+    if (whole > kAddressSpace - next_) {
+        return std::make_error_code(std::errc::value_too_large);
+    }
+    if (whole > 0) { // the record begun is complete and written
+        next_ += whole;
+        recordAddress_ = next_;
+    }
+    return put(count - whole);
 }
 
 std::error_code HexWriter::finish() {

@@ -12,6 +12,8 @@
 // Shorter 0xFF runs inside a record stay.
 #pragma once
 
+#include "core/image/image_stream.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -35,17 +37,18 @@ using TextSink = std::function<std::error_code(std::string_view)>;
 // that both formats have.
 bool fitsAddressSpace(std::uint32_t base, std::uint64_t size);
 
-class HexWriter {
+// Fed the image in the same pass that writes it, as the merge's stream.
+class HexWriter final : public ImageStream {
   public:
     HexWriter(HexFormat format, const HexSettings& settings, TextSink sink);
 
     // The image's next bytes, in order, in pieces of any size. Fails with
     // std::errc::value_too_large past the 32-bit address space.
-    std::error_code write(const void* data, std::size_t size);
+    std::error_code write(const void* data, std::size_t size) override;
     // `count` copies of `byte` (the front area's filler, padding).
-    std::error_code fill(unsigned char byte, std::uint64_t count);
+    std::error_code fill(unsigned char byte, std::uint64_t count) override;
     // Writes the last data record and the end record, and hands over the rest.
-    std::error_code finish();
+    std::error_code finish() override;
 
   private:
     std::error_code flushRecord();

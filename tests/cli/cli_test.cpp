@@ -115,12 +115,6 @@ class Cli : public ::testing::Test {
     std::string printed, errors;
 };
 
-std::string crcText(std::uint32_t crc) {
-    char text[12];
-    std::snprintf(text, sizeof text, "%08x", crc);
-    return text;
-}
-
 // Each convention a user expects, seen in what a successful run prints: the
 // dry-run table shows the front offset (the first address) and the rows it
 // took, up to an image of exactly 4 GiB.
@@ -316,8 +310,8 @@ TEST_F(Cli, VerifyInspectAndUnpack) {
     filler[40] = 0;
     const std::string row = "2\t$D/in/sub/a.jpg\t1298\t",
                       table = "; the file info table says address 1299, size 100\n",
-                      crcs = "CRC-32 " + crcText(crc32Of(bad.substr(1298, 100))) + ", expected " +
-                             crcText(crc32Of(readFile(dir / "in/sub/a.jpg")));
+                      crcs = "CRC-32 " + crc32Text(crc32Of(bad.substr(1298, 100))) + ", expected " +
+                             crc32Text(crc32Of(readFile(dir / "in/sub/a.jpg")));
     const std::string program = "zadodaziderav-cli: ";
     const std::string oneBad = program +
                                "note: $D/out/img.bin goes on 1 byte past the layout's end (1398 "
@@ -331,7 +325,7 @@ TEST_F(Cli, VerifyInspectAndUnpack) {
         {bad, "-l $D/out/img.h", row + "first difference at offset 1300" + table, oneBad},
         {bad, "--manifest $D/out/m", row + crcs + table, oneBad},
         {filler, "--manifest $D/out/m", "",
-         program + "$D/out/img.bin: CRC-32 " + crcText(crc32Of(filler)) +
+         program + "$D/out/img.bin: CRC-32 " + crc32Text(crc32Of(filler)) +
              " is not the manifest's image_crc32, while every file matches: the front area or "
              "the padding differs\n"},
     };
@@ -347,8 +341,8 @@ TEST_F(Cli, VerifyInspectAndUnpack) {
     writeFile(out + ".bin", image);
     EXPECT_EQ(run("inspect $D/out/img.bin"), 0) << errors;
     EXPECT_EQ(printed, "No.\tAddress\tSize\tCRC-32\n1\t64\t1234\t" +
-                           crcText(crc32Of(readFile(dir / "in/a.bin"))) + "\n2\t1298\t100\t" +
-                           crcText(crc32Of(readFile(dir / "in/sub/a.jpg"))) +
+                           crc32Text(crc32Of(readFile(dir / "in/a.bin"))) + "\n2\t1298\t100\t" +
+                           crc32Text(crc32Of(readFile(dir / "in/sub/a.jpg"))) +
                            "\nImage size: 1398 bytes\n");
     expectRefused("inspect $D/in/a.bin", 1, "$D/in/a.bin: no file info table found");
 

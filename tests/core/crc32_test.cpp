@@ -1,6 +1,4 @@
-// CRC-32 against zlib's own, the image's CRC from its pieces', and the fit
-// of an image to its flash.
-#include "core/firmware/flash_size.h"
+// CRC-32 against zlib's own, and the image's CRC from its pieces'.
 #include "core/image/crc32.h"
 #include "tests/support/test_files.h"
 
@@ -40,21 +38,6 @@ TEST(Crc32, MatchesZlibInPiecesFilledAndCombined) {
                       crc32_combine(crc32Of(a), crc32Of(b), static_cast<z_off_t>(length)))
                 << length;
         }
-    }
-}
-
-TEST(FlashSize, RefusesWhatDoesNotFitAndPadsTheRest) {
-    EXPECT_TRUE(flashSizeProblem(0) && flashSizeProblem(kLargestFlash + 1));
-    EXPECT_FALSE(flashSizeProblem(1) || flashSizeProblem(kLargestFlash));
-    using Fit = std::tuple<bool, std::uint64_t, std::uint64_t>; // fits, over by, padding
-    const std::tuple<std::uint64_t, std::uint64_t, Fit> cases[] = {
-        {0x100001, 0x100000, {false, 1, 0}},
-        {0x100000, 0x100000, {true, 0, 0}},
-        {10330, 16384, {true, 0, 6054}},
-    };
-    for (const auto& [image, flash, expected] : cases) {
-        const FlashFit fit = fitToFlash(image, flash);
-        EXPECT_EQ(Fit(fit.fits, fit.overBy, fit.padding), expected) << image;
     }
 }
 
