@@ -36,7 +36,7 @@ class InputBatch {
     std::error_code flushTo(OutputFile& image);
 
   private:
-    std::unique_ptr<char[]> buffer_ = std::make_unique<char[]>(kCapacity);
+    std::unique_ptr<char[]> buffer_; // made by the first take: many merges take none
     std::size_t used_ = 0;
 };
 

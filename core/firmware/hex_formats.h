@@ -51,7 +51,9 @@ class HexWriter final : public ImageStream {
     std::error_code finish() override;
 
   private:
-    std::error_code flushRecord();
+    // Writes the record of `size` bytes at `address` (or leaves it out when
+    // erased) and begins the next one at next_.
+    std::error_code endRecord(std::uint64_t address, const unsigned char* data, std::size_t size);
     void intelRecord(std::uint8_t type, std::uint16_t address, const unsigned char* data,
                      std::size_t size);
     void sRecord(char type, std::uint32_t address, const unsigned char* data, std::size_t size);
@@ -66,7 +68,8 @@ class HexWriter final : public ImageStream {
     unsigned char record_[32] = {};
     std::size_t recordSize_ = 0;
     std::uint32_t upper_ = 0; // Intel HEX: the upper 16 bits in force
-    std::string text_;
+    std::string text_;        // records not yet handed over: the first `used_` characters
+    std::size_t used_ = 0;
 };
 
 } // namespace zd
