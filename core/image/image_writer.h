@@ -61,6 +61,8 @@ struct MergeResult {
 };
 
 // Bytes written so far of the whole image; return false to stop the merge.
+// Asked at least every MiB or so: within inputs, and within a large front
+// area or padding.
 using MergeProgress = std::function<bool(std::uint64_t done, std::uint64_t total)>;
 
 class OutputFile;
@@ -103,8 +105,9 @@ struct MergeOptions {
     // its layout ends before it.
     std::uint64_t padTo = 0;
     // Takes every row's CRC-32 and the image's while copying, for a
-    // manifest: the bytes then pass through the process (plain reads and
-    // writes of one buffer) instead of being moved by the kernel.
+    // manifest: summed where the input lies as the kernel copies it
+    // (checksum_copy.h), or between the read and the write of each piece
+    // when streamed companions want the bytes too.
     bool checksums = false;
     // When not empty: the list file's own folder (absolute, ending in a
     // separator), and the list names its files relative to it where it can.
