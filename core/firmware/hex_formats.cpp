@@ -61,8 +61,7 @@ bool fitsAddressSpace(std::uint32_t base, std::uint64_t size) {
 
 HexWriter::HexWriter(HexFormat format, const HexSettings& settings, TextSink sink)
     : format_(format), settings_(settings), sink_(std::move(sink)),
-      recordBytes_(format == HexFormat::IntelHex ? 16 : 32), next_(settings.base),
-      recordAddress_(settings.base) {
+      recordBytes_(format == HexFormat::IntelHex ? 16 : 32), next_(settings.base) {
     // Records are written straight into the text, which is handed over
     // once it holds kDrainAt characters; the longest record (S3, 32 bytes)
     // is 80.
@@ -86,14 +85,14 @@ std::error_code HexWriter::write(const void* data, std::size_t size) {
         next_ += piece;
         if (piece == room && recordSize_ == 0) {
             // A whole record among the caller's bytes: written from there.
-            if (auto error = endRecord(recordAddress_, bytes, piece)) {
+            if (auto error = endRecord(next_ - piece, bytes, piece)) {
                 return error;
             }
         } else {
             std::copy(bytes, bytes + piece, record_ + recordSize_);
             recordSize_ += piece;
             if (piece == room) {
-                if (auto error = endRecord(recordAddress_, record_, recordSize_)) {
+                if (auto error = endRecord(next_ - recordSize_, record_, recordSize_)) {
                     return error;
                 }
             }
@@ -133,15 +132,12 @@ std::error_code HexWriter::fill(unsigned char byte, std::uint64_t count) {
     if (whole > kAddressSpace - next_) {
         return std::make_error_code(std::errc::value_too_large);
     }
-    if (whole > 0) { // the record begun is complete and written
-        next_ += whole;
-        recordAddress_ = next_;
-    }
+    next_ += whole;
     return put(count - whole);
 }
 
 std::error_code HexWriter::finish() {
-    if (auto error = endRecord(recordAddress_, record_, recordSize_)) {
+    if (auto error = endRecord(next_ - recordSize_, record_, recordSize_)) {
         return error;
     }
     if (format_ == HexFormat::IntelHex) {
@@ -154,7 +150,6 @@ std::error_code HexWriter::finish() {
 
 std::error_code HexWriter::endRecord(std::uint64_t address, const unsigned char* data,
                                      std::size_t size) {
-    recordAddress_ = next_;
     recordSize_ = 0;
     if (size == 0 || (settings_.skipErased &&
                       std::all_of(data, data + size, [](unsigned char b) { return b == 0xFF; }))) {

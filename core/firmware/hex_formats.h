@@ -63,12 +63,11 @@ class HexWriter final : public ImageStream {
     HexSettings settings_;
     TextSink sink_;
     std::size_t recordBytes_;
-    std::uint64_t next_ = 0;          // address of the next byte
-    std::uint64_t recordAddress_ = 0; // address of record_[0]
+    std::uint64_t next_ = 0; // address of the next byte
     unsigned char record_[32] = {};
-    std::size_t recordSize_ = 0;
-    std::uint32_t upper_ = 0; // Intel HEX: the upper 16 bits in force
-    std::string text_;        // records not yet handed over: the first `used_` characters
+    std::size_t recordSize_ = 0; // bytes of the record begun, which ends at next_
+    std::uint32_t upper_ = 0;    // Intel HEX: the upper 16 bits in force
+    std::string text_;           // records not yet handed over: the first `used_` characters
     std::size_t used_ = 0;
 };
 

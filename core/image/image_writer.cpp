@@ -252,11 +252,11 @@ MergeResult openOutputs(OutputSet& set, const OutputPaths& paths,
 // seen soon in a large front area or padding.
 constexpr std::uint64_t kFillPiece = std::uint64_t{1} << 20;
 
-// `count` bytes of 0xFF into the image and the streams from `done` on,
-// asking `progress` between pieces (the caller asks after the last).
+// `count` bytes of 0xFF into the image and the streams from `done` on, in
+// pieces, asking `progress` after each (once when there are none).
 MergeResult fillImage(OutputFile& image, Streams& streams, std::uint64_t count, std::uint64_t& done,
                       std::uint64_t total, const MergeProgress& progress) {
-    while (count > 0) {
+    do {
         const std::uint64_t piece = std::min(count, kFillPiece);
         if (auto error = image.fill(0xFF, piece)) {
             return failure(MergeStatus::ImageWriteFailed, image.target(), error);
@@ -267,10 +267,10 @@ MergeResult fillImage(OutputFile& image, Streams& streams, std::uint64_t count, 
         }
         done += piece;
         count -= piece;
-        if (count > 0 && progress && !progress(done, total)) {
+        if (progress && !progress(done, total)) {
             return failure(MergeStatus::Stopped, image.target());
         }
-    }
+    } while (count > 0);
     return {};
 }
 
@@ -301,9 +301,6 @@ MergeResult writeImage(const Outputs& outputs, Streams& streams, const EntryList
             fillImage(image, streams, list.frontOffset() - done, done, total, progress);
         !filled.ok()) {
         return filled;
-    }
-    if (progress && !progress(done, total)) {
-        return failure(MergeStatus::Stopped, image.target());
     }
     EarlierOutputs earlier{outputs.image->earlier(), outputs.list->earlier(), {},
                            image.target(),           outputs.list->target(),  {}};

@@ -22,7 +22,6 @@ bool infoTableFits(std::uint32_t frontOffset, std::uint64_t rowCount) {
 
 std::string infoTableBytes(const EntryList& list) {
     std::string table;
-    table.reserve(list.entries().size() * kInfoRecordBytes);
     for (const Entry& entry : list.entries()) {
         putLittleEndian(table, entry.address);
         putLittleEndian(table, entry.size);

@@ -192,9 +192,10 @@ TEST_F(Cli, UsageErrorsNameTheProblem) {
 
 // A merge refuses before writing anything, and a dry run as the merge does:
 // what the layout, the flash size or the HEX addresses cannot hold, and
-// inputs an output would replace.
+// inputs an output would replace, by name or as another name of the file.
 TEST_F(Cli, RefusalsBeforeAnythingIsWritten) {
     test::makeSparseFile(dir / "in/two.mib", 2 << 20);
+    fs::create_hard_link(dir / "in/a.bin", dir / "in/link.bin");
     const std::pair<std::string, std::string> refused[] = {
         {"merge --dry-run -f4095M $D/in/two.mib", "$D/in/two.mib: would lie past 4 GiB"},
         {"merge --dry-run -l $D/none.h", "$D/none.h: cannot be opened"},
@@ -205,6 +206,8 @@ TEST_F(Cli, RefusalsBeforeAnythingIsWritten) {
          "$D/out/img.bin: placed at 0xFFFFE7A7"},
         {"merge -o $D/out/img --manifest $D/in/a.bin $D/in/a.bin",
          "$D/in/a.bin: the output $D/in/a.bin would replace this input"},
+        {"merge --dry-run --manifest $D/in/link.bin $D/in/a.bin",
+         "$D/in/a.bin: the output $D/in/link.bin would replace this input"},
     };
     for (const auto& [line, message] : refused) {
         expectRefused(line, 1, message);
