@@ -3,8 +3,8 @@
 #include "cli/cli.h"
 #include "cli/command.h"
 #include "core/check/image_check.h"
+#include "core/image/crc32.h"
 
-#include <cstdio>
 #include <memory>
 
 namespace zd::cli {
@@ -21,9 +21,8 @@ int runInspect(const InspectOptions& options, const Context& context) {
             context.out << "No.\tAddress\tSize\tCRC-32\n";
             headed = true;
         }
-        char crc[12];
-        std::snprintf(crc, sizeof crc, "%08x", row.crc);
-        context.out << row.number << '\t' << row.address << '\t' << row.size << '\t' << crc << '\n';
+        context.out << row.number << '\t' << row.address << '\t' << row.size << '\t'
+                    << crc32Text(row.crc) << '\n';
     });
     switch (result.status) {
     case InspectResult::Status::Ok:

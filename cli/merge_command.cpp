@@ -5,6 +5,7 @@
 #include "cli/firmware_outputs.h"
 #include "core/files/file_layer.h"
 #include "core/image/image_writer.h"
+#include "core/image/info_table.h"
 #include "core/model/entry_list.h"
 #include "core/model/file_names.h"
 #include "core/model/list_file.h"
@@ -118,16 +119,14 @@ bool buildList(const MergeOptions& options, EntryList& list, const Context& cont
 
 void printLayout(const EntryList& list, std::ostream& out) {
     out << "No.\tFile Name\tSize(byte)\tAddress\tData Format\n";
-    std::uint64_t end = list.frontOffset();
     for (int row = 0; row < list.rowCount(); ++row) {
         for (int column = 0; column < kColumnCount; ++column) {
             out << (column ? "\t" : "") << list.cellText(row, static_cast<Column>(column));
         }
         out << '\n';
-        end += list.at(row).size;
     }
-    // Summed wide: an image may end at exactly 4 GiB, which 32 bits cannot show.
-    out << "Image capacity: " << end << " bytes\n";
+    // Wide: an image may end at exactly 4 GiB, which 32 bits cannot show.
+    out << "Image capacity: " << list.layoutEnd() << " bytes\n";
 }
 
 int runMerge(const MergeOptions& options, const Context& context) {
@@ -148,10 +147,13 @@ int runMerge(const MergeOptions& options, const Context& context) {
         return kFailure;
     }
     const OutputPaths outputs = paths.value_or(OutputPaths{});
-    if (!checkFirmwareFit(options.firmware, list, outputs.imagePath, context)) {
+    const FirmwareSettings& firmware = options.firmware.settings;
+    if (const FirmwareFit fit = checkFirmwareFit(firmware, list); !fit.ok()) {
+        context.fail(outputs.imagePath.empty() ? "the image" : outputs.imagePath,
+                     firmwareFitText(fit, firmware));
         return kFailure;
     }
-    zd::MergeOptions merge = firmwareMergeOptions(options.firmware, list, outputs);
+    zd::MergeOptions merge = firmwareMergeOptions(firmware, list, outputs);
     merge.durable = !options.noSync;
     if (options.dryRun) {
         if (const MergeResult checked = checkMerge(list, outputs, merge); !checked.ok()) {
@@ -178,7 +180,7 @@ int runMerge(const MergeOptions& options, const Context& context) {
         if (result.infoTableLeftOut) {
             context.err << kProgram << ": note: the front offset (" << list.frontOffset()
                         << " bytes) is not larger than 8 bytes per file ("
-                        << 8ull * static_cast<unsigned long long>(list.rowCount())
+                        << kInfoRecordBytes * list.entries().size()
                         << "), so no file info table was written\n";
         }
     }

@@ -3,9 +3,9 @@
 #include "cli/cli.h"
 #include "cli/command.h"
 #include "core/check/image_check.h"
+#include "core/image/crc32.h"
 #include "core/model/file_names.h"
 
-#include <cstdio>
 #include <memory>
 
 namespace zd::cli {
@@ -18,12 +18,6 @@ struct VerifyOptions {
     bool quiet = false;
 };
 
-std::string crcText(std::uint32_t crc) {
-    char text[12];
-    std::snprintf(text, sizeof text, "%08x", crc);
-    return text;
-}
-
 std::string contentText(const RowFinding& row) {
     switch (row.content) {
     case ContentFault::None:
@@ -31,7 +25,7 @@ std::string contentText(const RowFinding& row) {
     case ContentFault::BytesDiffer:
         return "first difference at offset " + std::to_string(row.offset);
     case ContentFault::CrcDiffers:
-        return "CRC-32 " + crcText(row.crcFound) + ", expected " + crcText(row.crcExpected);
+        return "CRC-32 " + crc32Text(row.crcFound) + ", expected " + crc32Text(row.crcExpected);
     case ContentFault::ImageTooShort:
         return "the image ends at offset " + std::to_string(row.offset) + ", inside the file";
     case ContentFault::InputUnreadable:
@@ -104,7 +98,7 @@ int runVerify(const VerifyOptions& options, const Context& context) {
                                         " bytes long, shorter than the manifest's " +
                                         std::to_string(result.layoutEnd));
     } else if (result.imageCrcDiffers && result.rows.empty()) {
-        context.fail(options.image, "CRC-32 " + crcText(result.imageCrcFound) +
+        context.fail(options.image, "CRC-32 " + crc32Text(result.imageCrcFound) +
                                         " is not the manifest's image_crc32, while every "
                                         "file matches: the front area or the padding differs");
     }

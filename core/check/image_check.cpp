@@ -3,6 +3,7 @@
 #include "core/check/image_scan.h"
 #include "core/firmware/manifest.h"
 #include "core/image/crc32.h"
+#include "core/image/info_table.h"
 #include "core/model/list_file.h"
 #include "core/model/listed_names.h"
 
@@ -81,22 +82,23 @@ struct TableCheck {
     std::vector<RowCheck>& checks;
     std::uint64_t tableBytes = 0; // 8 per row, when the table is checked
     bool written = false;
-    unsigned char record[8] = {};
+    unsigned char record[kInfoRecordBytes] = {};
     std::uint64_t position = 0;
 
     void feed(const unsigned char* data, std::size_t size) {
         while (size > 0 && position < tableBytes) {
-            record[position % 8] = *data++;
+            record[position % kInfoRecordBytes] = *data++;
             --size;
-            if (++position % 8 == 0) {
-                compare(position / 8 - 1);
+            if (++position % kInfoRecordBytes == 0) {
+                compare(position / kInfoRecordBytes - 1);
             }
         }
     }
 
     void compare(std::uint64_t index) {
         if (index == 0 && !layout.tableKnown) {
-            written = !std::all_of(record, record + 8, [](unsigned char b) { return b == 0xFF; });
+            written = !std::all_of(std::begin(record), std::end(record),
+                                   [](unsigned char b) { return b == 0xFF; });
         }
         if (!written) {
             tableBytes = 0; // nothing more to look at
@@ -104,8 +106,9 @@ struct TableCheck {
         }
         const CheckRow& row = layout.rows[index];
         RowCheck& check = checks[index];
-        check.tableAddress = scan::littleEndian32(record);
-        check.tableSize = scan::littleEndian32(record + 4);
+        const InfoRecord read = readInfoRecord(record);
+        check.tableAddress = read.address;
+        check.tableSize = read.size;
         if (check.tableAddress != row.address || check.tableSize != row.size) {
             check.table = TableFault::Differs;
         }
@@ -116,7 +119,8 @@ struct TableCheck {
         if (!written) {
             return;
         }
-        for (std::uint64_t index = position / 8; index < tableBytes / 8; ++index) {
+        for (std::uint64_t index = position / kInfoRecordBytes;
+             index < tableBytes / kInfoRecordBytes; ++index) {
             checks[index].table = TableFault::Missing;
         }
     }
@@ -195,9 +199,9 @@ VerifyResult verifyImage(const std::string& imagePath, const CheckLayout& layout
     std::vector<RowCheck> checks(layout.rows.size());
     TableCheck table{layout, checks};
     const std::uint64_t rowCount = layout.rows.size();
-    if (rowCount > 0 && std::uint64_t{layout.frontOffset} > 8 * rowCount &&
+    if (infoTableFits(layout.frontOffset, rowCount) &&
         (!layout.tableKnown || layout.tableWritten)) {
-        table.tableBytes = 8 * rowCount;
+        table.tableBytes = kInfoRecordBytes * rowCount;
         table.written = layout.tableKnown;
     }
     Crc32 imageCrc;

@@ -1,5 +1,7 @@
 #include "core/check/image_scan.h"
 
+#include "core/image/info_table.h"
+
 #include <algorithm>
 #include <numeric>
 #include <vector>
@@ -18,11 +20,6 @@ std::error_code skip(files::Input& input, std::uint64_t count, std::vector<unsig
         count -= got;
     }
     return {};
-}
-
-std::uint32_t littleEndian32(const unsigned char* bytes) {
-    return std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[2]} << 16 |
-           std::uint32_t{bytes[3]} << 24;
 }
 
 std::error_code readFull(files::Input& input, unsigned char* data, std::size_t size,
@@ -124,7 +121,7 @@ std::error_code findInfoTable(const std::string& path, std::uint64_t imageSize, 
     if (auto error = input.open(path)) {
         return error;
     }
-    unsigned char record[8];
+    unsigned char record[kInfoRecordBytes];
     std::size_t got = 0;
     if (auto error = readFull(input, record, sizeof record, got)) {
         return error;
@@ -132,36 +129,37 @@ std::error_code findInfoTable(const std::string& path, std::uint64_t imageSize, 
     if (got < sizeof record) {
         return {};
     }
-    const std::uint32_t front = littleEndian32(record);
-    std::uint64_t end = std::uint64_t{front} + littleEndian32(record + 4);
-    if (front < 9 || end > imageSize) {
+    const InfoRecord first = readInfoRecord(record);
+    const std::uint32_t front = first.address;
+    std::uint64_t end = std::uint64_t{front} + first.size;
+    if (!infoTableFits(front, 1) || end > imageSize) {
         return {};
     }
     // Records go on while they chain and the table still fits strictly.
     std::uint64_t rows = 1;
-    std::uint64_t position = 8;
+    std::uint64_t position = kInfoRecordBytes;
     bool inTable = true;
     std::vector<unsigned char> buffer(64 * 1024);
     while (position < front) {
-        if (inTable && position + 8 < front) {
+        if (inTable && position + kInfoRecordBytes < front) {
             if (auto error = readFull(input, record, sizeof record, got)) {
                 return error;
             }
             if (got < sizeof record) {
                 return {};
             }
-            const std::uint32_t address = littleEndian32(record);
-            const std::uint64_t rowEnd = std::uint64_t{address} + littleEndian32(record + 4);
-            if (address == end && rowEnd <= imageSize) {
+            const InfoRecord next = readInfoRecord(record);
+            const std::uint64_t rowEnd = std::uint64_t{next.address} + next.size;
+            if (next.address == end && rowEnd <= imageSize) {
                 end = rowEnd;
                 ++rows;
-                position += 8;
+                position += kInfoRecordBytes;
                 continue;
             }
             inTable = false;
             // The record read is filler: all of it must be 0xFF.
-            const std::size_t inFront =
-                static_cast<std::size_t>(std::min<std::uint64_t>(8, front - position));
+            const std::size_t inFront = static_cast<std::size_t>(
+                std::min<std::uint64_t>(kInfoRecordBytes, front - position));
             if (!std::all_of(record, record + inFront, [](unsigned char b) { return b == 0xFF; })) {
                 return {};
             }
@@ -205,7 +203,7 @@ std::error_code walkTable(const std::string& path, const TableShape& shape,
         return error;
     }
     for (std::uint64_t number = 1; number <= shape.rowCount; ++number) {
-        unsigned char record[8];
+        unsigned char record[kInfoRecordBytes];
         std::size_t got = 0;
         if (auto error = readFull(table, record, sizeof record, got)) {
             return error;
@@ -213,7 +211,8 @@ std::error_code walkTable(const std::string& path, const TableShape& shape,
         if (got < sizeof record) {
             return std::make_error_code(std::errc::io_error);
         }
-        const TableRecord row{number, littleEndian32(record), littleEndian32(record + 4)};
+        const InfoRecord read = readInfoRecord(record);
+        const TableRecord row{number, read.address, read.size};
         if (auto error = onBegin(row)) {
             return error;
         }

@@ -72,6 +72,4 @@ std::error_code walkTable(const std::string& path, const TableShape& shape,
                           const std::function<std::error_code(const TableRecord&)>& onBegin,
                           const RowBytes& onBytes, const std::function<std::error_code()>& onEnd);
 
-std::uint32_t littleEndian32(const unsigned char* bytes);
-
 } // namespace zd::scan

@@ -7,6 +7,9 @@ namespace zd {
 std::error_code InputBatch::take(files::Input& input, std::uint64_t size, OutputFile& image,
                                  files::CopyResult& result) {
     result = {};
+    if (!buffer_) {
+        buffer_ = std::make_unique_for_overwrite<char[]>(kCapacity);
+    }
     // One byte past `size` tells a longer input.
     const auto ask = static_cast<std::size_t>(size) + 1;
     if (kCapacity - used_ < ask) {

@@ -36,8 +36,9 @@ class InputBatch {
     std::error_code flushTo(OutputFile& image);
 
   private:
-    // Not cleared: a merge without small inputs never touches its pages.
-    std::unique_ptr<char[]> buffer_ = std::make_unique_for_overwrite<char[]>(kCapacity);
+    // Made by the first take and not cleared: a merge without small inputs
+    // never touches its pages.
+    std::unique_ptr<char[]> buffer_;
     std::size_t used_ = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include "core/model/file_names.h"
 #include "core/model/listed_names.h"
+#include "core/model/number_parse.h"
 
 #include <cstdio>
 #include <unordered_map>
@@ -40,10 +41,9 @@ std::string baseName(std::string_view fileName) {
     return name;
 }
 
-std::string hex32(std::uint64_t value) {
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%08llXu", static_cast<unsigned long long>(value));
-    return text;
+// An unsigned C constant: "0x00001000u".
+std::string constant(std::uint64_t value) {
+    return hex32(value) + "u";
 }
 
 // `name` made safe inside a /* */ comment on one line.
@@ -123,8 +123,8 @@ std::string cHeaderText(const EntryList& list, const CHeaderSettings& settings) 
     const std::string guard = prefix + "IMAGE_LAYOUT_H";
     std::string text = "/* Where each file lies in the merged image. Generated; do not edit. */\n";
     text += "#ifndef " + guard + "\n#define " + guard + "\n\n";
-    text += "#define " + prefix + "IMAGE_BYTES " + hex32(settings.imageSize) + "\n";
-    text += "#define " + prefix + "FRONT_OFFSET " + hex32(list.frontOffset()) + "\n";
+    text += "#define " + prefix + "IMAGE_BYTES " + constant(settings.imageSize) + "\n";
+    text += "#define " + prefix + "FRONT_OFFSET " + constant(list.frontOffset()) + "\n";
     text += "#define " + prefix + "FILE_COUNT " + std::to_string(list.rowCount()) + "u\n";
     const std::vector<std::string> names = headerNames(list);
     for (std::size_t row = 0; row < names.size(); ++row) {
@@ -133,8 +133,8 @@ std::string cHeaderText(const EntryList& list, const CHeaderSettings& settings) 
                                       ? entry.path
                                       : relativeName(entry.path, settings.listFolder);
         text += "\n/* " + std::to_string(row + 1) + ": " + commentText(shown) + " */\n";
-        text += "#define " + prefix + names[row] + "_ADDR " + hex32(entry.address) + "\n";
-        text += "#define " + prefix + names[row] + "_SIZE " + hex32(entry.size) + "\n";
+        text += "#define " + prefix + names[row] + "_ADDR " + constant(entry.address) + "\n";
+        text += "#define " + prefix + names[row] + "_SIZE " + constant(entry.size) + "\n";
     }
     text += "\n#endif /* " + guard + " */\n";
     return text;

@@ -12,15 +12,4 @@ std::optional<std::string> flashSizeProblem(std::uint64_t flashSize) {
     return std::nullopt;
 }
 
-FlashFit fitToFlash(std::uint64_t imageSize, std::uint64_t flashSize) {
-    FlashFit fit;
-    if (imageSize > flashSize) {
-        fit.fits = false;
-        fit.overBy = imageSize - flashSize;
-    } else {
-        fit.padding = flashSize - imageSize;
-    }
-    return fit;
-}
-
 } // namespace zd

@@ -12,6 +12,8 @@
 // Shorter 0xFF runs inside a record stay.
 #pragma once
 
+#include "core/image/image_stream.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -35,20 +37,23 @@ using TextSink = std::function<std::error_code(std::string_view)>;
 // that both formats have.
 bool fitsAddressSpace(std::uint32_t base, std::uint64_t size);
 
-class HexWriter {
+// Fed the image in the same pass that writes it, as the merge's stream.
+class HexWriter final : public ImageStream {
   public:
     HexWriter(HexFormat format, const HexSettings& settings, TextSink sink);
 
     // The image's next bytes, in order, in pieces of any size. Fails with
     // std::errc::value_too_large past the 32-bit address space.
-    std::error_code write(const void* data, std::size_t size);
+    std::error_code write(const void* data, std::size_t size) override;
     // `count` copies of `byte` (the front area's filler, padding).
-    std::error_code fill(unsigned char byte, std::uint64_t count);
+    std::error_code fill(unsigned char byte, std::uint64_t count) override;
     // Writes the last data record and the end record, and hands over the rest.
-    std::error_code finish();
+    std::error_code finish() override;
 
   private:
-    std::error_code flushRecord();
+    // Writes the record of `size` bytes at `address` (or leaves it out when
+    // erased) and begins the next one at next_.
+    std::error_code endRecord(std::uint64_t address, const unsigned char* data, std::size_t size);
     void intelRecord(std::uint8_t type, std::uint16_t address, const unsigned char* data,
                      std::size_t size);
     void sRecord(char type, std::uint32_t address, const unsigned char* data, std::size_t size);
@@ -58,12 +63,12 @@ class HexWriter {
     HexSettings settings_;
     TextSink sink_;
     std::size_t recordBytes_;
-    std::uint64_t next_ = 0;          // address of the next byte
-    std::uint64_t recordAddress_ = 0; // address of record_[0]
+    std::uint64_t next_ = 0; // address of the next byte
     unsigned char record_[32] = {};
-    std::size_t recordSize_ = 0;
-    std::uint32_t upper_ = 0; // Intel HEX: the upper 16 bits in force
-    std::string text_;
+    std::size_t recordSize_ = 0; // bytes of the record begun, which ends at next_
+    std::uint32_t upper_ = 0;    // Intel HEX: the upper 16 bits in force
+    std::string text_;           // records not yet handed over: the first `used_` characters
+    std::size_t used_ = 0;
 };
 
 } // namespace zd

@@ -1,9 +1,9 @@
 #include "core/firmware/manifest.h"
 
 #include "core/files/file_layer.h"
+#include "core/image/crc32.h"
 #include "core/model/listed_names.h"
 
-#include <cstdio>
 #include <nlohmann/json.hpp>
 #include <optional>
 
@@ -13,12 +13,6 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 constexpr int kVersion = 1;
-
-std::string crcText(std::uint32_t crc) {
-    char text[12];
-    std::snprintf(text, sizeof text, "%08x", crc);
-    return text;
-}
 
 std::optional<std::uint32_t> crcFrom(const Json& value) {
     if (!value.is_string()) {
@@ -77,13 +71,13 @@ std::string manifestText(const Manifest& manifest) {
                          {"file", std::string(fileNameOf(row.path))},
                          {"size", row.size},
                          {"address", row.address},
-                         {"crc32", crcText(row.crc)}});
+                         {"crc32", crc32Text(row.crc)}});
     }
     const Json document = {{"version", kVersion},
                            {"front_offset", manifest.frontOffset},
                            {"info_table", manifest.infoTable},
                            {"image_size", manifest.imageSize},
-                           {"image_crc32", crcText(manifest.imageCrc)},
+                           {"image_crc32", crc32Text(manifest.imageCrc)},
                            {"files", std::move(files)}};
     return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }

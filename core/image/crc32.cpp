@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <zlib.h>
 
 #if defined(ZD_HAVE_ISAL)
@@ -51,6 +52,12 @@ std::uint32_t crc32Of(std::string_view bytes) {
     Crc32 crc;
     crc.update(bytes);
     return crc.value();
+}
+
+std::string crc32Text(std::uint32_t crc) {
+    char text[12];
+    std::snprintf(text, sizeof text, "%08x", static_cast<unsigned>(crc));
+    return text;
 }
 
 std::uint32_t crc32Combine(std::uint32_t first, std::uint32_t second, std::uint64_t secondLength) {

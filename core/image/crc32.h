@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace zd {
@@ -23,6 +24,9 @@ class Crc32 {
 };
 
 std::uint32_t crc32Of(std::string_view bytes);
+
+// `crc` as 8 lower-case hex digits, as the usual checksum tools print it.
+std::string crc32Text(std::uint32_t crc);
 
 // The CRC-32 of A followed by B, from the CRC-32 of A, that of B and B's
 // length, without reading either again: the image's CRC from its pieces'.

@@ -5,6 +5,7 @@
 #include "core/files/output_set.h"
 #include "core/image/checksum_copy.h"
 #include "core/image/crc32.h"
+#include "core/image/info_table.h"
 #include "core/model/file_names.h"
 #include "core/model/list_file.h"
 
@@ -45,29 +46,13 @@ MergeResult outputFailure(const OutputError& failed, MergeStatus status) {
                    failed.error);
 }
 
-void putLittleEndian(std::string& out, std::uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) {
-        out += static_cast<char>((value >> shift) & 0xFFu);
-    }
-}
-
-std::string infoTable(const EntryList& list) {
-    std::string table;
-    table.reserve(list.entries().size() * 8);
-    for (const Entry& entry : list.entries()) {
-        putLittleEndian(table, entry.address);
-        putLittleEndian(table, entry.size);
-    }
-    return table;
-}
-
 // The checks that need no file: no input named as an output, every name
-// one the list file can carry, the layout within 4 GiB. On success `imageEnd`
-// is the image's length.
+// one the list file can carry, every row addressable in 32 bits (an image
+// may end at 4 GiB exactly, but no row may start there).
 MergeResult checkList(const EntryList& list, const OutputPaths& paths,
-                      const std::vector<Companion>& companions, std::uint64_t& imageEnd) {
-    std::uint64_t end = list.frontOffset();
+                      const std::vector<Companion>& companions) {
     const bool named = !paths.imagePath.empty();
+    std::uint64_t address = list.frontOffset();
     // Inputs carry absolute paths; a companion may be named relative.
     std::vector<std::string> companionPaths;
     for (const Companion& companion : companions) {
@@ -88,18 +73,50 @@ MergeResult checkList(const EntryList& list, const OutputPaths& paths,
         if (!listFileCanCarry(entry.path)) {
             return failure(MergeStatus::NameNotListable, entry.path);
         }
-        // An address must fit into 32 bits, and so must the image's end.
-        if (end >= kFourGiB) {
+        if (address >= kFourGiB || address + entry.size > kFourGiB) {
             return failure(MergeStatus::LayoutTooLarge, entry.path);
         }
-        end += entry.size;
-        if (end > kFourGiB) {
-            return failure(MergeStatus::LayoutTooLarge, entry.path);
-        }
+        address += entry.size;
     }
-    imageEnd = end;
     return {};
 }
+
+// The streamed companions: each sees every byte of the image, in order. The
+// first error stops them all and is kept, naming its companion.
+class Streams {
+  public:
+    void add(ImageStream& stream, const std::string& path) { streams_.push_back({&stream, &path}); }
+    bool empty() const { return streams_.empty(); }
+    void write(const void* data, std::size_t size) {
+        for (const Stream& stream : streams_) {
+            if (!failed()) {
+                note(stream.stream->write(data, size), stream);
+            }
+        }
+    }
+    void fill(unsigned char byte, std::uint64_t count) {
+        for (const Stream& stream : streams_) {
+            if (!failed()) {
+                note(stream.stream->fill(byte, count), stream);
+            }
+        }
+    }
+    bool failed() const { return !failure_.ok(); }
+    const MergeResult& failure() const { return failure_; }
+
+  private:
+    struct Stream {
+        ImageStream* stream;
+        const std::string* path;
+    };
+    void note(std::error_code error, const Stream& stream) {
+        if (error) {
+            failure_ = zd::failure(MergeStatus::CompanionFailed, *stream.path, error);
+        }
+    }
+    std::vector<Stream> streams_;
+    MergeResult failure_;
+};
 
 struct Outputs {
     OutputFile* image = nullptr;
@@ -152,27 +169,43 @@ MergeResult openInput(files::Input& input, const Entry& entry, const EarlierOutp
     return {};
 }
 
-// Appends exactly the input's listed size to the image. With `checksums`,
-// its CRC-32 into `crc` as well; else a small input through the batch,
-// a larger one (the batch written first) by the kernel.
-MergeResult appendInput(const Outputs& outputs, InputBatch& batch, const EarlierOutputs& earlier,
-                        const Entry& entry, std::uint64_t done, std::uint64_t total,
-                        const MergeProgress& progress, bool checksums, std::uint32_t& crc) {
+// Appends exactly the input's listed size to the image. With streams,
+// through plain reads and writes, each piece shown to them (and summed with
+// `checksums`) between the two; else with `checksums` summed in place;
+// else a small input through the batch, a larger one (the batch written
+// first) by the kernel. With `checksums` its CRC-32 goes into `crc`.
+MergeResult appendInput(const Outputs& outputs, InputBatch& batch, Streams& streams,
+                        const EarlierOutputs& earlier, const Entry& entry, std::uint64_t done,
+                        std::uint64_t total, const MergeProgress& progress, bool checksums,
+                        std::uint32_t& crc) {
     files::Input input;
     if (MergeResult opened = openInput(input, entry, earlier); !opened.ok()) {
         return opened;
     }
     files::CopyResult copy;
     const auto onChunk = [&](std::uint64_t soFar) {
-        return !progress || progress(done + soFar, total);
+        return !streams.failed() && (!progress || progress(done + soFar, total));
     };
     std::error_code writeError;
-    if (checksums) {
+    if (!streams.empty()) {
+        Crc32 sum;
+        writeError = outputs.image->appendByReading(
+            input, entry.size, copy, onChunk, [&](const unsigned char* bytes, std::size_t size) {
+                if (checksums) {
+                    sum.update(bytes, size);
+                }
+                streams.write(bytes, size);
+            });
+        crc = sum.value();
+    } else if (checksums) {
         writeError = appendSummed(input, *outputs.image, entry.size, copy, onChunk, crc);
     } else if (InputBatch::takes(entry.size)) {
         writeError = batch.take(input, entry.size, *outputs.image, copy);
     } else if (!(writeError = batch.flushTo(*outputs.image))) {
         writeError = outputs.image->appendFrom(input, entry.size, copy, onChunk);
+    }
+    if (streams.failed()) {
+        return streams.failure();
     }
     if (writeError == std::errc::operation_canceled) {
         return failure(MergeStatus::Stopped, entry.path);
@@ -215,33 +248,59 @@ MergeResult openOutputs(OutputSet& set, const OutputPaths& paths,
     return {};
 }
 
+// Fills large enough for few system calls, small enough that a stop is
+// seen soon in a large front area or padding.
+constexpr std::uint64_t kFillPiece = std::uint64_t{1} << 20;
+
+// `count` bytes of 0xFF into the image and the streams from `done` on, in
+// pieces, asking `progress` after each (once when there are none).
+MergeResult fillImage(OutputFile& image, Streams& streams, std::uint64_t count, std::uint64_t& done,
+                      std::uint64_t total, const MergeProgress& progress) {
+    do {
+        const std::uint64_t piece = std::min(count, kFillPiece);
+        if (auto error = image.fill(0xFF, piece)) {
+            return failure(MergeStatus::ImageWriteFailed, image.target(), error);
+        }
+        streams.fill(0xFF, piece);
+        if (streams.failed()) {
+            return streams.failure();
+        }
+        done += piece;
+        count -= piece;
+        if (progress && !progress(done, total)) {
+            return failure(MergeStatus::Stopped, image.target());
+        }
+    } while (count > 0);
+    return {};
+}
+
 // The front area (the table, when it is written, then 0xFF filler), every
-// input after it, then the padding up to `total`. With `checksums` the CRCs
-// of the rows and of the image are kept in `merged`.
-MergeResult writeImage(const Outputs& outputs, const EntryList& list, bool writeTable,
-                       std::uint64_t total, const MergeProgress& progress, bool checksums,
-                       MergedImage& merged) {
+// input after it, then the padding up to `total`, each byte to the image
+// and the streams. With `checksums` the CRCs of the rows and of the image
+// are kept in `merged`.
+MergeResult writeImage(const Outputs& outputs, Streams& streams, const EntryList& list,
+                       bool writeTable, std::uint64_t total, const MergeProgress& progress,
+                       bool checksums, MergedImage& merged) {
     OutputFile& image = *outputs.image;
     Crc32 front;
     std::uint64_t done = 0;
     if (writeTable) {
-        const std::string table = infoTable(list);
+        const std::string table = infoTableBytes(list);
         if (auto error = image.write(table)) {
             return failure(MergeStatus::ImageWriteFailed, image.target(), error);
         }
+        streams.write(table.data(), table.size());
         front.update(table);
         done = table.size();
-    }
-    if (auto error = image.fill(0xFF, list.frontOffset() - done)) {
-        return failure(MergeStatus::ImageWriteFailed, image.target(), error);
     }
     if (checksums) {
         front.updateFill(0xFF, list.frontOffset() - done);
     }
     merged.crc = front.value();
-    done = list.frontOffset();
-    if (progress && !progress(done, total)) {
-        return failure(MergeStatus::Stopped, image.target());
+    if (MergeResult filled =
+            fillImage(image, streams, list.frontOffset() - done, done, total, progress);
+        !filled.ok()) {
+        return filled;
     }
     EarlierOutputs earlier{outputs.image->earlier(), outputs.list->earlier(), {},
                            image.target(),           outputs.list->target(),  {}};
@@ -252,8 +311,8 @@ MergeResult writeImage(const Outputs& outputs, const EntryList& list, bool write
     InputBatch batch;
     for (const Entry& entry : list.entries()) {
         std::uint32_t crc = 0;
-        if (MergeResult appended =
-                appendInput(outputs, batch, earlier, entry, done, total, progress, checksums, crc);
+        if (MergeResult appended = appendInput(outputs, batch, streams, earlier, entry, done, total,
+                                               progress, checksums, crc);
             !appended.ok()) {
             return appended;
         }
@@ -269,36 +328,41 @@ MergeResult writeImage(const Outputs& outputs, const EntryList& list, bool write
     if (auto error = batch.flushTo(image)) {
         return failure(MergeStatus::ImageWriteFailed, image.target(), error);
     }
-    if (auto error = image.fill(0xFF, total - done)) {
-        return failure(MergeStatus::ImageWriteFailed, image.target(), error);
-    }
     if (checksums) {
         Crc32 padding;
         padding.updateFill(0xFF, total - done);
         merged.crc = crc32Combine(merged.crc, padding.value(), total - done);
     }
-    return {};
+    return fillImage(image, streams, total - done, done, total, progress);
 }
 
 } // namespace
 
-bool infoTableFits(std::uint32_t frontOffset, int rowCount) {
-    return rowCount >= 1 &&
-           std::uint64_t{frontOffset} > std::uint64_t{8} * static_cast<std::uint64_t>(rowCount);
+std::uint64_t paddedSize(const EntryList& list, std::uint64_t padTo) {
+    return std::max(list.layoutEnd(), padTo);
 }
 
 MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPaths& paths,
                        const MergeProgress& progress, const MergeOptions& options) {
-    std::uint64_t total = 0;
-    if (MergeResult checked = checkList(list, paths, options.companions, total); !checked.ok()) {
+    if (MergeResult checked = checkList(list, paths, options.companions); !checked.ok()) {
         return checked;
     }
-    total = std::max(total, options.padTo);
-    const bool writeTable = withInfoTable && infoTableFits(list.frontOffset(), list.rowCount());
+    const std::uint64_t total = paddedSize(list, options.padTo);
+    const bool writeTable =
+        withInfoTable && infoTableFits(list.frontOffset(), list.entries().size());
     OutputSet set(options.durable);
     Outputs outputs;
     if (MergeResult opened = openOutputs(set, paths, options.companions, outputs); !opened.ok()) {
         return opened;
+    }
+    const std::vector<Companion>& companions = options.companions;
+    std::vector<std::unique_ptr<ImageStream>> streamed(companions.size());
+    Streams streams;
+    for (std::size_t i = 0; i < companions.size(); ++i) {
+        if (companions[i].stream) {
+            streamed[i] = companions[i].stream(*outputs.companions[i]);
+            streams.add(*streamed[i], companions[i].path);
+        }
     }
     const std::string listText =
         options.listFolder.empty() ? listFileText(list) : listFileText(list, options.listFolder);
@@ -306,14 +370,17 @@ MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPa
         return failure(MergeStatus::ListWriteFailed, paths.listPath, error);
     }
     MergedImage merged{*outputs.image, total, writeTable, {}, 0};
-    if (MergeResult written =
-            writeImage(outputs, list, writeTable, total, progress, options.checksums, merged);
+    if (MergeResult written = writeImage(outputs, streams, list, writeTable, total, progress,
+                                         options.checksums, merged);
         !written.ok()) {
         return written;
     }
-    for (std::size_t i = 0; i < options.companions.size(); ++i) {
-        if (auto error = options.companions[i].write(*outputs.companions[i], merged)) {
-            return failure(MergeStatus::CompanionFailed, options.companions[i].path, error);
+    for (std::size_t i = 0; i < companions.size(); ++i) {
+        const std::error_code error = streamed[i]
+                                          ? streamed[i]->finish()
+                                          : companions[i].write(*outputs.companions[i], merged);
+        if (error) {
+            return failure(MergeStatus::CompanionFailed, companions[i].path, error);
         }
     }
     if (auto failed = set.commit()) {
@@ -330,8 +397,7 @@ MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPa
 
 MergeResult checkMerge(const EntryList& list, const OutputPaths& paths,
                        const MergeOptions& options) {
-    std::uint64_t imageEnd = 0;
-    if (MergeResult checked = checkList(list, paths, options.companions, imageEnd); !checked.ok()) {
+    if (MergeResult checked = checkList(list, paths, options.companions); !checked.ok()) {
         return checked;
     }
     const auto identityOf = [](const std::string& path) -> std::optional<files::Identity> {

@@ -1,30 +1,28 @@
 // The image wing (core/image/): writing the merged image and its list file,
-// the file info table's format (its one owner), CRC-32 and the copy that
-// sums what it copies. Uses the model and files wings.
+// the file info table's format (info_table.h, its one owner), CRC-32 and the
+// copy that sums what it copies. Uses the model and files wings.
 //
 // The merged image: a front area of `frontOffset` bytes, then every listed
-// file's bytes back to back in row order.
+// file's bytes back to back in row order, then 0xFF up to a size asked for.
 //
 // The front area is all 0xFF, or starts with the file info table when it is
-// asked for and fits: one 8-byte record per entry, its address then its size,
-// each unsigned 32-bit little-endian. The list file is written beside the
-// image in the same run.
+// asked for and fits. The list file is written beside the image in the same
+// run.
 #pragma once
 
+#include "core/image/image_stream.h"
+#include "core/image/info_table.h"
 #include "core/model/entry_list.h"
 #include "core/model/output_names.h"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <vector>
 
 namespace zd {
-
-// The table is written only when there is at least one entry and the front
-// offset is strictly greater than 8 bytes per entry.
-bool infoTableFits(std::uint32_t frontOffset, int rowCount);
 
 enum class MergeStatus {
     Ok,
@@ -63,6 +61,8 @@ struct MergeResult {
 };
 
 // Bytes written so far of the whole image; return false to stop the merge.
+// Asked at least every MiB or so: within inputs, and within a large front
+// area or padding.
 using MergeProgress = std::function<bool(std::uint64_t done, std::uint64_t total)>;
 
 class OutputFile;
@@ -80,11 +80,18 @@ struct MergedImage {
 };
 
 // A further file put in place together with the image and the list file,
-// all or none: a header, a manifest, a hex dump of the image.
+// all or none: a header, a manifest, a hex dump of the image. It has
+// either `write` or `stream`.
 struct Companion {
     std::string path;
     // Writes the whole content into `out`. Called once the image is complete.
     std::function<std::error_code(OutputFile& out, const MergedImage& image)> write;
+    // Makes the content from the image's bytes in the same pass that writes
+    // the image: called once `out` is created, before the first byte; the
+    // stream then sees every byte and is finished once the image is
+    // complete. The inputs are then copied by plain reads and writes, each
+    // piece shown to the streams between the two.
+    std::function<std::unique_ptr<ImageStream>(OutputFile& out)> stream{};
 };
 
 struct MergeOptions {
@@ -98,8 +105,9 @@ struct MergeOptions {
     // its layout ends before it.
     std::uint64_t padTo = 0;
     // Takes every row's CRC-32 and the image's while copying, for a
-    // manifest: the bytes then pass through the process (plain reads and
-    // writes of one buffer) instead of being moved by the kernel.
+    // manifest: summed where the input lies as the kernel copies it
+    // (checksum_copy.h), or between the read and the write of each piece
+    // when streamed companions want the bytes too.
     bool checksums = false;
     // When not empty: the list file's own folder (absolute, ending in a
     // separator), and the list names its files relative to it where it can.
@@ -114,6 +122,9 @@ struct MergeOptions {
 // that many bytes are copied.
 MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPaths& paths,
                        const MergeProgress& progress = {}, const MergeOptions& options = {});
+
+// The image's length: where the layout ends, or `padTo` when that is more.
+std::uint64_t paddedSize(const EntryList& list, std::uint64_t padTo);
 
 // The checks mergeImage makes without copying, with the same result, so
 // that a dry run fails where the merge would: the list as a whole, then each

@@ -52,6 +52,14 @@ void EntryList::recomputeLayout() {
     }
 }
 
+std::uint64_t EntryList::layoutEnd() const {
+    std::uint64_t end = frontOffset_;
+    for (const Entry& entry : rows_) {
+        end += entry.size;
+    }
+    return end;
+}
+
 std::string EntryList::cellText(int row, Column column) const {
     const Entry& entry = at(row);
     switch (column) {

@@ -66,6 +66,9 @@ class EntryList {
     bool empty() const { return rows_.empty(); }
     std::uint32_t frontOffset() const { return frontOffset_; }
     std::uint32_t imageCapacity() const { return imageCapacity_; }
+    // Where the layout ends, summed in 64 bits: `imageCapacity` without the
+    // wrap, so that an image of 4 GiB or more shows as such.
+    std::uint64_t layoutEnd() const;
     // Sets the stored front offset only; callers run `recomputeLayout`.
     void setFrontOffset(std::uint32_t offset) { frontOffset_ = offset; }
 

@@ -1,6 +1,7 @@
 #include "core/model/number_parse.h"
 
 #include <charconv>
+#include <cstdio>
 #include <limits>
 
 namespace zd {
@@ -105,6 +106,12 @@ std::optional<std::uint32_t> parseCount(std::string_view text) {
         return std::nullopt;
     }
     return value;
+}
+
+std::string hex32(std::uint64_t value) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%08llX", static_cast<unsigned long long>(value));
+    return text;
 }
 
 } // namespace zd

@@ -1,8 +1,9 @@
-// Numbers typed or read back as text.
+// Numbers as text: typed, read back, and written for people.
 #pragma once
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace zd {
@@ -27,5 +28,8 @@ std::optional<std::uint64_t> parseByteCount(std::string_view text);
 // non-digit. Nothing when there is no digit, a "-" sign, or the value does
 // not fit into 32 bits.
 std::optional<std::uint32_t> parseCount(std::string_view text);
+
+// "0x" and at least 8 upper-case hex digits: "0x0000285A", "0x100000000".
+std::string hex32(std::uint64_t value);
 
 } // namespace zd

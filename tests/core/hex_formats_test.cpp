@@ -10,9 +10,9 @@
 namespace zd {
 namespace {
 
-// The text for `image` given in pieces of `piece` bytes, then `fill` bytes of 0xAB.
+// The text for `image` given in pieces of `piece` bytes, then `fill` bytes of `byte`.
 std::string hexOf(HexFormat format, const HexSettings& settings, const std::string& image,
-                  std::size_t piece = 4096, std::uint64_t fill = 0) {
+                  std::size_t piece = 4096, std::uint64_t fill = 0, unsigned char byte = 0xAB) {
     std::string text;
     HexWriter writer(format, settings, [&](std::string_view part) {
         text += part;
@@ -22,7 +22,7 @@ std::string hexOf(HexFormat format, const HexSettings& settings, const std::stri
         const std::string_view part = std::string_view(image).substr(at, piece);
         EXPECT_FALSE(writer.write(part.data(), part.size()));
     }
-    EXPECT_FALSE(writer.fill(0xAB, fill));
+    EXPECT_FALSE(writer.fill(byte, fill));
     EXPECT_FALSE(writer.finish());
     return text;
 }
@@ -47,6 +47,10 @@ TEST(HexFormats, RecordsOfASmallImage) {
     EXPECT_EQ(filled.substr(0, 45), ":10000000ABABABABABABABABABABABABABABABAB40\r\n");
     EXPECT_EQ(filled.size(), 256 * 45 + 15 + 13);
     EXPECT_EQ(filled.substr(filled.size() - 28), ":01100000AB44\r\n:00000001FF\r\n");
+    // Only erased filler is left out, and only when asked.
+    EXPECT_EQ(hexOf(HexFormat::IntelHex, {0, true}, "", 1, 4097), filled);
+    EXPECT_EQ(hexOf(HexFormat::IntelHex, {0, false}, "", 1, 17, 0xFF),
+              ":10000000FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF00\r\n:01001000FFF0\r\n:00000001FF\r\n");
 }
 
 TEST(HexFormats, AddressSpaceEndsAt4GiB) {
@@ -56,6 +60,11 @@ TEST(HexFormats, AddressSpaceEndsAt4GiB) {
                      [](std::string_view) { return std::error_code{}; });
     EXPECT_FALSE(writer.fill(0xFF, 16));
     EXPECT_EQ(writer.write("x", 1), std::errc::value_too_large);
+    // Erased records passed over count as well.
+    HexWriter erased(HexFormat::SRecord, {0xFFFFFFE0, true},
+                     [](std::string_view) { return std::error_code{}; });
+    EXPECT_FALSE(erased.fill(0xFF, 32));
+    EXPECT_EQ(erased.fill(0xFF, 32), std::errc::value_too_large);
 }
 
 // srec_cat reads the text back (filling left-out records with 0xFF) into the

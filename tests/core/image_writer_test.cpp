@@ -5,6 +5,8 @@
 #include "core/model/list_file.h"
 #include "tests/core/merge_fixture.h"
 
+#include <cstdint>
+
 namespace zd::test {
 namespace {
 
@@ -71,6 +73,70 @@ TEST_F(ImageWriter, TheTableRecordsSizesAbove2GiBAndAStopLeavesNothing) {
                          std::string(4080, '\xFF'));
     EXPECT_GT(stoppedAt, 4096u);
     expectEarlierKept({"a.bin", "b.bin", "out.bin", "out.h", "video"});
+}
+
+// What a streamed companion sees: every byte of the image, from its own
+// pieces, once, as it is written; the failure it reports names it.
+class Recorder final : public ImageStream {
+  public:
+    Recorder(std::string& seen, std::size_t failPast) : seen_(seen), failPast_(failPast) {}
+    std::error_code write(const void* data, std::size_t size) override {
+        seen_.append(static_cast<const char*>(data), size);
+        return said();
+    }
+    std::error_code fill(unsigned char byte, std::uint64_t count) override {
+        seen_.append(static_cast<std::size_t>(count), static_cast<char>(byte));
+        return said();
+    }
+    std::error_code finish() override { return {}; }
+
+  private:
+    std::error_code said() const {
+        return seen_.size() > failPast_ ? std::make_error_code(std::errc::io_error)
+                                        : std::error_code{};
+    }
+    std::string& seen_;
+    std::size_t failPast_;
+};
+
+// A streamed companion sees the whole image in the pass that writes it:
+// front area, inputs (a small one and one of many pieces) and padding. A
+// stop midway through an input or the padding, or a stream that fails in
+// either, leaves nothing behind.
+TEST_F(ImageWriter, StreamsSeeTheImageAsItIsWrittenAndStopWithIt) {
+    const std::string big = dir / "big";
+    writeFile(big, patternBytes(3 << 20, 3));
+    const EntryList list = listOf(4096, {a, big});
+    const std::uint64_t end = list.layoutEnd();
+    const std::uint64_t padded = end + (1 << 20) + 1; // a byte past one piece of padding
+    std::string seen;
+    const auto options = [&](std::size_t failPast) {
+        seen.clear();
+        return MergeOptions{.durable = false,
+                            .companions = {{dir / "seen",
+                                            {},
+                                            [&seen, failPast](OutputFile&) {
+                                                return std::make_unique<Recorder>(seen, failPast);
+                                            }}},
+                            .padTo = padded};
+    };
+    const std::error_code ioError = std::make_error_code(std::errc::io_error);
+    const auto stopAt = [](std::uint64_t at) {
+        return [at](std::uint64_t done, std::uint64_t) { return done < at; };
+    };
+    const std::tuple<MergeProgress, std::size_t, std::string> cases[] = {
+        {stopAt(4096 + 1234 + 1), SIZE_MAX, summary(MergeStatus::Stopped, big)},
+        {stopAt(end + 1), SIZE_MAX, summary(MergeStatus::Stopped, outputs.imagePath)},
+        {{}, 2 << 20, summary(MergeStatus::CompanionFailed, dir / "seen", ioError)},
+        {{}, padded - 1, summary(MergeStatus::CompanionFailed, dir / "seen", ioError)},
+    };
+    for (const auto& [progress, failPast, said] : cases) {
+        EXPECT_EQ(summary(mergeImage(list, true, outputs, progress, options(failPast))), said);
+        expectEarlierKept({"a.bin", "b.bin", "big", "out.bin", "out.h"});
+    }
+    ASSERT_TRUE(mergeImage(list, true, outputs, {}, options(SIZE_MAX)).ok());
+    EXPECT_EQ(seen.size(), padded);
+    EXPECT_TRUE(seen == readFile(dir / "out.bin")) << "the stream saw other bytes";
 }
 
 // Neither output may replace an input, by name or through any link (on
