@@ -11,6 +11,7 @@
 #include "win32/main_window.h"
 #include "win32/merge_progress.h"
 
+#include <chrono>
 #include <commctrl.h>
 #include <dlgs.h>
 #include <gtest/gtest.h>
@@ -450,38 +451,32 @@ TEST_F(WindowTest, FileDialogsFiltersAndSelections) {
     }
 }
 
-// Nothing for half a second; then a window with a bar and Cancel, the main
-// window disabled but served meanwhile; Cancel stops the merge until it
-// ends; the end restores all.
-ULONGLONG now = 0;
+// Once due, a window with the bar and Cancel over the disabled main window,
+// which is served meanwhile; Cancel stops the merge, and its end takes the
+// window away and enables the main window again. (When it is due is the
+// throttle's, tested with it.)
+std::chrono::milliseconds now{0};
 
 TEST_F(WindowTest, ProgressOfALongMerge) {
+    app::Port& port = window->port();
     MergeProgress& progress = window->port().progress();
     progress.setClock([] { return now; });
-    // Each report: when it is made, what is done of what, and what the bar
-    // shows after it (-1: no window yet).
-    const std::tuple<ULONGLONG, int, int, int> reports[] = {
-        {0, 0, 100, -1},     {499, 40, 100, -1},  {500, 50, 100, 500},
-        {549, 60, 100, 500}, {550, 70, 100, 700}, {600, 0, 0, 1000},
-    };
     ::PostMessageW(main(), WM_COMMAND, app::cmd::About, 0); // served while the bar shows
-    for (const auto& [at, done, total, position] : reports) {
-        now = at;
-        EXPECT_TRUE(progress.report(done, total));
-        const HWND bar = ::FindWindowExW(progress.window(), nullptr, PROGRESS_CLASSW, nullptr);
-        EXPECT_EQ(bar ? ::SendMessageW(bar, PBM_GETPOS, 0, 0) : -1, position) << at;
-    }
+    EXPECT_TRUE(port.reportMergeProgress(0, 100));
+    EXPECT_EQ(progress.window(), nullptr);
+    now += std::chrono::seconds(1);
+    EXPECT_TRUE(port.reportMergeProgress(70, 100));
+    const HWND bar = ::FindWindowExW(progress.window(), nullptr, PROGRESS_CLASSW, nullptr);
+    EXPECT_EQ(::SendMessageW(bar, PBM_GETPOS, 0, 0), 700);
     EXPECT_EQ(::GetClassLongPtrW(progress.window(), GCLP_HBRBACKGROUND), COLOR_BTNFACE + 1);
     EXPECT_FALSE(::IsWindowEnabled(main()));
     const HWND cancel = ::GetDlgItem(progress.window(), IDCANCEL);
     EXPECT_EQ(windowText(progress.window()) + " " + windowText(cancel), "提示 取消");
     EXPECT_EQ(takeLog(), "dialog 103\n");
     ::SendMessageW(cancel, BM_CLICK, 0, 0);
-    now += 50;
-    EXPECT_FALSE(progress.report(80, 100) || progress.report(90, 100));
-    window->port().endMergeProgress();
+    EXPECT_FALSE(port.reportMergeProgress(80, 100));
+    port.endMergeProgress();
     EXPECT_TRUE(progress.window() == nullptr && ::IsWindowEnabled(main()));
-    EXPECT_TRUE(progress.report(0, 100)); // a new merge starts afresh
 }
 
 } // namespace
