@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace zd::ui {
 namespace {
@@ -156,21 +157,22 @@ TEST(QtDialogLayer, FileDialogs) {
     EXPECT_FALSE(QtDialogLayer().saveFile(nullptr, {"?", {}, false}));
 }
 
-// Once due, a dialog with the bar, whose Cancel stops the merge; the end of
-// the merge takes it away. (When it is due is the throttle's, tested with it.)
+// Once due, a dialog with the bar, also full, whose Cancel stops the merge;
+// the end of the merge takes it away, and so does the window's end. (When it
+// is due is the throttle's, tested with it.)
 TEST(MergeProgress, ShowsTheBarAndCancelStopsTheMerge) {
     QWidget owner;
     std::chrono::milliseconds now{0};
-    MergeProgress progress(&owner, [&now] { return now; });
+    std::optional<MergeProgress> progress(std::in_place, &owner, [&now] { return now; });
     const auto shown = [&owner] { return owner.findChild<QProgressDialog*>(); };
-    EXPECT_TRUE(progress.report(0, 1000));
+    EXPECT_TRUE(progress->report(0, 1000));
     EXPECT_EQ(shown(), nullptr);
     now += std::chrono::seconds(1);
-    EXPECT_TRUE(progress.report(600, 1000));
+    EXPECT_TRUE(progress->report(1000, 1000));
     ASSERT_NE(shown(), nullptr);
     EXPECT_TRUE(shown()->isVisible());
     EXPECT_EQ(shown()->windowTitle() + " " + shown()->labelText(), "提示 正在合并保存……");
-    EXPECT_EQ(shown()->value(), 600);
+    EXPECT_EQ(shown()->value(), 1000);
     // A press on Cancel waits in the queue until a report lets it through.
     auto* cancel = shown()->findChild<QPushButton*>();
     EXPECT_EQ(cancel->text(), "取消");
@@ -180,8 +182,15 @@ TEST(MergeProgress, ShowsTheBarAndCancelStopsTheMerge) {
                                                             Qt::LeftButton, Qt::LeftButton, {}));
     }
     now += std::chrono::seconds(1);
-    EXPECT_FALSE(progress.report(700, 1000));
-    progress.end();
+    EXPECT_FALSE(progress->report(1000, 1000));
+    progress->end();
+    EXPECT_EQ(shown(), nullptr);
+    for (const int seconds : {2, 3}) {
+        now = std::chrono::seconds(seconds);
+        progress->report(10, 1000);
+    }
+    ASSERT_NE(shown(), nullptr);
+    progress.reset();
     EXPECT_EQ(shown(), nullptr);
 }
 
