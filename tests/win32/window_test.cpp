@@ -172,6 +172,7 @@ TEST_F(WindowTest, CommandsAndTheListsRows) {
         }
     }
     click(203);
+    EXPECT_TRUE(::IsWindowEnabled(control(203))); // again, once the command is done
     EXPECT_EQ(
         shown(),
         "open 选择存档文件\nmessage 提示|64|已经是第一行！\nmessage 提示|64|已经是最后一行！\n"
