@@ -79,7 +79,8 @@ class WindowTest : public ::testing::Test {
 
 // Each button and the check box reach their command (what a click asks
 // first tells which; the offset buttons show in the edits); the controls
-// stay in the area as first shown when the window grows; the list's columns
+// stay in the area as first shown when the window grows, each inside the
+// frame or clear of it; the list's columns
 // with the room for the name, its rows one text line high with no row
 // header; Tab walks the controls in order.
 TEST_F(WindowTest, ControlsReachTheirCommandsAndTabWalksThem) {
@@ -106,17 +107,20 @@ TEST_F(WindowTest, ControlsReachTheirCommandsAndTabWalksThem) {
         EXPECT_TRUE(seen.startsWith(QString::fromUtf8(asked[i]))) << seen.toStdString();
     }
     EXPECT_FALSE(window.button(app::cmd::ApplyOffset)->icon().isNull());
-    const QRect shownFirst = area().rect();
+    // The frame holds the list, and no control lies across its edge.
+    const QRect shownFirst = area().rect(), frame = area().findChild<QWidget*>("frame")->geometry();
+    EXPECT_TRUE(frame.contains(window.table().geometry()));
     window.resize(1200, 800);
     for (const QWidget* control : area().findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        EXPECT_TRUE(shownFirst.contains(control->geometry()))
-            << control->objectName().toStdString();
+        const QRect at = control->geometry();
+        EXPECT_TRUE(shownFirst.contains(at) && (frame.contains(at) || !frame.intersects(at)))
+            << control->metaObject()->className();
     }
     // The frame's line runs through its title, not below it onto the controls.
-    const QImage frame = area().findChild<QWidget*>("frame")->grab().toImage();
+    const QImage drawn = area().findChild<QWidget*>("frame")->grab().toImage();
     int line = 1;
     while (line < 40 &&
-           frame.pixel(frame.width() - 20, line) == frame.pixel(frame.width() - 20, 0)) {
+           drawn.pixel(drawn.width() - 20, line) == drawn.pixel(drawn.width() - 20, 0)) {
         ++line;
     }
     EXPECT_LT(line, area().fontMetrics().height() * 3 / 4);
