@@ -378,6 +378,15 @@ TEST_F(WindowTest, ProgressOfALongMerge) {
     EXPECT_FALSE(port.reportMergeProgress(80, 100));
     port.endMergeProgress();
     EXPECT_TRUE(progress.window() == nullptr && ::IsWindowEnabled(main()));
+    // The next merge starts afresh; the program's end, asked for meanwhile,
+    // stops it and is passed on.
+    EXPECT_TRUE(port.reportMergeProgress(0, 100));
+    now += std::chrono::seconds(1);
+    ::PostQuitMessage(7);
+    EXPECT_FALSE(port.reportMergeProgress(10, 100));
+    MSG quit{};
+    EXPECT_TRUE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && quit.wParam == 7);
+    port.endMergeProgress();
 }
 
 } // namespace
