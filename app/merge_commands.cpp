@@ -1,8 +1,8 @@
 // Merge-save and view result.
 #include "app/handlers.h"
+#include "app/merge_report.h"
 #include "app/messages.h"
 #include "core/image/image_writer.h"
-#include "core/model/file_names.h"
 #include "core/model/output_names.h"
 #include "intake/file_intake.h"
 
@@ -20,47 +20,6 @@ class ProgressScope {
   private:
     Port& port_;
 };
-
-std::string failureText(const MergeResult& result) {
-    switch (result.status) {
-    case MergeStatus::Ok:
-        break;
-    case MergeStatus::OutputIsInput:
-    case MergeStatus::ListIsInput:
-        return text::outputIsInput(result.path);
-    case MergeStatus::InputUnreadable:
-        return text::inputUnreadable(result.path);
-    case MergeStatus::InputSizeChanged:
-        return text::inputSizeChanged(result.path, result.expected, result.actual);
-    case MergeStatus::InputSizeUnknown:
-        return text::inputSizeUnknown(result.path);
-    case MergeStatus::NameNotListable:
-        return text::nameNotListable(printableName(result.path));
-    case MergeStatus::FolderNotWritable:
-        return text::folderNotWritable(result.path);
-    case MergeStatus::CompanionFailed:
-        return text::companionFailed(result.path);
-    case MergeStatus::LayoutTooLarge:
-        return text::layoutTooLarge(result.path);
-    case MergeStatus::ImageCreateFailed:
-        return text::kImageCreateFailed;
-    case MergeStatus::ImageWriteFailed:
-        return text::kImageWriteFailed;
-    case MergeStatus::ListWriteFailed:
-        return text::kListWriteFailed;
-    case MergeStatus::Stopped:
-        return text::kMergeStopped;
-    }
-    return {};
-}
-
-std::string reportText(const OutputPaths& paths, bool withInfoTable, const MergeResult& result) {
-    std::string report = text::kMergeOkHeader + paths.imagePath + "\n" + paths.listPath;
-    if (withInfoTable) {
-        report += result.infoTableLeftOut ? text::kNoteTableMissing : text::kNoteTableWritten;
-    }
-    return report;
-}
 
 } // namespace
 
@@ -90,13 +49,8 @@ void mergeSave(Context c) {
                                 return c.port.reportMergeProgress(done, total);
                             });
     }
-    if (!result.ok()) {
-        const Icon icon = result.status == MergeStatus::Stopped ? Icon::Information : Icon::Error;
-        c.port.showMessage(failureText(result), text::kNotice, icon, Buttons::Ok);
-        return;
-    }
-    c.port.showMessage(reportText(*paths, withInfoTable, result), text::kNotice, Icon::Information,
-                       Buttons::Ok);
+    const MergeReport report = mergeReport(result, *paths, withInfoTable);
+    c.port.showMessage(report.text, text::kNotice, report.icon, Buttons::Ok);
 }
 
 void viewResult(Context c) {

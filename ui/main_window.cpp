@@ -55,10 +55,9 @@ QString idName(int id) {
 
 // A static text: drawn from the top of its box, and transparent to the pointer
 // so that moves over it reach the area below, as over the bare area.
-QLabel* label(QWidget* parent, const char* name, const char* text, QRect geometry,
+QLabel* label(QWidget* parent, const char* text, QRect geometry,
               Qt::Alignment horizontal = Qt::AlignLeft) {
     auto* widget = new QLabel(QString::fromUtf8(text), parent);
-    widget->setObjectName(QString::fromLatin1(name));
     widget->setTextFormat(Qt::PlainText);
     widget->setAlignment(horizontal | Qt::AlignTop);
     widget->setGeometry(geometry);
@@ -156,7 +155,7 @@ void MainWindow::buildControls() {
     connect(fileInfo_, &QCheckBox::clicked, this,
             [this] { commands_->onCommand(app::cmd::FileInfo, app::kNotifyClick); });
 
-    label(area, "offsetLabel", "前置偏移地址", {460, 30, 100, 20});
+    label(area, "前置偏移地址", {460, 30, 100, 20});
 
     auto addButton = [this, area](int id, const QString& text, QRect geometry) {
         auto* button = new QPushButton(text, area);
@@ -188,14 +187,13 @@ void MainWindow::buildControls() {
     table_->setTabKeyNavigation(false); // Tab leaves the list for the next control
     connect(table_, &EntryTableView::pathsDropped, this, &MainWindow::forwardDrop);
 
-    label(area, "fileCountLabel", "文件总数", {30, 405, 60, 20});
+    label(area, "文件总数", {30, 405, 60, 20});
     fileCount_ = readout(area, static_cast<int>(app::Display::FileCount), {100, 403, 60, 20});
-    label(area, "capacityLabel", "封包容量（Bytes）", {460, 405, 130, 20});
+    label(area, "封包容量（Bytes）", {460, 405, 130, 20});
     capacity_ = readout(area, static_cast<int>(app::Display::Capacity), {590, 403, 140, 20});
     // Right-aligned, so that it ends where the link begins and the two read
     // as one line whatever the font's width.
-    label(area, "linkLabel",
-          "推荐结合zu(DAVA)液晶控制芯片使用：VE8889 / RE8876 等，更多信息请访问：",
+    label(area, "推荐结合zu(DAVA)液晶控制芯片使用：VE8889 / RE8876 等，更多信息请访问：",
           {30, 445, 533, 20}, Qt::AlignRight);
 }
 

@@ -1,8 +1,10 @@
 // The progress of a long merge: nothing for a short one, a dialog with a
-// Cancel button once it has run for about half a second.
+// Cancel button once it has run for about half a second. When to show what
+// is the throttle's; this draws it.
 #pragma once
 
-#include <QElapsedTimer>
+#include "app/progress_throttle.h"
+
 #include <QPointer>
 #include <QProgressDialog>
 #include <cstdint>
@@ -11,7 +13,8 @@ namespace zd::ui {
 
 class MergeProgress {
   public:
-    explicit MergeProgress(QWidget* owner) : owner_(owner) {}
+    explicit MergeProgress(QWidget* owner, app::ProgressThrottle::Clock clock = {})
+        : owner_(owner), throttle_(std::move(clock)) {}
     ~MergeProgress();
     MergeProgress(const MergeProgress&) = delete;
     MergeProgress& operator=(const MergeProgress&) = delete;
@@ -21,15 +24,11 @@ class MergeProgress {
     void end();
 
   private:
-    static constexpr int kShowAfterMs = 500;
-    static constexpr int kUpdateEveryMs = 50;
-    static constexpr int kSteps = 1000;
+    void show(int step);
 
     QWidget* owner_;
-    QElapsedTimer running_; // since the first report of this merge
-    QElapsedTimer lastUpdate_;
+    app::ProgressThrottle throttle_;
     QPointer<QProgressDialog> dialog_;
-    bool cancelled_ = false;
 };
 
 } // namespace zd::ui

@@ -11,31 +11,23 @@ constexpr const wchar_t* kClass = L"ZadodazidEravMergeProgress";
 } // namespace
 
 bool MergeProgress::report(std::uint64_t done, std::uint64_t total) {
-    const ULONGLONG now = clock_();
-    if (!running_) {
-        running_ = true;
-        cancelled_ = false;
-        started_ = now;
-        lastUpdate_ = now;
+    if (const std::optional<int> step = throttle_.report(done, total)) {
+        show(*step);
     }
-    if (cancelled_) {
-        return false;
-    }
-    if (now - started_ < kShowAfterMs || now - lastUpdate_ < kUpdateEveryMs) {
-        return true;
-    }
-    lastUpdate_ = now;
+    return !throttle_.cancelled();
+}
+
+void MergeProgress::show(int step) {
     if (window_ == nullptr) {
-        show();
+        createWindow();
     }
-    const auto step = total == 0 ? kSteps : static_cast<int>(done * kSteps / total);
-    ::SendMessageW(bar_, PBM_SETPOS, static_cast<WPARAM>(step < kSteps ? step : kSteps), 0);
+    ::SendMessageW(bar_, PBM_SETPOS, static_cast<WPARAM>(step), 0);
     // Keep the windows painted and let Cancel be pressed.
     MSG message;
     while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
             ::PostQuitMessage(static_cast<int>(message.wParam));
-            cancelled_ = true;
+            throttle_.cancel();
             break;
         }
         if (!::IsDialogMessageW(window_, &message)) {
@@ -43,12 +35,10 @@ bool MergeProgress::report(std::uint64_t done, std::uint64_t total) {
             ::DispatchMessageW(&message);
         }
     }
-    return !cancelled_;
 }
 
 void MergeProgress::end() {
-    running_ = false;
-    cancelled_ = false;
+    throttle_.end();
     if (window_ != nullptr) {
         ::EnableWindow(owner_, TRUE);
         ::DestroyWindow(window_);
@@ -57,7 +47,7 @@ void MergeProgress::end() {
     }
 }
 
-void MergeProgress::show() {
+void MergeProgress::createWindow() {
     const HINSTANCE instance = ::GetModuleHandleW(nullptr);
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
@@ -89,7 +79,7 @@ void MergeProgress::show() {
     for (const HWND control : {label, cancel}) {
         ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
-    ::SendMessageW(bar_, PBM_SETRANGE32, 0, kSteps);
+    ::SendMessageW(bar_, PBM_SETRANGE32, 0, app::ProgressThrottle::kSteps);
     ::EnableWindow(owner_, FALSE);
     ::SetFocus(cancel);
 }
@@ -104,7 +94,7 @@ LRESULT CALLBACK MergeProgress::procedure(HWND window, UINT message, WPARAM wPar
     // Cancel, Esc and the close box all stop the merge.
     if (self != nullptr &&
         ((message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) || message == WM_CLOSE)) {
-        self->cancelled_ = true;
+        self->throttle_.cancel();
         return 0;
     }
     return ::DefWindowProcW(window, message, wParam, lParam);

@@ -1,8 +1,10 @@
 // The progress of a long merge: nothing for a short one, a small window
 // with a bar and a Cancel button once it has run for about half a second.
 // The main window is disabled meanwhile, as under a modal dialog, and keeps
-// being painted.
+// being painted. When to show what is the throttle's; this draws it.
 #pragma once
+
+#include "app/progress_throttle.h"
 
 #include <cstdint>
 #include <windows.h>
@@ -11,7 +13,8 @@ namespace zd::win32 {
 
 class MergeProgress {
   public:
-    explicit MergeProgress(HWND owner) : owner_(owner) {}
+    explicit MergeProgress(HWND owner, app::ProgressThrottle::Clock clock = {})
+        : owner_(owner), throttle_(std::move(clock)) {}
     void setOwner(HWND owner) { owner_ = owner; }
     ~MergeProgress() { end(); }
     MergeProgress(const MergeProgress&) = delete;
@@ -23,26 +26,20 @@ class MergeProgress {
 
     // The progress window while it is shown, else null.
     HWND window() const { return window_; }
-    // Milliseconds from some fixed point; tests give their own clock.
-    using Clock = ULONGLONG (*)();
-    void setClock(Clock clock) { clock_ = clock; }
-
-    static constexpr DWORD kShowAfterMs = 500;
-    static constexpr DWORD kUpdateEveryMs = 50;
-    static constexpr int kSteps = 1000;
+    // For tests: a clock of their own, given before the first report.
+    void setClock(app::ProgressThrottle::Clock clock) {
+        throttle_ = app::ProgressThrottle(std::move(clock));
+    }
 
   private:
-    void show();
+    void show(int step);
+    void createWindow();
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND owner_;
-    Clock clock_ = ::GetTickCount64;
+    app::ProgressThrottle throttle_;
     HWND window_ = nullptr;
     HWND bar_ = nullptr;
-    bool running_ = false;
-    bool cancelled_ = false;
-    ULONGLONG started_ = 0;
-    ULONGLONG lastUpdate_ = 0;
 };
 
 } // namespace zd::win32

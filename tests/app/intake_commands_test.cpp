@@ -12,8 +12,9 @@ std::string counted(int added) {
 }
 const std::string kRefused = "message 导入失败|E|Ok|以下文件未能添加：\n";
 
-// Refused files are named together (ten at most) after the others are added;
-// the count counts only what was added; the button is off while it runs.
+// Refused files are named together (ten at most, and ten all of them) after
+// the others are added; the count counts only what was added; the button is
+// off while it runs.
 TEST_F(Intake, AddFilesAppendsAndNamesTheRefused) {
     addRows({{"/in/old", 100}});
     setOffset(4096);
@@ -29,14 +30,22 @@ TEST_F(Intake, AddFilesAppendsAndNamesTheRefused) {
         chosen.push_back(dir / ("gone" + std::to_string(i)));
         named += i < 5 ? "\n" + chosen.back() + "（无法打开）" : "";
     }
-    port.opens = {chosen, {}};
+    Strings ten{chosen[1], chosen[2], chosen[3], chosen[5], chosen[6]}; // the first ten refused
+    ten.insert(ten.end(), chosen.begin() + 7, chosen.begin() + 12);
+    port.opens = {chosen, ten, {}};
+    const std::string opened = "open 选择导入文件（多选） many";
+    // The log of one Add files that refused `refused` and added `count`.
+    const auto log = [&](const std::string& refused, int count) {
+        return Strings{"button 203 off", opened,     kRefused + refused, counted(count),
+                       "401=3",          "403=5226", "button 203 on",    "redraw"};
+    };
     ASSERT_TRUE(click(cmd::AddFiles));
+    EXPECT_EQ(takeLog(), log(named + "\n……另有 4 个未能添加", 2));
+    click(cmd::AddFiles);
+    EXPECT_EQ(takeLog(), log(named, 0));
     click(cmd::AddFiles); // cancelled
+    EXPECT_EQ(takeLog(), (Strings{"button 203 off", opened, "button 203 on", "redraw"}));
     EXPECT_EQ(rows(), (Strings{"/in/old@4096", chosen[0] + "@4196", chosen[4] + "@5196"}));
-    EXPECT_EQ(takeLog(), (Strings{"button 203 off", "open 选择导入文件（多选） many",
-                                  kRefused + named + "\n……另有 4 个未能添加", counted(2), "401=3",
-                                  "403=5226", "button 203 on", "redraw", "button 203 off",
-                                  "open 选择导入文件（多选） many", "button 203 on", "redraw"}));
 }
 
 // Folder import takes the files of the picked file's folder, sorted, after the

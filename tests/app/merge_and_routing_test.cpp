@@ -1,3 +1,5 @@
+#include "app/merge_report.h"
+#include "app/messages.h"
 #include "tests/app/app_fixture.h"
 
 #include <filesystem>
@@ -13,81 +15,84 @@ Strings mergeLog(const std::string& message) {
             "redraw"};
 }
 
-// The report names both files and, when the table was asked for, whether it
-// fit; the image holds the files after the front offset. A cancelled save
-// does nothing.
-TEST_F(MergeAndRouting, MergeSaveReportsTheFilesAndTheTable) {
-    addRows({{makeFile("a.bin", 1234), 1234}, {makeFile("b.dot", 5000), 5000}});
-    const std::tuple<std::uint32_t, bool, std::string> variants[] = {
-        {4096, true, "\n\n说明：前置空间已添加文件地址与大小信息。"},
-        {69632, false, ""},
-        {16, true, "\n\n注意：前置保留空间过小，未添加文件地址与大小信息！"},
+// A merge that ended with `status`, about `path`.
+MergeResult ended(MergeStatus status, const std::string& path = "") {
+    MergeResult result;
+    result.status = status;
+    result.path = path;
+    return result;
+}
+
+// What the user is told after a merge: the files written and, when the table
+// was asked for, whether it fit; else the one message for what stopped it,
+// naming the file, an error unless the user stopped it.
+TEST(MergeReport, NamesTheFilesOrWhatStoppedTheMerge) {
+    using enum MergeStatus;
+    const OutputPaths paths{"/o/", "/o/i.bin", "/o/i.h"};
+    const std::string written = "合并成功！成功创建如下文件：\n\n/o/i.bin\n/o/i.h";
+    MergeResult leftOut, sizeChanged = ended(InputSizeChanged, "/a");
+    leftOut.infoTableLeftOut = true;
+    sizeChanged.expected = 1;
+    sizeChanged.actual = 2;
+    EXPECT_EQ(mergeReport({}, paths, true).text, written + text::kNoteTableWritten);
+    EXPECT_EQ(mergeReport(leftOut, paths, true).text, written + text::kNoteTableMissing);
+    const std::pair<MergeResult, std::string> outcomes[] = {
+        {leftOut, written},
+        {ended(OutputIsInput, "/a"), text::outputIsInput("/a")},
+        {ended(ListIsInput, "/a"), text::outputIsInput("/a")},
+        {ended(NameNotListable, "/a\n"), text::nameNotListable("/a\\n")},
+        {ended(InputUnreadable, "/a"), text::inputUnreadable("/a")},
+        {sizeChanged, text::inputSizeChanged("/a", 1, 2)},
+        {ended(InputSizeUnknown, "/a"), text::inputSizeUnknown("/a")},
+        {ended(LayoutTooLarge, "/a"), text::layoutTooLarge("/a")},
+        {ended(FolderNotWritable, "/o/"), text::folderNotWritable("/o/")},
+        {ended(CompanionFailed, "/a"), text::companionFailed("/a")},
+        {ended(ImageCreateFailed), text::kImageCreateFailed},
+        {ended(ImageWriteFailed), text::kImageWriteFailed},
+        {ended(ListWriteFailed), text::kListWriteFailed},
+        {ended(Stopped), text::kMergeStopped},
     };
-    for (const auto& [offset, fileInfo, note] : variants) {
-        setOffset(offset);
-        commands.state().fileInfo = fileInfo;
-        port.saves = {dir / "out.bin"};
-        ASSERT_TRUE(click(cmd::MergeSave));
-        EXPECT_EQ(takeLog(), mergeLog("message 提示|I|Ok|合并成功！成功创建如下文件：\n\n" +
-                                      dir / "out.bin" + "\n" + dir / "out.h" + note));
-        EXPECT_EQ(std::filesystem::file_size(dir / "out.bin"), offset + 6234u);
+    for (const auto& [result, text] : outcomes) {
+        const MergeReport report = mergeReport(result, paths, false);
+        EXPECT_EQ(report.text, text);
+        EXPECT_EQ(report.icon,
+                  result.ok() || result.status == Stopped ? Icon::Information : Icon::Error);
     }
-    port.saves = {std::nullopt};
+}
+
+// A merge-save writes through the progress the port shows, which may stop
+// it, and reports; a cancelled dialog does nothing. View result opens the
+// folder of the last save, failed or not, and before any save says there
+// is none.
+TEST_F(MergeAndRouting, MergeSaveAndViewResult) {
+    click(cmd::ViewResult);
+    EXPECT_EQ(takeLog(), Strings{"message 提示|I|Ok|尚未保存过文件，暂无可查看的输出文件夹。"});
+    addRows({{makeFile("a.bin", 1234), 1234}, {makeFile("b.dot", 5000), 5000}});
+    setOffset(4096);
+    commands.state().fileInfo = true;
+    port.saves = {dir / "out.bin", std::nullopt, dir / "kept", dir / "sub/", dir / "gone"};
+    ASSERT_TRUE(click(cmd::MergeSave));
+    EXPECT_EQ(takeLog(),
+              mergeLog("message 提示|I|Ok|合并成功！成功创建如下文件：\n\n" + dir / "out.bin" +
+                       "\n" + dir / "out.h" + text::kNoteTableWritten));
+    EXPECT_EQ(std::filesystem::file_size(dir / "out.bin"), 4096 + 6234u);
     click(cmd::MergeSave);
     EXPECT_EQ(takeLog(), (Strings{"button 204 off", "save 选择保存位置和文件名称", "button 204 on",
                                   "redraw"}));
-}
-
-// Each refusal is one message naming the file; view result opens the folder
-// even so, and before any save says there is none.
-TEST_F(MergeAndRouting, MergeSaveRefusals) {
-    const auto refused = [&](const std::string& name, const std::string& message, char icon = 'E') {
-        port.saves = {dir / name};
-        click(cmd::MergeSave);
-        EXPECT_EQ(takeLog(), mergeLog(std::string("message 提示|") + icon + "|Ok|" + message));
-        list().clear();
-    };
+    port.stopMerge = true;
+    click(cmd::MergeSave);
+    EXPECT_EQ(takeLog(), mergeLog("message 提示|I|Ok|已停止合并，未生成任何文件。"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "kept.bin"));
+    click(cmd::MergeSave); // no file name: no image, but a folder to view
     click(cmd::ViewResult);
-    EXPECT_EQ(takeLog(), Strings{"message 提示|I|Ok|尚未保存过文件，暂无可查看的输出文件夹。"});
-    addRows({{makeFile("in.bin", 5), 5}});
-    refused("in", "输出文件不可与输入文件有重复！\n" + dir / "in.bin");
-    addRows({{makeFile("in.h", 5), 5}});
-    refused("in", "输出文件不可与输入文件有重复！\n" + dir / "in.h");
-    click(cmd::ViewResult);
-    EXPECT_EQ(takeLog(), Strings{"folder " + dir / ""});
-    port.saves = {dir / "sub/"}; // no file name: no image, but a folder to view
+    EXPECT_EQ(takeLog(), (Strings{"button 204 off", "save 选择保存位置和文件名称",
+                                  "message 提示|E|Ok|" + std::string(text::kImageCreateFailed),
+                                  "button 204 on", "redraw", "folder " + dir / "sub/"}));
+    port.stopMerge = false;
+    addRows({{dir / "missing.bin", 3}});
     click(cmd::MergeSave);
     click(cmd::ViewResult);
-    const std::string noImage = "创建.bin文件出错\n请检查该文件是否被占用、只读或者文件名过长！";
-    EXPECT_EQ(takeLog(), (Strings{"button 204 off", "save 选择保存位置和文件名称",
-                                  "message 提示|E|Ok|" + noImage, "button 204 on", "redraw",
-                                  "folder " + dir / "sub/"}));
-    addRows({{dir / "gone.bin", 3}});
-    refused("out", dir / "gone.bin" + " 打开失败，请检查！");
-    addRows({{makeFile("grow.bin", 20), 10}});
-    refused("out", dir / "grow.bin" + " 的大小已改变（列表中记录为 10 字节，实际长度为 20 "
-                                      "字节），请重新添加该文件！");
-    if (std::filesystem::exists("/proc/self/stat")) { // reports 0 bytes, holds more
-        addRows({{"/proc/self/stat", 0}});
-        refused(
-            "out",
-            "/proc/self/stat 的实际长度无法确定（系统报告的大小与其内容不符），无法合并该文件！");
-    }
-    addRows({{makeFile("big.bin", 1000), 1000}});
-    setOffset(4294967000u);
-    refused("out", dir / "big.bin" + " 超出4GB地址范围，无法合并，请减少文件或前置偏移！");
-    refused("no/out.bin", noImage);
-    std::filesystem::create_directories(dir / "listed.h/x");
-    refused("listed", "创建.h文件出错\n请检查.h文件是否只读或者被占用！");
-    if (std::filesystem::exists("/sys/kernel")) { // where nobody, root included, creates files
-        port.saves = {"/sys/out"};
-        click(cmd::MergeSave);
-        EXPECT_EQ(takeLog(), mergeLog("message 提示|E|Ok|无法在文件夹 /sys/ 中创建文件\n"
-                                      "请检查该文件夹是否只读或者没有写入权限！"));
-    }
-    addRows({{makeFile("in2.bin", 5), 5}});
-    port.stopMerge = true;
-    refused("kept", "已停止合并，未生成任何文件。", 'I');
+    EXPECT_EQ(takeLog().back(), "folder " + dir / "");
 }
 
 // A notification other than a click never runs a control command; the menu
