@@ -86,7 +86,7 @@ void importFolder(Context c) {
         return;
     }
     // The picked file only points at its folder, which is taken whole.
-    const std::string folder = folderOf(picked.front());
+    const std::string folder = folderPartOf(picked.front());
     std::vector<std::string> notAdded;
     const FolderListing listing = listFolder(folder);
     if (listing.error) {

@@ -3,6 +3,7 @@
 #include "app/merge_report.h"
 #include "app/messages.h"
 #include "core/image/image_writer.h"
+#include "core/model/listed_names.h"
 #include "core/model/output_names.h"
 #include "intake/file_intake.h"
 
@@ -34,7 +35,7 @@ void mergeSave(Context c) {
     const std::optional<OutputPaths> paths = outputPathsFor(*confirmed);
     if (!paths) {
         // A path without a file name names no image.
-        c.state.outputFolder = folderOf(*confirmed);
+        c.state.outputFolder = folderPartOf(*confirmed);
         c.port.showMessage(text::kImageCreateFailed, text::kNotice, Icon::Error, Buttons::Ok);
         return;
     }

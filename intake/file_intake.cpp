@@ -127,11 +127,6 @@ IntakeBatch takeInputs(const std::vector<std::string>& paths) {
     return batch;
 }
 
-std::string folderOf(const std::string& path) {
-    const auto slash = files::lastSeparator(path);
-    return slash == std::string::npos ? std::string{} : path.substr(0, slash + 1);
-}
-
 std::string describe(const RefusedFile& refused) {
     switch (refused.reason) {
     case RefusedFile::Reason::CannotOpen:

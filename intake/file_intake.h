@@ -56,10 +56,6 @@ FolderListing listFolder(const std::string& folder);
 // cannot be listed is refused as FolderUnreadable). Nothing is opened.
 IntakeBatch takeInputs(const std::vector<std::string>& paths);
 
-// The folder part of a path: everything up to and including its last
-// separator ("/", and "\" too on Windows).
-std::string folderOf(const std::string& path);
-
 // The reason in a short English phrase, for the command line; the path is
 // best shown through printableName.
 std::string describe(const RefusedFile& refused);

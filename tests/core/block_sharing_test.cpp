@@ -20,53 +20,37 @@ namespace fs = std::filesystem;
 
 constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
 
-// Copied, shared, more: what one append reports.
-using Outcome = std::tuple<std::uint64_t, std::uint64_t, bool>;
+using Outcome = std::tuple<std::uint64_t, std::uint64_t, bool>; // copied, shared, more
 
 struct FileSystem {
     const char* name;
     const char* mkfs;
-    std::uintmax_t size; // sparse: only what is written takes space
 };
 void PrintTo(const FileSystem& system, std::ostream* out) {
-    *out << system.name << " (" << system.mkfs << ")";
+    *out << system.mkfs;
 }
-const FileSystem kXfs{"XFS", "mkfs.xfs -q -m reflink=1", 300 * kMiB};
-const FileSystem kBtrfs{"btrfs", "mkfs.btrfs -q", 256 * kMiB};
-const FileSystem kXfsWithoutSharing{"XFS", "mkfs.xfs -q -m reflink=0", 300 * kMiB};
 
-// The output's copy and what the test expects it to hold.
-struct Image {
-    Output out;
-    std::string bytes;
-};
-
-class SharingTest : public testing::Test {
+class BlockSharing : public testing::TestWithParam<FileSystem> {
   protected:
-    // Mounts `system`; false (and the test skipped) when it cannot be made.
-    bool mount(const FileSystem& system) {
-        mount_.emplace(dir_, system.mkfs, system.size);
+    void SetUp() override {
+        mount_.emplace(dir_, GetParam().mkfs, 300 * kMiB); // sparse
         if (!mount_->problem().empty()) {
-            return false;
+            GTEST_SKIP() << GetParam().name << " cannot be mounted here: " << mount_->problem();
         }
         struct statfs where {};
-        block_ = ::statfs((*mount_ / "").c_str(), &where) == 0 ? where.f_bsize : 0;
-        return block_ > 0;
-    }
-    std::string skipReason(const FileSystem& system) const {
-        return std::string(system.name) + " cannot be mounted here: " + mount_->problem();
+        ASSERT_EQ(::statfs((*mount_ / "").c_str(), &where), 0);
+        block_ = static_cast<std::uint64_t>(where.f_bsize);
     }
 
-    // Appends `size` bytes of the file `path` holding `content` to `image`:
+    // Appends `size` bytes of a new input `path` holding `content` to `out`,
     // after `skip` bytes read off the input, and the input cut to `cutTo`
-    // bytes once it is open, when that is given. Reading never fails here;
-    // the append's own error is kept in `appendError_`.
-    Outcome append(Image& image, const std::string& path, const std::string& content,
-                   std::uint64_t size, const Output::ChunkFn& onChunk = {}, std::uint64_t skip = 0,
-                   std::optional<std::uintmax_t> cutTo = {}) {
+    // bytes once open when that is given; `bytes` gets what `out` should.
+    template <typename Out>
+    Outcome append(Out& out, std::string& bytes, const std::string& path,
+                   const std::string& content, std::uint64_t size, std::uint64_t skip = 0,
+                   std::optional<std::uintmax_t> cutTo = {}, const Output::ChunkFn& onChunk = {}) {
         test::writeFile(path, content);
         Input input;
-        CopyResult result;
         EXPECT_FALSE(input.open(path));
         std::string skipped(skip, '\0');
         std::size_t got = 0;
@@ -74,9 +58,10 @@ class SharingTest : public testing::Test {
         if (cutTo) {
             fs::resize_file(test::pathOf(path), *cutTo);
         }
-        appendError_ = image.out.appendFrom(input, size, result, onChunk);
+        CopyResult result;
+        appendError_ = out.appendFrom(input, size, result, onChunk);
         EXPECT_FALSE(result.readError);
-        image.bytes += content.substr(skip, result.copied);
+        bytes += content.substr(skip, result.copied);
         return {result.copied, result.shared, result.more};
     }
 
@@ -86,148 +71,91 @@ class SharingTest : public testing::Test {
     std::error_code appendError_;
 };
 
-class BlockSharing : public SharingTest, public testing::WithParamInterface<FileSystem> {};
-
-// Each input's whole blocks are shared when both files' positions lie on a
-// block boundary; whatever else is copied, and the image holds every byte.
+// Each input's whole blocks are shared into the output set's temporary when
+// both files' positions lie on a block boundary; whatever else is copied.
+// The image put in place holds every byte and shares those blocks, and no
+// temporary is left beside it.
 TEST_P(BlockSharing, WholeBlocksOnBoundariesAreSharedTheRestCopied) {
-    if (!mount(GetParam())) {
-        GTEST_SKIP() << skipReason(GetParam());
-    }
     const std::uint64_t b = block_;
-    // Each input stays as it is: one written over would leave the image
-    // the only owner of its earlier blocks.
-    int inputs = 0;
+    int inputs = 0; // each input stays: one written over would leave the image its blocks
     const auto inside = [&] { return *mount_ / ("in" + std::to_string(++inputs)); };
-    Image image;
-    ASSERT_FALSE(image.out.createNew(*mount_ / "image"));
+    OutputSet set;
+    OutputFile* image = nullptr;
+    ASSERT_FALSE(set.add(*mount_ / "image", image));
+    std::string bytes;
     const auto pad = [&](std::size_t count) {
-        ASSERT_FALSE(image.out.write(std::string(count, '\xFF').data(), count));
-        image.bytes.append(count, '\xFF');
+        ASSERT_FALSE(image->write(std::string(count, '\xFF')));
+        bytes.append(count, '\xFF');
     };
     // From the image's start: its whole blocks shared, the tail copied.
-    EXPECT_EQ(append(image, inside(), test::patternBytes(3 * b + 100, 1), 3 * b + 100),
+    EXPECT_EQ(append(*image, bytes, inside(), test::patternBytes(3 * b + 100, 1), 3 * b + 100),
               Outcome(3 * b + 100, 3 * b, false));
     // The image's end off a boundary: all copied.
-    EXPECT_EQ(append(image, inside(), test::patternBytes(2 * b, 2), 2 * b),
+    EXPECT_EQ(append(*image, bytes, inside(), test::patternBytes(2 * b, 2), 2 * b),
               Outcome(2 * b, 0, false));
     pad(b - 100);
     // The input's position off a boundary: all copied.
-    EXPECT_EQ(append(image, inside(), test::patternBytes(2 * b, 3), 2 * b - 10, {}, 10),
+    EXPECT_EQ(append(*image, bytes, inside(), test::patternBytes(2 * b, 3), 2 * b - 10, 10),
               Outcome(2 * b - 10, 0, false));
     pad(10);
-    // An input on another file system: all copied.
-    EXPECT_EQ(append(image, dir_ / "elsewhere", test::patternBytes(2 * b, 4), 2 * b),
+    // An input on another file system, which refuses as one that cannot
+    // share does: all copied.
+    EXPECT_EQ(append(*image, bytes, dir_ / "elsewhere", test::patternBytes(2 * b, 4), 2 * b),
               Outcome(2 * b, 0, false));
     // An input that holds more than its listed size: told, not written.
-    EXPECT_EQ(append(image, inside(), test::patternBytes(2 * b + 1, 5), 2 * b),
+    EXPECT_EQ(append(*image, bytes, inside(), test::patternBytes(2 * b + 1, 5), 2 * b),
               Outcome(2 * b, 2 * b, true));
     // An input cut short once open: the file system refuses the blocks it
     // lacks, and the copy takes what is left.
-    EXPECT_EQ(append(image, inside(), test::patternBytes(4 * b, 6), 4 * b, {}, 0, 2 * b + 5),
+    EXPECT_EQ(append(*image, bytes, inside(), test::patternBytes(4 * b, 6), 4 * b, 0, 2 * b + 5),
               Outcome(2 * b + 5, 0, false));
-    ASSERT_FALSE(image.out.close());
-    EXPECT_EQ(test::readFile(*mount_ / "image"), image.bytes);
+    ASSERT_FALSE(set.commit());
+    EXPECT_EQ(test::readFile(*mount_ / "image"), bytes);
     EXPECT_EQ(test::sharedBytes(*mount_ / "image"), static_cast<std::int64_t>(5 * b));
+    EXPECT_EQ(test::namesIn(*mount_ / "").size(), inputs + 1u);
 }
 
 // A large input is shared a piece at a time: progress counts from the
 // input's start, also when the copy takes over half-way, and a stop after
 // any piece stops the append.
 TEST_P(BlockSharing, LargeInputsAreSharedPieceByPiece) {
-    if (!mount(GetParam())) {
-        GTEST_SKIP() << skipReason(GetParam());
-    }
     const std::string inside = *mount_ / "in";
     const std::string content = test::patternBytes(20 * kMiB, 7);
-    struct Run {
-        const char* what;
-        std::optional<std::uintmax_t> cutTo; // after the first piece
-        bool stop;                           // after the first piece
+    const auto canceled = std::make_error_code(std::errc::operation_canceled);
+    const std::tuple<std::optional<std::uintmax_t>, bool, std::vector<std::uint64_t>, Outcome>
+        runs[] = {
+            {{}, false, {16 * kMiB, 20 * kMiB}, {20 * kMiB, 20 * kMiB, false}},
+            {18 * kMiB + 5,
+             false,
+             {16 * kMiB, 17 * kMiB, 18 * kMiB},
+             {18 * kMiB + 5, 16 * kMiB, false}},
+            {{}, true, {16 * kMiB}, {16 * kMiB, 16 * kMiB, false}},
+        };
+    for (const auto& [cutTo, stop, expectedChunks, expected] : runs) {
+        Output image;
+        ASSERT_FALSE(image.createNew(*mount_ / "image"));
+        std::string bytes;
         std::vector<std::uint64_t> chunks;
-        Outcome expected;
-        std::error_code error;
-    };
-    const std::vector<Run> runs{
-        {"whole", {}, false, {16 * kMiB, 20 * kMiB}, {20 * kMiB, 20 * kMiB, false}, {}},
-        {"cut",
-         18 * kMiB + 5,
-         false,
-         {16 * kMiB, 17 * kMiB, 18 * kMiB},
-         {18 * kMiB + 5, 16 * kMiB, false},
-         {}},
-        {"stopped",
-         {},
-         true,
-         {16 * kMiB},
-         {16 * kMiB, 16 * kMiB, false},
-         std::make_error_code(std::errc::operation_canceled)},
-    };
-    for (const Run& run : runs) {
-        SCOPED_TRACE(run.what);
-        const std::string output = *mount_ / (std::string("image-") + run.what);
-        Image image;
-        ASSERT_FALSE(image.out.createNew(output));
-        std::vector<std::uint64_t> chunks;
-        const auto onChunk = [&](std::uint64_t soFar) {
-            if (chunks.empty() && run.cutTo) {
-                fs::resize_file(test::pathOf(inside), *run.cutTo);
+        const auto onChunk = [&](std::uint64_t soFar) { // cuts or stops after the first piece
+            if (chunks.empty() && cutTo) {
+                fs::resize_file(test::pathOf(inside), *cutTo);
             }
             chunks.push_back(soFar);
-            return !run.stop;
+            return !stop;
         };
-        EXPECT_EQ(append(image, inside, content, content.size(), onChunk), run.expected);
-        EXPECT_EQ(appendError_, run.error);
-        EXPECT_EQ(chunks, run.chunks);
-        ASSERT_FALSE(image.out.close());
-        EXPECT_EQ(test::readFile(output), image.bytes);
-        fs::remove(test::pathOf(output)); // room for the next run
+        EXPECT_EQ(append(image, bytes, inside, content, content.size(), 0, {}, onChunk), expected);
+        EXPECT_EQ(appendError_, stop ? canceled : std::error_code());
+        EXPECT_EQ(chunks, expectedChunks);
+        ASSERT_FALSE(image.close());
+        EXPECT_EQ(test::readFile(*mount_ / "image"), bytes);
+        fs::remove(test::pathOf(*mount_ / "image"));
     }
 }
 
-// The shared blocks go into the output set's temporary, which is flushed
-// and renamed into place: the image in place shares them, nothing else is
-// left beside it.
-TEST_P(BlockSharing, SharedBlocksLandWithTheOutputSet) {
-    if (!mount(GetParam())) {
-        GTEST_SKIP() << skipReason(GetParam());
-    }
-    const std::string content = test::patternBytes(18 * kMiB + 100, 8);
-    test::writeFile(*mount_ / "in", content);
-    const std::string front(4096, '\xFF');
-    Input input;
-    ASSERT_FALSE(input.open(*mount_ / "in"));
-    OutputSet set;
-    OutputFile* image = nullptr;
-    ASSERT_FALSE(set.add(*mount_ / "image", image));
-    ASSERT_FALSE(image->write(front));
-    CopyResult result;
-    ASSERT_FALSE(image->appendFrom(input, content.size(), result, {}));
-    ASSERT_FALSE(set.commit());
-    EXPECT_EQ(Outcome(result.copied, result.shared, result.more),
-              Outcome(content.size(), 18 * kMiB, false));
-    EXPECT_EQ(test::readFile(*mount_ / "image"), front + content);
-    EXPECT_EQ(test::sharedBytes(*mount_ / "image"), static_cast<std::int64_t>(18 * kMiB));
-    EXPECT_EQ(test::namesIn(*mount_ / ""), (std::vector<std::string>{"image", "in"}));
-}
-
-INSTANTIATE_TEST_SUITE_P(FileSystems, BlockSharing, testing::Values(kXfs, kBtrfs),
+INSTANTIATE_TEST_SUITE_P(FileSystems, BlockSharing,
+                         testing::Values(FileSystem{"XFS", "mkfs.xfs -q -m reflink=1"},
+                                         FileSystem{"btrfs", "mkfs.btrfs -q"}),
                          [](const auto& info) { return std::string(info.param.name); });
-
-// Where the file system cannot share, every byte is copied.
-TEST_F(SharingTest, AFileSystemThatCannotShareGetsCopies) {
-    if (!mount(kXfsWithoutSharing)) {
-        GTEST_SKIP() << skipReason(kXfsWithoutSharing);
-    }
-    Image image;
-    ASSERT_FALSE(image.out.createNew(*mount_ / "image"));
-    const std::string content = test::patternBytes(3 * block_ + 7, 9);
-    EXPECT_EQ(append(image, *mount_ / "in", content, content.size()),
-              Outcome(content.size(), 0, false));
-    ASSERT_FALSE(image.out.close());
-    EXPECT_EQ(test::readFile(*mount_ / "image"), content);
-    EXPECT_EQ(test::sharedBytes(*mount_ / "image"), 0);
-}
 
 } // namespace
 } // namespace zd::files

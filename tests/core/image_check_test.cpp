@@ -3,7 +3,7 @@
 #include "core/check/image_check.h"
 #include "core/check/image_unpack.h"
 #include "core/files/output_set.h"
-#include "core/firmware/manifest.h"
+#include "core/firmware/firmware.h"
 #include "core/image/crc32.h"
 #include "core/model/list_file.h"
 #include "tests/core/merge_fixture.h"
@@ -31,19 +31,10 @@ class ImageCheck : public ::testing::Test {
             writeFile(dir / names[i], contents[i]);
         }
         const EntryList list = listAt(4096);
-        const auto manifest = [&](OutputFile& out, const MergedImage& merged) {
-            Manifest m{4096, true, merged.size, merged.crc, {}};
-            for (const Entry& entry : list.entries()) {
-                m.rows.push_back(
-                    {entry.path, entry.size, entry.address, merged.rowCrcs.at(m.rows.size())});
-            }
-            return out.write(manifestText(m));
-        };
-        const MergeOptions options{.durable = false,
-                                   .companions = {{dir / "img.json", manifest}},
-                                   .padTo = 1212097,
-                                   .checksums = true};
-        ASSERT_TRUE(mergeImage(list, true, paths, {}, options).ok());
+        const FirmwareSettings firmware{
+            .manifest = dir / "img.json", .flashSize = 1212097, .pad = true};
+        ASSERT_TRUE(
+            mergeImage(list, true, paths, {}, firmwareMergeOptions(firmware, list, paths)).ok());
         ASSERT_TRUE(mergeImage(list, false, *outputPathsFor(dir / "plain")).ok());
         image = readFile(paths.imagePath);
     }

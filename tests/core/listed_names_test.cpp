@@ -33,6 +33,8 @@ TEST(ListedNames, RelativeWhereTheFolderIsShared) {
     for (const char* relative : {"a.bin", "../a", "1:a", ":a", "", "@:a", "[:a", "`:a", "{:a"}) {
         EXPECT_FALSE(isAbsoluteName(relative)) << relative;
     }
+    EXPECT_EQ(folderPartOf("/p/a.bin") + "|" + folderPartOf("a.bin") + "|" + folderPartOf("/"),
+              "/p/||/");
 }
 
 } // namespace
