@@ -82,8 +82,9 @@ inline std::int64_t sharedBytes(const std::string& path) {
     constexpr unsigned kExtents = 256;
     std::vector<unsigned char> buffer(sizeof(fiemap) + kExtents * sizeof(fiemap_extent));
     auto* map = reinterpret_cast<fiemap*>(buffer.data());
-    *map = {
-        .fm_length = FIEMAP_MAX_OFFSET, .fm_flags = FIEMAP_FLAG_SYNC, .fm_extent_count = kExtents};
+    map->fm_length = FIEMAP_MAX_OFFSET;
+    map->fm_flags = FIEMAP_FLAG_SYNC;
+    map->fm_extent_count = kExtents;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     const bool mapped = ::ioctl(fd, FS_IOC_FIEMAP, map) == 0;
     ::close(fd);
