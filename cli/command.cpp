@@ -1,18 +1,20 @@
 #include "cli/command.h"
 
 #include "cli/cli.h"
+#include "core/model/file_names.h"
 #include "core/model/number_parse.h"
 
 namespace zd::cli {
 void Context::fail(std::string_view subject, std::string_view what) const {
-    err << kProgram << ": " << subject << ": " << what << '\n';
+    err << kProgram << ": " << printableName(subject) << ": " << what << '\n';
 }
 
 int Context::usage(std::string_view command, std::string_view problem) const {
     const std::string program = command.empty()
                                     ? std::string(kProgram)
                                     : std::string(kProgram) + " " + std::string(command);
-    err << program << ": " << problem << " (see '" << program << " --help')\n";
+    // The problem may quote any word given, a name with controls too.
+    err << program << ": " << printableName(problem) << " (see '" << program << " --help')\n";
     return kUsageError;
 }
 
@@ -36,6 +38,24 @@ CLI::Option* addByteCountOption(CLI::App& command, const std::string& names, std
         "");
     return command.add_option(names, value, description)
         ->transform(byteCount)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+}
+
+CLI::Option* addOutputOption(CLI::App& command, const std::string& names, std::string& value,
+                             const std::string& description) {
+    const CLI::Validator outputName(
+        [](const std::string& text) -> std::string {
+            if (text.empty()) {
+                return "an empty name names no file";
+            }
+            return text.starts_with('-')
+                       ? "'" + text + "' starts with '-'; to name such a file, " + "write ./" + text
+                       : "";
+        },
+        "");
+    return command.add_option(names, value, description)
+        ->type_name("PATH")
+        ->check(outputName)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 }
 

@@ -15,6 +15,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zd::cli {
 
@@ -24,9 +25,11 @@ struct Context {
     std::ostream& out; // results only: output paths, tables
     std::ostream& err; // failures, notes and usage errors
     const std::atomic<bool>* stopRequested = nullptr;
+    std::vector<std::string> responseFiles{}; // read for the arguments: no output may replace one
 
     bool stopped() const { return stopRequested && stopRequested->load(); }
-    // "zadodaziderav-cli: SUBJECT: WHAT", one line on stderr.
+    // "zadodaziderav-cli: SUBJECT: WHAT", one line on stderr, the subject
+    // (a name) shown through printableName.
     void fail(std::string_view subject, std::string_view what) const;
     // A usage error of `command`, one line on stderr; returns kUsageError.
     int usage(std::string_view command, std::string_view problem) const;
@@ -50,6 +53,12 @@ inline constexpr ByteLimit kBelow4GiB{std::uint64_t{1} << 32, "4 GiB"};
 // naming the value.
 CLI::Option* addByteCountOption(CLI::App& command, const std::string& names, std::uint32_t& value,
                                 const std::string& description, ByteLimit limit = kBelow4GiB);
+
+// Adds an option naming an output file. Its value is taken as given, never
+// empty and never starting with "-" (write "./-name"), so that a forgotten
+// value cannot turn the next word, an input, into an output.
+CLI::Option* addOutputOption(CLI::App& command, const std::string& names, std::string& value,
+                             const std::string& description);
 
 // Adds -q/--quiet: nothing is printed on success.
 CLI::Option* addQuietFlag(CLI::App& command, bool& quiet);

@@ -6,13 +6,6 @@
 namespace zd::cli {
 namespace {
 
-// A path option that may not be empty.
-const CLI::Validator kFileName(
-    [](const std::string& text) -> std::string {
-        return text.empty() ? "an empty name names no file" : "";
-    },
-    "");
-
 const CLI::Validator kPrefix(
     [](const std::string& text) -> std::string {
         const auto problem = prefixProblem(text);
@@ -37,14 +30,6 @@ const CLI::Validator kFlashSize(
     },
     "");
 
-CLI::Option* addPathOption(CLI::App& merge, const std::string& name, std::string& value,
-                           const std::string& description) {
-    return merge.add_option(name, value, description)
-        ->type_name("PATH")
-        ->check(kFileName)
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-}
-
 std::string bytes(std::uint64_t count) {
     return std::to_string(count) + (count == 1 ? " byte" : " bytes");
 }
@@ -52,10 +37,10 @@ std::string bytes(std::uint64_t count) {
 } // namespace
 
 void addFirmwareOptions(CLI::App& merge, FirmwareOptions& options) {
-    addPathOption(merge, "--c-header", options.settings.cHeader,
-                  "also write a C header (C99 and C++) defining every\n"
-                  "file's <PREFIX><NAME>_ADDR and _SIZE, the image\n"
-                  "size, the front offset and the file count");
+    addOutputOption(merge, "--c-header", options.settings.cHeader,
+                    "also write a C header (C99 and C++) defining every\n"
+                    "file's <PREFIX><NAME>_ADDR and _SIZE, the image\n"
+                    "size, the front offset and the file count");
     merge
         .add_option("--prefix", options.settings.prefix,
                     "the header's macro prefix (default ZD_): an ASCII\n"
@@ -64,10 +49,10 @@ void addFirmwareOptions(CLI::App& merge, FirmwareOptions& options) {
         ->check(kPrefix)
         ->each([&options](const std::string&) { options.prefixGiven = true; })
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-    addPathOption(merge, "--manifest", options.settings.manifest,
-                  "also write a JSON manifest: the front offset, the\n"
-                  "table, the image size and CRC-32, and every file's\n"
-                  "No., path, name, size, address and CRC-32 (zlib's)");
+    addOutputOption(merge, "--manifest", options.settings.manifest,
+                    "also write a JSON manifest: the front offset, the\n"
+                    "table, the image size and CRC-32, and every file's\n"
+                    "No., path, name, size, address and CRC-32 (zlib's)");
     merge
         .add_option("--flash-size", options.settings.flashSize,
                     "the flash's size (as -f takes it, at most 4 GiB):\n"
@@ -76,16 +61,16 @@ void addFirmwareOptions(CLI::App& merge, FirmwareOptions& options) {
         ->transform(kFlashSize)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     merge.add_flag("--pad", options.settings.pad, "fill the image with 0xFF up to --flash-size");
-    addPathOption(merge, "--ihex", options.settings.ihex,
-                  "also write the image as Intel HEX (records 00, 04\n"
-                  "and 01), placed at --base");
-    addPathOption(merge, "--srec", options.settings.srec,
-                  "also write the image as Motorola S-records (S0, S3\n"
-                  "and S7), placed at --base. Both leave out every\n"
-                  "record whose bytes are all 0xFF (HEX: 16 bytes,\n"
-                  "S-records: 32, aligned): the front area's filler,\n"
-                  "the padding, and such runs inside files, which an\n"
-                  "erased flash holds already");
+    addOutputOption(merge, "--ihex", options.settings.ihex,
+                    "also write the image as Intel HEX (records 00, 04\n"
+                    "and 01), placed at --base");
+    addOutputOption(merge, "--srec", options.settings.srec,
+                    "also write the image as Motorola S-records (S0, S3\n"
+                    "and S7), placed at --base. Both leave out every\n"
+                    "record whose bytes are all 0xFF (HEX: 16 bytes,\n"
+                    "S-records: 32, aligned): the front area's filler,\n"
+                    "the padding, and such runs inside files, which an\n"
+                    "erased flash holds already");
     addByteCountOption(merge, "--base", options.settings.base,
                        "the address of the image's first byte in --ihex\n"
                        "and --srec (default 0)")

@@ -49,8 +49,7 @@ std::string reasonOf(const MergeResult& result) {
         return "its length cannot be known: the system reports " + decimal(result.expected) +
                " bytes, but reading it gives another length (as for files of /proc or /sys)";
     case MergeStatus::NameNotListable:
-        return "has a name the list file cannot carry (a line feed, a carriage return or bytes "
-               "that are not UTF-8)";
+        return describe({result.path, RefusedFile::Reason::NameNotListable, {}});
     case MergeStatus::FolderNotWritable:
         return "no file can be created in this folder: " + result.error.message();
     case MergeStatus::LayoutTooLarge:
@@ -121,7 +120,9 @@ void printLayout(const EntryList& list, std::ostream& out) {
     out << "No.\tFile Name\tSize(byte)\tAddress\tData Format\n";
     for (int row = 0; row < list.rowCount(); ++row) {
         for (int column = 0; column < kColumnCount; ++column) {
-            out << (column ? "\t" : "") << list.cellText(row, static_cast<Column>(column));
+            const std::string cell = list.cellText(row, static_cast<Column>(column));
+            out << (column ? "\t" : "")
+                << (column == static_cast<int>(Column::FileName) ? printableName(cell) : cell);
         }
         out << '\n';
     }
@@ -155,6 +156,9 @@ int runMerge(const MergeOptions& options, const Context& context) {
     }
     zd::MergeOptions merge = firmwareMergeOptions(firmware, list, outputs);
     merge.durable = !options.noSync;
+    merge.filesRead = options.lists;
+    merge.filesRead.insert(merge.filesRead.end(), context.responseFiles.begin(),
+                           context.responseFiles.end());
     if (options.dryRun) {
         if (const MergeResult checked = checkMerge(list, outputs, merge); !checked.ok()) {
             context.fail(printableName(checked.path), reasonOf(checked));
@@ -173,9 +177,10 @@ int runMerge(const MergeOptions& options, const Context& context) {
         return kFailure;
     }
     if (!options.quiet) {
-        context.out << outputs.imagePath << '\n' << outputs.listPath << '\n';
+        context.out << printableName(outputs.imagePath) << '\n'
+                    << printableName(outputs.listPath) << '\n';
         for (const Companion& companion : merge.companions) {
-            context.out << companion.path << '\n';
+            context.out << printableName(companion.path) << '\n';
         }
         if (result.infoTableLeftOut) {
             context.err << kProgram << ": note: the front offset (" << list.frontOffset()
@@ -191,13 +196,10 @@ int runMerge(const MergeOptions& options, const Context& context) {
 
 Runner setUpMerge(CLI::App& command) {
     auto options = std::make_shared<MergeOptions>();
-    command
-        .add_option("-o,--output", options->output,
+    addOutputOption(command, "-o,--output", options->output,
                     "the output name, as typed in the window's save\n"
                     "dialog: img, img.bin and img.h all give img.bin\n"
-                    "and img.h")
-        ->type_name("PATH")
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+                    "and img.h");
     addByteCountOption(command, "-f,--front-offset", options->frontOffset,
                        "bytes before the first file (default 0, below\n"
                        "4 GiB): decimal, 0x hexadecimal or 0-prefixed\n"

@@ -1,6 +1,7 @@
 #include "cli/response_files.h"
 
 #include "core/files/file_layer.h"
+#include "core/model/file_names.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -65,8 +66,18 @@ std::vector<std::string> linesOf(std::string_view text) {
 
 ExpandedArgs expandResponseFiles(const std::vector<std::string>& args) {
     ExpandedArgs expanded;
+    const auto holdsNul = [&expanded](const std::string& arg, const std::string& where) {
+        if (arg.find('\0') == std::string::npos) {
+            return false;
+        }
+        expanded.problem = where + printableName(arg) + " holds a NUL, which no name can hold";
+        return true;
+    };
     bool literal = false;
     for (const std::string& arg : args) {
+        if (holdsNul(arg, "the argument ")) {
+            return expanded;
+        }
         if (literal || arg.size() < 2 || arg.front() != '@') {
             literal = literal || arg == "--";
             expanded.args.push_back(arg);
@@ -75,10 +86,14 @@ ExpandedArgs expandResponseFiles(const std::vector<std::string>& args) {
         const std::string path = arg.substr(1);
         std::string text;
         if (auto reason = readWhole(path, text)) {
-            expanded.problem = "response file " + path + ": " + *reason;
+            expanded.problem = "response file " + printableName(path) + ": " + *reason;
             return expanded;
         }
+        expanded.files.push_back(path);
         for (std::string& line : linesOf(text)) {
+            if (holdsNul(line, "response file " + printableName(path) + ": the line ")) {
+                return expanded;
+            }
             literal = literal || line == "--";
             expanded.args.push_back(std::move(line));
         }

@@ -12,6 +12,7 @@ namespace zd::cli {
 struct ExpandedArgs {
     std::vector<std::string> args;
     std::optional<std::string> problem; // a one-line reason naming the file
+    std::vector<std::string> files;     // every response file read, as named
 };
 
 // `args` with every "@FILE" replaced by the lines of FILE, read as they are
@@ -19,6 +20,8 @@ struct ExpandedArgs {
 // a carriage return before each line feed, a UTF-8 byte-order mark at the
 // start and empty lines are left out. After "--", on the command line or in
 // a file, nothing is expanded, so a name that starts with "@" can follow it.
+// An argument or line holding a NUL, which no name can hold, is a problem
+// naming it.
 ExpandedArgs expandResponseFiles(const std::vector<std::string>& args);
 
 // `args` with the first "--" taken out and every later argument that starts

@@ -55,7 +55,7 @@ int runUnpack(const UnpackOptions& options, const Context& context) {
     }
     if (!options.quiet) {
         for (const std::string& written : result.written) {
-            context.out << written << '\n';
+            context.out << printableName(written) << '\n';
         }
     }
     return kSuccess;

@@ -85,7 +85,7 @@ int runVerify(const VerifyOptions& options, const Context& context) {
     }
     if (result.bytesPastLayout > 0 && !options.quiet) {
         const bool one = result.bytesPastLayout == 1;
-        context.err << kProgram << ": note: " << options.image << " goes on "
+        context.err << kProgram << ": note: " << printableName(options.image) << " goes on "
                     << result.bytesPastLayout << (one ? " byte" : " bytes")
                     << " past the layout's end (" << result.layoutEnd << " bytes); "
                     << (one ? "it was" : "they were") << " not checked\n";
@@ -110,7 +110,7 @@ int runVerify(const VerifyOptions& options, const Context& context) {
         return kFailure;
     }
     if (!options.quiet) {
-        context.out << options.image << ": every file matches"
+        context.out << printableName(options.image) << ": every file matches"
                     << (result.tableChecked ? ", and so does the file info table" : "") << '\n';
     }
     return kSuccess;

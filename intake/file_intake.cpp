@@ -138,8 +138,8 @@ std::string describe(const RefusedFile& refused) {
     case RefusedFile::Reason::EmptyName:
         return "an empty name names no file";
     case RefusedFile::Reason::NameNotListable:
-        return "has a name the list file cannot carry (a line feed, a carriage return or bytes "
-               "that are not UTF-8)";
+        return "has a name the list file cannot carry (a line feed, a carriage return, a NUL or "
+               "bytes that are not UTF-8)";
     case RefusedFile::Reason::FolderUnreadable:
         return "cannot list the folder: " + refused.error.message();
     }

@@ -31,8 +31,8 @@ struct IntakeBatch {
 };
 
 // Takes each path's length from the system. A path that is empty, holds a
-// name the list file cannot carry (a line feed, a carriage return, bytes
-// that are not UTF-8), cannot be looked at, is not a regular file (links are
+// name the list file cannot carry (a line feed, a carriage return, a NUL,
+// bytes that are not UTF-8), cannot be looked at, is not a regular file (links are
 // followed), or is 4 GiB or longer (the image format cannot describe it) is
 // refused; the rest are accepted. Nothing is opened: a file this user may
 // not read is named by the merge, which opens every input.

@@ -55,7 +55,10 @@ std::string commentText(std::string_view name) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte >= 0x80) {
             if (const std::size_t length = utf8SequenceLength(name.substr(i))) {
-                text.append(name.substr(i, length));
+                // A bidirectional control would make compilers warn that
+                // the comment's text reads otherwise than it runs.
+                const std::string_view sequence = name.substr(i, length);
+                text += isBidiControl(sequence) ? unicodeEscape(sequence) : std::string(sequence);
                 i += length;
                 continue;
             }

@@ -2,6 +2,7 @@
 
 #include "core/files/file_layer.h"
 #include "core/image/crc32.h"
+#include "core/model/file_names.h"
 #include "core/model/listed_names.h"
 
 #include <nlohmann/json.hpp>
@@ -140,6 +141,9 @@ ManifestReadResult parseManifest(std::string_view text) {
                 return formatError(where + ".path is not text");
             }
             read.path = path->get<std::string>();
+            if (!listFileCanCarry(read.path)) {
+                return formatError(where + ".path is empty or holds a line break or a NUL");
+            }
         }
         const auto rowSize =
             row.contains("size") ? countFrom(row["size"], kLargest32) : std::nullopt;

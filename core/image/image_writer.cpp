@@ -46,29 +46,60 @@ MergeResult outputFailure(const OutputError& failed, MergeStatus status) {
                    failed.error);
 }
 
-// The checks that need no file: no input named as an output, every name
-// one the list file can carry, every row addressable in 32 bits (an image
-// may end at 4 GiB exactly, but no row may start there).
-MergeResult checkList(const EntryList& list, const OutputPaths& paths,
-                      const std::vector<Companion>& companions) {
-    const bool named = !paths.imagePath.empty();
-    std::uint64_t address = list.frontOffset();
-    // Inputs carry absolute paths; a companion may be named relative.
-    std::vector<std::string> companionPaths;
+// Every output by name, made absolute as the inputs are, and as given.
+struct OutputNames {
+    std::string image, list;
+    std::vector<std::string> companions;
+};
+
+OutputNames outputNamesOf(const OutputPaths& paths, const std::vector<Companion>& companions) {
+    const auto absolute = [](const std::string& path) {
+        return path.empty() ? path : files::absolutePath(path);
+    };
+    OutputNames names{absolute(paths.imagePath), absolute(paths.listPath), {}};
     for (const Companion& companion : companions) {
-        companionPaths.push_back(files::absolutePath(companion.path));
+        names.companions.push_back(absolute(companion.path));
     }
+    return names;
+}
+
+// The output named `read` (absolute), a file the merge reads, would replace.
+MergeResult replacedByName(const std::string& read, const OutputNames& names,
+                           const OutputPaths& paths, const std::vector<Companion>& companions) {
+    if (!names.image.empty() && read == names.image) {
+        return replacedInput(MergeStatus::OutputIsInput, read, paths.imagePath);
+    }
+    if (!names.list.empty() && read == names.list) {
+        return replacedInput(MergeStatus::ListIsInput, read, paths.listPath);
+    }
+    for (std::size_t i = 0; i < companions.size(); ++i) {
+        if (read == names.companions[i]) {
+            return replacedInput(MergeStatus::OutputIsInput, read, companions[i].path);
+        }
+    }
+    return {};
+}
+
+// The checks that need no file: no file the merge reads (an input, or one
+// of `filesRead`) named as an output, every name one the list file can
+// carry, every row addressable in 32 bits (an image may end at 4 GiB
+// exactly, but no row may start there).
+MergeResult checkList(const EntryList& list, const OutputPaths& paths,
+                      const MergeOptions& options) {
+    const OutputNames names = outputNamesOf(paths, options.companions);
+    for (const std::string& read : options.filesRead) {
+        if (MergeResult replaced =
+                replacedByName(files::absolutePath(read), names, paths, options.companions);
+            !replaced.ok()) {
+            replaced.path = read;
+            return replaced;
+        }
+    }
+    std::uint64_t address = list.frontOffset();
     for (const Entry& entry : list.entries()) {
-        if (named && entry.path == paths.imagePath) {
-            return replacedInput(MergeStatus::OutputIsInput, entry.path, paths.imagePath);
-        }
-        if (named && entry.path == paths.listPath) {
-            return replacedInput(MergeStatus::ListIsInput, entry.path, paths.listPath);
-        }
-        for (std::size_t i = 0; i < companions.size(); ++i) {
-            if (entry.path == companionPaths[i]) {
-                return replacedInput(MergeStatus::OutputIsInput, entry.path, companions[i].path);
-            }
+        if (MergeResult replaced = replacedByName(entry.path, names, paths, options.companions);
+            !replaced.ok()) {
+            return replaced;
         }
         if (!listFileCanCarry(entry.path)) {
             return failure(MergeStatus::NameNotListable, entry.path);
@@ -135,6 +166,41 @@ struct EarlierOutputs {
     std::vector<std::string> companionPaths;
 };
 
+// The output that would replace the file `path`, of `identity`, which the
+// merge reads: the same file by another name (a link).
+MergeResult replacedByIdentity(const files::Identity& identity, const std::string& path,
+                               const EarlierOutputs& earlier) {
+    if (earlier.list == identity) {
+        return replacedInput(MergeStatus::ListIsInput, path, earlier.listPath);
+    }
+    for (std::size_t i = 0; i < earlier.companions.size(); ++i) {
+        if (earlier.companions[i] == identity) {
+            return replacedInput(MergeStatus::OutputIsInput, path, earlier.companionPaths[i]);
+        }
+    }
+    if (earlier.image == identity) {
+        return replacedInput(MergeStatus::OutputIsInput, path, earlier.imagePath);
+    }
+    return {};
+}
+
+// The files read besides the inputs, each by its identity now (one gone
+// since it was read is no longer anything an output could replace).
+MergeResult checkFilesRead(const std::vector<std::string>& filesRead,
+                           const EarlierOutputs& earlier) {
+    for (const std::string& read : filesRead) {
+        files::Status info;
+        if (files::statusOf(read, info)) {
+            continue;
+        }
+        if (MergeResult replaced = replacedByIdentity(info.identity, read, earlier);
+            !replaced.ok()) {
+            return replaced;
+        }
+    }
+    return {};
+}
+
 // Opens one input without waiting and checks on the open descriptor that it
 // is still a regular file of its listed size and none of the outputs.
 MergeResult openInput(files::Input& input, const Entry& entry, const EarlierOutputs& earlier) {
@@ -152,16 +218,9 @@ MergeResult openInput(files::Input& input, const Entry& entry, const EarlierOutp
                            ? std::make_error_code(std::errc::is_a_directory)
                            : make_error_code(FileErrc::NotAFile));
     }
-    if (earlier.list == info.identity) {
-        return replacedInput(MergeStatus::ListIsInput, entry.path, earlier.listPath);
-    }
-    for (std::size_t i = 0; i < earlier.companions.size(); ++i) {
-        if (earlier.companions[i] == info.identity) {
-            return replacedInput(MergeStatus::OutputIsInput, entry.path, earlier.companionPaths[i]);
-        }
-    }
-    if (earlier.image == info.identity) {
-        return replacedInput(MergeStatus::OutputIsInput, entry.path, earlier.imagePath);
+    if (MergeResult replaced = replacedByIdentity(info.identity, entry.path, earlier);
+        !replaced.ok()) {
+        return replaced;
     }
     if (info.size != entry.size) {
         return sizeFailure(MergeStatus::InputSizeChanged, entry, info.size);
@@ -228,6 +287,17 @@ MergeResult appendInput(const Outputs& outputs, InputBatch& batch, Streams& stre
     return {};
 }
 
+// What each output of the set replaces.
+EarlierOutputs earlierOf(const Outputs& outputs) {
+    EarlierOutputs earlier{outputs.image->earlier(), outputs.list->earlier(), {},
+                           outputs.image->target(),  outputs.list->target(),  {}};
+    for (const OutputFile* companion : outputs.companions) {
+        earlier.companions.push_back(companion->earlier());
+        earlier.companionPaths.push_back(companion->target());
+    }
+    return earlier;
+}
+
 // Every output's target is checked, and its temporary made, before any
 // input is read, so that a read-only list file stops the merge at once.
 MergeResult openOutputs(OutputSet& set, const OutputPaths& paths,
@@ -278,9 +348,9 @@ MergeResult fillImage(OutputFile& image, Streams& streams, std::uint64_t count, 
 // input after it, then the padding up to `total`, each byte to the image
 // and the streams. With `checksums` the CRCs of the rows and of the image
 // are kept in `merged`.
-MergeResult writeImage(const Outputs& outputs, Streams& streams, const EntryList& list,
-                       bool writeTable, std::uint64_t total, const MergeProgress& progress,
-                       bool checksums, MergedImage& merged) {
+MergeResult writeImage(const Outputs& outputs, const EarlierOutputs& earlier, Streams& streams,
+                       const EntryList& list, bool writeTable, std::uint64_t total,
+                       const MergeProgress& progress, bool checksums, MergedImage& merged) {
     OutputFile& image = *outputs.image;
     Crc32 front;
     std::uint64_t done = 0;
@@ -301,12 +371,6 @@ MergeResult writeImage(const Outputs& outputs, Streams& streams, const EntryList
             fillImage(image, streams, list.frontOffset() - done, done, total, progress);
         !filled.ok()) {
         return filled;
-    }
-    EarlierOutputs earlier{outputs.image->earlier(), outputs.list->earlier(), {},
-                           image.target(),           outputs.list->target(),  {}};
-    for (const OutputFile* companion : outputs.companions) {
-        earlier.companions.push_back(companion->earlier());
-        earlier.companionPaths.push_back(companion->target());
     }
     InputBatch batch;
     for (const Entry& entry : list.entries()) {
@@ -344,7 +408,7 @@ std::uint64_t paddedSize(const EntryList& list, std::uint64_t padTo) {
 
 MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPaths& paths,
                        const MergeProgress& progress, const MergeOptions& options) {
-    if (MergeResult checked = checkList(list, paths, options.companions); !checked.ok()) {
+    if (MergeResult checked = checkList(list, paths, options); !checked.ok()) {
         return checked;
     }
     const std::uint64_t total = paddedSize(list, options.padTo);
@@ -354,6 +418,10 @@ MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPa
     Outputs outputs;
     if (MergeResult opened = openOutputs(set, paths, options.companions, outputs); !opened.ok()) {
         return opened;
+    }
+    const EarlierOutputs earlier = earlierOf(outputs);
+    if (MergeResult replaced = checkFilesRead(options.filesRead, earlier); !replaced.ok()) {
+        return replaced;
     }
     const std::vector<Companion>& companions = options.companions;
     std::vector<std::unique_ptr<ImageStream>> streamed(companions.size());
@@ -370,8 +438,8 @@ MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPa
         return failure(MergeStatus::ListWriteFailed, paths.listPath, error);
     }
     MergedImage merged{*outputs.image, total, writeTable, {}, 0};
-    if (MergeResult written = writeImage(outputs, streams, list, writeTable, total, progress,
-                                         options.checksums, merged);
+    if (MergeResult written = writeImage(outputs, earlier, streams, list, writeTable, total,
+                                         progress, options.checksums, merged);
         !written.ok()) {
         return written;
     }
@@ -397,7 +465,7 @@ MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPa
 
 MergeResult checkMerge(const EntryList& list, const OutputPaths& paths,
                        const MergeOptions& options) {
-    if (MergeResult checked = checkList(list, paths, options.companions); !checked.ok()) {
+    if (MergeResult checked = checkList(list, paths, options); !checked.ok()) {
         return checked;
     }
     const auto identityOf = [](const std::string& path) -> std::optional<files::Identity> {
@@ -416,6 +484,9 @@ MergeResult checkMerge(const EntryList& list, const OutputPaths& paths,
     for (const Companion& companion : options.companions) {
         earlier.companions.push_back(identityOf(companion.path));
         earlier.companionPaths.push_back(companion.path);
+    }
+    if (MergeResult replaced = checkFilesRead(options.filesRead, earlier); !replaced.ok()) {
+        return replaced;
     }
     for (const Entry& entry : list.entries()) {
         files::Input input;

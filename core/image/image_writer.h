@@ -26,8 +26,9 @@ namespace zd {
 
 enum class MergeStatus {
     Ok,
-    OutputIsInput,     // an output (the image, or a companion) would replace the input `path`
-    ListIsInput,       // the list file would replace the input `path`
+    OutputIsInput,     // an output (the image, or a companion) would replace the input `path`,
+                       // or a file read with it (MergeOptions::filesRead)
+    ListIsInput,       // the list file would replace the input (or file read) `path`
     NameNotListable,   // the list file cannot carry the name `path` (see listFileCanCarry)
     InputUnreadable,   // an input cannot be opened or read, or is not a regular file (`path`,
                        // `error`)
@@ -112,6 +113,10 @@ struct MergeOptions {
     // When not empty: the list file's own folder (absolute, ending in a
     // separator), and the list names its files relative to it where it can.
     std::string listFolder{};
+    // The files the caller read to make the list besides the inputs (saved
+    // list files, argument files). No output may replace one of them, by
+    // name or as the same file by another, as none may replace an input.
+    std::vector<std::string> filesRead{};
 };
 
 // Writes the image and the list file (and the companions) under temporary

@@ -1,6 +1,7 @@
 #include "core/model/file_names.h"
 
 #include <cstdint>
+#include <cstdio>
 
 namespace zd {
 
@@ -46,12 +47,43 @@ bool listFileCanCarry(std::string_view name) {
     }
     while (!name.empty()) {
         const std::size_t length = utf8SequenceLength(name);
-        if (length == 0 || name.front() == '\n' || name.front() == '\r') {
+        if (length == 0 || name.front() == '\n' || name.front() == '\r' || name.front() == '\0') {
             return false;
         }
         name.remove_prefix(length);
     }
     return true;
+}
+
+namespace {
+
+// The two bytes of U+0080 to U+009F in UTF-8.
+bool isC1Control(std::string_view sequence) {
+    return sequence.size() == 2 && static_cast<unsigned char>(sequence[0]) == 0xC2 &&
+           static_cast<unsigned char>(sequence[1]) < 0xA0;
+}
+
+} // namespace
+
+bool isBidiControl(std::string_view sequence) {
+    if (sequence.size() != 3) {
+        return false;
+    }
+    const auto last = static_cast<unsigned char>(sequence[2]);
+    const std::string_view lead = sequence.substr(0, 2);
+    return (lead == "\xE2\x80" && last >= 0xAA && last <= 0xAE) ||
+           (lead == "\xE2\x81" && last >= 0xA6 && last <= 0xA9);
+}
+
+std::string unicodeEscape(std::string_view sequence) {
+    std::uint32_t codePoint =
+        static_cast<unsigned char>(sequence[0]) & (sequence.size() == 2 ? 0x1Fu : 0x0Fu);
+    for (const char c : sequence.substr(1)) {
+        codePoint = (codePoint << 6) | (static_cast<unsigned char>(c) & 0x3Fu);
+    }
+    char escaped[8];
+    std::snprintf(escaped, sizeof escaped, "\\u%04X", static_cast<unsigned>(codePoint));
+    return escaped;
 }
 
 std::string printableName(std::string_view name) {
@@ -61,19 +93,20 @@ std::string printableName(std::string_view name) {
     std::string shown;
     shown.reserve(name.size());
     while (!name.empty()) {
-        const char c = name.front();
+        const auto byte = static_cast<unsigned char>(name.front());
         const std::size_t length = utf8SequenceLength(name);
-        if (c == '\n' || c == '\r' || c == '\t') {
+        const std::string_view sequence = name.substr(0, length);
+        if (byte == '\n' || byte == '\r' || byte == '\t') {
             shown += '\\';
-            shown += c == '\n' ? 'n' : c == '\r' ? 'r' : 't';
-        } else if (length == 0) {
-            constexpr char hex[] = "0123456789ABCDEF";
-            const auto byte = static_cast<unsigned char>(c);
-            shown += "\\x";
-            shown += hex[byte >> 4];
-            shown += hex[byte & 0x0F];
+            shown += byte == '\n' ? 'n' : byte == '\r' ? 'r' : 't';
+        } else if (length == 0 || byte < 0x20 || byte == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            shown += escaped;
+        } else if (isC1Control(sequence) || isBidiControl(sequence)) {
+            shown += unicodeEscape(sequence);
         } else {
-            shown.append(name.substr(0, length));
+            shown.append(sequence);
         }
         name.remove_prefix(length == 0 ? 1 : length);
     }

@@ -80,7 +80,7 @@ RowFields splitRow(std::string_view afterNumber) {
     if (fields.name.empty()) {
         fields.problem = "empty file name";
     } else if (!listFileCanCarry(fields.name)) {
-        fields.problem = "file name holds a line break or is not valid UTF-8";
+        fields.problem = "file name holds a line break or a NUL, or is not valid UTF-8";
     }
     return fields;
 }

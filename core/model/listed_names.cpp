@@ -48,10 +48,17 @@ std::vector<std::string_view> partsOf(std::string_view path) {
     return parts;
 }
 
+// Whether `name` was written on Windows: it starts with a drive letter and
+// ":", or with "\\" (a share).
+bool isWindowsName(std::string_view name) {
+    return name.starts_with("\\\\") ||
+           (name.size() >= 2 && isAsciiLetter(name[0]) && name[1] == ':');
+}
+
 } // namespace
 
 std::string_view fileNameOf(std::string_view path) {
-    const auto slash = path.find_last_of("/\\");
+    const auto slash = path.find_last_of(files::kWin32 || isWindowsName(path) ? "/\\" : "/");
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
@@ -64,10 +71,7 @@ bool isAbsoluteName(std::string_view name) {
     if (name.empty()) {
         return false;
     }
-    if (name[0] == '/' || name[0] == '\\') {
-        return true;
-    }
-    return name.size() >= 2 && isAsciiLetter(name[0]) && name[1] == ':';
+    return name[0] == '/' || name[0] == '\\' || isWindowsName(name);
 }
 
 std::string relativeName(std::string_view path, std::string_view folder) {

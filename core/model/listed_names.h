@@ -11,8 +11,10 @@
 
 namespace zd {
 
-// The file name at the end of a listed path. Both "/" and "\" end a folder
-// here, on every system, so lists made on Windows read alike on POSIX.
+// The file name at the end of a listed path, as the system that wrote it
+// parts it: "/" always ends a folder; "\" does only on Windows and in names
+// written there (a drive letter or a "\\" share at the start), so a list
+// made on Windows reads alike on POSIX, while a POSIX name may hold "\".
 std::string_view fileNameOf(std::string_view path);
 
 // The folder part of `path`, up to and including its last separator; empty

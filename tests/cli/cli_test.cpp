@@ -231,7 +231,7 @@ TEST_F(Cli, WhatEachStreamCarries) {
               at("zadodaziderav-cli: $D/in/missing: cannot be read: No such file or "
                  "directory\nzadodaziderav-cli: \"\": an empty name names no file\n"
                  "zadodaziderav-cli: $D/in/two\\nlines: has a name the list file cannot "
-                 "carry (a line feed, a carriage return or bytes that are not UTF-8)\n"));
+                 "carry (a line feed, a carriage return, a NUL or bytes that are not UTF-8)\n"));
     const std::atomic<bool> stop{true};
     EXPECT_EQ(runWith(words("merge -o $D/out/img $D/in/a.bin"), &stop), 1);
     EXPECT_TRUE(printed.empty() && oneLine(errors)) << errors;

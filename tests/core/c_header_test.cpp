@@ -86,7 +86,8 @@ TEST(CHeader, CompilesAsC99AndCxx20) {
                                          {"/res/end*", 3},
                                          {"/res/2clip.avi", 4096},
                                          {"/res/\\", 5},
-                                         {"/res/?\?/", 6}});
+                                         {"/res/?\?/", 6},
+                                         {"/res/\xE2\x80\xAEgpj.exe", 1}});
     // The largest image.
     test::writeFile(dir / "layout.h",
                     cHeaderText(list, {.imageSize = std::uint64_t{1} << 32, .listFolder = {}}));
@@ -97,7 +98,7 @@ CHECK(a, ZD_2CLIP_AVI_ADDR == 8192u && ZD_2CLIP_AVI_SIZE == 100u && ZD_JPG_ADDR 
 CHECK(c, ZD_FILE_3_ADDR == 8299u && ZD_FILE_3_SIZE == 0u && ZD_JPG_SIZE == 7u)
 CHECK(d, ZD_END_ADDR == 8299u && ZD_2CLIP_AVI_2_ADDR == 8302u && ZD_2CLIP_AVI_2_SIZE == 4096u)
 CHECK(e, ZD_FILE_6_SIZE == 5u && ZD_FILE_7_ADDR == 12403u)
-CHECK(f, ZD_FILE_COUNT == 7u && ZD_FRONT_OFFSET == 8192u && ZD_IMAGE_BYTES / 2u == 0x80000000u)
+CHECK(f, ZD_FILE_COUNT == 8u && ZD_GPJ_EXE_SIZE == 1u && ZD_FRONT_OFFSET == 8192u && ZD_IMAGE_BYTES / 2u == 0x80000000u)
 int main(void) { return 0; }
 )";
     test::writeFile(dir / "use.c", checks);
