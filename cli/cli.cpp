@@ -51,7 +51,7 @@ std::string unexpected(const std::string& word, bool afterCommand) {
 
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
         const std::atomic<bool>* stopRequested) {
-    const Context context{out, err, stopRequested};
+    Context context{out, err, stopRequested};
 
     CLI::App app("Merges files into one flat image for a serial flash, as the window does.",
                  kProgram);
@@ -76,6 +76,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (expanded.problem) {
         return context.usage("", *expanded.problem);
     }
+    context.responseFiles = expanded.files;
     const std::vector<std::string> ready = helpAsFlag(namesAfterDashDash(std::move(expanded.args)));
     // CLI11 takes the arguments last first.
     std::vector<std::string> reversed(ready.rbegin(), ready.rend());

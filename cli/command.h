@@ -15,6 +15,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zd::cli {
 
@@ -24,6 +25,7 @@ struct Context {
     std::ostream& out; // results only: output paths, tables
     std::ostream& err; // failures, notes and usage errors
     const std::atomic<bool>* stopRequested = nullptr;
+    std::vector<std::string> responseFiles{}; // read for the arguments (@FILE)
 
     bool stopped() const { return stopRequested && stopRequested->load(); }
     // "zadodaziderav-cli: SUBJECT: WHAT", one line on stderr.

@@ -78,6 +78,7 @@ ExpandedArgs expandResponseFiles(const std::vector<std::string>& args) {
             expanded.problem = "response file " + path + ": " + *reason;
             return expanded;
         }
+        expanded.files.push_back(path);
         for (std::string& line : linesOf(text)) {
             literal = literal || line == "--";
             expanded.args.push_back(std::move(line));

@@ -11,6 +11,7 @@ namespace zd::cli {
 
 struct ExpandedArgs {
     std::vector<std::string> args;
+    std::vector<std::string> files;     // the response files read, in order
     std::optional<std::string> problem; // a one-line reason naming the file
 };
 

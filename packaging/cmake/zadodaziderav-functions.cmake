@@ -1,0 +1,104 @@
+# zadodaziderav_add_image(NAME OUTPUT path FILES ... [FOLDERS ...] [LISTS ...]
+#     [FRONT_OFFSET n] [INFO_TABLE] [ALIGN n] [FILL b] [FLASH_SIZE n] [PAD]
+#     [C_HEADER path] [MANIFEST path] [IHEX path] [SREC path])
+#
+# One custom command merges FILES, the files of each of FOLDERS and the rows
+# of LISTS into the image OUTPUT (ending in .bin; its list file ends in .h),
+# and target NAME builds it. Relative input paths are taken from the current
+# source folder, relative output paths from the current build folder. With
+# C_HEADER, the interface library NAME_header puts the header's folder on
+# the include path of whatever links it, and builds the image first.
+#
+# The merge writes a dependency file, which the generator reads where it
+# can (Ninja; Makefiles from CMake 3.20; Xcode and Visual Studio from
+# 3.21): then a file added to a folder, or removed, rebuilds the image.
+# Elsewhere the files are listed at configure time instead.
+function(zadodaziderav_add_image name)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "INFO_TABLE;PAD"
+    "OUTPUT;FRONT_OFFSET;ALIGN;FILL;FLASH_SIZE;C_HEADER;MANIFEST;IHEX;SREC"
+    "FILES;FOLDERS;LISTS")
+  if(arg_UNPARSED_ARGUMENTS)
+    message(FATAL_ERROR "zadodaziderav_add_image: unknown arguments ${arg_UNPARSED_ARGUMENTS}")
+  endif()
+  if(NOT arg_OUTPUT MATCHES "\\.bin$")
+    message(FATAL_ERROR "zadodaziderav_add_image: OUTPUT must name the image, ending in .bin")
+  endif()
+  set(here ${CMAKE_CURRENT_BINARY_DIR})
+  get_filename_component(image ${arg_OUTPUT} ABSOLUTE BASE_DIR ${here})
+  string(REGEX REPLACE "\\.bin$" ".h" list_file ${image})
+  set(outputs ${image} ${list_file})
+  set(command zadodaziderav::zadodaziderav-cli merge -q -o ${image})
+
+  if(DEFINED arg_FRONT_OFFSET)
+    list(APPEND command -f ${arg_FRONT_OFFSET})
+  endif()
+  if(arg_INFO_TABLE)
+    list(APPEND command -i)
+  endif()
+  foreach(option ALIGN FILL FLASH_SIZE)
+    if(DEFINED arg_${option})
+      string(TOLOWER ${option} flag)
+      string(REPLACE "_" "-" flag ${flag})
+      list(APPEND command --${flag} ${arg_${option}})
+    endif()
+  endforeach()
+  if(arg_PAD)
+    list(APPEND command --pad)
+  endif()
+  foreach(option C_HEADER MANIFEST IHEX SREC)
+    if(DEFINED arg_${option})
+      get_filename_component(path ${arg_${option}} ABSOLUTE BASE_DIR ${here})
+      set(${option}_path ${path})
+      string(TOLOWER ${option} flag)
+      string(REPLACE "_" "-" flag ${flag})
+      list(APPEND command --${flag} ${path})
+      list(APPEND outputs ${path})
+    endif()
+  endforeach()
+
+  set(listed)
+  foreach(path ${arg_LISTS})
+    get_filename_component(path ${path} ABSOLUTE)
+    list(APPEND command -l ${path})
+    list(APPEND listed ${path})
+  endforeach()
+  set(inputs)
+  foreach(path ${arg_FILES} ${arg_FOLDERS})
+    get_filename_component(path ${path} ABSOLUTE)
+    list(APPEND inputs ${path})
+  endforeach()
+
+  set(depfile ${here}/${name}.d)
+  if(CMAKE_GENERATOR MATCHES "Ninja"
+     OR (CMAKE_GENERATOR MATCHES "Makefiles" AND CMAKE_VERSION VERSION_GREATER_EQUAL 3.20)
+     OR (CMAKE_GENERATOR MATCHES "Xcode|Visual Studio" AND CMAKE_VERSION VERSION_GREATER_EQUAL 3.21))
+    set(dependencies DEPFILE ${depfile})
+  else()
+    # Globbed again at every build, so that a file added to a folder
+    # reconfigures and rebuilds.
+    set(dependencies DEPENDS ${listed})
+    foreach(path ${arg_FILES})
+      get_filename_component(path ${path} ABSOLUTE)
+      list(APPEND dependencies ${path})
+    endforeach()
+    foreach(folder ${arg_FOLDERS})
+      get_filename_component(folder ${folder} ABSOLUTE)
+      file(GLOB found LIST_DIRECTORIES false CONFIGURE_DEPENDS ${folder}/* ${folder}/.*)
+      list(APPEND dependencies ${found})
+    endforeach()
+  endif()
+  add_custom_command(OUTPUT ${outputs}
+    COMMAND ${command} --depfile ${depfile} ${inputs}
+    ${dependencies}
+    DEPENDS $<TARGET_FILE:zadodaziderav::zadodaziderav-cli>
+    COMMENT "Merging image ${arg_OUTPUT}"
+    VERBATIM)
+  add_custom_target(${name} ALL DEPENDS ${outputs})
+
+  if(DEFINED C_HEADER_path)
+    get_filename_component(folder ${C_HEADER_path} DIRECTORY)
+    add_library(${name}_header INTERFACE)
+    target_include_directories(${name}_header INTERFACE ${folder})
+    add_dependencies(${name}_header ${name})
+  endif()
+endfunction()
