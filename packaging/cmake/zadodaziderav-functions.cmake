@@ -10,9 +10,9 @@
 # the include path of whatever links it, and builds the image first.
 #
 # The merge writes a dependency file, which the generator reads where it
-# can (Ninja; Makefiles from CMake 3.20; Xcode and Visual Studio from
-# 3.21): then a file added to a folder, or removed, rebuilds the image.
-# Elsewhere the files are listed at configure time instead.
+# can (Ninja; Xcode and Visual Studio from CMake 3.21): then a file touched,
+# added to a folder or removed from it rebuilds the image. Elsewhere the
+# files are listed instead, the folders' again at each build.
 function(zadodaziderav_add_image name)
   cmake_parse_arguments(PARSE_ARGV 1 arg "INFO_TABLE;PAD"
     "OUTPUT;FRONT_OFFSET;ALIGN;FILL;FLASH_SIZE;C_HEADER;MANIFEST;IHEX;SREC"
@@ -70,24 +70,29 @@ function(zadodaziderav_add_image name)
 
   set(depfile ${here}/${name}.d)
   if(CMAKE_GENERATOR MATCHES "Ninja"
-     OR (CMAKE_GENERATOR MATCHES "Makefiles" AND CMAKE_VERSION VERSION_GREATER_EQUAL 3.20)
      OR (CMAKE_GENERATOR MATCHES "Xcode|Visual Studio" AND CMAKE_VERSION VERSION_GREATER_EQUAL 3.21))
     set(dependencies DEPFILE ${depfile})
   else()
-    # Globbed again at every build, so that a file added to a folder
-    # reconfigures and rebuilds.
-    set(dependencies DEPENDS ${listed})
-    foreach(path ${arg_FILES})
-      get_filename_component(path ${path} ABSOLUTE)
-      list(APPEND dependencies ${path})
-    endforeach()
+    # The files are listed instead, and the folders listed again at each
+    # build; a folder's own time marks a file added or removed. (Makefiles
+    # read a depfile too, but CMake 3.25 keeps every prerequisite one ever
+    # named, so a file removed would merge again at every build.)
+    set(dependencies DEPENDS ${listed} ${inputs})
     foreach(folder ${arg_FOLDERS})
       get_filename_component(folder ${folder} ABSOLUTE)
       file(GLOB found LIST_DIRECTORIES false CONFIGURE_DEPENDS ${folder}/* ${folder}/.*)
       list(APPEND dependencies ${found})
     endforeach()
   endif()
+  # The merge writes into folders that exist; Make does not make them.
+  set(folders)
+  foreach(path ${outputs})
+    get_filename_component(folder ${path} DIRECTORY)
+    list(APPEND folders ${folder})
+  endforeach()
+  list(REMOVE_DUPLICATES folders)
   add_custom_command(OUTPUT ${outputs}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${folders}
     COMMAND ${command} --depfile ${depfile} ${inputs}
     ${dependencies}
     DEPENDS $<TARGET_FILE:zadodaziderav::zadodaziderav-cli>
