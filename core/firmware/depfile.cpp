@@ -1,7 +1,11 @@
 #include "core/firmware/depfile.h"
 
-namespace zd {
+#include <string_view>
 
+namespace zd {
+namespace {
+
+// `name` as one word of a rule.
 std::string depfileWord(std::string_view name) {
     std::string word;
     std::size_t backslashes = 0; // just before the current character
@@ -26,6 +30,8 @@ std::string depfileWord(std::string_view name) {
     }
     return word;
 }
+
+} // namespace
 
 std::string depfileText(const std::vector<std::string>& outputs,
                         const std::vector<std::string>& inputs) {
