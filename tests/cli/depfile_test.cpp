@@ -1,8 +1,8 @@
 // The dependency file as Make and Ninja read it, with the built program in
-// their rules: each runs the merge once, then again only when something the
-// merge read has changed: a file in a folder, a file a list file names, the
-// list file, a response file, a file added to or removed from the folder.
-// The names hold every character a rule quotes.
+// their rules: each merges once, then again only when something the merge
+// read has changed: a file in a folder (named with every character a rule
+// quotes), a file a list file names, the list file, a response file, a file
+// added to or removed from the folder.
 #include "tests/support/test_files.h"
 
 #include <cstdlib>
@@ -13,73 +13,55 @@ namespace zd {
 namespace {
 
 namespace fs = std::filesystem;
-using test::readFile;
-using test::writeFile;
 
-class Depfile : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        fs::create_directory(dir / "in dir");
-        for (const std::string& name : kFolderFiles) {
-            writeFile(dir / name, name);
-        }
-        writeFile(dir / "listed.bin", "listed");
-        writeFile(dir / "args.txt", "in dir\n");
-        ASSERT_EQ(shell(std::string(ZD_CLI_BINARY) + " merge -q -o lst listed.bin"), 0) << printed;
-    }
-    // Runs `command` through the shell in the scratch folder; returns its
-    // exit status and keeps what it printed.
-    int shell(const std::string& command) {
-        const int status = std::system(
-            ("cd '" + dir.path().string() + "' && (" + command + ") >log 2>&1").c_str());
-        printed = readFile(dir / "log");
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    void touch(const std::string& name) {
-        fs::last_write_time(test::pathOf(dir / name), fs::file_time_type::clock::now());
-    }
-    const std::vector<std::string> kFolderFiles{"in dir/a #1.bin", "in dir/b$c:d.bin",
-                                                "in dir/e\\ f.bin"};
+TEST(Depfile, MakeAndNinjaMergeAgainExactlyWhenWhatTheMergeReadChanged) {
     test::TempDir dir;
-    std::string printed;
-};
-
-TEST_F(Depfile, MakeAndNinjaMergeAgainExactlyWhenWhatTheMergeReadChanged) {
-    const std::string merge = std::string(ZD_CLI_BINARY) +
-                              " merge -q -o img.bin --c-header img_layout.h --depfile img.d"
-                              " -l lst.h @args.txt";
-    const struct {
-        std::string name, file, rules, upToDate;
-    } tools[] = {
-        {ZD_TEST_MAKE, "Makefile", "img.bin:\n\t" + merge + "\n-include img.d\n",
-         std::string(ZD_TEST_MAKE) + " -q"},
-        {ZD_TEST_NINJA, "build.ninja",
-         "rule merge\n  command = " + merge +
-             "\n  depfile = img.d\nbuild img.bin img.h img_layout.h: merge\n",
-         std::string(ZD_TEST_NINJA) + " -n | grep -q 'no work to do'"},
+    const auto shell = [&dir](const std::string& command) {
+        const int status =
+            std::system(("cd " + dir.path().string() + " && (" + command + ")").c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     };
+    fs::create_directory(dir / "in dir");
+    const std::vector<std::string> named{"in dir/a #1.bin", "in dir/b$c:d.bin", "in dir/e\\ f.bin"};
+    for (const std::string& name : named) {
+        test::writeFile(dir / name, name);
+    }
+    test::writeFile(dir / "listed.bin", "listed");
+    test::writeFile(dir / "args.txt", "in dir\n");
+    const std::string program = ZD_CLI_BINARY;
+    ASSERT_EQ(shell(program + " merge -q -o lst listed.bin"), 0);
+    const std::string merge = program + " merge -q -o img.bin --c-header img_layout.h"
+                                        " --depfile img.d -l lst.h @args.txt";
+    const std::string make = ZD_TEST_MAKE, ninja = ZD_TEST_NINJA;
+    const std::vector<std::vector<std::string>> tools{
+        {make, "Makefile", "img.bin:\n\t" + merge + "\n-include img.d\n", make + " -sq"},
+        {ninja, "build.ninja",
+         "rule merge\n  command = " + merge +
+             "\n  depfile = img.d\n"
+             "build img.bin img.h img_layout.h: merge\n",
+         ninja + " -n | grep -q 'no work to do'"}};
     for (const auto& tool : tools) {
-        SCOPED_TRACE(tool.name);
-        writeFile(dir / tool.file, tool.rules);
+        SCOPED_TRACE(tool[0]);
+        test::writeFile(dir / tool[1], tool[2]);
         fs::remove(test::pathOf(dir / "img.bin"));
-        ASSERT_EQ(shell(tool.name), 0) << printed;
+        ASSERT_EQ(shell(tool[0] + " >/dev/null"), 0);
         // The image first, as Ninja wants it, then the other outputs.
-        EXPECT_TRUE(readFile(dir / "img.d").starts_with("img.bin img.h img_layout.h: \\\n"));
-        EXPECT_EQ(shell(tool.upToDate), 0) << printed;
-        const std::string added = "in dir/new " + tool.file;
-        std::vector<std::string> changes = kFolderFiles;
+        EXPECT_TRUE(test::readFile(dir / "img.d").starts_with("img.bin img.h img_layout.h: \\\n"));
+        EXPECT_EQ(shell(tool[3]), 0);
+        const std::string added = "in dir/new " + tool[1];
+        std::vector<std::string> changes = named;
         changes.insert(changes.end(), {"listed.bin", "lst.h", "args.txt", added, "-" + added});
         for (const std::string& change : changes) {
             if (change.starts_with('-')) {
                 fs::remove(test::pathOf(dir / change.substr(1)));
             } else if (change == added) {
-                writeFile(dir / added, "new");
+                test::writeFile(dir / added, "new");
             } else {
-                touch(change);
+                fs::last_write_time(test::pathOf(dir / change), fs::file_time_type::clock::now());
             }
-            EXPECT_NE(shell(tool.upToDate), 0) << change;
-            ASSERT_EQ(shell(tool.name), 0) << change << ": " << printed;
-            EXPECT_EQ(shell(tool.upToDate), 0) << change << ": " << printed;
+            EXPECT_NE(shell(tool[3]), 0) << change;
+            ASSERT_EQ(shell(tool[0] + " >/dev/null"), 0) << change;
+            EXPECT_EQ(shell(tool[3]), 0) << change;
         }
     }
 }
