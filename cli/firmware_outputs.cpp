@@ -76,6 +76,10 @@ void addFirmwareOptions(CLI::App& merge, FirmwareOptions& options) {
                        "and --srec (default 0)")
         ->type_name("ADDR")
         ->each([&options](const std::string&) { options.baseGiven = true; });
+    addOutputOption(merge, "--depfile", options.settings.depfile,
+                    "also write a dependency file, as compilers write\n"
+                    "with -MD, for Make and Ninja: the outputs, then\n"
+                    "every file, list file, folder and @FILE read");
     merge.add_flag("--relative", options.settings.relative,
                    "name the files in the list file relative to its\n"
                    "folder, so both can move together (files on\n"

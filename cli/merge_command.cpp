@@ -87,8 +87,10 @@ std::vector<std::string> fullPaths(const std::vector<std::string>& given) {
     return full;
 }
 
-// Builds the list from the options; on failure says why and returns false.
-bool buildList(const MergeOptions& options, EntryList& list, const Context& context) {
+// Builds the list from the options, and adds the folders taken whole to
+// `folders`; on failure says why and returns false.
+bool buildList(const MergeOptions& options, EntryList& list, std::vector<std::string>& folders,
+               const Context& context) {
     list.setFrontOffset(options.frontOffset);
     list.recomputeLayout();
     for (const std::string& path : options.lists) {
@@ -113,6 +115,7 @@ bool buildList(const MergeOptions& options, EntryList& list, const Context& cont
         return false;
     }
     list.appendEntries(batch.accepted);
+    folders = batch.folders;
     return true;
 }
 
@@ -144,11 +147,14 @@ int runMerge(const MergeOptions& options, const Context& context) {
         return context.usage("merge", *problem);
     }
     EntryList list;
-    if (!buildList(options, list, context)) {
+    FirmwareSettings firmware = options.firmware.settings;
+    if (!buildList(options, list, firmware.alsoRead, context)) {
         return kFailure;
     }
+    firmware.alsoRead.insert(firmware.alsoRead.begin(), options.lists.begin(), options.lists.end());
+    firmware.alsoRead.insert(firmware.alsoRead.end(), context.responseFiles.begin(),
+                             context.responseFiles.end());
     const OutputPaths outputs = paths.value_or(OutputPaths{});
-    const FirmwareSettings& firmware = options.firmware.settings;
     if (const FirmwareFit fit = checkFirmwareFit(firmware, list); !fit.ok()) {
         context.fail(outputs.imagePath.empty() ? "the image" : outputs.imagePath,
                      firmwareFitText(fit, firmware));

@@ -11,8 +11,8 @@ namespace zd::cli {
 
 struct ExpandedArgs {
     std::vector<std::string> args;
+    std::vector<std::string> files;     // the response files read, in order
     std::optional<std::string> problem; // a one-line reason naming the file
-    std::vector<std::string> files;     // every response file read, as named
 };
 
 // `args` with every "@FILE" replaced by the lines of FILE, read as they are

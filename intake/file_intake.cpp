@@ -121,6 +121,7 @@ IntakeBatch takeInputs(const std::vector<std::string>& paths) {
         if (listing.error) {
             batch.refused.push_back({path, RefusedFile::Reason::FolderUnreadable, listing.error});
         } else {
+            batch.folders.push_back(path);
             probeInto(listing.paths, batch);
         }
     }

@@ -28,6 +28,7 @@ struct RefusedFile {
 struct IntakeBatch {
     std::vector<NewEntry> accepted; // in the order given
     std::vector<RefusedFile> refused;
+    std::vector<std::string> folders; // taken whole by takeInputs, in the order given
 };
 
 // Takes each path's length from the system. A path that is empty, holds a

@@ -7,7 +7,8 @@
 # `cpack -G DEB`. Checks: lintian (no errors, no warnings), the desktop entry
 # with desktop-file-validate, the AppStream metadata with appstreamcli
 # (--no-net), the files the package must hold, one version in package,
-# changelog and metadata, the programs run from the unpacked tree, and apt
+# changelog and metadata, the programs run from the unpacked tree, the CMake
+# package used by a firmware project, and apt
 # finds every dependency (a simulated install, nothing is changed).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -44,6 +45,9 @@ expected=(
     usr/share/icons/hicolor/scalable/apps/zadodaziderav.svg
     "$doc/copyright" "$doc/changelog.gz"
 )
+for file in config config-version functions targets targets-release; do
+    expected+=("usr/lib/cmake/$name/$name-$file.cmake")
+done
 for size in 16 22 24 32 48 64 128 256; do
     expected+=("usr/share/icons/hicolor/${size}x$size/apps/zadodaziderav.png")
 done
@@ -65,6 +69,12 @@ grep -q "<release version=\"$version\"" "$metainfo" ||
 "$tree/usr/bin/zadodaziderav-cli" --version | grep -q "$version" || fail "the command line does not run"
 zcat "$tree/usr/share/man/man1/zadodaziderav-cli.1.gz" | grep -qF -- '\-\-output' ||
     fail "the command line's manual page does not list its options"
+
+echo "package: a firmware project builds its image with the CMake package"
+cmake -DPROJECT="$root/tests/build_integration/firmware_project" -DWORK="$tree/firmware" \
+    -DGENERATOR=Ninja -DPACKAGE="$tree/usr/lib/cmake/$name" \
+    -P "$root/tests/build_integration/rebuilds.cmake"
+rm -rf "$tree/firmware"
 
 echo "package: desktop-file-validate"
 desktop-file-validate "$tree/usr/share/applications/zadodaziderav.desktop"

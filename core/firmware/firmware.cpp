@@ -2,6 +2,7 @@
 
 #include "core/files/file_layer.h"
 #include "core/files/output_set.h"
+#include "core/firmware/depfile.h"
 #include "core/firmware/hex_formats.h"
 #include "core/firmware/manifest.h"
 #include "core/model/listed_names.h"
@@ -41,6 +42,25 @@ Companion hexCompanion(const std::string& path, HexFormat format, std::uint32_t 
             }};
 }
 
+// Names every output made before it, then the rows' files and what else
+// the merge read.
+Companion depfileCompanion(const FirmwareSettings& settings, const EntryList& list,
+                           const OutputPaths& paths, const std::vector<Companion>& companions) {
+    std::vector<std::string> outputs{paths.imagePath, paths.listPath};
+    for (const Companion& companion : companions) {
+        outputs.push_back(companion.path);
+    }
+    return {settings.depfile,
+            [&list, outputs, alsoRead = settings.alsoRead](OutputFile& out, const MergedImage&) {
+                std::vector<std::string> inputs;
+                for (const Entry& entry : list.entries()) {
+                    inputs.push_back(entry.path);
+                }
+                inputs.insert(inputs.end(), alsoRead.begin(), alsoRead.end());
+                return out.write(depfileText(outputs, inputs));
+            }};
+}
+
 } // namespace
 
 FirmwareFit checkFirmwareFit(const FirmwareSettings& settings, const EntryList& list) {
@@ -74,6 +94,9 @@ MergeOptions firmwareMergeOptions(const FirmwareSettings& settings, const EntryL
     }
     if (!settings.srec.empty()) {
         merge.companions.push_back(hexCompanion(settings.srec, HexFormat::SRecord, settings.base));
+    }
+    if (!settings.depfile.empty()) {
+        merge.companions.push_back(depfileCompanion(settings, list, paths, merge.companions));
     }
     return merge;
 }

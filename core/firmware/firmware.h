@@ -1,7 +1,8 @@
 // The firmware wing (core/firmware/): what firmware work needs beside the
 // image and its list file: a C header of the layout (c_header.h), a JSON
 // manifest with CRC-32s (manifest.h), the image as Intel HEX or S-records
-// (hex_formats.h), and the flash it is written to (flash_size.h). Here are
+// (hex_formats.h), the flash it is written to (flash_size.h) and a
+// dependency file for the build that runs the merge (depfile.h). Here are
 // the settings that ask for them and what they turn into: the merge's
 // companion outputs and options, and the checks that need the layout. It
 // uses the image, model and files wings; the command line and the window
@@ -15,6 +16,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace zd {
 
@@ -29,6 +31,10 @@ struct FirmwareSettings {
     std::string srec{};          // S-record path; empty: none
     std::uint32_t base = 0;      // the address of the image's first byte in both
     bool relative = false;       // the list file names its files relative to its folder
+    std::string depfile{};       // the dependency file's path; empty: none
+    // What the merge read besides the rows' files (list files, folders
+    // taken whole, response files): the dependency file names them too.
+    std::vector<std::string> alsoRead{};
 };
 
 // What the settings refuse of a layout, before anything is written.
@@ -48,7 +54,7 @@ struct FirmwareFit {
 FirmwareFit checkFirmwareFit(const FirmwareSettings& settings, const EntryList& list);
 
 // The merge options that write the companions, in the order header,
-// manifest, HEX, S-records, and pad the image. `list` must outlive the merge.
+// manifest, HEX, S-records, dependency file, and pad the image. `list` must outlive the merge.
 MergeOptions firmwareMergeOptions(const FirmwareSettings& settings, const EntryList& list,
                                   const OutputPaths& paths);
 

@@ -1,0 +1,28 @@
+// The dependency file written beside an image for a build system: a rule in
+// the Make syntax compilers write with -MD, which Make and Ninja both read,
+// naming the merge's outputs and every file and folder it read, so that a
+// build runs the merge again when one of them changes.
+//
+//   out/flash.bin out/flash.h: /home/me/res/logo.bin /home/me/My\ Fonts
+//   /home/me/res/logo.bin:
+//   /home/me/My\ Fonts:
+//
+// (one prerequisite a line, each line but the last ending in a backslash).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zd {
+
+// The rule "OUTPUTS: INPUTS", one input a line, then an empty rule for each
+// input, so that Make does not stop on an input since removed but reads it
+// as changed (as -MP does). The image comes first: Ninja matches the first
+// output with its build edge. In names, a space (and the backslashes before
+// it), "#", ":" and "$" are quoted as Make and Ninja undo it; Ninja cannot
+// read a tab or a line break in a name, nor either of them a name ending in
+// ":".
+std::string depfileText(const std::vector<std::string>& outputs,
+                        const std::vector<std::string>& inputs);
+
+} // namespace zd
