@@ -290,7 +290,7 @@ TEST_F(ImageCheck, UnpackWritesEveryRowAndNeverOverwrites) {
     EXPECT_EQ(unpackImage(paths.imagePath, empty, listWith("\t2, \"/x\", 1, 1;\n")).reason,
               "line 4: the first row is not number 1");
     EXPECT_EQ(unpackImage(dir / "plain.bin", empty).status, Status::NoTable);
-    EXPECT_EQ(unpackImage(paths.imagePath, dir / "none").status, Status::FolderUnusable);
+    EXPECT_EQ(unpackImage(paths.imagePath, dir / "plain.bin/x").status, Status::FolderUnusable);
     writeFile(paths.imagePath, image.substr(0, 1207096));
     EXPECT_EQ(unpackImage(paths.imagePath, empty, paths.listPath).status, Status::ImageTooShort);
     EXPECT_TRUE(test::namesIn(empty).empty());
