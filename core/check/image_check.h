@@ -54,9 +54,9 @@ enum class ContentFault {
     BytesDiffer,      // a byte differs from the file's (`offset`)
     CrcDiffers,       // `crcFound` is not `crcExpected`
     ImageTooShort,    // the image ends inside the row (`offset` is its end)
-    ImageEndsBefore,  // the image ends before the row starts (`offset` is its end)
     InputUnreadable,  // the file cannot be opened or read (`error`)
     InputSizeDiffers, // the bytes agree, but the file is `inputSize` bytes long
+    ImageEndsBefore,  // the image ends before the row starts (`offset` is its end)
 };
 
 // What is wrong with the row's record in the file info table.
