@@ -7,9 +7,9 @@
 // its manifest, and inspect its file info table (image_unpack.h unpacks its
 // files).
 //
-// All three read the image once from its start and keep only small buffers,
-// so memory does not grow with the image: a read-back dump of a whole chip
-// is checked as quickly as the image itself.
+// All three read the image, a regular file, forward from its start and keep
+// only small buffers, so memory does not grow with the image: a read-back
+// dump of a whole chip is checked as quickly as the image itself.
 #pragma once
 
 #include "core/check/image_scan.h"

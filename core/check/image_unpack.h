@@ -34,7 +34,7 @@ struct UnpackResult {
     std::string reason;
     std::uint64_t imageSize = 0;
     std::uint64_t needed = 0;
-    std::vector<std::string> written; // the files made, in row order
+    std::vector<std::string> written; // the files made, in address order
     bool ok() const { return status == Status::Ok; }
 };
 
