@@ -56,7 +56,10 @@ class StagedFiles {
         }
         (void)current_.close();
         for (const Staged& file : files_) {
-            (void)files::remove(file.placed ? file.target : file.temporary);
+            if (file.placed) {
+                (void)files::remove(file.target);
+            }
+            (void)files::remove(file.temporary); // gone already once placed by a second name
         }
         for (auto folder = folders_.rbegin(); folder != folders_.rend(); ++folder) {
             (void)files::removeFolder(*folder);
