@@ -388,9 +388,6 @@ MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPa
     // The companions' ends and the flush take time of their own: a stop asked
     // meanwhile is seen before anything is put in place.
     const auto stopped = [&] { return progress && !progress(total, total); };
-    if (stopped()) {
-        return failure(MergeStatus::Stopped, paths.imagePath);
-    }
     if (auto failed = set.commit(stopped)) {
         if (failed.error == std::make_error_code(std::errc::operation_canceled)) {
             return failure(MergeStatus::Stopped, paths.imagePath);
