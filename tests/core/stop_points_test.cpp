@@ -18,14 +18,14 @@ TEST(StopPoints, AStopAtAnyPointLeavesTheFolderAsItWas) {
     test::TempDir dir;
     std::filesystem::create_directory(dir.path() / "in");
     std::filesystem::create_directory(dir.path() / "out");
-    test::writeFile(dir / "in/a.bin", test::patternBytes(2 << 20, 1));
+    test::writeFile(dir / "in/a.bin", test::patternBytes((1 << 20) + 16, 1));
     test::writeFile(dir / "in/b.bin", test::patternBytes(1000, 2));
     const OutputPaths paths = *outputPathsFor(dir / "out/img");
     test::writeFile(paths.imagePath, "earlier image");
     EntryList list;
     list.setFrontOffset(4096);
     list.recomputeLayout();
-    const std::vector<NewEntry> rows{{dir / "in/a.bin", 2 << 20}, {dir / "in/b.bin", 1000}};
+    const std::vector<NewEntry> rows{{dir / "in/a.bin", (1 << 20) + 16}, {dir / "in/b.bin", 1000}};
     list.appendEntries(rows);
     FirmwareSettings settings;
     settings.ihex = dir / "out/img.hex";
