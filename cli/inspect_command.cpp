@@ -2,6 +2,7 @@
 // each row's CRC-32.
 #include "cli/cli.h"
 #include "cli/command.h"
+#include "cli/image_text.h"
 #include "core/check/image_check.h"
 #include "core/image/crc32.h"
 
@@ -16,14 +17,17 @@ struct InspectOptions {
 
 int runInspect(const InspectOptions& options, const Context& context) {
     bool headed = false;
-    const InspectResult result = inspectImage(options.image, [&](const TableRow& row) {
-        if (!headed) {
-            context.out << "No.\tAddress\tSize\tCRC-32\n";
-            headed = true;
-        }
-        context.out << row.number << '\t' << row.address << '\t' << row.size << '\t'
-                    << crc32Text(row.crc) << '\n';
-    });
+    const InspectResult result = inspectImage(
+        options.image,
+        [&](const TableRow& row) {
+            if (!headed) {
+                context.out << "No.\tAddress\tSize\tCRC-32\n";
+                headed = true;
+            }
+            context.out << row.number << '\t' << row.address << '\t' << row.size << '\t'
+                        << crc32Text(row.crc) << '\n';
+        },
+        [&context] { return context.stopped(); });
     switch (result.status) {
     case InspectResult::Status::Ok:
         context.out << "Image size: " << result.imageSize << " bytes\n";
@@ -31,8 +35,14 @@ int runInspect(const InspectOptions& options, const Context& context) {
     case InspectResult::Status::NoTable:
         context.fail(options.image, "no file info table found at its start");
         return kFailure;
+    case InspectResult::Status::ImageTooShort:
+        context.fail(options.image, tableCutShortText(result.imageSize, result.tableEnd));
+        return kFailure;
     case InspectResult::Status::ImageUnreadable:
-        context.fail(options.image, "cannot be read: " + result.error.message());
+        context.fail(options.image, imageUnreadableText(result.error));
+        return kFailure;
+    case InspectResult::Status::Stopped:
+        context.fail(options.image, "inspect stopped");
         return kFailure;
     }
     return kFailure;

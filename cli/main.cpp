@@ -41,6 +41,9 @@ void catchStopSignals() {
 
 int main(int argc, char** argv) {
     catchStopSignals();
+    // A write past the file-size limit fails (EFBIG) like a full disk, and
+    // the command removes what it made, rather than dying with it half made.
+    std::signal(SIGXFSZ, SIG_IGN);
     const std::vector<std::string> args(argv + 1, argv + argc);
     const int code = zd::cli::run(args, std::cout, std::cerr, &stopRequested);
     // A run that a signal stopped ends as the shell reports a death by it.

@@ -18,9 +18,22 @@ std::atomic<bool> stopRequested{false};
 std::atomic<int> stopStatus{0};
 HANDLE runFinished = nullptr;
 
+// Whether a console could have sent a key press: Wine also delivers Ctrl+C
+// to a process that no console is attached to (one run with its standard
+// handles redirected, as scripts and tests do), where nobody pressed it.
+bool attachedToConsole() {
+    DWORD process = 0;
+    return ::GetConsoleProcessList(&process, 1) != 0;
+}
+
 // Closing the console ends the process as soon as this returns: wait a
-// little for the merge to remove what it started.
+// little for the merge to remove what it started. The status is stored
+// before the stop, so a run that sees the stop always ends with it.
 BOOL WINAPI onConsoleEvent(DWORD event) {
+    const bool keyPress = event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
+    if (keyPress && !attachedToConsole()) {
+        return TRUE; // handled: no stop, and not the default end of the process
+    }
     stopStatus = event == CTRL_C_EVENT ? 130 : event == CTRL_BREAK_EVENT ? 143 : 129;
     stopRequested = true;
     if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) {

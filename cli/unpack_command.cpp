@@ -1,6 +1,7 @@
 // unpack: every row's bytes of an image into a file of its own.
 #include "cli/cli.h"
 #include "cli/command.h"
+#include "cli/image_text.h"
 #include "core/check/image_unpack.h"
 #include "core/model/file_names.h"
 
@@ -17,14 +18,15 @@ struct UnpackOptions {
 };
 
 // The file the failure is about, and what is wrong with it.
-std::pair<std::string, std::string> failureOf(const UnpackResult& result) {
+std::pair<std::string, std::string> failureOf(const UnpackResult& result,
+                                              const std::string& image) {
     using Status = UnpackResult::Status;
     const std::string path = printableName(result.path);
     switch (result.status) {
     case Status::Ok:
         break;
     case Status::ImageUnreadable:
-        return {path, "cannot be read: " + result.error.message()};
+        return {path, imageUnreadableText(result.error)};
     case Status::NoTable:
         return {path, "no file info table found at its start; name the list file with -l"};
     case Status::ListUnreadable:
@@ -39,24 +41,43 @@ std::pair<std::string, std::string> failureOf(const UnpackResult& result) {
     case Status::TargetExists:
         return {path, "exists already; unpack replaces no file"};
     case Status::ImageTooShort:
-        return {path, "the image ends before this file's bytes do"};
+        // The table's rows run past the image's end, or one listed row does.
+        return {path, result.path == image ? tableCutShortText(result.imageSize, result.needed)
+                                           : "the image is " + std::to_string(result.imageSize) +
+                                                 " bytes long, but this file's bytes end at "
+                                                 "offset " +
+                                                 std::to_string(result.needed)};
     case Status::WriteFailed:
         return {path, "cannot be written: " + result.error.message()};
+    case Status::Stopped:
+        return {path, "unpack stopped"};
+    case Status::NotAnnounced:
+        break;
     }
     return {};
 }
 
 int runUnpack(const UnpackOptions& options, const Context& context) {
-    const UnpackResult result = unpackImage(options.image, options.folder, options.list);
-    if (!result.ok()) {
-        const auto [path, what] = failureOf(result);
-        context.fail(path, what + "; no file was left behind");
+    UnpackHooks hooks;
+    hooks.stop = [&context] { return context.stopped(); };
+    // The paths are the result: files whose names did not arrive are taken
+    // back (run() then says that standard output cannot be written).
+    hooks.announce = [&](const std::vector<std::string>& written) {
+        if (!options.quiet) {
+            for (const std::string& path : written) {
+                context.out << printableName(path) << '\n';
+            }
+        }
+        return static_cast<bool>(context.out.flush());
+    };
+    const UnpackResult result = unpackImage(options.image, options.folder, options.list, hooks);
+    if (result.status == UnpackResult::Status::NotAnnounced) {
         return kFailure;
     }
-    if (!options.quiet) {
-        for (const std::string& written : result.written) {
-            context.out << printableName(written) << '\n';
-        }
+    if (!result.ok()) {
+        const auto [path, what] = failureOf(result, options.image);
+        context.fail(path, what + "; no file was left behind");
+        return kFailure;
     }
     return kSuccess;
 }
@@ -67,7 +88,9 @@ Runner setUpUnpack(CLI::App& command) {
     auto options = std::make_shared<UnpackOptions>();
     command.add_option("IMAGE", options->image, "the image (.bin)")->type_name("")->required();
     command
-        .add_option("-d,--directory", options->folder, "the folder the files go to (it must exist)")
+        .add_option("-d,--directory", options->folder,
+                    "the folder the files go to (made, with its\n"
+                    "parents, when missing)")
         ->type_name("DIR")
         ->required()
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);

@@ -2,6 +2,7 @@
 // against the files a list file names or the CRC-32s of a manifest.
 #include "cli/cli.h"
 #include "cli/command.h"
+#include "cli/image_text.h"
 #include "core/check/image_check.h"
 #include "core/image/crc32.h"
 #include "core/model/file_names.h"
@@ -28,6 +29,8 @@ std::string contentText(const RowFinding& row) {
         return "CRC-32 " + crc32Text(row.crcFound) + ", expected " + crc32Text(row.crcExpected);
     case ContentFault::ImageTooShort:
         return "the image ends at offset " + std::to_string(row.offset) + ", inside the file";
+    case ContentFault::ImageEndsBefore:
+        return "the image is " + std::to_string(row.offset) + " bytes long, ending before the file";
     case ContentFault::InputUnreadable:
         return "the file cannot be read: " + row.error.message();
     case ContentFault::InputSizeDiffers:
@@ -69,10 +72,16 @@ int runVerify(const VerifyOptions& options, const Context& context) {
         return context.usage("verify", "-l and --manifest: one of them, not both");
     }
     const bool byList = !options.list.empty();
-    const VerifyResult result = byList ? verifyAgainstList(options.image, options.list)
-                                       : verifyAgainstManifest(options.image, options.manifest);
+    const auto stop = [&context] { return context.stopped(); };
+    const VerifyResult result = byList
+                                    ? verifyAgainstList(options.image, options.list, stop)
+                                    : verifyAgainstManifest(options.image, options.manifest, stop);
     if (result.status == VerifyResult::Status::ImageUnreadable) {
-        context.fail(options.image, "cannot be read: " + result.error.message());
+        context.fail(options.image, imageUnreadableText(result.error));
+        return kFailure;
+    }
+    if (result.status == VerifyResult::Status::Stopped) {
+        context.fail(options.image, "verify stopped");
         return kFailure;
     }
     if (result.status == VerifyResult::Status::LayoutUnreadable) {

@@ -8,7 +8,6 @@
 #include "core/model/listed_names.h"
 
 #include <algorithm>
-#include <limits>
 #include <optional>
 
 namespace zd {
@@ -126,7 +125,16 @@ struct TableCheck {
     }
 };
 
-RowFinding contentFinding(const CheckLayout& layout, const CheckRow& row, RowCheck& check) {
+// A row the image holds too little of: it ends inside the row, or before it.
+void imageEnds(const CheckRow& row, const RowCheck& check, std::uint64_t imageSize,
+               RowFinding& finding) {
+    const bool before = imageSize <= row.address;
+    finding.content = before ? ContentFault::ImageEndsBefore : ContentFault::ImageTooShort;
+    finding.offset = before ? imageSize : row.address + check.seen;
+}
+
+RowFinding contentFinding(const CheckLayout& layout, const CheckRow& row, RowCheck& check,
+                          std::uint64_t imageSize) {
     RowFinding finding;
     finding.path = row.path;
     finding.address = row.address;
@@ -136,8 +144,7 @@ RowFinding contentFinding(const CheckLayout& layout, const CheckRow& row, RowChe
     finding.tableSize = check.tableSize;
     if (layout.byCrc) {
         if (check.seen < row.size) {
-            finding.content = ContentFault::ImageTooShort;
-            finding.offset = row.address + check.seen;
+            imageEnds(row, check, imageSize, finding);
         } else if (check.crc.value() != row.crc) {
             finding.content = ContentFault::CrcDiffers;
             finding.crcFound = check.crc.value();
@@ -156,8 +163,7 @@ RowFinding contentFinding(const CheckLayout& layout, const CheckRow& row, RowChe
         finding.content = ContentFault::BytesDiffer;
         finding.offset = row.address + *check.firstDifference;
     } else if (check.seen < row.size) {
-        finding.content = ContentFault::ImageTooShort;
-        finding.offset = row.address + check.seen;
+        imageEnds(row, check, imageSize, finding);
     } else if (check.inputSize != row.size) {
         finding.content = ContentFault::InputSizeDiffers;
         if (check.firstDifference) {
@@ -169,15 +175,12 @@ RowFinding contentFinding(const CheckLayout& layout, const CheckRow& row, RowChe
 
 } // namespace
 
-VerifyResult verifyImage(const std::string& imagePath, const CheckLayout& layout) {
+VerifyResult verifyImage(const std::string& imagePath, const CheckLayout& layout,
+                         const scan::StopFn& stop) {
     VerifyResult result;
     files::Input image;
-    files::Status status;
-    std::error_code openError = image.open(imagePath);
-    if (!openError) {
-        openError = image.status(status);
-    }
-    if (openError) {
+    std::uint64_t imageSize = 0;
+    if (const std::error_code openError = scan::openImage(imagePath, image, imageSize)) {
         result.status = VerifyResult::Status::ImageUnreadable;
         result.error = openError;
         return result;
@@ -191,10 +194,7 @@ VerifyResult verifyImage(const std::string& imagePath, const CheckLayout& layout
         layoutEnd = std::max(layoutEnd, std::uint64_t{row.address} + row.size);
     }
     result.layoutEnd = layoutEnd;
-    // A regular file's length is known; anything else is read to its end.
-    const bool regular = status.kind == files::Kind::Regular;
-    const std::uint64_t readTo =
-        regular ? std::min(layoutEnd, status.size) : std::numeric_limits<std::uint64_t>::max();
+    const std::uint64_t readTo = std::min(layoutEnd, imageSize);
 
     std::vector<RowCheck> checks(layout.rows.size());
     TableCheck table{layout, checks};
@@ -232,7 +232,11 @@ VerifyResult verifyImage(const std::string& imagePath, const CheckLayout& layout
                 imageCrcBytes += part;
             }
         },
-        bytesRead);
+        bytesRead, stop);
+    if (scan::isStop(readError)) {
+        result.status = VerifyResult::Status::Stopped;
+        return result;
+    }
     if (readError) {
         result.status = VerifyResult::Status::ImageUnreadable;
         result.error = readError;
@@ -240,13 +244,13 @@ VerifyResult verifyImage(const std::string& imagePath, const CheckLayout& layout
     }
     table.finish();
     result.tableChecked = table.written;
-    result.imageSize = regular ? status.size : bytesRead;
+    result.imageSize = imageSize;
     if (result.imageSize > layoutEnd) {
         result.bytesPastLayout = result.imageSize - layoutEnd;
     }
 
     for (std::size_t index = 0; index < layout.rows.size(); ++index) {
-        RowFinding finding = contentFinding(layout, layout.rows[index], checks[index]);
+        RowFinding finding = contentFinding(layout, layout.rows[index], checks[index], imageSize);
         finding.number = index + 1;
         if (finding.content != ContentFault::None || finding.table != TableFault::None) {
             result.rows.push_back(std::move(finding));
@@ -263,7 +267,8 @@ VerifyResult verifyImage(const std::string& imagePath, const CheckLayout& layout
     return result;
 }
 
-VerifyResult verifyAgainstList(const std::string& imagePath, const std::string& listPath) {
+VerifyResult verifyAgainstList(const std::string& imagePath, const std::string& listPath,
+                               const scan::StopFn& stop) {
     ListReadResult read = readListFile(listPath);
     if (read.status == ListReadResult::Status::CannotOpen) {
         return layoutUnreadable(read.error, "the list file cannot be read");
@@ -272,7 +277,7 @@ VerifyResult verifyAgainstList(const std::string& imagePath, const std::string& 
         return layoutUnreadable({}, "line " + std::to_string(read.errorLine) + ": " + read.reason);
     }
     if (read.addresses.size() != read.rows.size()) {
-        return layoutUnreadable({}, "a row of the list file has no address");
+        return layoutUnreadable({}, listAddressProblem(read));
     }
     resolveListedNames(read.rows, listPath);
     CheckLayout layout;
@@ -281,10 +286,11 @@ VerifyResult verifyAgainstList(const std::string& imagePath, const std::string& 
     }
     // The list file does not hold the front offset: the first row starts there.
     layout.frontOffset = layout.rows.empty() ? 0 : layout.rows.front().address;
-    return verifyImage(imagePath, layout);
+    return verifyImage(imagePath, layout, stop);
 }
 
-VerifyResult verifyAgainstManifest(const std::string& imagePath, const std::string& manifestPath) {
+VerifyResult verifyAgainstManifest(const std::string& imagePath, const std::string& manifestPath,
+                                   const scan::StopFn& stop) {
     const ManifestReadResult read = readManifest(manifestPath);
     if (read.status == ManifestReadResult::Status::CannotOpen) {
         return layoutUnreadable(read.error, "the manifest cannot be read");
@@ -303,26 +309,36 @@ VerifyResult verifyAgainstManifest(const std::string& imagePath, const std::stri
     for (const ManifestRow& row : manifest.rows) {
         layout.rows.push_back({row.path, row.address, row.size, row.crc});
     }
-    return verifyImage(imagePath, layout);
+    return verifyImage(imagePath, layout, stop);
 }
 
 InspectResult inspectImage(const std::string& imagePath,
-                           const std::function<void(const TableRow&)>& onRow) {
+                           const std::function<void(const TableRow&)>& onRow,
+                           const scan::StopFn& stop) {
     InspectResult result;
     const auto unreadable = [&](std::error_code error) {
-        result.status = InspectResult::Status::ImageUnreadable;
+        result.status = scan::isStop(error) ? InspectResult::Status::Stopped
+                                            : InspectResult::Status::ImageUnreadable;
         result.error = error;
         return result;
     };
-    if (auto error = scan::imageSizeOf(imagePath, result.imageSize)) {
-        return unreadable(error);
+    {
+        files::Input image;
+        if (auto error = scan::openImage(imagePath, image, result.imageSize)) {
+            return unreadable(error);
+        }
     }
     scan::TableShape shape;
-    if (auto error = scan::findInfoTable(imagePath, result.imageSize, shape)) {
+    if (auto error = scan::findInfoTable(imagePath, shape, stop)) {
         return unreadable(error);
     }
     if (!shape.found) {
         result.status = InspectResult::Status::NoTable;
+        return result;
+    }
+    if (shape.end > result.imageSize) {
+        result.status = InspectResult::Status::ImageTooShort;
+        result.tableEnd = shape.end;
         return result;
     }
     result.frontOffset = shape.frontOffset;
@@ -346,7 +362,8 @@ InspectResult inspectImage(const std::string& imagePath,
                 onRow(row);
             }
             return std::error_code{};
-        });
+        },
+        stop);
     if (error) {
         return unreadable(error);
     }

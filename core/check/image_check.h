@@ -7,10 +7,12 @@
 // its manifest, and inspect its file info table (image_unpack.h unpacks its
 // files).
 //
-// All three read the image once from its start and keep only small buffers,
-// so memory does not grow with the image: a read-back dump of a whole chip
-// is checked as quickly as the image itself.
+// All three read the image, a regular file, forward from its start and keep
+// only small buffers, so memory does not grow with the image: a read-back
+// dump of a whole chip is checked as quickly as the image itself.
 #pragma once
+
+#include "core/check/image_scan.h"
 
 #include <cstdint>
 #include <functional>
@@ -54,6 +56,7 @@ enum class ContentFault {
     ImageTooShort,    // the image ends inside the row (`offset` is its end)
     InputUnreadable,  // the file cannot be opened or read (`error`)
     InputSizeDiffers, // the bytes agree, but the file is `inputSize` bytes long
+    ImageEndsBefore,  // the image ends before the row starts (`offset` is its end)
 };
 
 // What is wrong with the row's record in the file info table.
@@ -81,6 +84,7 @@ struct VerifyResult {
         Mismatch,         // see `rows` and the image-wide faults below
         ImageUnreadable,  // `error`
         LayoutUnreadable, // the list file or manifest (`error` or `reason`)
+        Stopped,          // asked to stop before the end
     };
     Status status = Status::Ok;
     std::error_code error;
@@ -100,19 +104,24 @@ struct VerifyResult {
     bool ok() const { return status == Status::Ok; }
 };
 
-VerifyResult verifyImage(const std::string& imagePath, const CheckLayout& layout);
+// The image must be a regular file (see scan::openImage).
+VerifyResult verifyImage(const std::string& imagePath, const CheckLayout& layout,
+                         const scan::StopFn& stop = {});
 // The layout from a list file (relative names taken from its folder; every
 // row checked at the address the list shows) or from a manifest.
-VerifyResult verifyAgainstList(const std::string& imagePath, const std::string& listPath);
-VerifyResult verifyAgainstManifest(const std::string& imagePath, const std::string& manifestPath);
+VerifyResult verifyAgainstList(const std::string& imagePath, const std::string& listPath,
+                               const scan::StopFn& stop = {});
+VerifyResult verifyAgainstManifest(const std::string& imagePath, const std::string& manifestPath,
+                                   const scan::StopFn& stop = {});
 
 // ---- inspect ----------------------------------------------------------------
 
 // A file info table is found when the image's first record names an address
 // F of at least 9 and the records from there on run back to back (each
-// address the end of the one before), each ending inside the image, with
-// room to spare in the front area of F bytes (F more than 8 per record), and
-// every byte after them up to F is 0xFF, the filler the merge writes there.
+// address the end of the one before), each ending by 4 GiB, with room to
+// spare in the front area of F bytes (F more than 8 per record), and every
+// byte after them up to F is 0xFF, the filler the merge writes there. An
+// image that ends before the table's last row is short, not tableless.
 struct TableRow {
     std::uint64_t number = 0; // 1-based
     std::uint32_t address = 0;
@@ -121,10 +130,17 @@ struct TableRow {
 };
 
 struct InspectResult {
-    enum class Status { Ok, NoTable, ImageUnreadable };
+    enum class Status {
+        Ok,
+        NoTable,
+        ImageTooShort, // the table's rows end at `tableEnd`, past the image's end
+        ImageUnreadable,
+        Stopped,
+    };
     Status status = Status::Ok;
     std::error_code error;
     std::uint64_t imageSize = 0;
+    std::uint64_t tableEnd = 0;
     std::uint32_t frontOffset = 0;
     std::uint64_t rowCount = 0;
 };
@@ -132,6 +148,7 @@ struct InspectResult {
 // Calls `onRow` for every row of the table, in order, as soon as its CRC is
 // known; nothing is called when there is no table.
 InspectResult inspectImage(const std::string& imagePath,
-                           const std::function<void(const TableRow&)>& onRow);
+                           const std::function<void(const TableRow&)>& onRow,
+                           const scan::StopFn& stop = {});
 
 } // namespace zd

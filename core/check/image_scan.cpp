@@ -1,5 +1,6 @@
 #include "core/check/image_scan.h"
 
+#include "core/files/output_set.h"
 #include "core/image/info_table.h"
 
 #include <algorithm>
@@ -7,8 +8,27 @@
 #include <vector>
 
 namespace zd::scan {
-std::error_code skip(files::Input& input, std::uint64_t count, std::vector<unsigned char>& buffer) {
+std::error_code openImage(const std::string& path, files::Input& image, std::uint64_t& size) {
+    files::Status status;
+    std::error_code error = image.open(path);
+    if (!error) {
+        error = image.status(status);
+    }
+    if (!error && status.kind != files::Kind::Regular) {
+        error = status.kind == files::Kind::Directory
+                    ? std::make_error_code(std::errc::is_a_directory)
+                    : make_error_code(FileErrc::NotAFile);
+    }
+    size = status.size;
+    return error;
+}
+
+std::error_code skip(files::Input& input, std::uint64_t count, std::vector<unsigned char>& buffer,
+                     const StopFn& stop) {
     while (count > 0) {
+        if (askStop(stop)) {
+            return stoppedError();
+        }
         std::size_t got = 0;
         const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(count, buffer.size()));
         if (auto error = input.read(buffer.data(), want, got)) {
@@ -40,7 +60,7 @@ std::error_code readFull(files::Input& input, unsigned char* data, std::size_t s
 
 std::error_code scanRanges(files::Input& image, std::span<const Range> ranges, std::uint64_t readTo,
                            const RangeBytes& onRange, const ImageBytes& onImage,
-                           std::uint64_t& bytesRead) {
+                           std::uint64_t& bytesRead, const StopFn& stop) {
     std::vector<std::size_t> order(ranges.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
@@ -52,6 +72,9 @@ std::error_code scanRanges(files::Input& image, std::span<const Range> ranges, s
     std::uint64_t position = 0;
     bytesRead = 0;
     while (position < readTo) {
+        if (askStop(stop)) {
+            return stoppedError();
+        }
         const auto want =
             static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), readTo - position));
         std::size_t got = 0;
@@ -87,38 +110,11 @@ std::error_code scanRanges(files::Input& image, std::span<const Range> ranges, s
     return {};
 }
 
-std::error_code imageSizeOf(const std::string& path, std::uint64_t& size) {
-    files::Input input;
-    if (auto error = input.open(path)) {
-        return error;
-    }
-    files::Status status;
-    if (auto error = input.status(status)) {
-        return error;
-    }
-    if (status.kind == files::Kind::Regular) {
-        size = status.size;
-        return {};
-    }
-    // A device or a pipe: its length is what it gives.
-    std::vector<unsigned char> buffer(kChunk);
-    size = 0;
-    for (;;) {
-        std::size_t got = 0;
-        if (auto error = input.read(buffer.data(), buffer.size(), got)) {
-            return error;
-        }
-        if (got == 0) {
-            return {};
-        }
-        size += got;
-    }
-}
-
-std::error_code findInfoTable(const std::string& path, std::uint64_t imageSize, TableShape& shape) {
+std::error_code findInfoTable(const std::string& path, TableShape& shape, const StopFn& stop) {
     shape = {};
     files::Input input;
-    if (auto error = input.open(path)) {
+    std::uint64_t imageSize = 0;
+    if (auto error = openImage(path, input, imageSize)) {
         return error;
     }
     unsigned char record[kInfoRecordBytes];
@@ -131,8 +127,11 @@ std::error_code findInfoTable(const std::string& path, std::uint64_t imageSize, 
     }
     const InfoRecord first = readInfoRecord(record);
     const std::uint32_t front = first.address;
+    // Rows may run past the image's end (a short image holds the table all
+    // the same), not past 4 GiB, where no image ends.
+    constexpr std::uint64_t kFourGiB = std::uint64_t{1} << 32;
     std::uint64_t end = std::uint64_t{front} + first.size;
-    if (!infoTableFits(front, 1) || end > imageSize) {
+    if (!infoTableFits(front, 1) || end > kFourGiB) {
         return {};
     }
     // Records go on while they chain and the table still fits strictly.
@@ -141,6 +140,9 @@ std::error_code findInfoTable(const std::string& path, std::uint64_t imageSize, 
     bool inTable = true;
     std::vector<unsigned char> buffer(64 * 1024);
     while (position < front) {
+        if (askStop(stop)) {
+            return stoppedError();
+        }
         if (inTable && position + kInfoRecordBytes < front) {
             if (auto error = readFull(input, record, sizeof record, got)) {
                 return error;
@@ -150,7 +152,7 @@ std::error_code findInfoTable(const std::string& path, std::uint64_t imageSize, 
             }
             const InfoRecord next = readInfoRecord(record);
             const std::uint64_t rowEnd = std::uint64_t{next.address} + next.size;
-            if (next.address == end && rowEnd <= imageSize) {
+            if (next.address == end && rowEnd <= kFourGiB) {
                 end = rowEnd;
                 ++rows;
                 position += kInfoRecordBytes;
@@ -184,22 +186,25 @@ std::error_code findInfoTable(const std::string& path, std::uint64_t imageSize, 
     shape.found = true;
     shape.frontOffset = front;
     shape.rowCount = rows;
+    shape.end = end;
     return {};
 }
 
 std::error_code walkTable(const std::string& path, const TableShape& shape,
                           const std::function<std::error_code(const TableRecord&)>& onBegin,
-                          const RowBytes& onBytes, const std::function<std::error_code()>& onEnd) {
+                          const RowBytes& onBytes, const std::function<std::error_code()>& onEnd,
+                          const StopFn& stop) {
     files::Input table;
     files::Input rows;
-    if (auto error = table.open(path)) {
+    std::uint64_t size = 0;
+    if (auto error = openImage(path, table, size)) {
         return error;
     }
-    if (auto error = rows.open(path)) {
+    if (auto error = openImage(path, rows, size)) {
         return error;
     }
     std::vector<unsigned char> buffer(kChunk);
-    if (auto error = skip(rows, shape.frontOffset, buffer)) {
+    if (auto error = skip(rows, shape.frontOffset, buffer, stop)) {
         return error;
     }
     for (std::uint64_t number = 1; number <= shape.rowCount; ++number) {
@@ -217,6 +222,9 @@ std::error_code walkTable(const std::string& path, const TableShape& shape,
             return error;
         }
         for (std::uint64_t left = row.size; left > 0;) {
+            if (askStop(stop)) {
+                return stoppedError();
+            }
             const auto want =
                 static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
             if (auto error = readFull(rows, buffer.data(), want, got)) {

@@ -17,6 +17,26 @@ namespace zd::scan {
 // The piece the image is read in.
 constexpr std::size_t kChunk = 1 << 20;
 
+// Asked between pieces: true once the user asked the command to stop.
+using StopFn = std::function<bool()>;
+
+// What a reader returns when `StopFn` said stop. Compared exactly (same
+// category), so that a system's own "cancelled" is never taken for a stop.
+inline std::error_code stoppedError() {
+    return std::make_error_code(std::errc::operation_canceled);
+}
+inline bool isStop(const std::error_code& error) {
+    return error == stoppedError();
+}
+inline bool askStop(const StopFn& stop) {
+    return stop && stop();
+}
+
+// Opens the image, which must be a regular file (FileErrc::NotAFile for a
+// pipe, socket or device: a pipe may pause or end early, a device may not
+// end at all), and tells its length.
+std::error_code openImage(const std::string& path, files::Input& image, std::uint64_t& size);
+
 struct Range {
     std::uint64_t begin = 0;
     std::uint64_t length = 0;
@@ -33,15 +53,12 @@ using ImageBytes = std::function<void(const unsigned char* data, std::size_t siz
 // image went; the result is the error that stopped the reading, if any.
 std::error_code scanRanges(files::Input& image, std::span<const Range> ranges, std::uint64_t readTo,
                            const RangeBytes& onRange, const ImageBytes& onImage,
-                           std::uint64_t& bytesRead);
-
-// The image's length: from the system for a regular file, else (a device, a
-// pipe) by reading it through once.
-std::error_code imageSizeOf(const std::string& path, std::uint64_t& size);
+                           std::uint64_t& bytesRead, const StopFn& stop = {});
 
 // Reads and drops `count` bytes (the layer reads forward only); an input
 // that ends first is an I/O error.
-std::error_code skip(files::Input& input, std::uint64_t count, std::vector<unsigned char>& buffer);
+std::error_code skip(files::Input& input, std::uint64_t count, std::vector<unsigned char>& buffer,
+                     const StopFn& stop = {});
 
 // Reads exactly `size` bytes unless the input ends first; `got` tells.
 std::error_code readFull(files::Input& input, unsigned char* data, std::size_t size,
@@ -51,11 +68,12 @@ struct TableShape {
     bool found = false;
     std::uint32_t frontOffset = 0;
     std::uint64_t rowCount = 0;
+    std::uint64_t end = 0; // where the last row ends; past the image's end when it is short
 };
 
-// Looks for a file info table at the start of the image of `imageSize`
-// bytes (image_check.h gives the rule). Reads the front area only.
-std::error_code findInfoTable(const std::string& path, std::uint64_t imageSize, TableShape& shape);
+// Looks for a file info table at the start of the image (image_check.h
+// gives the rule). Reads the front area only.
+std::error_code findInfoTable(const std::string& path, TableShape& shape, const StopFn& stop = {});
 
 struct TableRecord {
     std::uint64_t number = 0; // 1-based
@@ -70,6 +88,7 @@ struct TableRecord {
 using RowBytes = std::function<std::error_code(const unsigned char* data, std::size_t size)>;
 std::error_code walkTable(const std::string& path, const TableShape& shape,
                           const std::function<std::error_code(const TableRecord&)>& onBegin,
-                          const RowBytes& onBytes, const std::function<std::error_code()>& onEnd);
+                          const RowBytes& onBytes, const std::function<std::error_code()>& onEnd,
+                          const StopFn& stop = {});
 
 } // namespace zd::scan

@@ -2,7 +2,8 @@
 #include "core/check/image_unpack.h"
 
 #include "core/check/image_scan.h"
-#include "core/image/crc32.h"
+#include "core/files/temporary_names.h"
+#include "core/image/info_table.h"
 #include "core/model/list_file.h"
 #include "core/model/listed_names.h"
 
@@ -43,67 +44,164 @@ std::string clashKey(std::string_view name) {
     return key;
 }
 
-// The files this run makes; all removed again unless the run completes.
-class MadeFiles {
+// The files and folders this run makes. Each file is written under a
+// temporary name beside its target; once all are complete they are put in
+// place, each by a second name that fails rather than replace a file. All
+// of it is removed again unless the run completes.
+class StagedFiles {
   public:
-    ~MadeFiles() {
-        if (!kept_) {
-            (void)current_.close();
-            for (const std::string& path : made_) {
-                (void)files::remove(path);
+    ~StagedFiles() {
+        if (kept_) {
+            return;
+        }
+        (void)current_.close();
+        for (const Staged& file : files_) {
+            if (file.placed) {
+                (void)files::remove(file.target);
             }
+            (void)files::remove(file.temporary); // gone already once placed by a second name
+        }
+        for (auto folder = folders_.rbegin(); folder != folders_.rend(); ++folder) {
+            (void)files::removeFolder(*folder);
         }
     }
-    std::error_code create(const std::string& path) {
-        if (auto error = current_.createNew(path)) {
+    // Makes `folder` and the parents it lacks.
+    std::error_code makeFolders(const std::string& folder) {
+        std::vector<std::string> missing;
+        for (std::string path = withoutTrailingSeparators(folder); !path.empty();) {
+            files::Status status;
+            const std::error_code error = files::statusOf(path, status);
+            if (!error) {
+                if (status.kind != files::Kind::Directory) {
+                    return std::make_error_code(std::errc::not_a_directory);
+                }
+                break;
+            }
+            if (error != std::errc::no_such_file_or_directory) {
+                return error;
+            }
+            missing.push_back(path);
+            const std::size_t cut = files::lastSeparator(path);
+            path = cut == std::string::npos ? std::string{}
+                                            : withoutTrailingSeparators(path.substr(0, cut + 1));
+        }
+        for (auto path = missing.rbegin(); path != missing.rend(); ++path) {
+            if (auto error = files::makeFolder(*path)) {
+                return error;
+            }
+            folders_.push_back(*path);
+        }
+        return {};
+    }
+    std::error_code create(const std::string& folder, std::string_view name) {
+        Staged file{joined(folder, name), joined(folder, newTemporaryName(name))};
+        if (auto error = current_.createNew(file.temporary)) {
             return error;
         }
-        made_.push_back(path);
+        files_.push_back(std::move(file));
         return {};
     }
     std::error_code write(const unsigned char* data, std::size_t size) {
         return current_.write(data, size);
     }
     std::error_code close() { return current_.close(); }
-    std::vector<std::string> keep() {
-        kept_ = true;
-        return std::move(made_);
+    // Puts every file in place; on failure `failed` names the target.
+    std::error_code putInPlace(std::string& failed) {
+        for (Staged& file : files_) {
+            failed = file.target;
+            std::error_code error = files::hardLink(file.temporary, file.target);
+            if (error && error != std::errc::file_exists) {
+                // No second names here (FAT): a rename, once the name is free.
+                files::Status status;
+                error = files::statusOf(file.target, status);
+                error = !error ? std::make_error_code(std::errc::file_exists)
+                        : error == std::errc::no_such_file_or_directory
+                            ? files::rename(file.temporary, file.target)
+                            : error;
+                file.placed = !error;
+                if (error) {
+                    return error;
+                }
+                continue;
+            }
+            if (error) {
+                return error;
+            }
+            file.placed = true;
+            (void)files::remove(file.temporary);
+        }
+        return {};
     }
+    std::vector<std::string> targets() const {
+        std::vector<std::string> names;
+        for (const Staged& file : files_) {
+            names.push_back(file.target);
+        }
+        return names;
+    }
+    void keep() { kept_ = true; }
 
   private:
-    std::vector<std::string> made_;
-    files::Output current_; // the file being written
+    static std::string withoutTrailingSeparators(std::string path) {
+        while (path.size() > 1 && files::isSeparator(path.back())) {
+            path.pop_back();
+        }
+        return path;
+    }
+    struct Staged {
+        std::string target;
+        std::string temporary;
+        bool placed = false;
+    };
+    std::vector<Staged> files_;
+    std::vector<std::string> folders_; // made by this run, parents first
+    files::Output current_;            // the file being written
     bool kept_ = false;
 };
 
-std::error_code checkFolder(const std::string& folder) {
-    files::Status status;
-    if (auto error = files::statusOf(folder, status)) {
-        return error;
-    }
-    if (status.kind != files::Kind::Directory) {
-        return std::make_error_code(std::errc::not_a_directory);
-    }
-    return {};
-}
-
 // Every target must be new; the names are checked before anything is made.
-UnpackResult checkTargets(const std::vector<std::string>& targets) {
-    for (const std::string& target : targets) {
+UnpackResult checkTargets(const std::string& folder, const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
+        const std::string target = joined(folder, name);
         files::Status status;
         const std::error_code error = files::statusOf(target, status);
         if (!error) {
             return failure(UnpackResult::Status::TargetExists, target);
         }
-        if (error != std::errc::no_such_file_or_directory) {
+        if (error != std::errc::no_such_file_or_directory && error != std::errc::not_a_directory) {
             return failure(UnpackResult::Status::WriteFailed, target, error);
         }
     }
     return {};
 }
 
-UnpackResult unpackByList(const std::string& imagePath, const std::string& folder,
-                          const std::string& listPath) {
+UnpackResult imageTooShort(std::string path, std::uint64_t imageSize, std::uint64_t needed) {
+    UnpackResult result = failure(UnpackResult::Status::ImageTooShort, std::move(path));
+    result.imageSize = imageSize;
+    result.needed = needed;
+    return result;
+}
+
+UnpackResult listFailure(const std::string& listPath, std::string reason) {
+    UnpackResult result = failure(UnpackResult::Status::ListUnreadable, listPath);
+    result.reason = std::move(reason);
+    return result;
+}
+
+UnpackResult readFailure(const std::string& imagePath, std::error_code error) {
+    return failure(scan::isStop(error) ? UnpackResult::Status::Stopped
+                                       : UnpackResult::Status::ImageUnreadable,
+                   imagePath, error);
+}
+
+// What the rows become: a file name each and the bytes it takes, in the
+// order they are written.
+struct Plan {
+    std::vector<std::string> names;
+    std::vector<scan::Range> ranges;
+};
+
+UnpackResult planByList(const std::string& listPath, std::uint64_t imageSize, Plan& plan) {
     const ListReadResult read = readListFile(listPath);
     if (read.status != ListReadResult::Status::Ok) {
         UnpackResult result = failure(UnpackResult::Status::ListUnreadable, listPath, read.error);
@@ -113,137 +211,128 @@ UnpackResult unpackByList(const std::string& imagePath, const std::string& folde
         return result;
     }
     if (read.addresses.size() != read.rows.size()) {
-        UnpackResult result = failure(UnpackResult::Status::ListUnreadable, listPath);
-        result.reason = "a row of the list file has no address";
-        return result;
+        return listFailure(listPath, listAddressProblem(read));
     }
-    std::vector<std::string> targets;
-    std::unordered_set<std::string> names;
-    for (const NewEntry& row : read.rows) {
-        const std::string_view name = fileNameOf(row.path);
+    std::unordered_set<std::string> taken;
+    for (std::size_t i = 0; i < read.rows.size(); ++i) {
+        const std::string_view name = fileNameOf(read.rows[i].path);
         if (name.empty() || name == "." || name == "..") {
-            return failure(UnpackResult::Status::BadName, row.path);
+            return failure(UnpackResult::Status::BadName, read.rows[i].path);
         }
-        if (!names.insert(clashKey(name)).second) {
+        if (!taken.insert(clashKey(name)).second) {
             return failure(UnpackResult::Status::DuplicateName, std::string(name));
         }
-        targets.push_back(joined(folder, name));
+        plan.names.emplace_back(name);
+        plan.ranges.push_back({read.addresses[i], read.rows[i].size});
     }
-    std::uint64_t imageSize = 0;
-    if (auto error = scan::imageSizeOf(imagePath, imageSize)) {
-        return failure(UnpackResult::Status::ImageUnreadable, imagePath, error);
-    }
-    std::vector<scan::Range> ranges;
     for (std::size_t i = 0; i < read.rows.size(); ++i) {
-        ranges.push_back({read.addresses[i], read.rows[i].size});
-        if (std::uint64_t{read.addresses[i]} + read.rows[i].size > imageSize) {
-            return failure(UnpackResult::Status::ImageTooShort, read.rows[i].path);
+        if (const std::uint64_t end = plan.ranges[i].begin + plan.ranges[i].length;
+            end > imageSize) {
+            return imageTooShort(read.rows[i].path, imageSize, end);
         }
     }
-    if (UnpackResult checked = checkTargets(targets); !checked.ok()) {
-        return checked;
-    }
-
     // Rows are written one after another, in address order, as the image
     // streams past. A list the merge wrote never has rows that overlap; one
     // that does is refused.
-    std::vector<std::size_t> order(ranges.size());
+    std::vector<std::size_t> order(plan.ranges.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        return ranges[a].begin < ranges[b].begin;
+        return plan.ranges[a].begin < plan.ranges[b].begin;
     });
-    for (std::size_t k = 1; k < order.size(); ++k) {
-        const scan::Range& before = ranges[order[k - 1]];
-        if (before.begin + before.length > ranges[order[k]].begin) {
-            UnpackResult result = failure(UnpackResult::Status::ListUnreadable, listPath);
-            result.reason = "rows overlap in the image";
-            return result;
-        }
-    }
-
-    files::Input image;
-    if (auto error = image.open(imagePath)) {
-        return failure(UnpackResult::Status::ImageUnreadable, imagePath, error);
-    }
-    MadeFiles made;
-    std::vector<unsigned char> buffer(scan::kChunk);
-    std::uint64_t position = 0;
+    Plan sorted;
     for (const std::size_t index : order) {
-        const scan::Range& range = ranges[index];
-        if (auto error = scan::skip(image, range.begin - position, buffer)) {
-            return failure(UnpackResult::Status::ImageUnreadable, imagePath, error);
+        if (!sorted.ranges.empty() &&
+            sorted.ranges.back().begin + sorted.ranges.back().length > plan.ranges[index].begin) {
+            return listFailure(listPath, "rows overlap in the image");
         }
-        if (auto error = made.create(targets[index])) {
-            return failure(UnpackResult::Status::WriteFailed, targets[index], error);
-        }
-        for (std::uint64_t left = range.length; left > 0;) {
-            const auto want =
-                static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
-            std::size_t got = 0;
-            if (auto error = scan::readFull(image, buffer.data(), want, got)) {
-                return failure(UnpackResult::Status::ImageUnreadable, imagePath, error);
-            }
-            if (got < want) { // shorter than it was
-                return failure(UnpackResult::Status::ImageUnreadable, imagePath,
-                               std::make_error_code(std::errc::io_error));
-            }
-            if (auto writeError = made.write(buffer.data(), got)) {
-                return failure(UnpackResult::Status::WriteFailed, targets[index], writeError);
-            }
-            left -= got;
-        }
-        if (auto error = made.close()) {
-            return failure(UnpackResult::Status::WriteFailed, targets[index], error);
-        }
-        position = range.begin + range.length;
+        sorted.names.push_back(std::move(plan.names[index]));
+        sorted.ranges.push_back(plan.ranges[index]);
     }
-    made.keep();
-    UnpackResult result;
-    result.written = std::move(targets);
-    return result;
+    plan = std::move(sorted);
+    return {};
 }
 
-UnpackResult unpackByTable(const std::string& imagePath, const std::string& folder) {
-    std::uint64_t imageSize = 0;
-    if (auto error = scan::imageSizeOf(imagePath, imageSize)) {
-        return failure(UnpackResult::Status::ImageUnreadable, imagePath, error);
-    }
+UnpackResult planByTable(const std::string& imagePath, std::uint64_t imageSize,
+                         const scan::StopFn& stop, Plan& plan) {
     scan::TableShape shape;
-    if (auto error = scan::findInfoTable(imagePath, imageSize, shape)) {
-        return failure(UnpackResult::Status::ImageUnreadable, imagePath, error);
+    if (auto error = scan::findInfoTable(imagePath, shape, stop)) {
+        return readFailure(imagePath, error);
     }
     if (!shape.found) {
         return failure(UnpackResult::Status::NoTable, imagePath);
     }
-    std::vector<std::string> targets;
+    if (shape.end > imageSize) {
+        return imageTooShort(imagePath, imageSize, shape.end);
+    }
+    files::Input image;
+    std::uint64_t size = 0;
+    if (auto error = scan::openImage(imagePath, image, size)) {
+        return readFailure(imagePath, error);
+    }
+    // The rows of a table run back to back from the front offset.
+    std::uint64_t begin = shape.frontOffset;
     for (std::uint64_t number = 1; number <= shape.rowCount; ++number) {
-        targets.push_back(joined(folder, numberedName(number)));
+        unsigned char record[kInfoRecordBytes];
+        std::size_t got = 0;
+        std::error_code error = scan::readFull(image, record, sizeof record, got);
+        if (!error && got < sizeof record) { // shorter than it was
+            error = std::make_error_code(std::errc::io_error);
+        }
+        if (error) {
+            return readFailure(imagePath, error);
+        }
+        const InfoRecord row = readInfoRecord(record);
+        plan.names.push_back(numberedName(number));
+        plan.ranges.push_back({begin, row.size});
+        begin += row.size;
     }
-    if (UnpackResult checked = checkTargets(targets); !checked.ok()) {
-        return checked;
+    return {};
+}
+
+// Copies each planned range of the image to its staged file.
+UnpackResult writePlan(const std::string& imagePath, const std::string& folder, const Plan& plan,
+                       const scan::StopFn& stop, StagedFiles& staged) {
+    files::Input image;
+    std::uint64_t size = 0;
+    if (auto error = scan::openImage(imagePath, image, size)) {
+        return readFailure(imagePath, error);
     }
-    MadeFiles made;
-    std::error_code writeError;
-    std::string target;
-    const std::error_code error = scan::walkTable(
-        imagePath, shape,
-        [&](const scan::TableRecord& record) {
-            target = targets[record.number - 1];
-            return writeError = made.create(target);
-        },
-        [&](const unsigned char* data, std::size_t size) {
-            return writeError = made.write(data, size);
-        },
-        [&] { return writeError = made.close(); });
-    if (writeError) {
-        return failure(UnpackResult::Status::WriteFailed, target, writeError);
+    std::vector<unsigned char> buffer(scan::kChunk);
+    std::uint64_t position = 0;
+    for (std::size_t index = 0; index < plan.ranges.size(); ++index) {
+        const scan::Range& range = plan.ranges[index];
+        const std::string target = joined(folder, plan.names[index]);
+        if (auto error = scan::skip(image, range.begin - position, buffer, stop)) {
+            return readFailure(imagePath, error);
+        }
+        if (auto error = staged.create(folder, plan.names[index])) {
+            return failure(UnpackResult::Status::WriteFailed, target, error);
+        }
+        for (std::uint64_t left = range.length; left > 0;) {
+            if (scan::askStop(stop)) {
+                return readFailure(imagePath, scan::stoppedError());
+            }
+            const auto want =
+                static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
+            std::size_t got = 0;
+            std::error_code error = scan::readFull(image, buffer.data(), want, got);
+            if (!error && got < want) { // shorter than it was
+                error = std::make_error_code(std::errc::io_error);
+            }
+            if (error) {
+                return readFailure(imagePath, error);
+            }
+            if (auto writeError = staged.write(buffer.data(), got)) {
+                return failure(UnpackResult::Status::WriteFailed, target, writeError);
+            }
+            left -= got;
+        }
+        if (auto error = staged.close()) {
+            return failure(UnpackResult::Status::WriteFailed, target, error);
+        }
+        position = range.begin + range.length;
     }
-    if (error) {
-        return failure(UnpackResult::Status::ImageUnreadable, imagePath, error);
-    }
-    UnpackResult result;
-    result.written = made.keep();
-    return result;
+    return {};
 }
 
 } // namespace
@@ -255,12 +344,47 @@ std::string numberedName(std::uint64_t number) {
 }
 
 UnpackResult unpackImage(const std::string& imagePath, const std::string& folder,
-                         const std::string& listPath) {
-    if (auto error = checkFolder(folder)) {
+                         const std::string& listPath, const UnpackHooks& hooks) {
+    std::uint64_t imageSize = 0;
+    {
+        files::Input image;
+        if (auto error = scan::openImage(imagePath, image, imageSize)) {
+            return readFailure(imagePath, error);
+        }
+    }
+    Plan plan;
+    UnpackResult planned = listPath.empty() ? planByTable(imagePath, imageSize, hooks.stop, plan)
+                                            : planByList(listPath, imageSize, plan);
+    if (!planned.ok()) {
+        return planned;
+    }
+    if (UnpackResult checked = checkTargets(folder, plan.names); !checked.ok()) {
+        return checked;
+    }
+    StagedFiles staged;
+    if (auto error = staged.makeFolders(folder)) {
         return failure(UnpackResult::Status::FolderUnusable, folder, error);
     }
-    return listPath.empty() ? unpackByTable(imagePath, folder)
-                            : unpackByList(imagePath, folder, listPath);
+    if (UnpackResult written = writePlan(imagePath, folder, plan, hooks.stop, staged);
+        !written.ok()) {
+        return written;
+    }
+    if (scan::askStop(hooks.stop)) {
+        return readFailure(imagePath, scan::stoppedError());
+    }
+    std::string target;
+    if (auto error = staged.putInPlace(target)) {
+        return failure(error == std::errc::file_exists ? UnpackResult::Status::TargetExists
+                                                       : UnpackResult::Status::WriteFailed,
+                       target, error);
+    }
+    UnpackResult result;
+    result.written = staged.targets();
+    if (hooks.announce && !hooks.announce(result.written)) {
+        return failure(UnpackResult::Status::NotAnnounced);
+    }
+    staged.keep();
+    return result;
 }
 
 } // namespace zd

@@ -211,6 +211,10 @@ std::error_code checkWritable(const std::string& path);
 // MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH.
 std::error_code rename(const std::string& from, const std::string& to);
 std::error_code remove(const std::string& path);
+// Makes the folder `path` (its parent must exist; std::errc::file_exists
+// when the name is taken) and removes an empty one.
+std::error_code makeFolder(const std::string& path);
+std::error_code removeFolder(const std::string& path);
 // Gives the existing file `existing` the second name `newName` (a hard link;
 // Win32: CreateHardLinkW). Fails where the file system has no such links.
 std::error_code hardLink(const std::string& existing, const std::string& newName);

@@ -393,6 +393,20 @@ std::error_code remove(const std::string& path) {
     return {};
 }
 
+std::error_code makeFolder(const std::string& path) {
+    if (::mkdir(path.c_str(), 0777) != 0) {
+        return lastError();
+    }
+    return {};
+}
+
+std::error_code removeFolder(const std::string& path) {
+    if (::rmdir(path.c_str()) != 0) {
+        return lastError();
+    }
+    return {};
+}
+
 std::error_code hardLink(const std::string& existing, const std::string& newName) {
     if (::link(existing.c_str(), newName.c_str()) != 0) {
         return lastError();

@@ -304,6 +304,28 @@ std::error_code remove(const std::string& path) {
     return {};
 }
 
+std::error_code makeFolder(const std::string& path) {
+    const std::optional<std::wstring> wide = systemPath(path);
+    if (!wide) {
+        return {ERROR_NO_UNICODE_TRANSLATION, std::system_category()};
+    }
+    if (!::CreateDirectoryW(wide->c_str(), nullptr)) {
+        return lastError();
+    }
+    return {};
+}
+
+std::error_code removeFolder(const std::string& path) {
+    const std::optional<std::wstring> wide = systemPath(path);
+    if (!wide) {
+        return {ERROR_NO_UNICODE_TRANSLATION, std::system_category()};
+    }
+    if (!::RemoveDirectoryW(wide->c_str())) {
+        return lastError();
+    }
+    return {};
+}
+
 std::error_code hardLink(const std::string& existing, const std::string& newName) {
     const std::optional<std::wstring> source = systemPath(existing);
     const std::optional<std::wstring> link = systemPath(newName);

@@ -177,7 +177,7 @@ std::string OutputSet::nameOf(const OutputFile& out) {
     return out.resolved_.substr(out.folder_.size());
 }
 
-OutputError OutputSet::commit() {
+OutputError OutputSet::commit(const std::function<bool()>& stop) {
     for (const auto& out : files_) {
         std::error_code error = durable_ ? out->file_.sync() : std::error_code{};
         if (const std::error_code closed = out->file_.close(); !error) {
@@ -186,6 +186,10 @@ OutputError OutputSet::commit() {
         if (error) {
             return {error, out->target_};
         }
+    }
+    // The flush may take seconds; a stop asked meanwhile still comes in time.
+    if (stop && stop() && !files_.empty()) {
+        return {std::make_error_code(std::errc::operation_canceled), files_.front()->target_};
     }
     keepEarlierFiles();
     for (std::size_t i = 0; i < files_.size(); ++i) {

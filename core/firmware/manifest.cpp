@@ -156,6 +156,11 @@ ManifestReadResult parseManifest(std::string_view text) {
         if (!rowCrc) {
             return formatError(where + ".crc32 is not 8 hex digits");
         }
+        // The merge writes every row inside the image it describes.
+        if (*address + *rowSize > *imageSize) {
+            return formatError(where + " ends at " + std::to_string(*address + *rowSize) +
+                               ", past the image_size " + std::to_string(*imageSize));
+        }
         read.size = static_cast<std::uint32_t>(*rowSize);
         read.address = static_cast<std::uint32_t>(*address);
         read.crc = *rowCrc;

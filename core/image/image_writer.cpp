@@ -266,7 +266,9 @@ MergeResult appendInput(const Outputs& outputs, InputBatch& batch, Streams& stre
     if (streams.failed()) {
         return streams.failure();
     }
-    if (writeError == std::errc::operation_canceled) {
+    // Exactly the layer's own stop: a system's "cancelled" (Win32's
+    // ERROR_OPERATION_ABORTED compares equal to the condition) is a failure.
+    if (writeError == std::make_error_code(std::errc::operation_canceled)) {
         return failure(MergeStatus::Stopped, entry.path);
     }
     if (writeError) {
@@ -451,7 +453,13 @@ MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPa
             return failure(MergeStatus::CompanionFailed, companions[i].path, error);
         }
     }
-    if (auto failed = set.commit()) {
+    // The companions' ends and the flush take time of their own: a stop asked
+    // meanwhile is seen before anything is put in place.
+    const auto stopped = [&] { return progress && !progress(total, total); };
+    if (auto failed = set.commit(stopped)) {
+        if (failed.error == std::make_error_code(std::errc::operation_canceled)) {
+            return failure(MergeStatus::Stopped, paths.imagePath);
+        }
         const MergeStatus status = failed.path == paths.imagePath  ? MergeStatus::ImageWriteFailed
                                    : failed.path == paths.listPath ? MergeStatus::ListWriteFailed
                                                                    : MergeStatus::CompanionFailed;

@@ -33,6 +33,17 @@ std::string withoutBlanks(std::string_view line) {
     return kept;
 }
 
+// The address field as the row shows it, without the blanks and the ";".
+std::string_view trimmedAddress(std::string_view field) {
+    const auto first = field.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    field.remove_prefix(first);
+    const auto last = field.find_last_not_of(" \t;\r");
+    return field.substr(0, last == std::string_view::npos ? 0 : last + 1);
+}
+
 // Name and size of one row line, or the reason it cannot be read.
 struct RowFields {
     std::string_view name;
@@ -167,6 +178,10 @@ class ListParser {
         }
         result_.rows.push_back(NewEntry{std::string(fields.name), *size});
         const auto address = parseCount(fields.address);
+        if (everyAddress_ && !address) {
+            result_.addressLine = lineNumber_;
+            result_.addressText = std::string(trimmedAddress(fields.address));
+        }
         everyAddress_ = everyAddress_ && address.has_value();
         if (everyAddress_) {
             result_.addresses.push_back(*address);
@@ -189,6 +204,13 @@ ListReadResult cannotOpen(std::error_code error) {
 }
 
 } // namespace
+
+std::string listAddressProblem(const ListReadResult& read) {
+    const std::string field =
+        read.addressText.empty() ? "no address" : "the address " + read.addressText;
+    return "line " + std::to_string(read.addressLine) + ": " + field +
+           " is not an unsigned 32-bit number";
+}
 
 std::string listFileText(const EntryList& list) {
     return listFileText(list, {});

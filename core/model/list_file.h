@@ -43,7 +43,13 @@ struct ListReadResult {
     // reads as a number; else empty. Import lays rows out afresh and does
     // not use them; verify checks each row at the address its list shows.
     std::vector<std::uint32_t> addresses;
+    // The first row whose address does not read: its line and the field.
+    int addressLine = 0;
+    std::string addressText;
 };
+
+// Why `addresses` is empty for a list that read: the line and its field.
+std::string listAddressProblem(const ListReadResult& read);
 
 // Reads the rows of a list file. Line 1 must be "{" (a byte-order mark
 // before it is allowed), line 2 the column comment (white space aside),

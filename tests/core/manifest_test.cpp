@@ -7,12 +7,12 @@
 namespace zd {
 namespace {
 
-const Manifest kSample{
-    4096,
-    true,
-    std::uint64_t{1} << 32,
-    0x0000ABCD,
-    {{"D:\\res\\logo.bin", 1234, 4096, 0xCBF43926}, {"/res/中文.jpg", 0xFFFFFFFF, 5330, 0}}};
+const Manifest kSample{4096,
+                       true,
+                       std::uint64_t{1} << 32,
+                       0x0000ABCD,
+                       {{"D:\\res\\logo.bin", 1234, 4096, 0xCBF43926},
+                        {"/res/中文.jpg", 0xFFFFEB2E, 5330, 0}}}; // ending at 4 GiB
 
 TEST(Manifest, HoldsTheLayoutAndReadsBack) {
     const std::string text = manifestText(kSample);
@@ -21,14 +21,14 @@ TEST(Manifest, HoldsTheLayoutAndReadsBack) {
         "image_crc32": "0000abcd", "files": [
         {"no": 1, "path": "D:\\res\\logo.bin", "file": "logo.bin", "size": 1234, "address": 4096,
          "crc32": "cbf43926"},
-        {"no": 2, "path": "/res/中文.jpg", "file": "中文.jpg", "size": 4294967295, "address": 5330,
+        {"no": 2, "path": "/res/中文.jpg", "file": "中文.jpg", "size": 4294961966, "address": 5330,
          "crc32": "00000000"}]})"));
     // Read back, it is the same manifest: written again, the same text.
     const ManifestReadResult read = parseManifest(text);
     ASSERT_EQ(read.status, ManifestReadResult::Status::Ok) << read.reason;
     EXPECT_EQ(manifestText(read.manifest), text);
     // A name that is not UTF-8 still gives valid JSON.
-    EXPECT_EQ(parseManifest(manifestText({0, false, 0, 0, {{"/res/\xFF.bin", 1, 0, 0}}})).status,
+    EXPECT_EQ(parseManifest(manifestText({0, false, 1, 0, {{"/res/\xFF.bin", 1, 0, 0}}})).status,
               ManifestReadResult::Status::Ok);
 }
 
@@ -58,6 +58,7 @@ TEST(Manifest, RefusesWhatVerifyCannotUse) {
         with("files", nlohmann::json::object()),
         with("size", 4294967296u, true),
         with("address", nullptr, true),
+        with("address", 5331, true), // past image_size
         with("crc32", "123456789", true),
         with("path", 7, true),
     };

@@ -1,0 +1,87 @@
+// The image readers on any bytes, written to a file as an image: inspect
+// does not crash, a table it finds obeys the rule (records back to back
+// from the front offset, room to spare in the front area), a short image is
+// short; and verify, given the rows and CRCs inspect found as a manifest
+// would give them, agrees that every row matches. An input that starts
+// with "{" is a list file up to its first zero byte and the image after
+// it: verify reads the list and checks the image against it without
+// crashing, naming only rows the list has.
+
+#include "core/check/image_check.h"
+#include "core/image/info_table.h"
+#include "fuzz/fuzz_check.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+
+namespace {
+
+std::string scratch(const char* name) {
+    return (std::filesystem::temp_directory_path() /
+            ("zd-image-fuzz-" + std::to_string(::getpid()) + name))
+        .string();
+}
+
+void write(const std::string& path, std::string_view bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+void inspectAgreesWithVerify(const std::string& image, std::uint64_t size) {
+    zd::CheckLayout layout;
+    layout.byCrc = true;
+    const zd::InspectResult inspected = zd::inspectImage(image, [&](const zd::TableRow& row) {
+        const std::uint64_t expected =
+            layout.rows.empty() ? 0 : layout.rows.back().address + layout.rows.back().size;
+        ZD_FUZZ_CHECK(row.number == layout.rows.size() + 1);
+        ZD_FUZZ_CHECK(layout.rows.empty() || row.address == expected);
+        layout.rows.push_back({"", row.address, row.size, row.crc});
+    });
+    ZD_FUZZ_CHECK(inspected.status != zd::InspectResult::Status::ImageUnreadable);
+    ZD_FUZZ_CHECK(inspected.imageSize == size);
+    if (inspected.status == zd::InspectResult::Status::ImageTooShort) {
+        ZD_FUZZ_CHECK(inspected.tableEnd > size && layout.rows.empty());
+    }
+    if (inspected.status != zd::InspectResult::Status::Ok) {
+        ZD_FUZZ_CHECK(layout.rows.empty());
+        return;
+    }
+    ZD_FUZZ_CHECK(layout.rows.size() == inspected.rowCount && !layout.rows.empty());
+    ZD_FUZZ_CHECK(layout.rows.front().address == inspected.frontOffset);
+    ZD_FUZZ_CHECK(zd::infoTableFits(inspected.frontOffset, inspected.rowCount));
+    layout.frontOffset = inspected.frontOffset;
+    layout.tableKnown = true;
+    layout.tableWritten = true;
+    const zd::VerifyResult verified = zd::verifyImage(image, layout);
+    ZD_FUZZ_CHECK(verified.ok());
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const std::string image = scratch(".bin");
+    static const std::string list = scratch(".h");
+    std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    if (!bytes.starts_with('{')) {
+        write(image, bytes);
+        inspectAgreesWithVerify(image, size);
+        return 0;
+    }
+    const std::size_t cut = std::min(bytes.find('\0'), bytes.size());
+    write(list, bytes.substr(0, cut));
+    bytes.remove_prefix(std::min(cut + 1, bytes.size()));
+    write(image, bytes);
+    const zd::VerifyResult verified = zd::verifyAgainstList(image, list);
+    ZD_FUZZ_CHECK(verified.status != zd::VerifyResult::Status::ImageUnreadable);
+    ZD_FUZZ_CHECK(verified.status != zd::VerifyResult::Status::LayoutUnreadable ||
+                  !verified.reason.empty() || verified.error);
+    for (const zd::RowFinding& row : verified.rows) {
+        ZD_FUZZ_CHECK(row.number >= 1 && std::uint64_t{row.address} + row.size <= (1ull << 33));
+    }
+    return 0;
+}
