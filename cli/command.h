@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -50,6 +51,12 @@ inline constexpr ByteLimit kBelow4GiB{std::uint64_t{1} << 32, "4 GiB"};
 // naming the value.
 CLI::Option* addByteCountOption(CLI::App& command, const std::string& names, std::uint32_t& value,
                                 const std::string& description, ByteLimit limit = kBelow4GiB);
+
+// Adds a 64-bit size option (a flash's, a sector's) taking the same forms;
+// a count `problem` names a reason for is a usage error saying it.
+using SizeProblem = std::optional<std::string> (*)(std::uint64_t size);
+CLI::Option* addByteSizeOption(CLI::App& command, const std::string& names, std::uint64_t& value,
+                               const std::string& description, SizeProblem problem);
 
 // Adds -q/--quiet: nothing is printed on success.
 CLI::Option* addQuietFlag(CLI::App& command, bool& quiet);

@@ -20,22 +20,6 @@ struct DiffOptions {
     bool baseGiven = false;
 };
 
-const CLI::Validator kSectorSize(
-    [](std::string& text) -> std::string {
-        const auto size = parseByteCount(text);
-        if (!size) {
-            return "'" + text +
-                   "' is not a byte count: decimal, 0x hexadecimal or 0-prefixed octal, "
-                   "optionally followed by K or M";
-        }
-        if (const auto problem = sectorSizeProblem(*size)) {
-            return "'" + text + "': " + *problem;
-        }
-        text = std::to_string(*size);
-        return {};
-    },
-    "");
-
 std::string bytes(std::uint64_t count) {
     return std::to_string(count) + (count == 1 ? " byte" : " bytes");
 }
@@ -96,13 +80,10 @@ Runner setUpDiff(CLI::App& command) {
     command.add_option("NEW", options->newImage, "the image it is to hold")
         ->type_name("")
         ->required();
-    command
-        .add_option("--sector", options->settings.sectorSize,
-                    "the flash's erase sector (as -f takes numbers): a\n"
-                    "power of two up to 16M (default 4K)")
-        ->type_name("SIZE")
-        ->transform(kSectorSize)
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    addByteSizeOption(command, "--sector", options->settings.sectorSize,
+                      "the flash's erase sector (as -f takes numbers): a\n"
+                      "power of two up to 16M (default 4K)",
+                      sectorSizeProblem);
     command.add_flag("--check", options->check,
                      "exit with 1 when the images differ, as git diff\n"
                      "--exit-code does");

@@ -20,23 +20,6 @@ const CLI::Validator kPrefix(
     },
     "");
 
-// The flash size: a byte count of at least 1 byte and at most 4 GiB.
-const CLI::Validator kFlashSize(
-    [](std::string& text) -> std::string {
-        const auto size = parseByteCount(text);
-        if (!size) {
-            return "'" + text +
-                   "' is not a byte count: decimal, 0x hexadecimal or 0-prefixed octal, "
-                   "optionally followed by K or M";
-        }
-        if (const auto problem = flashSizeProblem(*size)) {
-            return "'" + text + "': " + *problem;
-        }
-        text = std::to_string(*size);
-        return {};
-    },
-    "");
-
 CLI::Option* addPathOption(CLI::App& merge, const std::string& name, std::string& value,
                            const std::string& description) {
     return merge.add_option(name, value, description)
@@ -72,13 +55,10 @@ void addFirmwareOptions(CLI::App& merge, FirmwareOptions& options) {
                   "also write a JSON manifest: the front offset, the\n"
                   "table, the image size and CRC-32, and every file's\n"
                   "No., path, name, size, address and CRC-32 (zlib's)");
-    merge
-        .add_option("--flash-size", options.settings.flashSize,
-                    "the flash's size (as -f takes it, at most 4 GiB):\n"
-                    "a larger image is refused, nothing is written")
-        ->type_name("SIZE")
-        ->transform(kFlashSize)
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    addByteSizeOption(merge, "--flash-size", options.settings.flashSize,
+                      "the flash's size (as -f takes it, at most 4 GiB):\n"
+                      "a larger image is refused, nothing is written",
+                      flashSizeProblem);
     merge.add_flag("--pad", options.settings.pad, "fill the image with 0xFF up to --flash-size");
     addPathOption(merge, "--ihex", options.settings.ihex,
                   "also write the image as Intel HEX (records 00, 04\n"
