@@ -67,6 +67,10 @@ CLI::Option* addByteSizeOption(CLI::App& command, const std::string& names, std:
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 }
 
+std::string bytesText(std::uint64_t count) {
+    return std::to_string(count) + (count == 1 ? " byte" : " bytes");
+}
+
 CLI::Option* addQuietFlag(CLI::App& command, bool& quiet) {
     return command.add_flag("-q,--quiet", quiet, "print nothing on success");
 }

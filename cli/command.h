@@ -58,6 +58,9 @@ using SizeProblem = std::optional<std::string> (*)(std::uint64_t size);
 CLI::Option* addByteSizeOption(CLI::App& command, const std::string& names, std::uint64_t& value,
                                const std::string& description, SizeProblem problem);
 
+// "1 byte", "2 bytes".
+std::string bytesText(std::uint64_t count);
+
 // Adds -q/--quiet: nothing is printed on success.
 CLI::Option* addQuietFlag(CLI::App& command, bool& quiet);
 

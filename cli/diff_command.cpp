@@ -20,10 +20,6 @@ struct DiffOptions {
     bool baseGiven = false;
 };
 
-std::string bytes(std::uint64_t count) {
-    return std::to_string(count) + (count == 1 ? " byte" : " bytes");
-}
-
 // What stopped the comparison, said of the file it is about.
 std::string failureText(const DiffResult& result, const DiffOptions& options) {
     using Status = DiffResult::Status;
@@ -60,13 +56,13 @@ int runDiff(const DiffOptions& options, const Context& context) {
         return kFailure;
     }
     if (result.oldSize > result.newSize) {
-        context.out << options.oldImage << " goes on " << bytes(result.oldSize - result.newSize)
+        context.out << options.oldImage << " goes on " << bytesText(result.oldSize - result.newSize)
                     << " past the end of " << options.newImage << ", at " << hex32(result.newSize)
                     << "; they stay as they are\n";
     }
     context.out << result.changedSectors << " of " << result.sectors << " sectors of "
-                << bytes(options.settings.sectorSize) << " changed: " << result.bytesToProgram
-                << " of " << bytes(result.newSize) << " to program\n";
+                << bytesText(options.settings.sectorSize) << " changed: " << result.bytesToProgram
+                << " of " << bytesText(result.newSize) << " to program\n";
     return options.check && result.differs() ? kFailure : kSuccess;
 }
 
@@ -92,7 +88,7 @@ Runner setUpDiff(CLI::App& command) {
           std::tuple{"--srec", &options->settings.srec, "Motorola S-records"}}) {
         command
             .add_option(name, *path,
-                        std::string("also write the changed sectors, whole, as ") + what)
+                        std::string("also write the changed sectors, whole, as\n") + what)
             ->type_name("PATH")
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     }

@@ -28,10 +28,6 @@ CLI::Option* addPathOption(CLI::App& merge, const std::string& name, std::string
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 }
 
-std::string bytes(std::uint64_t count) {
-    return std::to_string(count) + (count == 1 ? " byte" : " bytes");
-}
-
 } // namespace
 
 void addFirmwareOptions(CLI::App& merge, FirmwareOptions& options) {
@@ -102,11 +98,11 @@ std::string firmwareFitText(const FirmwareFit& fit, const FirmwareSettings& sett
     case FirmwareFault::None:
         break;
     case FirmwareFault::LargerThanFlash:
-        return "would be " + bytes(fit.imageSize) + ", " +
-               bytes(fit.imageSize - settings.flashSize) + " over the flash size (" +
-               bytes(settings.flashSize) + "); nothing was written";
+        return "would be " + bytesText(fit.imageSize) + ", " +
+               bytesText(fit.imageSize - settings.flashSize) + " over the flash size (" +
+               bytesText(settings.flashSize) + "); nothing was written";
     case FirmwareFault::PastAddressSpace:
-        return "placed at " + hex32(settings.base) + ", its " + bytes(fit.imageSize) +
+        return "placed at " + hex32(settings.base) + ", its " + bytesText(fit.imageSize) +
                " would reach past 4 GiB, beyond the addresses of Intel HEX and S-records; "
                "nothing was written";
     }
