@@ -24,7 +24,6 @@ std::string readmeExample() {
 }
 
 constexpr const char* kOtherFile = R"(#include "flash_layout.h"
-unsigned image_bytes(void);
 unsigned image_bytes(void) { return ZD_IMAGE_BYTES; }
 )";
 
@@ -32,7 +31,6 @@ unsigned image_bytes(void) { return ZD_IMAGE_BYTES; }
 constexpr const char* kBoard = R"(#include "flash_layout.h"
 #include <stdio.h>
 unsigned check_assets(void);
-void flash_read(uint32_t address, unsigned char *data, uint32_t size);
 static FILE *flash;
 void flash_read(uint32_t address, unsigned char *data, uint32_t size) {
     if (fseek(flash, (long)address, SEEK_SET) != 0 || fread(data, 1, size, flash) != size) {
@@ -57,23 +55,17 @@ TEST(CTable, TheReadmeBootCheckFindsTheFileThatChanged) {
     writeFile(dir / "assets.c", readmeExample());
     writeFile(dir / "other.c", kOtherFile);
     writeFile(dir / "board.c", kBoard);
-    const std::string flags = " -Wall -Wextra -Werror -pedantic -O0 -o " + (dir / "check");
-    std::string sources;
-    for (const char* name : {"assets.c", "other.c", "board.c"}) {
-        sources.append(" ").append(dir / name);
-    }
+    const std::string flags = " -Wall -Wextra -Werror -pedantic -O0 assets.c other.c board.c";
     for (const std::string& compiler :
          {std::string(ZD_TEST_CC) + " -std=c99", std::string(ZD_TEST_CXX) + " -x c++ -std=c++20"}) {
-        const std::string build = compiler + flags + sources;
+        const std::string build = "cd " + dir.path().string() + " && " + compiler + flags;
         ASSERT_EQ(std::system(build.c_str()), 0) << build;
-        const std::string image = dir / "img.bin";
-        writeFile(dir / "flash.bin", readFile(image));
-        const std::string check = (dir / "check") + " " + (dir / "flash.bin");
-        EXPECT_EQ(std::system(check.c_str()), 0) << compiler;
+        EXPECT_EQ(std::system(((dir / "a.out") + " " + (dir / "img.bin")).c_str()), 0) << compiler;
         // One byte of the middle file changed in the flash, at its end.
-        std::string flash = readFile(image);
+        std::string flash = readFile(dir / "img.bin");
         flash[4096 + 1000 + 69999] ^= 0x40;
         writeFile(dir / "flash.bin", flash);
+        const std::string check = (dir / "a.out") + " " + (dir / "flash.bin");
         EXPECT_EQ(WEXITSTATUS(std::system(check.c_str())), 2) << compiler;
     }
     // Without --c-table: the CRCs but no table; the table needs the header.
@@ -86,8 +78,7 @@ TEST(CTable, TheReadmeBootCheckFindsTheFileThatChanged) {
                 plain.find("fw_files") == std::string::npos)
         << plain;
     const test::CliRun refused = runCli({"merge", "--dry-run", "--c-table", dir / "c.jpg"});
-    EXPECT_EQ(refused.code, 2);
-    EXPECT_NE(refused.err.find("--c-table needs --c-header"), std::string::npos) << refused.err;
+    EXPECT_TRUE(refused.code == 2 && refused.err.find("--c-table needs") != std::string::npos);
 }
 
 } // namespace
