@@ -222,7 +222,7 @@ say "bench: diff of two 1 GiB images against cmp ($runs runs each)"
 cp "$out/cli_a.bin" "$out/copy_a.bin"
 warm "$out/cli_a.bin" "$out/copy_a.bin"
 measure "$runs" 1 diff_a cmp_a
-diff_a_bytes=$(stat -c %s "$out/cli_a.bin")
+diff_a_bytes=$(stat -L -c %s "$out/cli_a.bin")
 rm -f "$out/copy_a.bin"
 
 say "bench: B, merge against cat ($runs runs each)"
