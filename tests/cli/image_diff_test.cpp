@@ -58,7 +58,7 @@ TEST_F(ImageDiff, NamesTheChangedSectorsAndTheirRecordsTurnOldIntoNew) {
                                           std::pair{dir / "up.s37", std::string("")}}) {
         EXPECT_EQ(laidOverOld(records, format), newImage) << records;
     }
-    EXPECT_EQ(runCli({"diff", "--check", "--sector", "8K", oldPath, newPath}).code, 1);
+    EXPECT_EQ(runCli({"diff", "--check", "--sector", "16M", oldPath, newPath}).code, 1);
 
     // NEW shorter: OLD's tail is named, not programmed; --check sees it alone.
     writeNew({}, 4096 + 10);
