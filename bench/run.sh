@@ -13,6 +13,7 @@
 #                                  with it, to tell what the flush costs
 #   B  20,000 files of 1 to 8 KiB  the same
 #   C  a list file of 100,000 rows the list operations, core and window
+#   diff of two equal copies of A's image against cmp of them
 #   2 GiB image (8 real files of 256 MiB) for the peak memory of a merge
 #   A again on XFS (with reflink) and on btrfs, each made in a loop file of
 #                                  3 GiB and mounted for the run: the merge
@@ -212,6 +213,18 @@ same_image "$out/cli_a.bin" "$out/cat_a.bin" "$out/catimg_a.bin" "$out/srec_a.bi
 cmp -s "$out/cli_a.bin" "$out/sync_a.bin" || die "the merges with and without the flush differ"
 rm -f "$out/cat_a.bin" "$out/catimg_a.bin" "$out/srec_a.bin" "$out/sync_a.bin"
 
+# diff against cmp on two equal copies of A's image, which both read whole.
+prep_diff_a() { :; }
+run_diff_a() { "$cli" diff "$out/cli_a.bin" "$out/copy_a.bin" >/dev/null; }
+prep_cmp_a() { :; }
+run_cmp_a() { cmp "$out/cli_a.bin" "$out/copy_a.bin"; }
+say "bench: diff of two 1 GiB images against cmp ($runs runs each)"
+cp "$out/cli_a.bin" "$out/copy_a.bin"
+warm "$out/cli_a.bin" "$out/copy_a.bin"
+measure "$runs" 1 diff_a cmp_a
+diff_a_bytes=$(stat -L -c %s "$out/cli_a.bin")
+rm -f "$out/copy_a.bin"
+
 say "bench: B, merge against cat ($runs runs each)"
 warm "${b_files[@]}"
 measure "$runs" 1 cli_b sync_b cat_b catimg_b dry_b
@@ -368,6 +381,9 @@ for set in a b; do
             "$(awk -v d="${median_ms[dry_b]}" -v m="$ours" 'BEGIN { printf "%.0f %% of the merge", 100 * d / m }')" "—" "—"
     fi
 done
+r_diff=$(ratio "${median_ms[diff_a]}" "${median_ms[cmp_a]}")
+row "diff of two equal images of A (1 GiB each)" "$(secs "${median_ms[diff_a]}"), $(mibs "$diff_a_bytes" "${median_ms[diff_a]}")" \
+    "cmp $(secs "${median_ms[cmp_a]}")" "$r_diff × cmp's time" "≤ 1.5 ×" "$(holds "$r_diff" 1.5 le)"
 row "2 GiB image (8 × 256 MiB), merge -f 4096 with the flush" "$(secs "${median_ms[cli_g]}"), $(mibs "$g_bytes" "${median_ms[cli_g]}")" "—" "—" "—" "—"
 row "Peak RSS, merge of A (1 GiB)" "$(mib "$rss_a")" "—" "—" "< 16 MiB" "$(holds "$rss_a" 16384 le)"
 row "Peak RSS, merge of 2 GiB image" "$(mib "$rss_g")" "A: $(mib "$rss_a")" "$(ratio "$rss_g" "$rss_a") × A" "same, < 16 MiB" \

@@ -18,26 +18,40 @@ int Context::usage(std::string_view command, std::string_view problem) const {
     return kUsageError;
 }
 
-CLI::Option* addByteCountOption(CLI::App& command, const std::string& names, std::uint32_t& value,
-                                const std::string& description, ByteLimit limit) {
-    // A transform: CLI11 then reads the plain decimal it leaves behind.
-    CLI::Validator byteCount(
-        [limit](std::string& text) -> std::string {
+namespace {
+
+// A transform taking the forms parseByteCount takes and refusing what
+// `problem` names; CLI11 then reads the plain decimal it leaves behind.
+CLI::Validator byteCount(std::function<std::optional<std::string>(std::uint64_t)> problem) {
+    return CLI::Validator(
+        [problem = std::move(problem)](std::string& text) -> std::string {
             const auto count = parseByteCount(text);
             if (!count) {
                 return "'" + text +
                        "' is not a byte count: decimal, 0x hexadecimal or 0-prefixed octal, "
                        "optionally followed by K or M";
             }
-            if (*count >= limit.bytes) {
-                return "'" + text + "' is " + limit.text + " or more";
+            if (const auto refused = problem(*count)) {
+                return "'" + text + "'" + *refused;
             }
             text = std::to_string(*count);
             return {};
         },
         "");
+}
+
+} // namespace
+
+CLI::Option* addByteCountOption(CLI::App& command, const std::string& names, std::uint32_t& value,
+                                const std::string& description, ByteLimit limit) {
+    const auto tooLarge = [limit](std::uint64_t count) -> std::optional<std::string> {
+        if (count >= limit.bytes) {
+            return std::string(" is ") + limit.text + " or more";
+        }
+        return std::nullopt;
+    };
     return command.add_option(names, value, description)
-        ->transform(byteCount)
+        ->transform(byteCount(tooLarge))
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 }
 
@@ -57,6 +71,24 @@ CLI::Option* addOutputOption(CLI::App& command, const std::string& names, std::s
         ->type_name("PATH")
         ->check(outputName)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+}
+
+CLI::Option* addByteSizeOption(CLI::App& command, const std::string& names, std::uint64_t& value,
+                               const std::string& description, SizeProblem problem) {
+    const auto refused = [problem](std::uint64_t count) -> std::optional<std::string> {
+        if (auto text = problem(count)) {
+            return ": " + *text;
+        }
+        return std::nullopt;
+    };
+    return command.add_option(names, value, description)
+        ->type_name("SIZE")
+        ->transform(byteCount(refused))
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+}
+
+std::string bytesText(std::uint64_t count) {
+    return std::to_string(count) + (count == 1 ? " byte" : " bytes");
 }
 
 CLI::Option* addQuietFlag(CLI::App& command, bool& quiet) {

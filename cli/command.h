@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -60,6 +61,15 @@ CLI::Option* addByteCountOption(CLI::App& command, const std::string& names, std
 CLI::Option* addOutputOption(CLI::App& command, const std::string& names, std::string& value,
                              const std::string& description);
 
+// Adds a 64-bit size option (a flash's, a sector's) taking the same forms;
+// a count `problem` names a reason for is a usage error saying it.
+using SizeProblem = std::optional<std::string> (*)(std::uint64_t size);
+CLI::Option* addByteSizeOption(CLI::App& command, const std::string& names, std::uint64_t& value,
+                               const std::string& description, SizeProblem problem);
+
+// "1 byte", "2 bytes".
+std::string bytesText(std::uint64_t count);
+
 // Adds -q/--quiet: nothing is printed on success.
 CLI::Option* addQuietFlag(CLI::App& command, bool& quiet);
 
@@ -67,5 +77,6 @@ Runner setUpMerge(CLI::App& command);
 Runner setUpVerify(CLI::App& command);
 Runner setUpInspect(CLI::App& command);
 Runner setUpUnpack(CLI::App& command);
+Runner setUpDiff(CLI::App& command);
 
 } // namespace zd::cli

@@ -13,34 +13,17 @@ const CLI::Validator kPrefix(
     },
     "");
 
-// The flash size: a byte count of at least 1 byte and at most 4 GiB.
-const CLI::Validator kFlashSize(
-    [](std::string& text) -> std::string {
-        const auto size = parseByteCount(text);
-        if (!size) {
-            return "'" + text +
-                   "' is not a byte count: decimal, 0x hexadecimal or 0-prefixed octal, "
-                   "optionally followed by K or M";
-        }
-        if (const auto problem = flashSizeProblem(*size)) {
-            return "'" + text + "': " + *problem;
-        }
-        text = std::to_string(*size);
-        return {};
-    },
-    "");
-
-std::string bytes(std::uint64_t count) {
-    return std::to_string(count) + (count == 1 ? " byte" : " bytes");
-}
-
 } // namespace
 
 void addFirmwareOptions(CLI::App& merge, FirmwareOptions& options) {
     addOutputOption(merge, "--c-header", options.settings.cHeader,
                     "also write a C header (C99 and C++) defining every\n"
-                    "file's <PREFIX><NAME>_ADDR and _SIZE, the image\n"
-                    "size, the front offset and the file count");
+                    "file's <PREFIX><NAME>_ADDR, _SIZE and _CRC32 (zlib's),\n"
+                    "the image size, the front offset and the file count");
+    merge.add_flag("--c-table", options.settings.cTable,
+                   "the header also holds a table for firmware to check\n"
+                   "its files at boot: zd_files[ZD_FILE_COUNT] of struct\n"
+                   "zd_file {address, size, crc32} (after --prefix)");
     merge
         .add_option("--prefix", options.settings.prefix,
                     "the header's macro prefix (default ZD_): an ASCII\n"
@@ -53,13 +36,10 @@ void addFirmwareOptions(CLI::App& merge, FirmwareOptions& options) {
                     "also write a JSON manifest: the front offset, the\n"
                     "table, the image size and CRC-32, and every file's\n"
                     "No., path, name, size, address and CRC-32 (zlib's)");
-    merge
-        .add_option("--flash-size", options.settings.flashSize,
-                    "the flash's size (as -f takes it, at most 4 GiB):\n"
-                    "a larger image is refused, nothing is written")
-        ->type_name("SIZE")
-        ->transform(kFlashSize)
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    addByteSizeOption(merge, "--flash-size", options.settings.flashSize,
+                      "the flash's size (as -f takes it, at most 4 GiB):\n"
+                      "a larger image is refused, nothing is written",
+                      flashSizeProblem);
     merge.add_flag("--pad", options.settings.pad, "fill the image with 0xFF up to --flash-size");
     addOutputOption(merge, "--ihex", options.settings.ihex,
                     "also write the image as Intel HEX (records 00, 04\n"
@@ -90,6 +70,9 @@ std::optional<std::string> firmwareUsageProblem(const FirmwareOptions& options) 
     if (options.prefixGiven && options.settings.cHeader.empty()) {
         return "--prefix needs --c-header";
     }
+    if (options.settings.cTable && options.settings.cHeader.empty()) {
+        return "--c-table needs --c-header";
+    }
     if (options.settings.pad && !options.settings.flashSize) {
         return "--pad needs --flash-size";
     }
@@ -104,11 +87,11 @@ std::string firmwareFitText(const FirmwareFit& fit, const FirmwareSettings& sett
     case FirmwareFault::None:
         break;
     case FirmwareFault::LargerThanFlash:
-        return "would be " + bytes(fit.imageSize) + ", " +
-               bytes(fit.imageSize - settings.flashSize) + " over the flash size (" +
-               bytes(settings.flashSize) + "); nothing was written";
+        return "would be " + bytesText(fit.imageSize) + ", " +
+               bytesText(fit.imageSize - settings.flashSize) + " over the flash size (" +
+               bytesText(settings.flashSize) + "); nothing was written";
     case FirmwareFault::PastAddressSpace:
-        return "placed at " + hex32(settings.base) + ", its " + bytes(fit.imageSize) +
+        return "placed at " + hex32(settings.base) + ", its " + bytesText(fit.imageSize) +
                " would reach past 4 GiB, beyond the addresses of Intel HEX and S-records; "
                "nothing was written";
     }
