@@ -39,6 +39,24 @@ CLI::Option* addByteCountOption(CLI::App& command, const std::string& names, std
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 }
 
+CLI::Validator byteCountCheck(std::function<std::optional<std::string>(std::uint64_t)> problem) {
+    return CLI::Validator(
+        [problem = std::move(problem)](std::string& text) -> std::string {
+            const auto count = parseByteCount(text);
+            if (!count) {
+                return "'" + text +
+                       "' is not a byte count: decimal, 0x hexadecimal or 0-prefixed octal, "
+                       "optionally followed by K or M";
+            }
+            if (const auto why = problem(*count)) {
+                return "'" + text + "': " + *why;
+            }
+            text = std::to_string(*count);
+            return {};
+        },
+        "");
+}
+
 CLI::Option* addQuietFlag(CLI::App& command, bool& quiet) {
     return command.add_flag("-q,--quiet", quiet, "print nothing on success");
 }

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -50,6 +51,11 @@ inline constexpr ByteLimit kBelow4GiB{std::uint64_t{1} << 32, "4 GiB"};
 // naming the value.
 CLI::Option* addByteCountOption(CLI::App& command, const std::string& names, std::uint32_t& value,
                                 const std::string& description, ByteLimit limit = kBelow4GiB);
+
+// A transform for options that take a byte count as parseByteCount reads
+// it, refused (a usage error naming the value) when `problem` says why;
+// CLI11 then reads the plain decimal it leaves behind.
+CLI::Validator byteCountCheck(std::function<std::optional<std::string>(std::uint64_t)> problem);
 
 // Adds -q/--quiet: nothing is printed on success.
 CLI::Option* addQuietFlag(CLI::App& command, bool& quiet);

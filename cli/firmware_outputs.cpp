@@ -21,21 +21,7 @@ const CLI::Validator kPrefix(
     "");
 
 // The flash size: a byte count of at least 1 byte and at most 4 GiB.
-const CLI::Validator kFlashSize(
-    [](std::string& text) -> std::string {
-        const auto size = parseByteCount(text);
-        if (!size) {
-            return "'" + text +
-                   "' is not a byte count: decimal, 0x hexadecimal or 0-prefixed octal, "
-                   "optionally followed by K or M";
-        }
-        if (const auto problem = flashSizeProblem(*size)) {
-            return "'" + text + "': " + *problem;
-        }
-        text = std::to_string(*size);
-        return {};
-    },
-    "");
+const CLI::Validator kFlashSize = byteCountCheck(flashSizeProblem);
 
 CLI::Option* addPathOption(CLI::App& merge, const std::string& name, std::string& value,
                            const std::string& description) {
@@ -75,7 +61,9 @@ void addFirmwareOptions(CLI::App& merge, FirmwareOptions& options) {
         ->type_name("SIZE")
         ->transform(kFlashSize)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-    merge.add_flag("--pad", options.settings.pad, "fill the image with 0xFF up to --flash-size");
+    merge.add_flag("--pad", options.settings.pad,
+                   "fill the image up to --flash-size with the --fill\n"
+                   "byte (0xFF unless given)");
     addPathOption(merge, "--ihex", options.settings.ihex,
                   "also write the image as Intel HEX (records 00, 04\n"
                   "and 01), placed at --base");

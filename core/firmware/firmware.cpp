@@ -19,9 +19,15 @@ Companion headerCompanion(const FirmwareSettings& settings, const EntryList& lis
 
 Companion manifestCompanion(const FirmwareSettings& settings, const EntryList& list,
                             const std::string& listFolder) {
-    return {settings.manifest, [&list, listFolder](OutputFile& out, const MergedImage& image) {
-                Manifest manifest{
-                    list.frontOffset(), image.infoTableWritten, image.size, image.crc, {}};
+    return {settings.manifest,
+            [&list, listFolder, fill = settings.fill](OutputFile& out, const MergedImage& image) {
+                Manifest manifest{.frontOffset = list.frontOffset(),
+                                  .infoTable = image.infoTableWritten,
+                                  .imageSize = image.size,
+                                  .imageCrc = image.crc,
+                                  .rows = {},
+                                  .align = list.alignment(),
+                                  .fill = fill};
                 for (std::size_t row = 0; row < list.entries().size(); ++row) {
                     const Entry& entry = list.entries()[row];
                     manifest.rows.push_back(
@@ -59,6 +65,7 @@ MergeOptions firmwareMergeOptions(const FirmwareSettings& settings, const EntryL
                                   const OutputPaths& paths) {
     MergeOptions merge;
     merge.padTo = settings.pad ? settings.flashSize : 0;
+    merge.fill = settings.fill;
     merge.checksums = !settings.manifest.empty();
     if (settings.relative) {
         merge.listFolder = folderPartOf(files::absolutePath(paths.listPath));
