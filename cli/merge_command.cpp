@@ -213,8 +213,9 @@ Runner setUpMerge(CLI::App& command) {
                     "two from 1 (the default: back to back) to 1M, as\n"
                     "-f takes numbers; the gaps hold the --fill byte.\n"
                     "With the file system's block size (4K on most),\n"
-                    "XFS and btrfs share every input's whole blocks\n"
-                    "with the image instead of copying them")
+                    "every input starts on a block, and XFS and btrfs\n"
+                    "share all its blocks but its last partial one with\n"
+                    "the image instead of copying them")
         ->type_name("N")
         ->transform(byteCountCheck(alignmentProblem))
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
