@@ -83,7 +83,9 @@ tools=$build/bench
 # fdatasync return at once.
 nosync_prefix=()
 nosync_flag=()
-if "$cli" merge --help 2>&1 | grep -q -- '--no-sync'; then
+# Help read whole first: grep -q leaving early would end the program on
+# SIGPIPE, which pipefail takes for "no such option".
+if grep -q -- '--no-sync' <<<"$("$cli" merge --help 2>&1)"; then
     nosync_flag=(--no-sync)
 else
     command -v eatmydata >/dev/null || die "eatmydata not found (Debian package eatmydata)"
