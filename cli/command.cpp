@@ -75,20 +75,23 @@ CLI::Option* addOutputOption(CLI::App& command, const std::string& names, std::s
 
 CLI::Option* addByteSizeOption(CLI::App& command, const std::string& names, std::uint64_t& value,
                                const std::string& description, SizeProblem problem) {
-    const auto refused = [problem](std::uint64_t count) -> std::optional<std::string> {
-        if (auto text = problem(count)) {
-            return ": " + *text;
-        }
-        return std::nullopt;
-    };
     return command.add_option(names, value, description)
         ->type_name("SIZE")
-        ->transform(byteCount(refused))
+        ->transform(byteCountCheck(problem))
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 }
 
 std::string bytesText(std::uint64_t count) {
     return std::to_string(count) + (count == 1 ? " byte" : " bytes");
+}
+
+CLI::Validator byteCountCheck(std::function<std::optional<std::string>(std::uint64_t)> problem) {
+    return byteCount([problem = std::move(problem)](std::uint64_t count) -> std::optional<std::string> {
+        if (auto why = problem(count)) {
+            return ": " + *why;
+        }
+        return std::nullopt;
+    });
 }
 
 CLI::Option* addQuietFlag(CLI::App& command, bool& quiet) {

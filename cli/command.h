@@ -70,6 +70,11 @@ CLI::Option* addByteSizeOption(CLI::App& command, const std::string& names, std:
 // "1 byte", "2 bytes".
 std::string bytesText(std::uint64_t count);
 
+// A transform for options that take a byte count as parseByteCount reads
+// it, refused (a usage error naming the value) when `problem` says why;
+// CLI11 then reads the plain decimal it leaves behind.
+CLI::Validator byteCountCheck(std::function<std::optional<std::string>(std::uint64_t)> problem);
+
 // Adds -q/--quiet: nothing is printed on success.
 CLI::Option* addQuietFlag(CLI::App& command, bool& quiet);
 

@@ -23,6 +23,8 @@ namespace {
 struct MergeOptions {
     std::string output;
     std::uint32_t frontOffset = 0;
+    std::uint32_t align = 1;
+    std::uint32_t fill = 0xFF;
     bool info = false;
     bool dryRun = false;
     bool noSync = false;
@@ -92,6 +94,7 @@ std::vector<std::string> fullPaths(const std::vector<std::string>& given) {
 bool buildList(const MergeOptions& options, EntryList& list, std::vector<std::string>& folders,
                const Context& context) {
     list.setFrontOffset(options.frontOffset);
+    list.setAlignment(options.align);
     list.recomputeLayout();
     for (const std::string& path : options.lists) {
         ListReadResult read = readListFile(path);
@@ -155,6 +158,7 @@ int runMerge(const MergeOptions& options, const Context& context) {
     firmware.alsoRead.insert(firmware.alsoRead.end(), context.responseFiles.begin(),
                              context.responseFiles.end());
     const OutputPaths outputs = paths.value_or(OutputPaths{});
+    firmware.fill = static_cast<unsigned char>(options.fill);
     if (const FirmwareFit fit = checkFirmwareFit(firmware, list); !fit.ok()) {
         context.fail(outputs.imagePath.empty() ? "the image" : outputs.imagePath,
                      firmwareFitText(fit, firmware));
@@ -211,6 +215,30 @@ Runner setUpMerge(CLI::App& command) {
                        "4 GiB): decimal, 0x hexadecimal or 0-prefixed\n"
                        "octal, optionally followed by K (KiB) or M (MiB)")
         ->type_name("OFFSET");
+    command
+        .add_option("--align", options->align,
+                    "start every file at a multiple of N, a power of\n"
+                    "two from 1 (the default: back to back) to 1M, as\n"
+                    "-f takes numbers; the gaps hold the --fill byte.\n"
+                    "With the file system's block size (4K on most),\n"
+                    "every input starts on a block, and XFS and btrfs\n"
+                    "share all its blocks but its last partial one with\n"
+                    "the image instead of copying them")
+        ->type_name("N")
+        ->transform(byteCountCheck(alignmentProblem))
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    command
+        .add_option("--fill", options->fill,
+                    "the filler byte of the front area, the --align\n"
+                    "gaps and --pad, 0x00 to 0xFF (default 0xFF)")
+        ->type_name("BYTE")
+        ->transform(byteCountCheck([](std::uint64_t byte) -> std::optional<std::string> {
+            if (byte > 0xFF) {
+                return "not a byte: 0x00 to 0xFF";
+            }
+            return std::nullopt;
+        }))
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     command.add_flag("-i,--info", options->info,
                      "write the file info table (address and size of\n"
                      "every file, 8 bytes each) into the front area");

@@ -97,7 +97,7 @@ struct TableCheck {
     void compare(std::uint64_t index) {
         if (index == 0 && !layout.tableKnown) {
             written = !std::all_of(std::begin(record), std::end(record),
-                                   [](unsigned char b) { return b == 0xFF; });
+                                   [this](unsigned char b) { return b == record[0]; });
         }
         if (!written) {
             tableBytes = 0; // nothing more to look at

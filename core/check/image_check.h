@@ -39,7 +39,7 @@ struct CheckLayout {
     bool byCrc = false;
     // A manifest says whether the table was written; for a list it is taken
     // as written when the front area has room for it and its first 8 bytes
-    // are not all 0xFF (erased).
+    // are not all the same byte (filler, whichever byte the merge used).
     bool tableKnown = false;
     bool tableWritten = false;
     // A manifest's image size and CRC (padding included); 0 for a list,
@@ -117,11 +117,13 @@ VerifyResult verifyAgainstManifest(const std::string& imagePath, const std::stri
 // ---- inspect ----------------------------------------------------------------
 
 // A file info table is found when the image's first record names an address
-// F of at least 9 and the records from there on run back to back (each
-// address the end of the one before), each ending by 4 GiB, with room to
-// spare in the front area of F bytes (F more than 8 per record), and every
-// byte after them up to F is 0xFF, the filler the merge writes there. An
-// image that ends before the table's last row is short, not tableless.
+// F of at least 9 and the records from there on run in the order a merge
+// lays them out under one alignment A (a power of two up to 1 MiB; 1 for
+// back to back): F a multiple of A, each later address the end of the one
+// before rounded up to a multiple of A; each ends by 4 GiB, with
+// room to spare before F (F more than 8 per record), and every byte after
+// them up to F is the same, the filler the merge writes there. An image that
+// ends before the table's last row is short, not tableless.
 struct TableRow {
     std::uint64_t number = 0; // 1-based
     std::uint32_t address = 0;

@@ -2,9 +2,11 @@
 
 #include "core/files/output_set.h"
 #include "core/image/info_table.h"
+#include "core/model/entry_list.h"
 
 #include <algorithm>
 #include <numeric>
+#include <optional>
 #include <vector>
 
 namespace zd::scan {
@@ -110,6 +112,36 @@ std::error_code scanRanges(files::Input& image, std::span<const Range> ranges, s
     return {};
 }
 
+namespace {
+
+// The alignments, as bits (bit k for 2^k, up to kLargestAlignment), that lay
+// a row out at `address` after a layout ending at `end`.
+std::uint32_t alignmentsPlacing(std::uint64_t end, std::uint64_t address) {
+    std::uint32_t bits = 0;
+    for (unsigned k = 0; (std::uint64_t{1} << k) <= kLargestAlignment; ++k) {
+        if (alignedUp(end, std::uint32_t{1} << k) == address) {
+            bits |= std::uint32_t{1} << k;
+        }
+    }
+    return bits;
+}
+
+// The filler after the table: every byte the same, whichever byte it is.
+class Filler {
+  public:
+    bool holds(const unsigned char* bytes, std::size_t size) {
+        if (size > 0 && !byte_) {
+            byte_ = bytes[0];
+        }
+        return std::all_of(bytes, bytes + size, [this](unsigned char b) { return b == *byte_; });
+    }
+
+  private:
+    std::optional<unsigned char> byte_;
+};
+
+} // namespace
+
 std::error_code findInfoTable(const std::string& path, TableShape& shape, const StopFn& stop) {
     shape = {};
     files::Input input;
@@ -126,6 +158,7 @@ std::error_code findInfoTable(const std::string& path, TableShape& shape, const 
         return {};
     }
     const InfoRecord first = readInfoRecord(record);
+    // The first row starts where the front area (and its gap) ends.
     const std::uint32_t front = first.address;
     // Rows may run past the image's end (a short image holds the table all
     // the same), not past 4 GiB, where no image ends.
@@ -134,10 +167,13 @@ std::error_code findInfoTable(const std::string& path, TableShape& shape, const 
     if (!infoTableFits(front, 1) || end > kFourGiB) {
         return {};
     }
-    // Records go on while they chain and the table still fits strictly.
+    // Records go on while they chain under one alignment and the table still
+    // fits strictly; back to back is the alignment 1.
+    std::uint32_t alignments = alignmentsPlacing(front, front);
     std::uint64_t rows = 1;
     std::uint64_t position = kInfoRecordBytes;
     bool inTable = true;
+    Filler filler;
     std::vector<unsigned char> buffer(64 * 1024);
     while (position < front) {
         if (askStop(stop)) {
@@ -152,17 +188,19 @@ std::error_code findInfoTable(const std::string& path, TableShape& shape, const 
             }
             const InfoRecord next = readInfoRecord(record);
             const std::uint64_t rowEnd = std::uint64_t{next.address} + next.size;
-            if (next.address == end && rowEnd <= kFourGiB) {
+            const std::uint32_t placing = alignments & alignmentsPlacing(end, next.address);
+            if (placing != 0 && rowEnd <= kFourGiB) {
+                alignments = placing;
                 end = rowEnd;
                 ++rows;
                 position += kInfoRecordBytes;
                 continue;
             }
             inTable = false;
-            // The record read is filler: all of it must be 0xFF.
+            // The record read is filler.
             const std::size_t inFront = static_cast<std::size_t>(
                 std::min<std::uint64_t>(kInfoRecordBytes, front - position));
-            if (!std::all_of(record, record + inFront, [](unsigned char b) { return b == 0xFF; })) {
+            if (!filler.holds(record, inFront)) {
                 return {};
             }
             position += inFront;
@@ -177,8 +215,7 @@ std::error_code findInfoTable(const std::string& path, TableShape& shape, const 
         if (got < want) {
             return {};
         }
-        if (!std::all_of(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(got),
-                         [](unsigned char b) { return b == 0xFF; })) {
+        if (!filler.holds(buffer.data(), got)) {
             return {};
         }
         position += got;
@@ -204,9 +241,7 @@ std::error_code walkTable(const std::string& path, const TableShape& shape,
         return error;
     }
     std::vector<unsigned char> buffer(kChunk);
-    if (auto error = skip(rows, shape.frontOffset, buffer, stop)) {
-        return error;
-    }
+    std::uint64_t position = 0; // of `rows`
     for (std::uint64_t number = 1; number <= shape.rowCount; ++number) {
         unsigned char record[kInfoRecordBytes];
         std::size_t got = 0;
@@ -218,6 +253,12 @@ std::error_code walkTable(const std::string& path, const TableShape& shape,
         }
         const InfoRecord read = readInfoRecord(record);
         const TableRecord row{number, read.address, read.size};
+        // findInfoTable took only rows in address order; an aligned row
+        // starts after a gap of filler.
+        if (auto error = skip(rows, row.address - position, buffer, stop)) {
+            return error;
+        }
+        position = std::uint64_t{row.address} + row.size;
         if (auto error = onBegin(row)) {
             return error;
         }

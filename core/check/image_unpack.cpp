@@ -269,8 +269,8 @@ UnpackResult planByTable(const std::string& imagePath, std::uint64_t imageSize,
     if (auto error = scan::openImage(imagePath, image, size)) {
         return readFailure(imagePath, error);
     }
-    // The rows of a table run back to back from the front offset.
-    std::uint64_t begin = shape.frontOffset;
+    // Each row is where its record says: back to back, or aligned with
+    // filler between (findInfoTable took only rows in address order).
     for (std::uint64_t number = 1; number <= shape.rowCount; ++number) {
         unsigned char record[kInfoRecordBytes];
         std::size_t got = 0;
@@ -283,8 +283,7 @@ UnpackResult planByTable(const std::string& imagePath, std::uint64_t imageSize,
         }
         const InfoRecord row = readInfoRecord(record);
         plan.names.push_back(numberedName(number));
-        plan.ranges.push_back({begin, row.size});
-        begin += row.size;
+        plan.ranges.push_back({row.address, row.size});
     }
     return {};
 }

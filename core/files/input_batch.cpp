@@ -30,6 +30,19 @@ std::error_code InputBatch::take(files::Input& input, std::uint64_t size, Output
     return {};
 }
 
+std::error_code InputBatch::fill(unsigned char byte, std::uint64_t count, OutputFile& image) {
+    if (used_ > 0 && count <= kCapacity - used_) {
+        std::fill_n(buffer_.get() + used_, static_cast<std::size_t>(count),
+                    static_cast<char>(byte));
+        used_ += static_cast<std::size_t>(count);
+        return {};
+    }
+    if (auto error = flushTo(image)) {
+        return error;
+    }
+    return image.fill(byte, count);
+}
+
 std::error_code InputBatch::flushTo(OutputFile& image) {
     const std::size_t pending = used_;
     used_ = 0;

@@ -32,6 +32,11 @@ class InputBatch {
     // the result is the error of that write.
     std::error_code take(files::Input& input, std::uint64_t size, OutputFile& image,
                          files::CopyResult& result);
+    // Appends `count` copies of `byte` after what the batch holds: into the
+    // batch when it holds bytes and has room, else straight to `image`
+    // after the batch is written. Small gaps between small inputs so cost
+    // no write of their own.
+    std::error_code fill(unsigned char byte, std::uint64_t count, OutputFile& image);
     // Writes what the batch holds to `image` and empties it.
     std::error_code flushTo(OutputFile& image);
 

@@ -21,9 +21,15 @@ Companion headerCompanion(const FirmwareSettings& settings, const EntryList& lis
 
 Companion manifestCompanion(const FirmwareSettings& settings, const EntryList& list,
                             const std::string& listFolder) {
-    return {settings.manifest, [&list, listFolder](OutputFile& out, const MergedImage& image) {
-                Manifest manifest{
-                    list.frontOffset(), image.infoTableWritten, image.size, image.crc, {}};
+    return {settings.manifest,
+            [&list, listFolder, fill = settings.fill](OutputFile& out, const MergedImage& image) {
+                Manifest manifest{.frontOffset = list.frontOffset(),
+                                  .infoTable = image.infoTableWritten,
+                                  .imageSize = image.size,
+                                  .imageCrc = image.crc,
+                                  .rows = {},
+                                  .align = list.alignment(),
+                                  .fill = fill};
                 for (std::size_t row = 0; row < list.entries().size(); ++row) {
                     const Entry& entry = list.entries()[row];
                     manifest.rows.push_back(
@@ -80,6 +86,7 @@ MergeOptions firmwareMergeOptions(const FirmwareSettings& settings, const EntryL
                                   const OutputPaths& paths) {
     MergeOptions merge;
     merge.padTo = settings.pad ? settings.flashSize : 0;
+    merge.fill = settings.fill;
     // The header and the manifest both name every file's CRC-32.
     merge.checksums = !settings.manifest.empty() || !settings.cHeader.empty();
     if (settings.relative) {

@@ -27,7 +27,8 @@ struct FirmwareSettings {
     bool cTable = false;         // the header also holds the table of every file's CRC-32
     std::string manifest{};      // its path; empty: none
     std::uint64_t flashSize = 0; // 0: none; else must pass flashSizeProblem
-    bool pad = false;            // fill the image with 0xFF up to flashSize
+    bool pad = false;            // fill the image up to flashSize
+    unsigned char fill = 0xFF;   // the filler: front area, alignment gaps, padding
     std::string ihex{};          // Intel HEX path; empty: none
     std::string srec{};          // S-record path; empty: none
     std::uint32_t base = 0;      // the address of the image's first byte in both

@@ -74,12 +74,15 @@ std::string manifestText(const Manifest& manifest) {
                          {"address", row.address},
                          {"crc32", crc32Text(row.crc)}});
     }
-    const Json document = {{"version", kVersion},
-                           {"front_offset", manifest.frontOffset},
-                           {"info_table", manifest.infoTable},
-                           {"image_size", manifest.imageSize},
-                           {"image_crc32", crc32Text(manifest.imageCrc)},
-                           {"files", std::move(files)}};
+    Json document = {{"version", kVersion}, {"front_offset", manifest.frontOffset}};
+    if (manifest.align != 1 || manifest.fill != 0xFF) {
+        document["align"] = manifest.align;
+        document["fill"] = manifest.fill;
+    }
+    document["info_table"] = manifest.infoTable;
+    document["image_size"] = manifest.imageSize;
+    document["image_crc32"] = crc32Text(manifest.imageCrc);
+    document["files"] = std::move(files);
     return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 

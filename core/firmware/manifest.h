@@ -15,7 +15,11 @@
 //   }
 //
 // CRCs are the zlib / IEEE 802.3 CRC-32 as 8 lower-case hex digits, as the
-// usual checksum tools print them. Numbers are plain JSON integers.
+// usual checksum tools print them. Numbers are plain JSON integers. An image
+// laid out with an alignment or a filler other than the defaults (1, 0xFF)
+// also has "align" and "fill" (both numbers) after "front_offset", so that a
+// later merge can be compared with the settings of this one; manifests of
+// the default layout stay as they always were.
 #pragma once
 
 #include <cstdint>
@@ -39,6 +43,8 @@ struct Manifest {
     std::uint64_t imageSize = 0; // padding included
     std::uint32_t imageCrc = 0;
     std::vector<ManifestRow> rows;
+    std::uint32_t align = 1;
+    unsigned char fill = 0xFF;
 };
 
 // The manifest as JSON text. A path that is not valid UTF-8 (JSON can hold

@@ -104,6 +104,7 @@ MergeResult checkList(const EntryList& list, const OutputPaths& paths,
         if (!listFileCanCarry(entry.path)) {
             return failure(MergeStatus::NameNotListable, entry.path);
         }
+        address = alignedUp(address, list.alignment());
         if (address >= kFourGiB || address + entry.size > kFourGiB) {
             return failure(MergeStatus::LayoutTooLarge, entry.path);
         }
@@ -324,16 +325,18 @@ MergeResult openOutputs(OutputSet& set, const OutputPaths& paths,
 // seen soon in a large front area or padding.
 constexpr std::uint64_t kFillPiece = std::uint64_t{1} << 20;
 
-// `count` bytes of 0xFF into the image and the streams from `done` on, in
-// pieces, asking `progress` after each (once when there are none).
-MergeResult fillImage(OutputFile& image, Streams& streams, std::uint64_t count, std::uint64_t& done,
-                      std::uint64_t total, const MergeProgress& progress) {
+// `count` filler bytes into the image (after what `batch` holds) and the
+// streams from `done` on, in pieces, asking `progress` after each (once
+// when there are none).
+MergeResult fillImage(OutputFile& image, InputBatch& batch, Streams& streams, unsigned char byte,
+                      std::uint64_t count, std::uint64_t& done, std::uint64_t total,
+                      const MergeProgress& progress) {
     do {
         const std::uint64_t piece = std::min(count, kFillPiece);
-        if (auto error = image.fill(0xFF, piece)) {
+        if (auto error = batch.fill(byte, piece, image)) {
             return failure(MergeStatus::ImageWriteFailed, image.target(), error);
         }
-        streams.fill(0xFF, piece);
+        streams.fill(byte, piece);
         if (streams.failed()) {
             return streams.failure();
         }
@@ -346,45 +349,84 @@ MergeResult fillImage(OutputFile& image, Streams& streams, std::uint64_t count, 
     return {};
 }
 
-// The front area (the table, when it is written, then 0xFF filler), every
-// input after it, then the padding up to `total`, each byte to the image
-// and the streams. With `checksums` the CRCs of the rows and of the image
-// are kept in `merged`.
+// The settings the image's bytes are written with.
+struct ImageSettings {
+    bool writeTable = false;
+    std::uint64_t total = 0; // the image's length, padding included
+    bool checksums = false;
+    unsigned char fill = 0xFF;
+};
+
+// The image's CRC-32 so far, kept only when checksums are asked for.
+class ImageCrc {
+  public:
+    explicit ImageCrc(bool wanted) : wanted_(wanted) {}
+    void addFill(unsigned char byte, std::uint64_t count) {
+        if (wanted_) {
+            Crc32 run;
+            run.updateFill(byte, count);
+            add(run.value(), count);
+        }
+    }
+    void add(std::uint32_t crc, std::uint64_t count) {
+        if (wanted_) {
+            value_ = crc32Combine(value_, crc, count);
+        }
+    }
+    std::uint32_t value() const { return value_; }
+
+  private:
+    bool wanted_;
+    std::uint32_t value_ = Crc32{}.value();
+};
+
+// The front area (the table, when it is written, then filler), every input
+// at its address after the filler of its gap, then the padding up to the
+// total, each byte to the image and the streams. With checksums the CRCs of
+// the rows and of the image are kept in `merged`.
 MergeResult writeImage(const Outputs& outputs, const EarlierOutputs& earlier, Streams& streams,
-                       const EntryList& list, bool writeTable, std::uint64_t total,
-                       const MergeProgress& progress, bool checksums, MergedImage& merged) {
+                       const EntryList& list, const ImageSettings& settings,
+                       const MergeProgress& progress, MergedImage& merged) {
     OutputFile& image = *outputs.image;
-    Crc32 front;
+    const std::uint64_t total = settings.total;
+    ImageCrc crc(settings.checksums);
+    InputBatch batch;
     std::uint64_t done = 0;
-    if (writeTable) {
+    if (settings.writeTable) {
         const std::string table = infoTableBytes(list);
         if (auto error = image.write(table)) {
             return failure(MergeStatus::ImageWriteFailed, image.target(), error);
         }
         streams.write(table.data(), table.size());
-        front.update(table);
+        Crc32 tableCrc;
+        tableCrc.update(table);
+        crc.add(tableCrc.value(), table.size());
         done = table.size();
     }
-    if (checksums) {
-        front.updateFill(0xFF, list.frontOffset() - done);
-    }
-    merged.crc = front.value();
-    if (MergeResult filled =
-            fillImage(image, streams, list.frontOffset() - done, done, total, progress);
+    crc.addFill(settings.fill, list.frontOffset() - done);
+    if (MergeResult filled = fillImage(image, batch, streams, settings.fill,
+                                       list.frontOffset() - done, done, total, progress);
         !filled.ok()) {
         return filled;
     }
-    InputBatch batch;
     for (const Entry& entry : list.entries()) {
-        std::uint32_t crc = 0;
+        if (const std::uint64_t gap = entry.address - done; entry.address > done) {
+            crc.addFill(settings.fill, gap);
+            if (MergeResult filled =
+                    fillImage(image, batch, streams, settings.fill, gap, done, total, progress);
+                !filled.ok()) {
+                return filled;
+            }
+        }
+        std::uint32_t rowCrc = 0;
         if (MergeResult appended = appendInput(outputs, batch, streams, earlier, entry, done, total,
-                                               progress, checksums, crc);
+                                               progress, settings.checksums, rowCrc);
             !appended.ok()) {
             return appended;
         }
-        if (checksums) {
-            merged.rowCrcs.push_back(crc);
-            merged.crc = crc32Combine(merged.crc, crc, entry.size);
+        if (settings.checksums) {
+            merged.rowCrcs.push_back(rowCrc);
+            crc.add(rowCrc, entry.size);
         }
         done += entry.size;
         if (progress && !progress(done, total)) {
@@ -394,12 +436,9 @@ MergeResult writeImage(const Outputs& outputs, const EarlierOutputs& earlier, St
     if (auto error = batch.flushTo(image)) {
         return failure(MergeStatus::ImageWriteFailed, image.target(), error);
     }
-    if (checksums) {
-        Crc32 padding;
-        padding.updateFill(0xFF, total - done);
-        merged.crc = crc32Combine(merged.crc, padding.value(), total - done);
-    }
-    return fillImage(image, streams, total - done, done, total, progress);
+    crc.addFill(settings.fill, total - done);
+    merged.crc = crc.value();
+    return fillImage(image, batch, streams, settings.fill, total - done, done, total, progress);
 }
 
 } // namespace
@@ -440,8 +479,9 @@ MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPa
         return failure(MergeStatus::ListWriteFailed, paths.listPath, error);
     }
     MergedImage merged{*outputs.image, total, writeTable, {}, 0};
-    if (MergeResult written = writeImage(outputs, earlier, streams, list, writeTable, total,
-                                         progress, options.checksums, merged);
+    if (MergeResult written = writeImage(outputs, earlier, streams, list,
+                                         {writeTable, total, options.checksums, options.fill},
+                                         progress, merged);
         !written.ok()) {
         return written;
     }

@@ -3,10 +3,12 @@
 // copy that sums what it copies. Uses the model and files wings.
 //
 // The merged image: a front area of `frontOffset` bytes, then every listed
-// file's bytes back to back in row order, then 0xFF up to a size asked for.
+// file's bytes in row order, each at its address (back to back, or after a
+// gap up to the list's alignment), then filler up to a size asked for.
 //
-// The front area is all 0xFF, or starts with the file info table when it is
-// asked for and fits. The list file is written beside the image in the same
+// The front area is all filler, or starts with the file info table when it
+// is asked for and fits. The filler is 0xFF, erased flash, unless asked
+// otherwise. The list file is written beside the image in the same
 // run.
 #pragma once
 
@@ -102,9 +104,12 @@ struct MergeOptions {
     // --no-sync).
     bool durable = true;
     std::vector<Companion> companions;
-    // The image is filled with 0xFF up to this length (a flash's size) when
-    // its layout ends before it.
+    // The image is filled up to this length (a flash's size) when its layout
+    // ends before it.
     std::uint64_t padTo = 0;
+    // The byte of the front area's filler, the gaps before aligned rows and
+    // the padding.
+    unsigned char fill = 0xFF;
     // Takes every row's CRC-32 and the image's while copying, for a
     // manifest: summed where the input lies as the kernel copies it
     // (checksum_copy.h), or between the read and the write of each piece

@@ -11,8 +11,9 @@ void EntryList::appendEntry(std::string path, std::uint32_t size, std::string da
     if (observer_) {
         observer_->rowsAboutToBeInserted(row, row);
     }
-    rows_.push_back(Entry{std::move(path), size, imageCapacity_, std::move(dataFormat)});
-    imageCapacity_ += size; // wraps modulo 2^32 by design
+    const std::uint32_t address = nextAddress();
+    rows_.push_back(Entry{std::move(path), size, address, std::move(dataFormat)});
+    imageCapacity_ = address + size; // wraps modulo 2^32 by design
     if (observer_) {
         observer_->rowsInserted();
     }
@@ -33,8 +34,9 @@ void EntryList::appendEntries(std::span<const NewEntry> rows) {
         rows_.reserve(std::max(needed, 2 * rows_.capacity()));
     }
     for (const NewEntry& row : rows) {
-        rows_.push_back(Entry{row.path, row.size, imageCapacity_, dataFormatOf(row.path)});
-        imageCapacity_ += row.size;
+        const std::uint32_t address = nextAddress();
+        rows_.push_back(Entry{row.path, row.size, address, dataFormatOf(row.path)});
+        imageCapacity_ = address + row.size;
     }
     if (observer_) {
         observer_->rowsInserted();
@@ -44,8 +46,8 @@ void EntryList::appendEntries(std::span<const NewEntry> rows) {
 void EntryList::recomputeLayout() {
     imageCapacity_ = frontOffset_;
     for (Entry& entry : rows_) {
-        entry.address = imageCapacity_;
-        imageCapacity_ += entry.size;
+        entry.address = nextAddress();
+        imageCapacity_ = entry.address + entry.size;
     }
     if (observer_ && !rows_.empty()) {
         observer_->rowsChanged(0, rowCount() - 1);
@@ -55,9 +57,20 @@ void EntryList::recomputeLayout() {
 std::uint64_t EntryList::layoutEnd() const {
     std::uint64_t end = frontOffset_;
     for (const Entry& entry : rows_) {
-        end += entry.size;
+        end = alignedUp(end, alignment_) + entry.size;
     }
     return end;
+}
+
+std::uint32_t EntryList::nextAddress() const {
+    return static_cast<std::uint32_t>(alignedUp(imageCapacity_, alignment_));
+}
+
+std::optional<std::string> alignmentProblem(std::uint64_t alignment) {
+    if (alignment == 0 || alignment > kLargestAlignment || (alignment & (alignment - 1)) != 0) {
+        return "not a power of two from 1 to 1M";
+    }
+    return std::nullopt;
 }
 
 std::string EntryList::cellText(int row, Column column) const {

@@ -6,12 +6,14 @@
 // The ordered list of files that make up a merged image, and its layout.
 //
 // Row order is merge order. Every row's address is the front offset plus the
-// sizes of the rows before it; `imageCapacity` is the front offset plus all
-// sizes. All three are unsigned 32-bit byte counts that wrap modulo 2^32, as
-// the image format stores them.
+// sizes of the rows before it, rounded up to the alignment (1, back to back,
+// unless the command line asks for more); `imageCapacity` is where the last
+// row ends. All three are unsigned 32-bit byte counts that wrap modulo 2^32,
+// as the image format stores them.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -51,9 +53,9 @@ class EntryListObserver {
 
 class EntryList {
   public:
-    // Adds one row at the end. Its address is the current `imageCapacity`,
-    // which then grows by the size; the rest of the layout stays right
-    // without a recompute.
+    // Adds one row at the end. Its address is the current `imageCapacity`
+    // rounded up to the alignment; `imageCapacity` becomes its end, and the
+    // rest of the layout stays right without a recompute.
     void appendEntry(std::string path, std::uint32_t size, std::string dataFormat);
     // Appends many rows as one change (one observer notice), each as
     // `appendEntry` with the data format derived from its path.
@@ -71,6 +73,11 @@ class EntryList {
     std::uint64_t layoutEnd() const;
     // Sets the stored front offset only; callers run `recomputeLayout`.
     void setFrontOffset(std::uint32_t offset) { frontOffset_ = offset; }
+    // Every row starts at a multiple of `alignment`, a power of two (see
+    // alignmentProblem); the gaps before rows count in the capacity. Sets
+    // the stored value only; callers run `recomputeLayout`.
+    void setAlignment(std::uint32_t alignment) { alignment_ = alignment; }
+    std::uint32_t alignment() const { return alignment_; }
 
     const Entry& at(int row) const { return rows_.at(static_cast<std::size_t>(row)); }
     const std::vector<Entry>& entries() const { return rows_; }
@@ -79,7 +86,8 @@ class EntryList {
     std::string cellText(int row, Column column) const;
 
     // Removes one row and takes its size off `imageCapacity`; the addresses
-    // of later rows are stale until `recomputeLayout`.
+    // of later rows (and, with an alignment, the capacity) are stale until
+    // `recomputeLayout`.
     void removeRow(int row);
     // Removes every row; `imageCapacity` becomes `frontOffset`.
     void removeAll();
@@ -92,8 +100,11 @@ class EntryList {
     void setObserver(EntryListObserver* observer) { observer_ = observer; }
 
   private:
+    // Where a row appended now starts.
+    std::uint32_t nextAddress() const;
     std::vector<Entry> rows_;
     std::uint32_t frontOffset_ = 0;
+    std::uint32_t alignment_ = 1;
     std::uint32_t imageCapacity_ = 0;
     EntryListObserver* observer_ = nullptr;
 };
@@ -102,6 +113,19 @@ class EntryList {
 // "." on, dot included, case kept; empty when the name has no dot. Both "/"
 // and "\" end a folder, so lists made on either kind of system read alike.
 std::string dataFormatOf(std::string_view path);
+
+// The largest alignment taken: a sector of the largest NOR flashes is far
+// smaller, and a larger one would mostly lay out filler.
+inline constexpr std::uint64_t kLargestAlignment = std::uint64_t{1} << 20;
+
+// Why `alignment` cannot be an alignment (a power of two from 1 to
+// kLargestAlignment), or nothing when it can.
+std::optional<std::string> alignmentProblem(std::uint64_t alignment);
+
+// `offset` rounded up to a multiple of `alignment`, a power of two.
+constexpr std::uint64_t alignedUp(std::uint64_t offset, std::uint32_t alignment) {
+    return (offset + alignment - 1) & ~(std::uint64_t{alignment} - 1);
+}
 
 // Plain decimal text of an unsigned number.
 std::string decimal(std::uint64_t value);
