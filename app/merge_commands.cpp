@@ -31,6 +31,12 @@ void mergeSave(Context c) {
     if (!confirmed) {
         return;
     }
+    if (namesAStream(*confirmed)) {
+        c.state.outputFolder = folderOf(*confirmed);
+        c.port.showMessage(text::outputNamesStream(*confirmed), text::kNotice, Icon::Error,
+                           Buttons::Ok);
+        return;
+    }
     const std::optional<OutputPaths> paths = outputPathsFor(*confirmed);
     if (!paths) {
         // A path without a file name names no image.

@@ -36,8 +36,8 @@ class FakeDialogs final : public Dialogs {
                std::to_string(type) + "|" + win::toUtf8(text) + "\n";
         return (type & MB_TYPEMASK) == MB_OK ? IDOK : IDYES;
     }
-    Strings openFiles(HWND, const app::FileDialogRequest& request) override {
-        return choose("open " + request.title);
+    app::OpenChoice openFiles(HWND, const app::FileDialogRequest& request) override {
+        return {choose("open " + request.title)};
     }
     std::optional<std::string> saveFile(HWND, const app::FileDialogRequest& request) override {
         const Strings paths = choose("save " + request.title);
@@ -325,7 +325,8 @@ TEST_F(WindowTest, FileDialogsFiltersAndSelections) {
         answer = button;
         typed = win::toWideLenient(chosen);
         ::SetTimer(nullptr, 0, 10, inspect);
-        EXPECT_EQ(system.openFiles(main(), request), button == IDOK ? Strings{chosen} : Strings{});
+        EXPECT_EQ(system.openFiles(main(), request).paths,
+                  button == IDOK ? Strings{chosen} : Strings{});
         EXPECT_TRUE(seen.starts_with("选择, ")) << seen;
         typed = win::toWideLenient(fresh); // a name already there would be asked about
         ::SetTimer(nullptr, 0, 10, inspect);
