@@ -25,7 +25,5 @@ std::optional<OutputPaths> outputPathsFor(std::string_view confirmedPath);
 // stream ("img:x.bin" is the stream "x.bin" of "img"). Never elsewhere,
 // where ':' is an ordinary character of a name.
 bool namesAStream(std::string_view path);
-// The same rule on any system, for the text alone.
-bool holdsStreamColon(std::string_view path);
 
 } // namespace zd
