@@ -51,7 +51,7 @@ inline std::string moreNotAdded(std::size_t count) {
 inline constexpr const char* kAddFilesFailed = "文件长度超过缓冲，请减少单次导入数量，可分多次导入"
                                                "；\n菜单：\"文件>从文件夹导入\" 可导入整个目录。";
 inline std::string addFilesFailed(std::uint32_t code) {
-    char digits[8] = {};
+    char digits[9] = {}; // up to eight hex digits
     std::snprintf(digits, sizeof digits, "%04X", static_cast<unsigned>(code));
     return std::string(kAddFilesFailed) + "\n0x" + digits;
 }
