@@ -69,19 +69,24 @@ void finishBatch(Context c, int added, const std::vector<std::string>& notAdded)
 
 void addFiles(Context c) {
     const ButtonLock lock(c.port, cmd::AddFiles);
-    const std::vector<std::string> chosen =
+    const OpenChoice chosen =
         c.port.chooseFilesToOpen({text::kAddFilesTitle, text::addFilesFilters(), true});
-    if (chosen.empty()) {
+    if (chosen.failure != 0) {
+        c.port.showMessage(text::addFilesFailed(chosen.failure), text::kImportFailed, Icon::Error,
+                           Buttons::Ok);
+        return;
+    }
+    if (chosen.paths.empty()) {
         return; // cancelled
     }
     std::vector<std::string> notAdded;
-    const int added = appendBatch(c, probeFiles(chosen), notAdded);
+    const int added = appendBatch(c, probeFiles(chosen.paths), notAdded);
     finishBatch(c, added, notAdded);
 }
 
 void importFolder(Context c) {
     const std::vector<std::string> picked =
-        c.port.chooseFilesToOpen({text::kFolderImportTitle, {text::allFilesFilter()}, false});
+        c.port.chooseFilesToOpen({text::kFolderImportTitle, {text::allFilesFilter()}, false}).paths;
     if (picked.empty()) {
         return;
     }
@@ -110,7 +115,7 @@ void addDropped(Context c, const std::vector<std::string>& paths) {
 void importListFile(Context c) {
     const ButtonLock lock(c.port, cmd::ImportList);
     const std::vector<std::string> chosen =
-        c.port.chooseFilesToOpen({text::kImportListTitle, {text::listFileFilter()}, false});
+        c.port.chooseFilesToOpen({text::kImportListTitle, {text::listFileFilter()}, false}).paths;
     if (chosen.empty()) {
         return;
     }

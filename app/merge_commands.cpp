@@ -32,6 +32,12 @@ void mergeSave(Context c) {
     if (!confirmed) {
         return;
     }
+    if (namesAStream(*confirmed)) {
+        c.state.outputFolder = folderPartOf(*confirmed);
+        c.port.showMessage(text::outputNamesStream(*confirmed), text::kNotice, Icon::Error,
+                           Buttons::Ok);
+        return;
+    }
     const std::optional<OutputPaths> paths = outputPathsFor(*confirmed);
     if (!paths) {
         // A path without a file name names no image.

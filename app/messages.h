@@ -4,6 +4,8 @@
 
 #include "app/port.h"
 
+#include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace zd::app::text {
@@ -44,6 +46,15 @@ inline constexpr const char* kReasonNameNotListable =
 inline std::string moreNotAdded(std::size_t count) {
     return "……另有 " + std::to_string(count) + " 个未能添加";
 }
+// The Add-files dialog failed (its selection did not fit, for one), naming
+// the dialog's error code in hexadecimal on a line of its own.
+inline constexpr const char* kAddFilesFailed = "文件长度超过缓冲，请减少单次导入数量，可分多次导入"
+                                               "；\n菜单：\"文件>从文件夹导入\" 可导入整个目录。";
+inline std::string addFilesFailed(std::uint32_t code) {
+    char digits[9] = {}; // up to eight hex digits
+    std::snprintf(digits, sizeof digits, "%04X", static_cast<unsigned>(code));
+    return std::string(kAddFilesFailed) + "\n0x" + digits;
+}
 inline constexpr const char* kListOpenFailed = "打开失败！";
 inline constexpr const char* kListFormatError = "格式不对，请确认是否为本软件导出的.h文件？";
 
@@ -64,6 +75,10 @@ inline constexpr const char* kNoOutputFolder = "尚未保存过文件，暂无�
 // Names the input that the image or the list file would replace.
 inline std::string outputIsInput(const std::string& path) {
     return std::string(kOutputIsInput) + "\n" + path;
+}
+// Windows would write a name with ':' into a hidden stream of another file.
+inline std::string outputNamesStream(const std::string& path) {
+    return path + " 的文件名不可含有“:”（Windows 会将其写入另一文件的隐藏数据流），请更换文件名！";
 }
 inline std::string inputUnreadable(const std::string& path) {
     return path + " 打开失败，请检查！";

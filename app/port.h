@@ -24,6 +24,14 @@ struct FileDialogRequest {
     bool multiple = false;           // open dialogs only: several files may be chosen
 };
 
+// What an open dialog gave: the chosen files' full paths, none when it was
+// cancelled or failed. `failure` is the dialog's own error code when it
+// failed (a selection too long for its buffer, for one), 0 otherwise.
+struct OpenChoice {
+    std::vector<std::string> paths;
+    std::uint32_t failure = 0;
+};
+
 // The three displays of the layout state, by control id.
 enum class Display { FileCount = 401, FrontOffset = 402, Capacity = 403 };
 
@@ -38,9 +46,9 @@ class Port {
     virtual Answer showMessage(const std::string& text, const std::string& caption, Icon icon,
                                Buttons buttons) = 0;
 
-    // The open-file dialog: the chosen files' full paths, empty when cancelled.
-    // Only existing files can be chosen; the name field starts empty.
-    virtual std::vector<std::string> chooseFilesToOpen(const FileDialogRequest& request) = 0;
+    // The open-file dialog. Only existing files can be chosen; the name
+    // field starts empty.
+    virtual OpenChoice chooseFilesToOpen(const FileDialogRequest& request) = 0;
     // The save dialog: the confirmed full path, nothing when cancelled. It
     // asks before it returns the name of an existing file.
     virtual std::optional<std::string> chooseFileToSave(const FileDialogRequest& request) = 0;

@@ -136,7 +136,21 @@ void printLayout(const EntryList& list, std::ostream& out) {
     out << "Image capacity: " << list.layoutEnd() << " bytes\n";
 }
 
+// An output whose name Windows would take for a stream of another file;
+// named, before anything is written.
+bool refusedStream(const std::string& output, const Context& context) {
+    if (!namesAStream(output)) {
+        return false;
+    }
+    context.fail(output, "a ':' in a file name names a hidden stream of another file on Windows; "
+                         "choose a name without it");
+    return true;
+}
+
 int runMerge(const MergeOptions& options, const Context& context) {
+    if (refusedStream(options.output, context)) {
+        return kFailure;
+    }
     std::optional<OutputPaths> paths;
     if (!options.output.empty()) {
         paths = outputPathsFor(options.output);
@@ -169,6 +183,11 @@ int runMerge(const MergeOptions& options, const Context& context) {
     merge.filesRead = options.lists;
     merge.filesRead.insert(merge.filesRead.end(), context.responseFiles.begin(),
                            context.responseFiles.end());
+    for (const Companion& companion : merge.companions) {
+        if (refusedStream(companion.path, context)) {
+            return kFailure;
+        }
+    }
     if (options.dryRun) {
         if (const MergeResult checked = checkMerge(list, outputs, merge); !checked.ok()) {
             context.fail(printableName(checked.path), reasonOf(checked));

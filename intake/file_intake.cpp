@@ -5,6 +5,7 @@
 #include "core/model/file_names.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace zd {
@@ -27,17 +28,19 @@ std::pair<std::string, std::string> sortKey(std::string name) {
     return {std::move(folded), std::move(name)};
 }
 
-// Refuses a name that names no file or that the list file cannot carry.
-bool refusedByName(const std::string& path, IntakeBatch& batch) {
-    if (path.empty()) {
-        batch.refused.push_back({path, RefusedFile::Reason::EmptyName, {}});
-        return true;
+// The name `given` is taken by: in its long form (a short alias means
+// nothing on another machine); nothing when it names no file or the list
+// file cannot carry it, which is noted as refused.
+std::optional<std::string> nameToTake(const std::string& given, IntakeBatch& batch) {
+    if (given.empty()) {
+        batch.refused.push_back({given, RefusedFile::Reason::EmptyName, {}});
+        return std::nullopt;
     }
-    if (!listFileCanCarry(path)) {
-        batch.refused.push_back({path, RefusedFile::Reason::NameNotListable, {}});
-        return true;
+    if (!listFileCanCarry(given)) {
+        batch.refused.push_back({given, RefusedFile::Reason::NameNotListable, {}});
+        return std::nullopt;
     }
-    return false;
+    return files::longPath(given);
 }
 
 // Kind and length by name, links followed: one lookup, no descriptor, and a
@@ -61,14 +64,13 @@ void classify(const std::string& path, std::error_code error, const files::Statu
     }
 }
 
-void probeInto(const std::vector<std::string>& paths, IntakeBatch& batch) {
-    for (const std::string& path : paths) {
-        if (refusedByName(path, batch)) {
-            continue;
+void probeInto(const std::vector<std::string>& given, IntakeBatch& batch) {
+    for (const std::string& name : given) {
+        if (const std::optional<std::string> path = nameToTake(name, batch)) {
+            files::Status info;
+            const std::error_code error = look(*path, info);
+            classify(*path, error, info, batch);
         }
-        files::Status info;
-        const std::error_code error = look(path, info);
-        classify(path, error, info, batch);
     }
 }
 
@@ -107,10 +109,12 @@ FolderListing listFolder(const std::string& folder) {
 
 IntakeBatch takeInputs(const std::vector<std::string>& paths) {
     IntakeBatch batch;
-    for (const std::string& path : paths) {
-        if (refusedByName(path, batch)) {
+    for (const std::string& name : paths) {
+        const std::optional<std::string> taken = nameToTake(name, batch);
+        if (!taken) {
             continue;
         }
+        const std::string& path = *taken; // a folder's files are listed under its long name
         files::Status info;
         const std::error_code error = look(path, info);
         if (error || info.kind != files::Kind::Directory) {

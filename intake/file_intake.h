@@ -35,7 +35,8 @@ struct IntakeBatch {
 // name the list file cannot carry (a line feed, a carriage return, a NUL,
 // bytes that are not UTF-8), cannot be looked at, is not a regular file (links are
 // followed), or is 4 GiB or longer (the image format cannot describe it) is
-// refused; the rest are accepted. Nothing is opened: a file this user may
+// refused; the rest are accepted, each by its long name (files::longPath),
+// not by a short alias of it. Nothing is opened: a file this user may
 // not read is named by the merge, which opens every input.
 IntakeBatch probeFiles(const std::vector<std::string>& paths);
 

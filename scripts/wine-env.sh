@@ -40,9 +40,14 @@ Windows Registry Editor Version 5.00
 "System"=hex(7):77,00,71,00,79,00,2d,00,6d,00,69,00,63,00,72,00,6f,00,68,00,65,00,69,00,2e,00,74,00,74,00,63,00,2c,00,57,00,65,00,6e,00,51,00,75,00,61,00,6e,00,59,00,69,00,20,00,4d,00,69,00,63,00,72,00,6f,00,20,00,48,00,65,00,69,00,00,00,00,00
 "Tahoma"=hex(7):77,00,71,00,79,00,2d,00,6d,00,69,00,63,00,72,00,6f,00,68,00,65,00,69,00,2e,00,74,00,74,00,63,00,2c,00,57,00,65,00,6e,00,51,00,75,00,61,00,6e,00,59,00,69,00,20,00,4d,00,69,00,63,00,72,00,6f,00,20,00,48,00,65,00,69,00,00,00,00,00
 REG
+# A brand-new prefix: wineboot returns while the programs it started (the
+# devices, the services, the registry's first writes) still run under its
+# server. Wait for that server to end, so the first program started after
+# this does not race the prefix's own set-up.
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
   wine wineboot --init </dev/null >/dev/null 2>&1
+  "$ZD_WINESERVER" -w </dev/null >/dev/null 2>&1 || true
 fi
 # A persistent server, its standard streams away from any pipe of ours.
 "$ZD_WINESERVER" -p </dev/null >/dev/null 2>&1 || true

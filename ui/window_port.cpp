@@ -30,12 +30,13 @@ app::Answer WindowPort::showMessage(const std::string& message, const std::strin
     return dialogs_.message(&window_, text(message), text(caption), icon, buttons);
 }
 
-std::vector<std::string> WindowPort::chooseFilesToOpen(const app::FileDialogRequest& request) {
-    std::vector<std::string> paths;
+// Qt's dialog has no failure of its own to report: it gives names or none.
+app::OpenChoice WindowPort::chooseFilesToOpen(const app::FileDialogRequest& request) {
+    app::OpenChoice choice;
     for (const QString& path : dialogs_.openFiles(&window_, request)) {
-        paths.push_back(path.toStdString());
+        choice.paths.push_back(path.toStdString());
     }
-    return paths;
+    return choice;
 }
 
 std::optional<std::string> WindowPort::chooseFileToSave(const app::FileDialogRequest& request) {

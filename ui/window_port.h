@@ -16,7 +16,7 @@ class WindowPort final : public app::Port {
 
     app::Answer showMessage(const std::string& text, const std::string& caption, app::Icon icon,
                             app::Buttons buttons) override;
-    std::vector<std::string> chooseFilesToOpen(const app::FileDialogRequest& request) override;
+    app::OpenChoice chooseFilesToOpen(const app::FileDialogRequest& request) override;
     std::optional<std::string> chooseFileToSave(const app::FileDialogRequest& request) override;
 
     std::string displayText(app::Display display) override;

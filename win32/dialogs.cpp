@@ -8,9 +8,6 @@
 namespace zd::win32 {
 namespace {
 
-// Room for the many names a multiple selection can return; a selection that
-// does not fit fails like a cancel rather than losing names.
-constexpr std::size_t kSelectionBuffer = std::size_t{1} << 20;
 constexpr std::size_t kSaveBuffer = 32768;
 
 } // namespace
@@ -81,10 +78,9 @@ int SystemDialogs::message(HWND owner, const std::wstring& text, const std::wstr
     return ::MessageBoxW(owner, text.c_str(), caption.c_str(), type);
 }
 
-std::vector<std::string> SystemDialogs::openFiles(HWND owner,
-                                                  const app::FileDialogRequest& request) {
+app::OpenChoice SystemDialogs::openFiles(HWND owner, const app::FileDialogRequest& request) {
     // Set up afresh for every use: empty name field, first filter, no folder.
-    std::wstring buffer(request.multiple ? kSelectionBuffer : kSaveBuffer, L'\0');
+    std::wstring buffer(request.multiple ? selectionChars_ : kSaveBuffer, L'\0');
     const std::wstring filters = filterText(request.filters);
     const std::wstring title = win::toWideLenient(request.title);
     OPENFILENAMEW dialog{};
@@ -97,14 +93,17 @@ std::vector<std::string> SystemDialogs::openFiles(HWND owner,
     dialog.lpstrTitle = title.c_str();
     dialog.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_LONGNAMES |
                    (request.multiple ? OFN_ALLOWMULTISELECT : 0);
-    std::vector<std::string> paths;
+    app::OpenChoice choice;
     if (!::GetOpenFileNameW(&dialog)) {
-        return paths;
+        // 0 for a cancel; a selection that does not fit fails rather than
+        // losing names.
+        choice.failure = ::CommDlgExtendedError();
+        return choice;
     }
     for (const std::wstring& path : selectedPaths(buffer.c_str(), dialog.nFileOffset)) {
-        paths.push_back(win::toUtf8(path));
+        choice.paths.push_back(win::toUtf8(path));
     }
-    return paths;
+    return choice;
 }
 
 std::optional<std::string> SystemDialogs::saveFile(HWND owner,

@@ -18,9 +18,9 @@ class Dialogs {
     // A message box; returns IDOK, IDYES or IDNO.
     virtual int message(HWND owner, const std::wstring& text, const std::wstring& caption,
                         UINT type) = 0;
-    // Full paths (UTF-8) of the chosen existing files; empty when cancelled.
-    virtual std::vector<std::string> openFiles(HWND owner,
-                                               const app::FileDialogRequest& request) = 0;
+    // Full paths (UTF-8) of the chosen existing files; none when cancelled,
+    // and then also the dialog's error code when it failed.
+    virtual app::OpenChoice openFiles(HWND owner, const app::FileDialogRequest& request) = 0;
     // The confirmed path; nothing when cancelled.
     virtual std::optional<std::string> saveFile(HWND owner,
                                                 const app::FileDialogRequest& request) = 0;
@@ -49,17 +49,24 @@ INT_PTR CALLBACK infoDialogProcedure(HWND dialog, UINT message, WPARAM wParam, L
 // The real dialogs.
 class SystemDialogs final : public Dialogs {
   public:
-    explicit SystemDialogs(HINSTANCE instance) : instance_(instance) {}
+    // `selectionChars`: the room, in UTF-16 units, for what a multiple
+    // selection returns; a selection longer than that fails the dialog.
+    explicit SystemDialogs(HINSTANCE instance, std::size_t selectionChars = kSelectionChars)
+        : instance_(instance), selectionChars_(selectionChars) {}
 
     int message(HWND owner, const std::wstring& text, const std::wstring& caption,
                 UINT type) override;
-    std::vector<std::string> openFiles(HWND owner, const app::FileDialogRequest& request) override;
+    app::OpenChoice openFiles(HWND owner, const app::FileDialogRequest& request) override;
     std::optional<std::string> saveFile(HWND owner, const app::FileDialogRequest& request) override;
     void infoDialog(HWND owner, int resourceId) override;
     void shellOpen(const std::wstring& target) override;
 
+    // Room for the many names a multiple selection can return.
+    static constexpr std::size_t kSelectionChars = std::size_t{1} << 20;
+
   private:
     HINSTANCE instance_;
+    std::size_t selectionChars_;
 };
 
 } // namespace zd::win32

@@ -47,7 +47,10 @@ bool MainWindow::create() {
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_MENU + 1);
     windowClass.lpszMenuName = MAKEINTRESOURCEW(kMenu);
     windowClass.lpszClassName = className.c_str();
-    ::RegisterClassExW(&windowClass);
+    // A class left by an earlier window of this process serves again.
+    if (!::RegisterClassExW(&windowClass) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+        return false;
+    }
 
     const HDC screen = ::GetDC(nullptr);
     dpi_ = ::GetDeviceCaps(screen, LOGPIXELSX);

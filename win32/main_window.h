@@ -23,7 +23,8 @@ class MainWindow {
     MainWindow& operator=(const MainWindow&) = delete;
 
     // Registers the class and creates the window with its controls, centred
-    // and not yet shown; false when the window could not be created.
+    // and not yet shown; false when the window could not be created, with
+    // the system's reason left in GetLastError.
     bool create();
 
     HWND handle() const { return window_; }

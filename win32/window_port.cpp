@@ -22,7 +22,7 @@ app::Answer WindowPort::showMessage(const std::string& text, const std::string& 
     return pressed == IDYES ? app::Answer::Yes : app::Answer::No;
 }
 
-std::vector<std::string> WindowPort::chooseFilesToOpen(const app::FileDialogRequest& request) {
+app::OpenChoice WindowPort::chooseFilesToOpen(const app::FileDialogRequest& request) {
     return dialogs_.openFiles(window_.handle(), request);
 }
 

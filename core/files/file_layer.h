@@ -256,6 +256,12 @@ std::error_code listFolder(const std::string& folder, std::vector<FolderEntry>& 
 // ".." by the text, as the system itself does with every path.
 std::string absolutePath(const std::string& path);
 
+// `path` with every short name (8.3, "LONG~QFG.BIN") that the system made
+// for a long one put back in its long form, so that a list names what users
+// see on any machine. Win32: GetLongPathNameW; a path that does not exist
+// stays as given. POSIX has no such names: `path` itself.
+std::string longPath(const std::string& path);
+
 // The number the system knows this process by.
 std::uint64_t processId();
 

@@ -542,6 +542,10 @@ std::error_code listFolder(const std::string& folder, std::vector<FolderEntry>& 
     return error;
 }
 
+std::string longPath(const std::string& path) {
+    return path;
+}
+
 std::string absolutePath(const std::string& path) {
     std::string full;
     if (path.empty() || path.front() != '/') {

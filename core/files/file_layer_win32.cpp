@@ -471,6 +471,23 @@ std::string absolutePath(const std::string& path) {
     }
 }
 
+// Every name the system made short holds a '~', so other paths are not
+// looked up, which keeps a list of thousands of inputs cheap.
+std::string longPath(const std::string& path) {
+    const std::optional<std::wstring> wide = systemPath(path);
+    if (!wide || wide->find(L'~') == std::wstring::npos) {
+        return path;
+    }
+    std::wstring found(::GetLongPathNameW(wide->c_str(), nullptr, 0), L'\0');
+    const DWORD length =
+        ::GetLongPathNameW(wide->c_str(), found.data(), static_cast<DWORD>(found.size()));
+    if (length == 0 || length >= found.size()) {
+        return path;
+    }
+    found.resize(length);
+    return win::toUtf8(win::ordinaryPath(found));
+}
+
 std::uint64_t processId() {
     return ::GetCurrentProcessId();
 }

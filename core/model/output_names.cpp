@@ -26,4 +26,17 @@ std::optional<OutputPaths> outputPathsFor(std::string_view confirmedPath) {
     return paths;
 }
 
+bool namesAStream(std::string_view path) {
+    if (!files::kWin32) {
+        return false;
+    }
+    // "\\?\C:\..." and "\\.\C:\..." name their drive after the prefix.
+    if (path.starts_with("\\\\?\\") || path.starts_with("\\\\.\\")) {
+        path.remove_prefix(4);
+    }
+    const bool drive = path.size() >= 2 && path[1] == ':' &&
+                       ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+    return path.find(':', drive ? 2 : 0) != std::string_view::npos;
+}
+
 } // namespace zd

@@ -20,4 +20,10 @@ struct OutputPaths {
 // "img.txt" stay as they are. Nothing when the path has no file name.
 std::optional<OutputPaths> outputPathsFor(std::string_view confirmedPath);
 
+// Whether an output named `path` would land in a stream of another file, not
+// a file of its own: on Windows a ':' past the drive ("C:") names a hidden
+// stream ("img:x.bin" is the stream "x.bin" of "img"). Never elsewhere,
+// where ':' is an ordinary character of a name.
+bool namesAStream(std::string_view path);
+
 } // namespace zd

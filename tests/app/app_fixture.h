@@ -19,6 +19,7 @@ class FakePort : public Port {
   public:
     std::deque<Answer> answers; // one per Yes/No box
     std::deque<Strings> opens;
+    std::deque<std::uint32_t> openFailures; // the next open dialogs fail with these codes
     std::deque<std::optional<std::string>> saves;
     std::string typedOffset;
     bool checked = false, stopMerge = false; // the box ticked; Cancel pressed on the progress
@@ -32,9 +33,9 @@ class FakePort : public Port {
                       (ok ? "|Ok|" : "|YesNo|") + text);
         return ok ? Answer::Ok : take(answers);
     }
-    Strings chooseFilesToOpen(const FileDialogRequest& r) override {
+    OpenChoice chooseFilesToOpen(const FileDialogRequest& r) override {
         log.push_back("open " + r.title + (r.multiple ? " many" : ""));
-        return take(opens);
+        return openFailures.empty() ? OpenChoice{take(opens)} : OpenChoice{{}, take(openFailures)};
     }
     std::optional<std::string> chooseFileToSave(const FileDialogRequest& r) override {
         log.push_back("save " + r.title);

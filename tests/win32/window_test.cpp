@@ -9,6 +9,7 @@
 #include "win32/main_window.h"
 #include "win32/merge_progress.h"
 
+#include <cderr.h>
 #include <chrono>
 #include <commctrl.h>
 #include <cstdlib>
@@ -36,8 +37,8 @@ class FakeDialogs final : public Dialogs {
                std::to_string(type) + "|" + win::toUtf8(text) + "\n";
         return (type & MB_TYPEMASK) == MB_OK ? IDOK : IDYES;
     }
-    Strings openFiles(HWND, const app::FileDialogRequest& request) override {
-        return choose("open " + request.title);
+    app::OpenChoice openFiles(HWND, const app::FileDialogRequest& request) override {
+        return {choose("open " + request.title)};
     }
     std::optional<std::string> saveFile(HWND, const app::FileDialogRequest& request) override {
         const Strings paths = choose("save " + request.title);
@@ -315,7 +316,7 @@ TEST_F(WindowTest, InformationDialogs) {
 }
 
 // The system's open and save dialogs give back the path typed, or nothing
-// when cancelled; the texts they are handed and give back.
+// when cancelled, and the open dialog its failure; the texts they are handed and give back.
 TEST_F(WindowTest, FileDialogsFiltersAndSelections) {
     const std::string chosen = dir / "图片.jpg", fresh = dir / "新.bin";
     zd::test::writeFile(chosen, "x");
@@ -325,13 +326,22 @@ TEST_F(WindowTest, FileDialogsFiltersAndSelections) {
         answer = button;
         typed = win::toWideLenient(chosen);
         ::SetTimer(nullptr, 0, 10, inspect);
-        EXPECT_EQ(system.openFiles(main(), request), button == IDOK ? Strings{chosen} : Strings{});
+        const app::OpenChoice opened = system.openFiles(main(), request);
+        EXPECT_EQ(opened.paths, button == IDOK ? Strings{chosen} : Strings{});
+        EXPECT_EQ(opened.failure, 0u); // a cancel is no failure
         EXPECT_TRUE(seen.starts_with("选择, ")) << seen;
         typed = win::toWideLenient(fresh); // a name already there would be asked about
         ::SetTimer(nullptr, 0, 10, inspect);
         EXPECT_EQ(system.saveFile(main(), request).value_or("none"),
                   button == IDOK ? fresh : "none");
     }
+    // A selection longer than the dialog's room fails it, with the system's
+    // code for that.
+    answer = IDOK;
+    typed = win::toWideLenient(chosen);
+    ::SetTimer(nullptr, 0, 10, inspect);
+    EXPECT_EQ(SystemDialogs(::GetModuleHandleW(nullptr), 8).openFiles(main(), request).failure,
+              DWORD{FNERR_BUFFERTOOSMALL});
     // The filter list and the chosen paths as the common dialogs take and
     // give them.
     const wchar_t filters[] = L"JPG 文件（*.jpg,*.jpeg）\0*.jpg;*.jpeg\0所有文件（*.*）\0*.*\0\0";
