@@ -22,6 +22,9 @@ struct FileDialogRequest {
     std::string title;
     std::vector<FileFilter> filters; // the first one is selected
     bool multiple = false;           // open dialogs only: several files may be chosen
+    // The full path the dialog proposes: it opens in its folder with its
+    // name typed in. Empty: an empty name field.
+    std::string proposed{};
 };
 
 // The three displays of the layout state, by control id.
@@ -39,7 +42,7 @@ class Port {
                                Buttons buttons) = 0;
 
     // The open-file dialog: the chosen files' full paths, empty when cancelled.
-    // Only existing files can be chosen; the name field starts empty.
+    // Only existing files can be chosen.
     virtual std::vector<std::string> chooseFilesToOpen(const FileDialogRequest& request) = 0;
     // The save dialog: the confirmed full path, nothing when cancelled. It
     // asks before it returns the name of an existing file.
