@@ -24,6 +24,7 @@ constexpr CommandRow kCommands[] = {
     {"verify", "check an image against its list file or manifest", setUpVerify},
     {"inspect", "show the file info table at the start of an image", setUpInspect},
     {"unpack", "write each file of an image to a folder", setUpUnpack},
+    {"diff", "show which flash sectors differ between two images", setUpDiff},
 };
 
 constexpr const char* kFooter =

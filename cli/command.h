@@ -58,5 +58,6 @@ Runner setUpMerge(CLI::App& command);
 Runner setUpVerify(CLI::App& command);
 Runner setUpInspect(CLI::App& command);
 Runner setUpUnpack(CLI::App& command);
+Runner setUpDiff(CLI::App& command);
 
 } // namespace zd::cli

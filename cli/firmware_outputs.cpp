@@ -54,8 +54,12 @@ std::string bytes(std::uint64_t count) {
 void addFirmwareOptions(CLI::App& merge, FirmwareOptions& options) {
     addPathOption(merge, "--c-header", options.settings.cHeader,
                   "also write a C header (C99 and C++) defining every\n"
-                  "file's <PREFIX><NAME>_ADDR and _SIZE, the image\n"
-                  "size, the front offset and the file count");
+                  "file's <PREFIX><NAME>_ADDR, _SIZE and _CRC32 (zlib's),\n"
+                  "the image size, the front offset and the file count");
+    merge.add_flag("--c-table", options.settings.cTable,
+                   "the header also holds a table for firmware to check\n"
+                   "its files at boot: zd_files[ZD_FILE_COUNT] of struct\n"
+                   "zd_file {address, size, crc32} (after --prefix)");
     merge
         .add_option("--prefix", options.settings.prefix,
                     "the header's macro prefix (default ZD_): an ASCII\n"
@@ -100,6 +104,9 @@ void addFirmwareOptions(CLI::App& merge, FirmwareOptions& options) {
 std::optional<std::string> firmwareUsageProblem(const FirmwareOptions& options) {
     if (options.prefixGiven && options.settings.cHeader.empty()) {
         return "--prefix needs --c-header";
+    }
+    if (options.settings.cTable && options.settings.cHeader.empty()) {
+        return "--c-table needs --c-header";
     }
     if (options.settings.pad && !options.settings.flashSize) {
         return "--pad needs --flash-size";

@@ -76,6 +76,34 @@ std::string commentText(std::string_view name) {
     return text;
 }
 
+// The lower-case prefix the table's names start with: "zd_" for "ZD_".
+std::string tablePrefix(std::string_view prefix) {
+    std::string lower(prefix);
+    for (char& c : lower) {
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    }
+    return lower;
+}
+
+// The struct and the array of every row's macros (see cHeaderText).
+std::string tableText(const std::string& prefix, const std::vector<std::string>& names) {
+    const std::string lower = tablePrefix(prefix);
+    std::string text = "\n/* Every file's address, size and CRC-32, in row order. */\n";
+    text += "struct " + lower +
+            "file {\n    uint32_t address;\n    uint32_t size;\n"
+            "    uint32_t crc32;\n};\n";
+    if (names.empty()) {
+        return text;
+    }
+    text += "\nstatic const struct " + lower + "file " + lower + "files[" + prefix +
+            "FILE_COUNT] = {\n";
+    for (const std::string& name : names) {
+        const std::string macro = prefix + name;
+        text += "    {" + macro + "_ADDR, " + macro + "_SIZE, " + macro + "_CRC32},\n";
+    }
+    return text + "};\n";
+}
+
 } // namespace
 
 std::optional<std::string> prefixProblem(std::string_view prefix) {
@@ -123,6 +151,9 @@ std::string cHeaderText(const EntryList& list, const CHeaderSettings& settings) 
     const std::string guard = prefix + "IMAGE_LAYOUT_H";
     std::string text = "/* Where each file lies in the merged image. Generated; do not edit. */\n";
     text += "#ifndef " + guard + "\n#define " + guard + "\n\n";
+    if (settings.table) {
+        text += "#include <stdint.h>\n\n";
+    }
     text += "#define " + prefix + "IMAGE_BYTES " + constant(settings.imageSize) + "\n";
     text += "#define " + prefix + "FRONT_OFFSET " + constant(list.frontOffset()) + "\n";
     text += "#define " + prefix + "FILE_COUNT " + std::to_string(list.rowCount()) + "u\n";
@@ -135,6 +166,11 @@ std::string cHeaderText(const EntryList& list, const CHeaderSettings& settings) 
         text += "\n/* " + std::to_string(row + 1) + ": " + commentText(shown) + " */\n";
         text += "#define " + prefix + names[row] + "_ADDR " + constant(entry.address) + "\n";
         text += "#define " + prefix + names[row] + "_SIZE " + constant(entry.size) + "\n";
+        text +=
+            "#define " + prefix + names[row] + "_CRC32 " + constant(settings.crcs.at(row)) + "\n";
+    }
+    if (settings.table) {
+        text += tableText(prefix, names);
     }
     text += "\n#endif /* " + guard + " */\n";
     return text;

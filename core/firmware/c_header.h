@@ -1,5 +1,6 @@
 // The C header written beside an image for the firmware: where every file
-// lies, as macros that compile cleanly as C99 and as C++.
+// lies and its CRC-32, as macros that compile cleanly as C99 and as C++, and
+// on request a table of them that firmware walks to check its files.
 //
 //   /* Where each file lies in the merged image. Generated; do not edit. */
 //   #ifndef ZD_IMAGE_LAYOUT_H
@@ -12,11 +13,14 @@
 //   /* 1: D:\res\logo.bin */
 //   #define ZD_LOGO_BIN_ADDR 0x00001000u
 //   #define ZD_LOGO_BIN_SIZE 0x000004D2u
+//   #define ZD_LOGO_BIN_CRC32 0xA1F2243Du
 //   ...
+//   (with the table: struct zd_file and the array zd_files, see cHeaderText)
 //   #endif /* ZD_IMAGE_LAYOUT_H */
 //
-// The image-wide macros end in _H, _BYTES, _OFFSET and _COUNT, never in _ADDR
-// or _SIZE, so no file's name can make a row macro that clashes with them.
+// The image-wide macros end in _H, _BYTES, _OFFSET and _COUNT, never in
+// _ADDR, _SIZE or _CRC32, so no file's name can make a row macro that clashes
+// with them; the table's names are all lower case, which no macro's is.
 #pragma once
 
 #include "core/model/entry_list.h"
@@ -49,11 +53,21 @@ struct CHeaderSettings {
     // The list file's folder when the list names files relative to it, so
     // the comments name each file as the list does; empty: as listed.
     std::string listFolder;
+    bool table = false; // also the table of every row's address, size and CRC-32
+    // Every row's CRC-32, in row order: one a row.
+    std::vector<std::uint32_t> crcs{};
 };
 
 // The whole header text. Each row's comment names its file with "*/" and
 // "/*" broken by a "\", and control bytes and bytes that are not UTF-8
 // written as "\xNN", so no name can end the comment or spill into the code.
+//
+// The table is `static const struct zd_file zd_files[ZD_FILE_COUNT]`, each
+// row's members `address`, `size` and `crc32` (uint32_t). Static, so that
+// every translation unit that includes the header may use it and none that
+// does not is warned about it or links a second copy (compilers do not
+// warn about an unused static constant of a header). A list without rows
+// gets the struct but no array: C has no empty arrays.
 std::string cHeaderText(const EntryList& list, const CHeaderSettings& settings);
 
 } // namespace zd

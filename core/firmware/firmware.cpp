@@ -11,9 +11,10 @@ namespace {
 
 Companion headerCompanion(const FirmwareSettings& settings, const EntryList& list,
                           const std::string& listFolder) {
-    return {settings.cHeader, [&list, prefix = settings.prefix,
+    return {settings.cHeader, [&list, prefix = settings.prefix, table = settings.cTable,
                                listFolder](OutputFile& out, const MergedImage& image) {
-                return out.write(cHeaderText(list, {prefix, image.size, listFolder}));
+                return out.write(
+                    cHeaderText(list, {prefix, image.size, listFolder, table, image.rowCrcs}));
             }};
 }
 
@@ -59,7 +60,8 @@ MergeOptions firmwareMergeOptions(const FirmwareSettings& settings, const EntryL
                                   const OutputPaths& paths) {
     MergeOptions merge;
     merge.padTo = settings.pad ? settings.flashSize : 0;
-    merge.checksums = !settings.manifest.empty();
+    // The header and the manifest both name every file's CRC-32.
+    merge.checksums = !settings.manifest.empty() || !settings.cHeader.empty();
     if (settings.relative) {
         merge.listFolder = folderPartOf(files::absolutePath(paths.listPath));
     }

@@ -22,7 +22,8 @@ namespace zd {
 struct FirmwareSettings {
     std::string cHeader{};                                  // its path; empty: none
     std::string prefix = std::string(kDefaultHeaderPrefix); // must pass prefixProblem
-    std::string manifest{};                                 // its path; empty: none
+    bool cTable = false;         // the header also holds the table of every file's CRC-32
+    std::string manifest{};      // its path; empty: none
     std::uint64_t flashSize = 0; // 0: none; else must pass flashSizeProblem
     bool pad = false;            // fill the image with 0xFF up to flashSize
     std::string ihex{};          // Intel HEX path; empty: none

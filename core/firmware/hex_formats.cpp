@@ -136,6 +136,17 @@ std::error_code HexWriter::fill(unsigned char byte, std::uint64_t count) {
     return put(count - whole);
 }
 
+std::error_code HexWriter::skip(std::uint64_t count) {
+    if (count > kAddressSpace - next_) {
+        return std::make_error_code(std::errc::value_too_large);
+    }
+    if (auto error = endRecord(next_ - recordSize_, record_, recordSize_)) {
+        return error;
+    }
+    next_ += count;
+    return {};
+}
+
 std::error_code HexWriter::finish() {
     if (auto error = endRecord(next_ - recordSize_, record_, recordSize_)) {
         return error;

@@ -47,6 +47,9 @@ class HexWriter final : public ImageStream {
     std::error_code write(const void* data, std::size_t size) override;
     // `count` copies of `byte` (the front area's filler, padding).
     std::error_code fill(unsigned char byte, std::uint64_t count) override;
+    // Passes over the image's next `count` bytes without a record for them
+    // (what a programmer is to leave as it is); the record begun ends first.
+    std::error_code skip(std::uint64_t count);
     // Writes the last data record and the end record, and hands over the rest.
     std::error_code finish() override;
 

@@ -51,8 +51,8 @@ TEST(CHeader, TextHasOneClosedCommentPerRowAndTheLayoutsNumbers) {
                                          {"/r/bad\xFF\xC3.bin", 1},
                                          {"/r/ok中.bin", 2},
                                          {"/r/\x7F\x1F", 0}});
-    const std::string text =
-        cHeaderText(list, {.prefix = "FL_", .imageSize = 10333, .listFolder = {}});
+    const std::string text = cHeaderText(
+        list, {.prefix = "FL_", .imageSize = 10333, .listFolder = {}, .crcs = {1, 2, 3, 4, 5}});
     std::istringstream lines(text);
     std::vector<std::string> comments;
     for (std::string line; std::getline(lines, line);) {
@@ -88,8 +88,9 @@ TEST(CHeader, CompilesAsC99AndCxx20) {
                                          {"/res/\\", 5},
                                          {"/res/?\?/", 6}});
     // The largest image.
-    test::writeFile(dir / "layout.h",
-                    cHeaderText(list, {.imageSize = std::uint64_t{1} << 32, .listFolder = {}}));
+    test::writeFile(dir / "layout.h", cHeaderText(list, {.imageSize = std::uint64_t{1} << 32,
+                                                         .listFolder = {},
+                                                         .crcs = std::vector<std::uint32_t>(7)}));
     const std::string checks = R"(#include "layout.h"
 #include "layout.h"
 #define CHECK(name, ok) typedef char name[(ok) ? 1 : -1];

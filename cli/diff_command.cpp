@@ -1,0 +1,134 @@
+// diff: which sectors of a flash holding one image must change to hold
+// another, and the records that program just those.
+#include "cli/cli.h"
+#include "cli/command.h"
+#include "cli/firmware_outputs.h"
+#include "core/check/image_diff.h"
+#include "core/model/file_names.h"
+#include "core/model/number_parse.h"
+
+#include <memory>
+
+namespace zd::cli {
+namespace {
+
+struct DiffOptions {
+    std::string oldImage;
+    std::string newImage;
+    DiffSettings settings;
+    bool check = false;
+    bool baseGiven = false;
+};
+
+const CLI::Validator kSectorSize(
+    [](std::string& text) -> std::string {
+        const auto size = parseByteCount(text);
+        if (!size) {
+            return "'" + text +
+                   "' is not a byte count: decimal, 0x hexadecimal or 0-prefixed octal, "
+                   "optionally followed by K or M";
+        }
+        if (const auto problem = sectorSizeProblem(*size)) {
+            return "'" + text + "': " + *problem;
+        }
+        text = std::to_string(*size);
+        return {};
+    },
+    "");
+
+std::string bytes(std::uint64_t count) {
+    return std::to_string(count) + (count == 1 ? " byte" : " bytes");
+}
+
+// What stopped the comparison, said of the file it is about.
+std::string failureText(const DiffResult& result, const DiffOptions& options) {
+    using Status = DiffResult::Status;
+    switch (result.status) {
+    case Status::Ok:
+        break;
+    case Status::OldUnreadable:
+    case Status::NewUnreadable:
+        return "cannot be read: " + result.error.message();
+    case Status::PastAddressSpace:
+        return firmwareFitText({FirmwareFault::PastAddressSpace, result.newSize},
+                               {.base = options.settings.base});
+    case Status::OutputFailed:
+        return "cannot be written: " + result.error.message() + "; nothing was written";
+    case Status::Stopped:
+        return "diff stopped; nothing was written";
+    }
+    return {};
+}
+
+int runDiff(const DiffOptions& options, const Context& context) {
+    if (options.baseGiven && options.settings.ihex.empty() && options.settings.srec.empty()) {
+        return context.usage("diff", "--base needs --ihex or --srec");
+    }
+    const DiffResult result = diffImages(
+        options.oldImage, options.newImage, options.settings,
+        [&context](SectorRun run) {
+            context.out << hex32(run.begin) << '\t' << run.length << '\n';
+        },
+        [&context] { return context.stopped(); });
+    if (!result.ok()) {
+        const std::string& path = result.path.empty() ? options.newImage : result.path;
+        context.fail(printableName(path), failureText(result, options));
+        return kFailure;
+    }
+    if (result.oldSize > result.newSize) {
+        context.out << options.oldImage << " goes on " << bytes(result.oldSize - result.newSize)
+                    << " past the end of " << options.newImage << ", at " << hex32(result.newSize)
+                    << "; they stay as they are\n";
+    }
+    context.out << result.changedSectors << " of " << result.sectors << " sectors of "
+                << bytes(options.settings.sectorSize) << " changed: " << result.bytesToProgram
+                << " of " << bytes(result.newSize) << " to program\n";
+    return options.check && result.differs() ? kFailure : kSuccess;
+}
+
+} // namespace
+
+Runner setUpDiff(CLI::App& command) {
+    auto options = std::make_shared<DiffOptions>();
+    command.add_option("OLD", options->oldImage, "the image the flash holds now")
+        ->type_name("")
+        ->required();
+    command.add_option("NEW", options->newImage, "the image it is to hold")
+        ->type_name("")
+        ->required();
+    command
+        .add_option("--sector", options->settings.sectorSize,
+                    "the flash's erase sector (as -f takes numbers): a\n"
+                    "power of two up to 16M (default 4K)")
+        ->type_name("SIZE")
+        ->transform(kSectorSize)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    command.add_flag("--check", options->check,
+                     "exit with 1 when the images differ, as git diff\n"
+                     "--exit-code does");
+    for (const auto& [name, path, what] :
+         {std::tuple{"--ihex", &options->settings.ihex, "Intel HEX"},
+          std::tuple{"--srec", &options->settings.srec, "Motorola S-records"}}) {
+        command
+            .add_option(name, *path,
+                        std::string("also write the changed sectors, whole, as ") + what)
+            ->type_name("PATH")
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    }
+    addByteCountOption(command, "--base", options->settings.base,
+                       "the address of NEW's first byte in --ihex and\n"
+                       "--srec (default 0)")
+        ->type_name("ADDR")
+        ->each([options](const std::string&) { options->baseGiven = true; });
+    command.footer("Prints every run of changed sectors (its offset in NEW and its length),\n"
+                   "then how many sectors changed and how many bytes they hold. A sector\n"
+                   "changed when NEW's bytes in it differ from OLD's, or OLD ends first;\n"
+                   "OLD's bytes past NEW's end are named. Erasing each sector the records\n"
+                   "touch and writing them turns a flash holding OLD into one holding NEW.\n"
+                   "Both images are read once, in small pieces. Exit status 0 whatever\n"
+                   "differs (1 with --check).\n\n" +
+                   command.get_footer());
+    return [options](const Context& context) { return runDiff(*options, context); };
+}
+
+} // namespace zd::cli

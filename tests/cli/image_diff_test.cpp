@@ -1,0 +1,102 @@
+// diff through the command line: the runs of changed sectors and the
+// summary, images of different lengths, --check, and the records laid over
+// OLD by srec_cat as a programmer would, which must give NEW.
+#include "tests/cli/cli_run.h"
+#include "tests/support/test_files.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+namespace zd {
+namespace {
+
+using test::readFile;
+using test::runCli;
+using test::writeFile;
+
+class ImageDiff : public ::testing::Test {
+  protected:
+    // OLD with `changes` (offset, bytes) made, then cut or lengthened to `size`.
+    void writeNew(const std::vector<std::pair<std::size_t, std::string>>& changes,
+                  std::size_t size) {
+        std::string image = oldImage;
+        for (const auto& [at, bytes] : changes) {
+            image.replace(at, bytes.size(), bytes);
+        }
+        image.resize(size, '\xFF');
+        writeFile(newPath, image);
+    }
+    // srec_cat moves `records` from 0x08000000 to 0 and lays them over OLD;
+    // returns the image it gives.
+    std::string laidOverOld(const std::string& records, const std::string& format) {
+        const std::string tool = ZD_TEST_SREC_CAT, moved = dir / "moved.s37";
+        const std::string command = tool + " " + records + " " + format +
+                                    " -offset -0x08000000 -o " + moved + " && " + tool + " " +
+                                    oldPath + " -binary -exclude -within " + moved + " " + moved +
+                                    " -o " + (dir / "laid.bin") + " -binary";
+        EXPECT_EQ(std::system(command.c_str()), 0) << command;
+        return readFile(dir / "laid.bin");
+    }
+    test::TempDir dir;
+    std::string oldImage = test::patternBytes(5 * 4096 + 100, 7);
+    std::string oldPath = dir / "old.bin";
+    std::string newPath = dir / "new.bin";
+    void SetUp() override { writeFile(oldPath, oldImage); }
+};
+
+TEST_F(ImageDiff, NamesTheChangedSectorsAndTheirRecordsTurnOldIntoNew) {
+    // A change across the end of sector 0; one in sector 3, to 0xFF, which
+    // the records must still write; NEW goes 5000 bytes further.
+    writeNew({{4095, "ab"}, {3 * 4096 + 9, "\xFF\xFF"}}, oldImage.size() + 5000);
+    test::CliRun run = runCli({"diff", oldPath, newPath, "--ihex", dir / "up.hex", "--srec",
+                               dir / "up.s37", "--base", "0x08000000"});
+    EXPECT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(run.out, "0x00000000\t8192\n0x00003000\t4096\n0x00005000\t5100\n"
+                       "5 of 7 sectors of 4096 bytes changed: 17388 of 25580 bytes to program\n");
+    const std::string newImage = readFile(newPath);
+    for (const auto& [records, format] : {std::pair{dir / "up.hex", std::string("-intel")},
+                                          std::pair{dir / "up.s37", std::string("")}}) {
+        EXPECT_EQ(laidOverOld(records, format), newImage) << records;
+    }
+    EXPECT_EQ(runCli({"diff", "--check", "--sector", "8K", oldPath, newPath}).code, 1);
+
+    // NEW shorter: OLD's tail is named, not programmed; --check sees it alone.
+    writeNew({}, 4096 + 10);
+    run = runCli({"diff", "--check", oldPath, newPath, "--ihex", dir / "none.hex"});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.out, oldPath + " goes on 16474 bytes past the end of " + newPath +
+                           ", at 0x0000100A; they stay as they are\n0 of 2 sectors of 4096 "
+                           "bytes changed: 0 of 4106 bytes to program\n");
+    EXPECT_EQ(readFile(dir / "none.hex"), ":00000001FF\r\n");
+    writeFile(newPath, oldImage);
+    run = runCli({"diff", "--check", "--sector", "0x10", oldPath, newPath});
+    EXPECT_EQ(run.code, 0);
+    EXPECT_EQ(run.out, "0 of 1287 sectors of 16 bytes changed: 0 of 20580 bytes to program\n");
+}
+
+TEST_F(ImageDiff, FailuresAndStopsWriteNothing) {
+    writeNew({{0, "x"}}, oldImage.size());
+    const std::atomic<bool> stop{true};
+    test::CliRun run = runCli({"diff", oldPath, newPath, "--srec", dir / "up.s37"}, &stop);
+    EXPECT_EQ(run.code, 1);
+    EXPECT_NE(run.err.find("diff stopped; nothing was written"), std::string::npos) << run.err;
+    run = runCli({"diff", dir / "gone.bin", newPath, "--ihex", dir / "up.hex"});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.err.find("zadodaziderav-cli: " + (dir / "gone.bin") + ": cannot be read"), 0u);
+    run = runCli({"diff", oldPath, newPath, "--ihex", dir / "up.hex", "--base", "0xFFFFF000"});
+    EXPECT_NE(run.err.find("would reach past 4 GiB"), std::string::npos) << run.err;
+    EXPECT_EQ(test::namesIn(dir.path()), (std::vector<std::string>{"new.bin", "old.bin"}));
+    for (const auto& [args, problem] :
+         {std::pair{std::vector<std::string>{"--sector", "3000"}, "a power of two"},
+          std::pair{std::vector<std::string>{"--sector", "32M"}, "more than 16 MiB"},
+          std::pair{std::vector<std::string>{"--base", "4K"}, "--base needs --ihex or --srec"}}) {
+        std::vector<std::string> line{"diff", oldPath, newPath};
+        line.insert(line.end(), args.begin(), args.end());
+        run = runCli(line);
+        EXPECT_EQ(run.code, 2) << problem;
+        EXPECT_NE(run.err.find(problem), std::string::npos) << run.err;
+    }
+}
+
+} // namespace
+} // namespace zd
