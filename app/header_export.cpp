@@ -84,7 +84,7 @@ MergeResult writeHeader(const Companion& header, std::uint64_t imageSize, bool t
 
 MergeResult exportTo(Context c, const std::string& path) {
     const EntryList& list = c.state.list;
-    const FirmwareSettings settings{.cHeader = path};
+    const FirmwareSettings settings{.cHeader = path, .cTable = true};
     const MergeOptions merge = firmwareMergeOptions(settings, list, {});
     // The checks of a merge that would write this header: the layout, the
     // header against the inputs, each input there and of its listed size.

@@ -34,7 +34,7 @@ TEST_F(WindowTools, ExportHeader) {
     click(cmd::ExportHeader);
     EXPECT_EQ(takeLog(), (Strings{"save 导出C头文件 " + dir / "flash_layout.h", "end",
                                   message('I', text::headerExported(dir / "out.h"))}));
-    const FirmwareSettings settings{.cHeader = dir / "merged.h"};
+    const FirmwareSettings settings{.cHeader = dir / "merged.h", .cTable = true};
     const OutputPaths merged{dir / "", dir / "m.bin", dir / "m.h"};
     ASSERT_TRUE(
         mergeImage(list(), true, merged, {}, firmwareMergeOptions(settings, list(), merged)).ok());
