@@ -2,6 +2,7 @@
 
 #include "core/files/utf16_text.h"
 
+#include <algorithm>
 #include <commdlg.h>
 #include <shellapi.h>
 
@@ -12,6 +13,19 @@ namespace {
 // does not fit fails like a cancel rather than losing names.
 constexpr std::size_t kSelectionBuffer = std::size_t{1} << 20;
 constexpr std::size_t kSaveBuffer = 32768;
+
+// The proposed name in the name field, and its folder as the one the dialog
+// opens in; `folder` must outlive the dialog.
+void propose(OPENFILENAMEW& dialog, const std::string& proposed, std::wstring& folder) {
+    if (proposed.empty()) {
+        return;
+    }
+    const std::wstring path = win::toWideLenient(proposed);
+    const std::size_t cut = path.find_last_of(L"\\/") + 1; // 0 when there is no folder
+    folder = path.substr(0, cut);
+    path.copy(dialog.lpstrFile, std::min<std::size_t>(path.size() - cut, dialog.nMaxFile - 1), cut);
+    dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+}
 
 } // namespace
 
@@ -83,7 +97,8 @@ int SystemDialogs::message(HWND owner, const std::wstring& text, const std::wstr
 
 std::vector<std::string> SystemDialogs::openFiles(HWND owner,
                                                   const app::FileDialogRequest& request) {
-    // Set up afresh for every use: empty name field, first filter, no folder.
+    // Set up afresh for every use: first filter; no name and no folder unless
+    // one is proposed.
     std::wstring buffer(request.multiple ? kSelectionBuffer : kSaveBuffer, L'\0');
     const std::wstring filters = filterText(request.filters);
     const std::wstring title = win::toWideLenient(request.title);
@@ -97,6 +112,8 @@ std::vector<std::string> SystemDialogs::openFiles(HWND owner,
     dialog.lpstrTitle = title.c_str();
     dialog.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_LONGNAMES |
                    (request.multiple ? OFN_ALLOWMULTISELECT : 0);
+    std::wstring folder;
+    propose(dialog, request.proposed, folder);
     std::vector<std::string> paths;
     if (!::GetOpenFileNameW(&dialog)) {
         return paths;
@@ -122,6 +139,8 @@ std::optional<std::string> SystemDialogs::saveFile(HWND owner,
     dialog.lpstrTitle = title.c_str();
     // A new name can be confirmed; an existing one is asked about first.
     dialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT;
+    std::wstring folder;
+    propose(dialog, request.proposed, folder);
     if (!::GetSaveFileNameW(&dialog)) {
         return std::nullopt;
     }

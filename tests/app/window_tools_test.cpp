@@ -43,7 +43,7 @@ TEST_F(WindowTools, ExportHeader) {
     EXPECT_EQ(takeLog().size(), 1u);
 
     const std::string a = dir / "a.bin";
-    port.saves = {a, dir / "x.h", dir / "x.h", dir / "x.h"};
+    port.saves = {a, dir / "x.h", dir / "x.h"};
     click(cmd::ExportHeader);
     port.stopMerge = true;
     click(cmd::ExportHeader);

@@ -55,8 +55,8 @@ TEST(ToolsMenu, ExportVerifyAndInspectAsTheCommandLine) {
     window.commands().onCommand(app::cmd::ApplyOffset, app::kNotifyClick);
     window.commands().state().fileInfo = true;
     const std::string merge = std::string(ZD_CLI_BINARY) + " merge -q -i -f 4096 -o '" +
-                              dir / "cli" + "' --c-table --c-header '" + dir / "cli_layout.h" + "' '" +
-                              dir / "a.bin" + "' '" + dir / "b.dot" + "'";
+                              dir / "cli" + "' --c-table --c-header '" + dir / "cli_layout.h" +
+                              "' '" + dir / "a.bin" + "' '" + dir / "b.dot" + "'";
     ASSERT_EQ(std::system(merge.c_str()), 0);
 
     dialogs.chosen = {

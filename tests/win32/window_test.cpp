@@ -164,7 +164,7 @@ TEST_F(WindowTest, CommandsAndTheListsRows) {
     }
     ::SendMessageW(main(), WM_COMMAND, MAKEWPARAM(203, 1), 0);
     const HMENU bar = ::GetMenu(main());
-    for (const HMENU items : {::GetSubMenu(bar, 0), ::GetSubMenu(bar, 1)}) {
+    for (const HMENU items : {::GetSubMenu(bar, 0), ::GetSubMenu(bar, 2)}) { // File and Help
         for (int i = 0; i < ::GetMenuItemCount(items); ++i) {
             if (const int id = static_cast<int>(::GetMenuItemID(items, i)); id != app::cmd::Exit) {
                 menu(id);
