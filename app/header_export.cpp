@@ -63,17 +63,17 @@ MergeResult outputFailed(const OutputError& error) {
                   error.path);
 }
 
-// The header's companion written alone, put in place whole or not at all,
-// told of the image as the merge would tell it. Only the header's file is
-// open: the image exists only as its size, table and CRCs.
-MergeResult writeHeader(const Companion& header, std::uint64_t imageSize, bool table,
+// The header's companion written alone, put in place whole or not at all.
+// It reads of the image only its size and its rows' CRCs; the image itself
+// is never written, so its own CRC and whether it holds the table stay unset.
+MergeResult writeHeader(const Companion& header, std::uint64_t imageSize,
                         std::vector<std::uint32_t> crcs) {
     OutputSet set;
     OutputFile* out = nullptr;
     if (const OutputError error = set.add(header.path, out)) {
         return outputFailed(error);
     }
-    if (header.write(*out, MergedImage{*out, imageSize, table, std::move(crcs), 0})) {
+    if (header.write(*out, MergedImage{*out, imageSize, false, std::move(crcs), 0})) {
         return failed(MergeStatus::CompanionFailed, header.path);
     }
     if (const OutputError error = set.commit()) {
@@ -98,8 +98,7 @@ MergeResult exportTo(Context c, const std::string& path) {
             return summed;
         }
     }
-    const bool table = c.state.fileInfo && infoTableFits(list.frontOffset(), list.rowCount());
-    return writeHeader(merge.companions.front(), paddedSize(list, 0), table, std::move(crcs));
+    return writeHeader(merge.companions.front(), paddedSize(list, 0), std::move(crcs));
 }
 
 } // namespace

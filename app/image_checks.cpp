@@ -8,6 +8,8 @@
 #include "core/model/list_file.h"
 #include "core/model/output_names.h"
 
+#include <algorithm>
+
 namespace zd::app {
 namespace {
 
@@ -66,12 +68,13 @@ std::string rowLine(const RowFinding& row) {
 
 // The first rows of `lines`, then how many more there are.
 std::string shownRows(const std::vector<std::string>& lines) {
+    const std::size_t count = std::min(lines.size(), kRowsShown);
     std::string shown;
-    for (std::size_t i = 0; i < lines.size() && i < kRowsShown; ++i) {
+    for (std::size_t i = 0; i < count; ++i) {
         shown += lines[i];
     }
-    if (lines.size() > kRowsShown) {
-        shown += text::moreRows(lines.size() - kRowsShown);
+    if (const std::size_t more = lines.size() - count; more > 0) {
+        shown += text::moreRows(more);
     }
     return shown;
 }

@@ -90,7 +90,7 @@ TEST_F(WindowTools, VerifyAndInspect) {
     std::string bytes = readFile(img);
     bytes[4096 + 25] ^= 1;
     bytes[4] = 9; // the table's size of row 1
-    writeFile(img, bytes + "xy");
+    writeFile(img, bytes + "x");
     port.opens = {{img}, {out.listPath}, {img}, {first}, {dir / "no.bin"}};
     click(cmd::VerifyImage);
     for (int i = 0; i < 3; ++i) {
@@ -100,7 +100,7 @@ TEST_F(WindowTools, VerifyAndInspect) {
     EXPECT_EQ(after[2], message('E',
                                 text::verifyFailed(2) + "\n1\t" + dir / "0" + "\t4096\t" +
                                     text::tableDiffers(4096, 9) + "\n3\t" + dir / "2" + "\t4116\t" +
-                                    text::firstDifference(4121) + text::bytesPastLayout(2, 4316),
+                                    text::firstDifference(4121) + text::bytesPastLayout(1, 4316),
                                 "校验镜像"));
     EXPECT_EQ(after[4], message('I', text::noInfoTable(img), "镜像信息"));
     EXPECT_EQ(after[6], message('I', text::noInfoTable(first), "镜像信息"));
