@@ -1,6 +1,7 @@
-// Export a C header: for the rows, front offset and table option on screen,
-// the header a merge with the same settings writes beside its image, and
-// nothing else.
+// Export a C header: for the rows and front offset on screen, the header a
+// merge writes beside its image with --c-header --c-table, and nothing else.
+// The file info table option changes nothing in it: the table lies inside
+// the front area, ahead of every file.
 #include "app/handlers.h"
 #include "app/merge_report.h"
 #include "app/messages.h"
