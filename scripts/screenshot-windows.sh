@@ -51,9 +51,11 @@ xvfb-run --auto-servernum --server-args="-screen 0 1280x800x24" bash -c '
   # The main window alone, by its title.
   window=$(xdotool search --name "^Tessarine Tool" | head -n 1)
   import -window "${window:-root}" "$ZD_SHOT_OUTPUT"
-  # The menu is a window of its own, over the main one: the screen is shot.
+  # The menu is a window of its own, over the main one: the screen is shot
+  # where the main window lies.
+  eval "$(xdotool getwindowgeometry --shell "$window")"
   xdotool windowfocus --sync "$window" key alt+t
   sleep 1
-  import -window root -crop 1000x600+0+0 "${ZD_SHOT_OUTPUT%.png}-tools.png"
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "${ZD_SHOT_OUTPUT%.png}-tools.png"
 ' shot "${files[@]}"
 echo "saved $output"
