@@ -91,6 +91,15 @@ bool Commands::onCommand(int id, int notificationCode) {
     case cmd::LatestVersion:
         port_.openUrl(linkText() + kLatestVersionPath);
         return true;
+    case cmd::ExportHeader:
+        exportHeader(c);
+        return true;
+    case cmd::VerifyImage:
+        verifyImageFile(c);
+        return true;
+    case cmd::ImageInfo:
+        showImageTable(c);
+        return true;
     default:
         return false;
     }

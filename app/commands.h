@@ -30,6 +30,10 @@ inline constexpr int Exit = 105;
 inline constexpr int Usage = 32783;
 inline constexpr int RevisionHistory = 32796;
 inline constexpr int LatestVersion = 32797;
+// The tools menu, clear of the ids above.
+inline constexpr int ExportHeader = 32810;
+inline constexpr int VerifyImage = 32811;
+inline constexpr int ImageInfo = 32812;
 } // namespace cmd
 
 // Where a command comes from: a click (button or menu item), a keyboard
@@ -57,6 +61,7 @@ struct ProgramState {
     EntryList list;           // the rows and their layout
     bool fileInfo = false;    // the file-info option, as check box 404 last showed it
     std::string outputFolder; // the folder of the last confirmed save dialog
+    std::string lastImage;    // the image of the last merge that succeeded
     bool linkHot = false;     // the pointer was last seen over the web link
 };
 
@@ -66,7 +71,7 @@ class Commands {
 
     // Routes a command: a click or shortcut of a control command (201..210,
     // 404, 601, 32785) runs only for notification code 0; the menu commands
-    // (104, 105, 32783, 32796, 32797) run for any code. Returns whether a
+    // (104, 105, 32783, 32796, 32797, 32810..32812) run for any code. Returns whether a
     // command ran.
     bool onCommand(int id, int notificationCode);
 

@@ -35,6 +35,11 @@ void addDropped(Context c, const std::vector<std::string>& paths);
 void mergeSave(Context c);
 void viewResult(Context c);
 
+// header_export.cpp and image_checks.cpp: the tools menu.
+void exportHeader(Context c);
+void verifyImageFile(Context c);
+void showImageTable(Context c);
+
 // Shows rowCount and imageCapacity in their displays.
 void showTotals(Context c);
 
@@ -51,6 +56,18 @@ class ButtonLock {
     Port& port_;
     int commandId_;
     bool wasEnabled_;
+};
+
+// The window's progress display closes however the work under it ends.
+class ProgressScope {
+  public:
+    explicit ProgressScope(Port& port) : port_(port) {}
+    ~ProgressScope() { port_.endMergeProgress(); }
+    ProgressScope(const ProgressScope&) = delete;
+    ProgressScope& operator=(const ProgressScope&) = delete;
+
+  private:
+    Port& port_;
 };
 
 } // namespace zd::app

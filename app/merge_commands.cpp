@@ -8,21 +8,6 @@
 #include "intake/file_intake.h"
 
 namespace zd::app {
-namespace {
-
-// The window's progress display closes however the merge ends.
-class ProgressScope {
-  public:
-    explicit ProgressScope(Port& port) : port_(port) {}
-    ~ProgressScope() { port_.endMergeProgress(); }
-    ProgressScope(const ProgressScope&) = delete;
-    ProgressScope& operator=(const ProgressScope&) = delete;
-
-  private:
-    Port& port_;
-};
-
-} // namespace
 
 void mergeSave(Context c) {
     const ButtonLock lock(c.port, cmd::MergeSave);
@@ -55,6 +40,9 @@ void mergeSave(Context c) {
                             [&c](std::uint64_t done, std::uint64_t total) {
                                 return c.port.reportMergeProgress(done, total);
                             });
+    }
+    if (result.ok()) {
+        c.state.lastImage = paths->imagePath;
     }
     const MergeReport report = mergeReport(result, *paths, withInfoTable);
     c.port.showMessage(report.text, text::kNotice, report.icon, Buttons::Ok);

@@ -2,6 +2,7 @@
 // filters. Kept in one place so the wording stays consistent.
 #pragma once
 
+#include "app/commands.h"
 #include "app/port.h"
 
 #include <cstdint>
@@ -103,6 +104,87 @@ inline std::string companionFailed(const std::string& path) {
 }
 inline std::string layoutTooLarge(const std::string& path) {
     return path + " 超出4GB地址范围，无法合并，请减少文件或前置偏移！";
+}
+
+// The tools menu: its title and items, in the order shown.
+struct MenuItem {
+    int id;
+    const char* text;
+};
+inline constexpr const char* kToolsMenu = "工具(&T)";
+inline constexpr MenuItem kToolsMenuItems[] = {
+    {cmd::ExportHeader, "导出C头文件…"},
+    {cmd::VerifyImage, "校验镜像…"},
+    {cmd::ImageInfo, "查看镜像信息…"},
+};
+
+// Export a C header.
+inline constexpr const char* kExportHeaderTitle = "导出C头文件";
+inline constexpr const char* kHeaderSuffix = "_layout.h";
+inline constexpr const char* kNothingToExport = "列表为空，没有可导出的文件。";
+inline constexpr const char* kExportStopped = "已停止导出，未生成任何文件。";
+inline std::string headerExported(const std::string& path) {
+    return "导出成功！成功创建如下文件：\n\n" + path;
+}
+inline FileFilter headerFilter() {
+    return {"C 头文件（*.h）", {"*.h"}};
+}
+
+// Verify an image against its list file, and show an image's table.
+inline constexpr const char* kVerifyImageTitle = "选择要校验的镜像文件";
+inline constexpr const char* kVerifyListTitle = "选择该镜像的存档文件";
+inline constexpr const char* kImageInfoTitle = "选择要查看的镜像文件";
+inline constexpr const char* kVerifyCaption = "校验镜像";
+inline constexpr const char* kImageInfoCaption = "镜像信息";
+inline std::string listNotReadable(const std::string& path) {
+    return path + "\n" + kListFormatError;
+}
+inline std::string verifyPassed(std::size_t rows, bool withTable) {
+    return "校验通过：全部 " + std::to_string(rows) + " 个文件与镜像一致" +
+           (withTable ? "，文件信息表也一致。" : "。");
+}
+inline std::string verifyFailed(std::size_t bad) {
+    return "校验失败：" + std::to_string(bad) +
+           " 个文件与镜像不符。\n\n序号\t文件名\t地址\t不符之处";
+}
+inline std::string bytesPastLayout(std::uint64_t bytes, std::uint64_t layoutEnd) {
+    return "\n\n说明：镜像在列表的末尾（" + std::to_string(layoutEnd) + " 字节）之后还有 " +
+           std::to_string(bytes) + " 字节，未校验。";
+}
+inline std::string firstDifference(std::uint64_t offset) {
+    return "偏移 " + std::to_string(offset) + " 处起内容不同";
+}
+inline std::string crcDiffers(const std::string& found, const std::string& expected) {
+    return "CRC-32 为 " + found + "，应为 " + expected;
+}
+inline std::string imageEndsInside(std::uint64_t offset) {
+    return "镜像在偏移 " + std::to_string(offset) + " 处结束，文件不完整";
+}
+inline std::string imageEndsBefore(std::uint64_t imageSize) {
+    return "镜像只有 " + std::to_string(imageSize) + " 字节，在该文件开始之前就已结束";
+}
+inline constexpr const char* kRowUnreadable = "该文件无法读取";
+inline std::string rowSizeDiffers(std::uint64_t now, std::uint64_t listed) {
+    return "该文件现为 " + std::to_string(now) + " 字节，而非 " + std::to_string(listed) + " 字节";
+}
+inline std::string tableDiffers(std::uint32_t address, std::uint32_t size) {
+    return "文件信息表记录为地址 " + std::to_string(address) + "，大小 " + std::to_string(size);
+}
+inline constexpr const char* kTableMissing = "镜像在该文件的文件信息表记录之前结束";
+inline std::string moreRows(std::size_t count) {
+    return "\n……另有 " + std::to_string(count) + " 行";
+}
+inline std::string imageTableHeader(std::uint64_t rows, std::uint64_t imageSize) {
+    return "文件信息表共 " + std::to_string(rows) + " 个文件，镜像 " + std::to_string(imageSize) +
+           " 字节：\n\n序号\t地址\t大小\t结束";
+}
+inline std::string tableCutShort(const std::string& path, std::uint64_t imageSize,
+                                 std::uint64_t tableEnd) {
+    return path + "\n镜像只有 " + std::to_string(imageSize) + " 字节，而其文件信息表所列文件到偏移 " +
+           std::to_string(tableEnd) + " 处才结束：镜像不完整。";
+}
+inline std::string noInfoTable(const std::string& path) {
+    return path + "\n该镜像的开头没有文件信息表。";
 }
 
 // File dialogs.

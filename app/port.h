@@ -22,6 +22,9 @@ struct FileDialogRequest {
     std::string title;
     std::vector<FileFilter> filters; // the first one is selected
     bool multiple = false;           // open dialogs only: several files may be chosen
+    // The full path the dialog proposes: it opens in its folder with its
+    // name typed in. Empty: an empty name field.
+    std::string proposed{};
 };
 
 // What an open dialog gave: the chosen files' full paths, none when it was
@@ -47,7 +50,7 @@ class Port {
                                Buttons buttons) = 0;
 
     // The open-file dialog. Only existing files can be chosen; the name
-    // field starts empty.
+    // field holds the request's proposed name, if any.
     virtual OpenChoice chooseFilesToOpen(const FileDialogRequest& request) = 0;
     // The save dialog: the confirmed full path, nothing when cancelled. It
     // asks before it returns the name of an existing file.

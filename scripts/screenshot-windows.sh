@@ -6,7 +6,8 @@
 #
 # With FILEs, the window adds them as a drop would (they are its command
 # line); the count message that follows is shot as OUTPUT-message.png and
-# closed with Enter before OUTPUT.png is taken.
+# closed with Enter before OUTPUT.png is taken. Last, the tools menu is
+# opened with Alt+T and shot as OUTPUT-tools.png.
 # Needs build-win/zadodaziderav.exe (scripts/windows.sh) and
 # scripts/install-deps.sh shot windows.
 set -euo pipefail
@@ -50,5 +51,11 @@ xvfb-run --auto-servernum --server-args="-screen 0 1280x800x24" bash -c '
   # The main window alone, by its title.
   window=$(xdotool search --name "^Tessarine Tool" | head -n 1)
   import -window "${window:-root}" "$ZD_SHOT_OUTPUT"
+  # The menu is a window of its own, over the main one: the screen is shot
+  # where the main window lies.
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  xdotool windowfocus --sync "$window" key alt+t
+  sleep 1
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "${ZD_SHOT_OUTPUT%.png}-tools.png"
 ' shot "${files[@]}"
 echo "saved $output"

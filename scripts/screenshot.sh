@@ -5,7 +5,8 @@
 #
 # With FILEs, the window is started with them, so they are added as a drop
 # adds them; the count message that follows is shot as OUTPUT-message.png and
-# then closed with Enter (needs xdotool) before OUTPUT.png is taken.
+# then closed with Enter (needs xdotool) before OUTPUT.png is taken. Last,
+# the tools menu is opened with Alt+T and shot as OUTPUT-tools.png.
 # Needs xvfb, xauth, imagemagick and fonts-wqy-microhei (scripts/install-deps.sh shot).
 set -euo pipefail
 
@@ -39,5 +40,11 @@ xvfb-run --auto-servernum --server-args="-screen 0 1280x800x24" bash -c '
     fi
   fi
   import -window root "$ZD_SHOT_OUTPUT"
+  if command -v xdotool >/dev/null; then
+    # No window manager gives the window the focus: it is given here.
+    xdotool search --name "^Tessarine Tool" windowfocus --sync key alt+t
+    sleep 1
+    import -window root "${ZD_SHOT_OUTPUT%.png}-tools.png"
+  fi
 ' screenshot "$@"
 echo "saved $output"

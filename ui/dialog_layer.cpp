@@ -5,6 +5,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -32,11 +33,17 @@ QString qtPattern(const std::string& pattern) {
     return pattern == "*.*" ? QStringLiteral("*") : QString::fromStdString(pattern);
 }
 
-// A dialog set up afresh for every use: empty name field, the first filter
-// selected (a new dialog selects it).
+// A dialog set up afresh for every use: the name field empty or holding the
+// proposed name, in the proposed name's folder; the first filter selected (a
+// new dialog selects it).
 std::unique_ptr<QFileDialog> fileDialog(QWidget* owner, const app::FileDialogRequest& request) {
     auto dialog = std::make_unique<QFileDialog>(owner, QString::fromStdString(request.title));
     dialog->setNameFilters(nameFilters(request));
+    if (!request.proposed.empty()) {
+        const QFileInfo proposed(QString::fromStdString(request.proposed));
+        dialog->setDirectory(proposed.absolutePath());
+        dialog->selectFile(proposed.fileName());
+    }
     // The labels already name their patterns; showing Qt's copy would repeat them.
     dialog->setOption(QFileDialog::HideNameFilterDetails);
     return dialog;

@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include "app/messages.h"
 #include "ui/client_area.h"
 #include "ui/entry_table_model.h"
 #include "ui/entry_table_view.h"
@@ -206,6 +207,11 @@ void MainWindow::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
     addItem(file, app::cmd::FolderImport, QStringLiteral("从文件夹导入(&F)..."));
     addItem(file, app::cmd::Exit, QStringLiteral("退出(&X)"));
+
+    QMenu* tools = menuBar()->addMenu(QString::fromUtf8(app::text::kToolsMenu));
+    for (const app::text::MenuItem& item : app::text::kToolsMenuItems) {
+        addItem(tools, item.id, QString::fromUtf8(item.text));
+    }
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
     addItem(help, app::cmd::Usage, QStringLiteral("使用说明"));

@@ -2,6 +2,7 @@
 
 #include "core/files/utf16_text.h"
 
+#include <algorithm>
 #include <commdlg.h>
 #include <shellapi.h>
 
@@ -9,6 +10,19 @@ namespace zd::win32 {
 namespace {
 
 constexpr std::size_t kSaveBuffer = 32768;
+
+// The proposed name in the name field, and its folder as the one the dialog
+// opens in; `folder` must outlive the dialog.
+void propose(OPENFILENAMEW& dialog, const std::string& proposed, std::wstring& folder) {
+    if (proposed.empty()) {
+        return;
+    }
+    const std::wstring path = win::toWideLenient(proposed);
+    const std::size_t cut = path.find_last_of(L"\\/") + 1; // 0 when there is no folder
+    folder = path.substr(0, cut);
+    path.copy(dialog.lpstrFile, std::min<std::size_t>(path.size() - cut, dialog.nMaxFile - 1), cut);
+    dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+}
 
 } // namespace
 
@@ -79,7 +93,8 @@ int SystemDialogs::message(HWND owner, const std::wstring& text, const std::wstr
 }
 
 app::OpenChoice SystemDialogs::openFiles(HWND owner, const app::FileDialogRequest& request) {
-    // Set up afresh for every use: empty name field, first filter, no folder.
+    // Set up afresh for every use: first filter; no name and no folder unless
+    // one is proposed.
     std::wstring buffer(request.multiple ? selectionChars_ : kSaveBuffer, L'\0');
     const std::wstring filters = filterText(request.filters);
     const std::wstring title = win::toWideLenient(request.title);
@@ -94,6 +109,8 @@ app::OpenChoice SystemDialogs::openFiles(HWND owner, const app::FileDialogReques
     dialog.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_LONGNAMES |
                    (request.multiple ? OFN_ALLOWMULTISELECT : 0);
     app::OpenChoice choice;
+    std::wstring folder;
+    propose(dialog, request.proposed, folder);
     if (!::GetOpenFileNameW(&dialog)) {
         // 0 for a cancel; a selection that does not fit fails rather than
         // losing names.
@@ -121,6 +138,8 @@ std::optional<std::string> SystemDialogs::saveFile(HWND owner,
     dialog.lpstrTitle = title.c_str();
     // A new name can be confirmed; an existing one is asked about first.
     dialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT;
+    std::wstring folder;
+    propose(dialog, request.proposed, folder);
     if (!::GetSaveFileNameW(&dialog)) {
         return std::nullopt;
     }

@@ -1,5 +1,6 @@
 #include "win32/main_window.h"
 
+#include "app/messages.h"
 #include "core/files/utf16_text.h"
 #include "win32/control_table.h"
 #include "win32/dialogs.h"
@@ -63,7 +64,21 @@ bool MainWindow::create() {
     ::CreateWindowExW(0, className.c_str(), title.c_str(), WS_OVERLAPPEDWINDOW, toWindow(at.x),
                       toWindow(at.y), toWindow(kWindowWidth), toWindow(kWindowHeight), nullptr,
                       nullptr, instance_, this);
+    if (window_ != nullptr) {
+        addToolsMenu(::GetMenu(window_));
+    }
     return window_ != nullptr;
+}
+
+void addToolsMenu(HMENU bar) {
+    const HMENU tools = ::CreatePopupMenu();
+    for (const app::text::MenuItem& item : app::text::kToolsMenuItems) {
+        ::AppendMenuW(tools, MF_STRING, static_cast<UINT_PTR>(item.id),
+                      win::toWideLenient(item.text).c_str());
+    }
+    // Between File and Help; the bar owns it from here on.
+    ::InsertMenuW(bar, 1, MF_BYPOSITION | MF_POPUP, reinterpret_cast<UINT_PTR>(tools),
+                  win::toWideLenient(app::text::kToolsMenu).c_str());
 }
 
 RECT MainWindow::linkArea() const {

@@ -56,6 +56,10 @@ class MainWindow {
     int dpi_ = 96;
 };
 
+// Puts the tools menu, made from the app's table, between File and Help of
+// the menu bar the resource script gives.
+void addToolsMenu(HMENU bar);
+
 // One turn of the message loop: the message is offered to the accelerators
 // first, for the window it is addressed to (so a shortcut reaches the main
 // window only while it holds the focus), and only then translated and

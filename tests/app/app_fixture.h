@@ -34,11 +34,11 @@ class FakePort : public Port {
         return ok ? Answer::Ok : take(answers);
     }
     OpenChoice chooseFilesToOpen(const FileDialogRequest& r) override {
-        log.push_back("open " + r.title + (r.multiple ? " many" : ""));
+        log.push_back("open " + r.title + (r.multiple ? " many" : "") + proposed(r));
         return openFailures.empty() ? OpenChoice{take(opens)} : OpenChoice{{}, take(openFailures)};
     }
     std::optional<std::string> chooseFileToSave(const FileDialogRequest& r) override {
-        log.push_back("save " + r.title);
+        log.push_back("save " + r.title + proposed(r));
         return take(saves);
     }
     std::string displayText(Display) override { return typedOffset; }
@@ -69,6 +69,9 @@ class FakePort : public Port {
     void endMergeProgress() override { log.push_back("end"); }
 
   private:
+    static std::string proposed(const FileDialogRequest& r) {
+        return r.proposed.empty() ? "" : " " + r.proposed;
+    }
     template <typename T> static T take(std::deque<T>& queue) {
         EXPECT_FALSE(queue.empty()) << "nothing scripted for this question";
         T value = queue.empty() ? T{} : std::move(queue.front());

@@ -161,7 +161,9 @@ TEST_F(WindowTest, MenusAndShortcuts) {
     }
     EXPECT_EQ(
         dialogs.log,
-        (QStringList{"open 选择任一文件即导入当前文件夹所有文件", "dialog 129", "dialog 134",
+        (QStringList{"open 选择任一文件即导入当前文件夹所有文件",
+                     "message 提示 列表为空，没有可导出的文件。", "open 选择要校验的镜像文件",
+                     "open 选择要查看的镜像文件", "dialog 129", "dialog 134",
                      "url http://" + q(ui::publisherHost()) + "/html/2023/software_1106/35.html",
                      "dialog 103"}));
     dialogs.log.clear();

@@ -159,13 +159,14 @@ TEST_F(WindowTest, CommandsAndTheListsRows) {
         }
         return seen;
     };
-    dialogs.chosen = {{}, {}, {}, {a, b}}; // the first three dialogs cancelled
+    dialogs.chosen = {{}, {}, {}, {}, {}, {a, b}}; // the first five dialogs cancelled
     for (const int id : {210, 205, 206, 201, 204, 209, 404, 207, 207, 208}) {
         click(id);
     }
     ::SendMessageW(main(), WM_COMMAND, MAKEWPARAM(203, 1), 0);
     const HMENU bar = ::GetMenu(main());
-    for (const HMENU items : {::GetSubMenu(bar, 0), ::GetSubMenu(bar, 1)}) {
+    for (int at = 0; at < ::GetMenuItemCount(bar); ++at) { // File, Tools, Help
+        const HMENU items = ::GetSubMenu(bar, at);
         for (int i = 0; i < ::GetMenuItemCount(items); ++i) {
             if (const int id = static_cast<int>(::GetMenuItemID(items, i)); id != app::cmd::Exit) {
                 menu(id);
@@ -181,7 +182,8 @@ TEST_F(WindowTest, CommandsAndTheListsRows) {
         "message 提示|64|尚未保存过文件，暂无可查看的输出文件夹。\n"
         "message 前置添加文件信息说明|64|(1)选中：会将文件的地址和大小信息写入前置偏移区域，"
         "8Bytes/文件，\n     数据格式：LSB->MSB\n(2)非选中：前置偏移区域填满0xFF数据\n"
-        "open 选择任一文件即导入当前文件夹所有文件\ndialog 129\ndialog 134\n"
+        "open 选择任一文件即导入当前文件夹所有文件\nmessage 提示|48|列表为空，没有可导出的文件。\n"
+        "open 选择要校验的镜像文件\nopen 选择要查看的镜像文件\ndialog 129\ndialog 134\n"
         "shell http://www.example.com/html/2023/software_1106/35.html\ndialog 103\n"
         "open 选择导入文件（多选）\nmessage 提示|64|总共添加 2 个文件\n"
         "2 4096 5120 | 1,a.bin,1000,4096,.bin | 2,字库.dot,24,5096,.dot");
