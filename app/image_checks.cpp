@@ -3,6 +3,8 @@
 #include "app/handlers.h"
 #include "app/messages.h"
 #include "core/check/image_check.h"
+#include "core/check/image_scan.h"
+#include "core/files/file_layer.h"
 #include "core/image/crc32.h"
 #include "core/model/file_names.h"
 #include "core/model/list_file.h"
@@ -88,6 +90,18 @@ std::optional<std::string> chooseImage(Port& port, const char* title) {
     return chosen.empty() ? std::nullopt : std::optional(chosen.front());
 }
 
+// The check's progress: it reads the image in pieces and asks whether to
+// stop before each, so the pieces asked stand for the bytes read.
+scan::StopFn checkProgress(Port& port, const std::string& image) {
+    files::Status status;
+    const std::uint64_t total = files::statusOf(image, status) ? 0 : status.size;
+    return [&port, total, done = std::uint64_t{0}]() mutable {
+        const bool go = port.reportMergeProgress(done, total);
+        done = std::min<std::uint64_t>(done + scan::kChunk, total);
+        return !go;
+    };
+}
+
 void tell(Port& port, const std::string& message, const char* caption, Icon icon) {
     port.showMessage(message, caption, icon, Buttons::Ok);
 }
@@ -111,7 +125,11 @@ void verifyImageFile(Context c) {
         return;
     }
     const std::string& list = lists.front();
-    const VerifyResult result = verifyAgainstList(*image, list);
+    VerifyResult result;
+    {
+        const ProgressScope progress(c.port);
+        result = verifyAgainstList(*image, list, checkProgress(c.port, *image));
+    }
     switch (result.status) {
     case VerifyResult::Status::ImageUnreadable:
         return tell(c.port, text::inputUnreadable(*image), text::kVerifyCaption, Icon::Error);
@@ -119,8 +137,8 @@ void verifyImageFile(Context c) {
         return tell(c.port,
                     result.error ? text::inputUnreadable(list) : text::listNotReadable(list),
                     text::kVerifyCaption, Icon::Error);
-    case VerifyResult::Status::Stopped: // the window asks no stop of a check
-        return;
+    case VerifyResult::Status::Stopped:
+        return tell(c.port, text::kVerifyStopped, text::kVerifyCaption, Icon::Information);
     case VerifyResult::Status::Ok:
     case VerifyResult::Status::Mismatch:
         break;

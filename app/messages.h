@@ -135,6 +135,7 @@ inline constexpr const char* kVerifyImageTitle = "选择要校验的镜像文件
 inline constexpr const char* kVerifyListTitle = "选择该镜像的存档文件";
 inline constexpr const char* kImageInfoTitle = "选择要查看的镜像文件";
 inline constexpr const char* kVerifyCaption = "校验镜像";
+inline constexpr const char* kVerifyStopped = "已停止校验。";
 inline constexpr const char* kImageInfoCaption = "镜像信息";
 inline std::string listNotReadable(const std::string& path) {
     return path + "\n" + kListFormatError;

@@ -82,10 +82,10 @@ TEST_F(WindowTools, VerifyAndInspect) {
     commands.onCommand(cmd::VerifyImage, kNotifyShortcut);
     const Strings log = takeLog();
     EXPECT_EQ(log[1], "open 选择该镜像的存档文件 " + out.listPath);
-    EXPECT_EQ(log[2], message('I', text::verifyPassed(21, true), "校验镜像"));
-    EXPECT_EQ(log[5], message('E', text::listNotReadable(first), "校验镜像"));
-    EXPECT_EQ(log[8], message('E', text::inputUnreadable(dir / "no.bin"), "校验镜像"));
-    EXPECT_EQ(log.size(), 10u);
+    EXPECT_EQ(log[3], message('I', text::verifyPassed(21, true), "校验镜像"));
+    EXPECT_EQ(log[7], message('E', text::listNotReadable(first), "校验镜像"));
+    EXPECT_EQ(log[11], message('E', text::inputUnreadable(dir / "no.bin"), "校验镜像"));
+    EXPECT_EQ(log.size(), 13u);
 
     std::string bytes = readFile(img);
     bytes[4096 + 25] ^= 1;
@@ -97,14 +97,14 @@ TEST_F(WindowTools, VerifyAndInspect) {
         click(cmd::ImageInfo);
     }
     const Strings after = takeLog();
-    EXPECT_EQ(after[2], message('E',
+    EXPECT_EQ(after[3], message('E',
                                 text::verifyFailed(2) + "\n1\t" + dir / "0" + "\t4096\t" +
                                     text::tableDiffers(4096, 11) + "\n3\t" + dir / "2" + "\t4116\t" +
                                     text::firstDifference(4121) + text::bytesPastLayout(1, 4306),
                                 "校验镜像"));
-    EXPECT_EQ(after[4], message('I', text::noInfoTable(img), "镜像信息"));
-    EXPECT_EQ(after[6], message('I', text::noInfoTable(first), "镜像信息"));
-    EXPECT_EQ(after[8], message('E', text::inputUnreadable(dir / "no.bin"), "镜像信息"));
+    EXPECT_EQ(after[5], message('I', text::noInfoTable(img), "镜像信息"));
+    EXPECT_EQ(after[7], message('I', text::noInfoTable(first), "镜像信息"));
+    EXPECT_EQ(after[9], message('E', text::inputUnreadable(dir / "no.bin"), "镜像信息"));
     bytes[4] = 10;
     writeFile(img, bytes);
     port.opens = {{img}};
@@ -113,6 +113,13 @@ TEST_F(WindowTools, VerifyAndInspect) {
     EXPECT_NE(shown.find(text::imageTableHeader(21, 4306) + "\n1\t4096\t10\t4106\n2\t4106"),
               std::string::npos);
     EXPECT_TRUE(shown.ends_with("\n20\t4286\t10\t4296" + text::moreRows(1))) << shown;
+
+    // Stopped from its progress window, a check says so and nothing else.
+    port.stopMerge = true;
+    port.opens = {{img}, {out.listPath}};
+    click(cmd::VerifyImage);
+    EXPECT_EQ(takeLog(), (Strings{"open 选择要校验的镜像文件", "open 选择该镜像的存档文件 " + out.listPath,
+                                  "end", message('I', text::kVerifyStopped, "校验镜像")}));
 }
 
 } // namespace
