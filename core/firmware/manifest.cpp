@@ -67,12 +67,19 @@ std::string manifestText(const Manifest& manifest) {
     Json files = Json::array();
     std::uint64_t number = 0;
     for (const ManifestRow& row : manifest.rows) {
-        files.push_back({{"no", ++number},
-                         {"path", row.path},
-                         {"file", std::string(fileNameOf(row.path))},
-                         {"size", row.size},
-                         {"address", row.address},
-                         {"crc32", crc32Text(row.crc)}});
+        Json entry = {{"no", ++number},
+                      {"path", row.path},
+                      {"file", std::string(fileNameOf(row.path))},
+                      {"size", row.size},
+                      {"address", row.address},
+                      {"crc32", crc32Text(row.crc)}};
+        // A row read from a manifest without a path is written back without
+        // one: an empty path is no name the reader takes.
+        if (row.path.empty()) {
+            entry.erase("path");
+            entry.erase("file");
+        }
+        files.push_back(std::move(entry));
     }
     Json document = {{"version", kVersion}, {"front_offset", manifest.frontOffset}};
     if (manifest.align != 1 || manifest.fill != 0xFF) {
