@@ -6,6 +6,7 @@
 #include "cli/cli.h"
 #include "core/image/crc32.h"
 #include "tests/support/page_cache.h"
+#include "tests/support/posix_child.h"
 #include "tests/support/test_files.h"
 
 #include <csignal>
@@ -79,33 +80,11 @@ class Cli : public ::testing::Test {
     int runBuilt(const std::string& line, const std::string& stdoutPath, int signal = 0,
                  bool ignored = false) {
         Args args = words(line);
-        std::vector<char*> argv{const_cast<char*>(ZD_CLI_BINARY)};
-        for (std::string& arg : args) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            // A test run started in the background inherits SIGINT ignored;
-            // the program must meet what a terminal gives it. Blocked, the
-            // signal waits until the program lets it in.
-            sigset_t stops;
-            sigemptyset(&stops);
-            for (const int number : {SIGINT, SIGTERM, SIGHUP}) {
-                std::signal(number, ignored && number == signal ? SIG_IGN : SIG_DFL);
-                sigaddset(&stops, number);
-            }
-            if (std::freopen(stdoutPath.c_str(), "w", stdout) &&
-                std::freopen((dir / "errors").c_str(), "w", stderr) &&
-                ::sigprocmask(SIG_BLOCK, &stops, nullptr) == 0 &&
-                (!signal || ::raise(signal) == 0)) {
-                ::execv(argv[0], argv.data());
-            }
-            ::_exit(98);
-        }
-        int status = 0;
-        EXPECT_EQ(::waitpid(pid, &status, 0), pid);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        args.insert(args.begin(), ZD_CLI_BINARY);
+        return test::runProgram(args, {.stdoutPath = stdoutPath,
+                                       .stderrPath = dir / "errors",
+                                       .signal = signal,
+                                       .ignored = ignored});
     }
     test::TempDir dir;
     std::string out = dir / "out/img";

@@ -3,6 +3,7 @@
 // (the file-size limit, standard output full) leaves nothing either, so
 // that running it again works.
 #include "tests/support/folder_state.h"
+#include "tests/support/posix_child.h"
 
 #include <csignal>
 #include <gtest/gtest.h>
@@ -24,33 +25,10 @@ int runBuilt(const test::TempDir& dir, const std::string& line, int signal = 0,
     for (std::string word; in >> word;) {
         words.push_back(word.starts_with("$D") ? dir / word.substr(3) : word);
     }
-    std::vector<char*> argv;
-    for (std::string& word : words) {
-        argv.push_back(word.data());
-    }
-    argv.push_back(nullptr);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        sigset_t stops;
-        sigemptyset(&stops);
-        for (const int number : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) {
-            std::signal(number, SIG_DFL);
-        }
-        for (const int number : {SIGINT, SIGTERM, SIGHUP}) {
-            sigaddset(&stops, number); // pending until the program takes them
-        }
-        const rlimit limit{sizeLimit, sizeLimit};
-        if (std::freopen(stdoutPath.c_str(), "w", stdout) &&
-            std::freopen((dir / "errors").c_str(), "w", stderr) &&
-            ::setrlimit(RLIMIT_FSIZE, &limit) == 0 &&
-            ::sigprocmask(SIG_BLOCK, &stops, nullptr) == 0 && (!signal || ::raise(signal) == 0)) {
-            ::execv(argv[0], argv.data());
-        }
-        ::_exit(98);
-    }
-    int status = 0;
-    EXPECT_EQ(::waitpid(pid, &status, 0), pid);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return test::runProgram(words, {.stdoutPath = stdoutPath,
+                                    .stderrPath = dir / "errors",
+                                    .signal = signal,
+                                    .fileSizeLimit = sizeLimit});
 }
 
 TEST(Stops, EveryCommandStopsOrFailsLeavingNothing) {

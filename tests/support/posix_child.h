@@ -5,6 +5,7 @@
 #ifndef _WIN32
 
 #include <csignal>
+#include <cstdio>
 #include <functional>
 #include <grp.h>
 #include <optional>
@@ -12,6 +13,7 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace zd::test {
 
@@ -53,6 +55,52 @@ inline std::optional<ChildOutcome> inChild(const ChildSetup& setup,
     ::close(ends[0]);
     ::waitpid(child, nullptr, 0);
     return outcome.said == "\x01" ? std::nullopt : std::optional(outcome);
+}
+
+// How runProgram starts a program.
+struct ProgramStart {
+    std::string stdoutPath = "/dev/null";
+    std::string stderrPath = "/dev/null";
+    int signal = 0;       // when not 0, pending as the program starts
+    bool ignored = false; // `signal` ignored instead, as nohup leaves it
+    rlim_t fileSizeLimit = RLIM_INFINITY;
+};
+
+// Runs `words` (the program first) as a terminal starts it: SIGINT, SIGTERM,
+// SIGHUP and SIGXFSZ at their defaults (a test run in the background
+// inherits SIGINT ignored), the first three blocked so that a pending one
+// waits until the program lets it in. Returns the exit status as a shell
+// reports it; 98 when the child could not be set up, -1 when it was lost.
+inline int runProgram(std::vector<std::string> words, const ProgramStart& start) {
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        sigset_t stops;
+        sigemptyset(&stops);
+        std::signal(SIGXFSZ, SIG_DFL);
+        for (const int number : {SIGINT, SIGTERM, SIGHUP}) {
+            std::signal(number, start.ignored && number == start.signal ? SIG_IGN : SIG_DFL);
+            sigaddset(&stops, number);
+        }
+        const rlimit limit{start.fileSizeLimit, start.fileSizeLimit};
+        if (std::freopen(start.stdoutPath.c_str(), "w", stdout) &&
+            std::freopen(start.stderrPath.c_str(), "w", stderr) &&
+            ::setrlimit(RLIMIT_FSIZE, &limit) == 0 &&
+            ::sigprocmask(SIG_BLOCK, &stops, nullptr) == 0 &&
+            (!start.signal || ::raise(start.signal) == 0)) {
+            ::execv(argv[0], argv.data());
+        }
+        ::_exit(98);
+    }
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid) {
+        return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 } // namespace zd::test
