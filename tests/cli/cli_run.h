@@ -3,6 +3,7 @@
 
 #include "cli/cli.h"
 
+#include <atomic>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@ struct CliRun {
     int code = 0;
     std::string out; // what it printed on stdout
     std::string err; // ... and on stderr
+    std::string printed() const { return out + err; }
 };
 
 inline CliRun runCli(const std::vector<std::string>& args,

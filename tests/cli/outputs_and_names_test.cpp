@@ -4,6 +4,7 @@
 #include "cli/cli.h"
 #include "core/files/path_text.h"
 #include "core/firmware/manifest.h"
+#include "tests/cli/cli_run.h"
 #include "tests/support/test_files.h"
 
 #include <algorithm>
@@ -14,20 +15,11 @@
 namespace zd {
 namespace {
 
+using test::runCli;
 using test::writeFile;
+using Ran = test::CliRun;
 using Args = std::vector<std::string>;
 using namespace std::string_literals;
-
-struct Ran {
-    int code;
-    std::string printed; // stdout, then stderr
-};
-
-Ran runCli(const Args& args) {
-    std::ostringstream out, err;
-    const int code = cli::run(args, out, err);
-    return {code, out.str() + err.str()};
-}
 
 std::map<std::string, std::string> contentsOf(const test::TempDir& dir) {
     std::map<std::string, std::string> contents;
@@ -64,7 +56,7 @@ TEST(CliPromises, NothingIsOverwrittenThatTheUserDidNotName) {
     for (const auto& [words, code, said] : runs) {
         const Ran ran = runCli(words);
         EXPECT_EQ(ran.code, code) << said;
-        EXPECT_NE(ran.printed.find(said), std::string::npos) << ran.printed;
+        EXPECT_NE(ran.printed().find(said), std::string::npos) << ran.printed();
     }
     EXPECT_EQ(contentsOf(dir), before);
 }
@@ -88,8 +80,8 @@ TEST(CliPromises, NamesAreShownEscapedAndKeptAsTheyAre) {
     writeFile(dir / "m.json", manifestText({0, false, 4, 0, {{"/r/" + evil, 4, 0, 0}}}));
     Ran ran = runCli({"verify", dir / "img.bin", "--manifest", dir / "m.json"});
     EXPECT_EQ(ran.code, 1);
-    EXPECT_NE(ran.printed.find("1\t/r/" + shown + "\t0\t"), std::string::npos) << ran.printed;
-    EXPECT_TRUE(terminalSafe(ran.printed)) << ran.printed;
+    EXPECT_NE(ran.printed().find("1\t/r/" + shown + "\t0\t"), std::string::npos) << ran.printed();
+    EXPECT_TRUE(terminalSafe(ran.printed())) << ran.printed();
     // A NUL is refused where a name comes in: arguments, argument files,
     // list files, manifests.
     writeFile(dir / "nul.txt", dir / "img.bin\0b"s);
@@ -103,7 +95,7 @@ TEST(CliPromises, NamesAreShownEscapedAndKeptAsTheyAre) {
              {{"verify", dir / "img.bin", "--manifest", dir / "nul.json"}, 1}}) {
         ran = runCli(words);
         EXPECT_EQ(ran.code, code) << words.back();
-        EXPECT_TRUE(terminalSafe(ran.printed)) << ran.printed;
+        EXPECT_TRUE(terminalSafe(ran.printed())) << ran.printed();
     }
     // A "\" parts a name only where Windows wrote it.
     const std::string listed =
@@ -118,14 +110,14 @@ TEST(CliPromises, NamesAreShownEscapedAndKeptAsTheyAre) {
     std::filesystem::create_directory(test::pathOf(dir / "u"));
     ran = runCli({"merge", "-o", dir / "o", dir / evil, "--manifest", dir / ("o" + evil)});
     EXPECT_EQ(ran.code, 0);
-    EXPECT_TRUE(terminalSafe(ran.printed)) << ran.printed;
+    EXPECT_TRUE(terminalSafe(ran.printed())) << ran.printed();
     EXPECT_NE(test::readFile(dir / "o.h").find(dir / evil), std::string::npos);
     writeFile(dir / "o.h",
               "{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n\t1, \"/r/" + evil +
                   "\", 2, 0;\n\t2, \"/r/back\\\", 1, 2;\n\t3, \"C:\\r\\w.bin\", 1, 3;\n\n}\n");
     ran = runCli({"unpack", dir / "o.bin", "-d", dir / "u", "-l", dir / "o.h"});
-    EXPECT_EQ(ran.code, 0) << ran.printed;
-    EXPECT_TRUE(terminalSafe(ran.printed)) << ran.printed;
+    EXPECT_EQ(ran.code, 0) << ran.printed();
+    EXPECT_TRUE(terminalSafe(ran.printed())) << ran.printed();
     EXPECT_EQ(test::namesIn(dir / "u"), (std::vector<std::string>{"back\\", evil, "w.bin"}));
 #endif
 }
