@@ -3,6 +3,7 @@
 #include "cli/cli.h"
 #include "cli/command.h"
 #include "cli/firmware_outputs.h"
+#include "cli/image_text.h"
 #include "core/check/image_diff.h"
 #include "core/model/file_names.h"
 #include "core/model/number_parse.h"
@@ -28,7 +29,7 @@ std::string failureText(const DiffResult& result, const DiffOptions& options) {
         break;
     case Status::OldUnreadable:
     case Status::NewUnreadable:
-        return "cannot be read: " + result.error.message();
+        return imageUnreadableText(result.error);
     case Status::PastAddressSpace:
         return firmwareFitText({FirmwareFault::PastAddressSpace, result.newSize},
                                {.base = options.settings.base});
@@ -58,8 +59,9 @@ int runDiff(const DiffOptions& options, const Context& context) {
         return kFailure;
     }
     if (result.oldSize > result.newSize) {
-        context.out << options.oldImage << " goes on " << bytesText(result.oldSize - result.newSize)
-                    << " past the end of " << options.newImage << ", at " << hex32(result.newSize)
+        context.out << printableName(options.oldImage) << " goes on "
+                    << bytesText(result.oldSize - result.newSize) << " past the end of "
+                    << printableName(options.newImage) << ", at " << hex32(result.newSize)
                     << "; they stay as they are\n";
     }
     context.out << result.changedSectors << " of " << result.sectors << " sectors of "

@@ -135,7 +135,8 @@ bool replacesAnImage(const std::string& path, const std::vector<std::string>& im
     files::Status output;
     const bool exists = !files::statusOf(path, output);
     for (std::size_t i = 0; i < images.size(); ++i) {
-        if (files::absolutePath(imagePaths[i]) == name || (exists && output.identity == images[i])) {
+        if (files::absolutePath(imagePaths[i]) == name ||
+            (exists && output.identity == images[i])) {
             return true;
         }
     }
@@ -159,10 +160,13 @@ DiffResult diffImages(const std::string& oldPath, const std::string& newPath,
                       const std::function<bool()>& stopped) {
     DiffResult result;
     files::Input oldInput, newInput;
-    if (auto error = oldInput.open(oldPath)) {
+    // Both must be regular files: a pipe may pause or end early (and would
+    // compare as empty), a device may never end.
+    std::uint64_t oldLength = 0, newLength = 0;
+    if (auto error = scan::openImage(oldPath, oldInput, oldLength)) {
         return failed(result, Status::OldUnreadable, error, oldPath);
     }
-    if (auto error = newInput.open(newPath)) {
+    if (auto error = scan::openImage(newPath, newInput, newLength)) {
         return failed(result, Status::NewUnreadable, error, newPath);
     }
     // The records are written only once both images are read through, but
@@ -171,8 +175,8 @@ DiffResult diffImages(const std::string& oldPath, const std::string& newPath,
     oldInput.status(oldStatus);
     newInput.status(newStatus);
     for (const std::string& path : {settings.ihex, settings.srec}) {
-        if (!path.empty() && replacesAnImage(path, {oldPath, newPath},
-                                             {oldStatus.identity, newStatus.identity})) {
+        if (!path.empty() &&
+            replacesAnImage(path, {oldPath, newPath}, {oldStatus.identity, newStatus.identity})) {
             return failed(result, Status::OutputIsInput, {}, path);
         }
     }

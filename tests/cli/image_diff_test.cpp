@@ -69,6 +69,13 @@ TEST_F(ImageDiff, NamesTheChangedSectorsAndTheirRecordsTurnOldIntoNew) {
                            ", at 0x0000100A; they stay as they are\n0 of 2 sectors of 4096 "
                            "bytes changed: 0 of 4106 bytes to program\n");
     EXPECT_EQ(readFile(dir / "none.hex"), ":00000001FF\r\n");
+    // Names are shown with their controls escaped.
+    const std::string odd = dir / "n\x1b[2J.bin";
+    writeFile(odd, "x");
+    run = runCli({"diff", oldPath, odd});
+    EXPECT_TRUE(run.out.find('\x1b') == std::string::npos &&
+                run.out.find("end of " + dir / "n\\x1B[2J.bin") != std::string::npos)
+        << run.out;
     writeFile(newPath, oldImage);
     // Equal images ending on a sector's end: no sector past it is counted.
     run = runCli({"diff", "--check", "--sector", "4", oldPath, newPath});
@@ -83,6 +90,8 @@ TEST_F(ImageDiff, FailuresAndStopsWriteNothing) {
     EXPECT_TRUE(run.code == 1 &&
                 run.err.find("diff stopped; nothing was written") != std::string::npos)
         << run.err;
+    run = runCli({"diff", oldPath, "/dev/zero"}); // a device may never end
+    EXPECT_TRUE(run.code == 1 && run.err.find("not a regular file") != std::string::npos);
     run = runCli({"diff", dir / "gone.bin", newPath, "--ihex", dir / "up.hex"});
     EXPECT_EQ(run.code, 1);
     EXPECT_EQ(run.err.find("zadodaziderav-cli: " + (dir / "gone.bin") + ": cannot be read"), 0u);
@@ -94,8 +103,8 @@ TEST_F(ImageDiff, FailuresAndStopsWriteNothing) {
     std::filesystem::create_hard_link(newPath, dir / "alias.bin");
     for (const std::string& records : {oldPath, dir / "alias.bin"}) {
         run = runCli({"diff", oldPath, newPath, "--ihex", dir / "up.hex", "--srec", records});
-        EXPECT_TRUE(run.code == 1 && run.err.find("is one of the images compared") !=
-                                         std::string::npos)
+        EXPECT_TRUE(run.code == 1 &&
+                    run.err.find("is one of the images compared") != std::string::npos)
             << run.err;
     }
     EXPECT_TRUE(readFile(oldPath) == oldImage && readFile(newPath) == newImage);
