@@ -85,8 +85,13 @@ class AppTest : public ::testing::Test {
     void TearDown() override {
         EXPECT_TRUE(port.answers.empty() && port.opens.empty() && port.saves.empty());
     }
+    // An Ok box as the port logs it.
+    static std::string message(char icon, const std::string& text,
+                               const std::string& caption = "提示") {
+        return "message " + caption + "|" + icon + "|Ok|" + text;
+    }
 
-    bool click(int id) { return commands.onCommand(id, kNotifyClick); }
+    void click(int id) { EXPECT_TRUE(commands.onCommand(id, kNotifyClick)) << id; } // all are taken
     EntryList& list() { return commands.list(); }
     // A real file of `size` bytes in the scratch folder; its full path.
     std::string makeFile(const std::string& name, std::size_t size) {
@@ -94,6 +99,21 @@ class AppTest : public ::testing::Test {
         return dir / name;
     }
     void addRows(const std::vector<NewEntry>& rows) { list().appendEntries(rows); }
+    // The log of a command under its button's lock: the button off, the
+    // dialog, what it told, the button as it was (`after`) and a redraw.
+    static Strings locked(int id, const std::string& dialog, const Strings& told,
+                          bool after = true) {
+        Strings log{"button " + std::to_string(id) + " off", dialog};
+        log.insert(log.end(), told.begin(), told.end());
+        log.insert(log.end(),
+                   {"button " + std::to_string(id) + (after ? " on" : " off"), "redraw"});
+        return log;
+    }
+    // The README's example: two files behind a 4 KiB front area.
+    void twoRows() {
+        addRows({{makeFile("a.bin", 1234), 1234}, {makeFile("b.dot", 5000), 5000}});
+        setOffset(4096);
+    }
     void setOffset(std::uint32_t offset) {
         list().setFrontOffset(offset);
         list().recomputeLayout();

@@ -1,3 +1,4 @@
+#include "app/messages.h"
 #include "tests/app/app_fixture.h"
 
 namespace zd::app::test {
@@ -21,7 +22,7 @@ TEST_F(ListEditing, StepAndApplyTheFrontOffset) {
     for (const auto& [command, from, typed, to] : cases) {
         setOffset(from);
         port.typedOffset = typed;
-        ASSERT_TRUE(click(command));
+        click(command);
         EXPECT_EQ(rows(), Strings{"/in/a@" + decimal(to)}) << typed;
         Strings refreshed{"402=" + decimal(to), "403=" + decimal(to + 10u)};
         EXPECT_EQ(takeLog(), command == cmd::ApplyOffset ? Strings{refreshed[1]} : refreshed);
@@ -66,19 +67,16 @@ TEST_F(ListEditing, MoveUpAndDown) {
     EXPECT_EQ(rows(), (Strings{"/in/b@4096", "/in/a@4146", "/in/c@4246"}));
     click(cmd::MoveDown); // from row 1, marked with 3
     EXPECT_EQ(rows(), (Strings{"/in/a@4096", "/in/b@4196", "/in/c@4246"}));
-    EXPECT_EQ(takeLog(),
-              (Strings{"message 提示|I|Ok|已经是第一行！", "message 提示|I|Ok|已经是最后一行！",
-                       "select 0 on", "select 1 off", "select 1 on", "select 0 off"}));
+    EXPECT_EQ(takeLog(), (Strings{message('I', "已经是第一行！"), message('I', "已经是最后一行！"),
+                                  "select 0 on", "select 1 off", "select 1 on", "select 0 off"}));
 }
 
 // Ticking explains; it also warns when the front area is not larger than
 // 8 bytes a row, never for an empty list. Unticking says nothing.
 TEST_F(ListEditing, FileInfoCheckBox) {
     const std::string explanation =
-        "message 前置添加文件信息说明|I|Ok|(1)选中：会将文件的地址和大小信息写入前置偏移区域，"
-        "8Bytes/文件，\n     数据格式：LSB->MSB\n(2)非选中：前置偏移区域填满0xFF数据";
-    const std::string warning = "message 提示|W|Ok|当前前置偏移地址不足于存放文件地址和大小信息，\n"
-                                "要求预留空间大于 文件数x8Bytes，否则不会添加。";
+        message('I', text::kFileInfoExplanation, "前置添加文件信息说明");
+    const std::string warning = message('W', text::kFrontAreaTooSmall);
     const auto tick = [&](std::uint32_t offset, bool on) {
         setOffset(offset);
         port.checked = on;

@@ -9,13 +9,6 @@ namespace {
 
 using MergeAndRouting = AppTest;
 
-// The log of one merge-save that ends with `message`.
-Strings mergeLog(const std::string& message) {
-    return {"button 204 off", "save 选择保存位置和文件名称", "end", message, "button 204 on",
-            "redraw"};
-}
-
-// A merge that ended with `status`, about `path`.
 MergeResult ended(MergeStatus status, const std::string& path = "") {
     MergeResult result;
     result.status = status;
@@ -66,28 +59,28 @@ TEST(MergeReport, NamesTheFilesOrWhatStoppedTheMerge) {
 // is none.
 TEST_F(MergeAndRouting, MergeSaveAndViewResult) {
     click(cmd::ViewResult);
-    EXPECT_EQ(takeLog(), Strings{"message 提示|I|Ok|尚未保存过文件，暂无可查看的输出文件夹。"});
-    addRows({{makeFile("a.bin", 1234), 1234}, {makeFile("b.dot", 5000), 5000}});
-    setOffset(4096);
+    EXPECT_EQ(takeLog(), Strings{message('I', text::kNoOutputFolder)});
+    twoRows();
     commands.state().fileInfo = true;
     port.saves = {dir / "out.bin", std::nullopt, dir / "kept", dir / "sub/", dir / "gone"};
-    ASSERT_TRUE(click(cmd::MergeSave));
-    EXPECT_EQ(takeLog(),
-              mergeLog("message 提示|I|Ok|合并成功！成功创建如下文件：\n\n" + dir / "out.bin" +
-                       "\n" + dir / "out.h" + text::kNoteTableWritten));
+    const auto saved = [](const Strings& told) {
+        return locked(cmd::MergeSave, "save 选择保存位置和文件名称", told);
+    };
+    click(cmd::MergeSave);
+    EXPECT_EQ(takeLog(), saved({"end", message('I', text::kMergeOkHeader + dir / "out.bin" + "\n" +
+                                                        dir / "out.h" + text::kNoteTableWritten)}));
     EXPECT_EQ(std::filesystem::file_size(dir / "out.bin"), 4096 + 6234u);
     click(cmd::MergeSave);
-    EXPECT_EQ(takeLog(), (Strings{"button 204 off", "save 选择保存位置和文件名称", "button 204 on",
-                                  "redraw"}));
+    EXPECT_EQ(takeLog(), saved({}));
     port.stopMerge = true;
     click(cmd::MergeSave);
-    EXPECT_EQ(takeLog(), mergeLog("message 提示|I|Ok|已停止合并，未生成任何文件。"));
+    EXPECT_EQ(takeLog(), saved({"end", message('I', "已停止合并，未生成任何文件。")}));
     EXPECT_FALSE(std::filesystem::exists(dir / "kept.bin"));
     click(cmd::MergeSave); // no file name: no image, but a folder to view
     click(cmd::ViewResult);
-    EXPECT_EQ(takeLog(), (Strings{"button 204 off", "save 选择保存位置和文件名称",
-                                  "message 提示|E|Ok|" + std::string(text::kImageCreateFailed),
-                                  "button 204 on", "redraw", "folder " + dir / "sub/"}));
+    Strings log = saved({message('E', text::kImageCreateFailed)});
+    log.push_back("folder " + dir / "sub/");
+    EXPECT_EQ(takeLog(), log);
     port.stopMerge = false;
     addRows({{dir / "missing.bin", 3}});
     click(cmd::MergeSave);
@@ -95,42 +88,36 @@ TEST_F(MergeAndRouting, MergeSaveAndViewResult) {
     EXPECT_EQ(takeLog().back(), "folder " + dir / "");
 }
 
-// A notification other than a click never runs a control command; the menu
-// commands run for a shortcut too.
+// A notification other than a click never runs a control command (the
+// fixture's clicks check that each runs); the menu commands run for a
+// shortcut too.
 TEST_F(MergeAndRouting, CommandRouting) {
     port.checked = true; // so that the check box command would speak
-    const int controls[] = {cmd::Delete,      cmd::Clear,      cmd::AddFiles, cmd::MergeSave,
-                            cmd::MoveUp,      cmd::MoveDown,   cmd::StepUp,   cmd::StepDown,
-                            cmd::ViewResult,  cmd::ImportList, cmd::FileInfo, cmd::ApplyOffset,
-                            cmd::FolderImport};
-    for (const int id : controls) {
+    for (const int id : {cmd::Delete, cmd::Clear, cmd::AddFiles, cmd::MergeSave, cmd::MoveUp,
+                         cmd::MoveDown, cmd::StepUp, cmd::StepDown, cmd::ViewResult,
+                         cmd::ImportList, cmd::FileInfo, cmd::ApplyOffset, cmd::FolderImport}) {
         EXPECT_FALSE(commands.onCommand(id, kNotifyShortcut)) << id;
         EXPECT_FALSE(commands.onCommand(id, 0x300)) << id; // an edit's change notice
     }
-    EXPECT_TRUE(takeLog().empty()); // no control command ran
-    // A click runs each and says so (a window passes on what no command took).
-    port.answers = {Answer::No};
-    port.opens = {{}, {}, {}};
-    port.saves = {std::nullopt};
-    for (const int id : controls) {
-        EXPECT_TRUE(click(id)) << id;
-    }
-    takeLog();
-    for (const int id :
-         {cmd::About, cmd::Usage, cmd::RevisionHistory, cmd::LatestVersion, cmd::Exit}) {
+    port.opens = {{}, {}};
+    for (const int id : {cmd::About, cmd::Usage, cmd::RevisionHistory, cmd::LatestVersion,
+                         cmd::Exit, cmd::ExportHeader, cmd::VerifyImage, cmd::ImageInfo}) {
         EXPECT_TRUE(commands.onCommand(id, kNotifyShortcut));
     }
-    EXPECT_EQ(takeLog(),
-              (Strings{"dialog 103", "dialog 129", "dialog 134",
-                       "url http://www.example.com/html/2023/software_1106/35.html", "quit"}));
+    EXPECT_EQ(takeLog(), (Strings{"dialog 103", "dialog 129", "dialog 134",
+                                  "url http://www.example.com/html/2023/software_1106/35.html",
+                                  "quit", message('W', text::kNothingToExport),
+                                  "open 选择要校验的镜像文件", "open 选择要查看的镜像文件"}));
 }
 
 // Every move repaints the link, changed or not; the hand shows and a press
-// opens the bare host only over it, all four edges inside.
+// opens the bare host only over it: from where its text is painted to the
+// rectangle's far edges, all four inside.
 TEST_F(MergeAndRouting, LinkHoverAndPress) {
+    const LinkRect r = kLinkRect;
     const std::tuple<int, int, bool> points[] = {
-        {562, 445, true},  {772, 465, true},  {561, 455, false}, {773, 455, false},
-        {600, 444, false}, {600, 466, false}, {100, 200, false}};
+        {kLinkX, kLinkY, true},         {r.right, r.bottom, true},  {r.left - 1, r.top, false},
+        {r.right + 1, r.bottom, false}, {r.left, r.top - 1, false}, {r.right, r.bottom + 1, false}};
     const Strings over{"hand", "link", "url http://www.example.com"}, off{"link"};
     for (const auto& [x, y, inside] : points) {
         commands.onMouseMove(x, y);
