@@ -111,13 +111,13 @@ TEST_F(MergeAndRouting, CommandRouting) {
 }
 
 // Every move repaints the link, changed or not; the hand shows and a press
-// opens the bare host only over it: from where its text is painted to the
-// rectangle's far edges, all four inside.
+// opens the bare host only over it: 211 by 21 pixels from where its text is
+// painted, all four edges inside.
 TEST_F(MergeAndRouting, LinkHoverAndPress) {
-    const LinkRect r = kLinkRect;
-    const std::tuple<int, int, bool> points[] = {
-        {kLinkX, kLinkY, true},         {r.right, r.bottom, true},  {r.left - 1, r.top, false},
-        {r.right + 1, r.bottom, false}, {r.left, r.top - 1, false}, {r.right, r.bottom + 1, false}};
+    const int x0 = kLinkX, y0 = kLinkY, x1 = x0 + 210, y1 = y0 + 20;
+    const std::tuple<int, int, bool> points[] = {{x0, y0, true},      {x1, y1, true},
+                                                 {x0 - 1, y1, false}, {x1 + 1, y0, false},
+                                                 {x0, y0 - 1, false}, {x1, y1 + 1, false}};
     const Strings over{"hand", "link", "url http://www.example.com"}, off{"link"};
     for (const auto& [x, y, inside] : points) {
         commands.onMouseMove(x, y);
