@@ -28,7 +28,8 @@ inline CliRun runCli(const std::vector<std::string>& args,
 
 // `text` with every "$D" made `dir`.
 inline std::string withDir(std::string text, const std::string& dir) {
-    for (auto at = text.find("$D"); at != std::string::npos; at = text.find("$D", at + dir.size())) {
+    for (auto at = text.find("$D"); at != std::string::npos;
+         at = text.find("$D", at + dir.size())) {
         text.replace(at, 2, dir);
     }
     return text;

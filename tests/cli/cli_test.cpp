@@ -84,58 +84,50 @@ TEST_F(Cli, ArgumentConventionsAndLayouts) {
 }
 
 // A usage error is one line on stderr that names the problem, exit 2, and
-// nothing on stdout.
-TEST_F(Cli, UsageErrorsNameTheProblem) {
+// nothing on stdout. A merge refuses (exit 1) before writing anything, and a
+// dry run as the merge does: what the layout, the flash size or the HEX
+// addresses cannot hold, and an input an output would replace as another
+// name of the file.
+TEST_F(Cli, RefusalsNameTheProblemAndWriteNothing) {
     test::makeSparseFile(dir / "in/big", (16 << 20) + 1);
-    const std::pair<std::string, std::string> cases[] = {
-        {"merge $D/in/a.bin", "-o PATH"},
-        {"merge -o $D/out/", "$D/out/"},
-        {"merge --dry-run -f 12abc $D/in/a.bin", "'12abc'"},
-        {"merge --dry-run -f 4096M $D/in/a.bin", "'4096M' is 4 GiB or more"},
-        {"marge -o $D/out/img", "marge"},
-        {"--bogus merge --dry-run $D/in/a.bin", "unknown option --bogus"},
-        {"merge --dry-run @$D/in", "response file $D/in"},
-        {"merge --dry-run @$D/in/big", "response file $D/in/big: is larger than 16 MiB"},
-        {"merge --dry-run --c-header $D/out/h.h --prefix 2X $D/in/a.bin", "'2X'"},
-        {"merge --dry-run --prefix FW_ $D/in/a.bin", "--prefix needs --c-header"},
-        {"merge --dry-run --pad $D/in/a.bin", "--pad needs --flash-size"},
-        {"merge --dry-run --base 16 $D/in/a.bin", "--base needs --ihex or --srec"},
-        {"merge --dry-run --flash-size 2MiB $D/in/a.bin", "'2MiB'"},
-        {"merge --dry-run --srec '' $D/in/a.bin", "--srec"},
-        {"verify $D/in/a.bin", "-l LIST.h"},
-        {"verify $D/in/a.bin -l $D/x.h --manifest $D/x.json", "not both"},
-        {"verify -l $D/x.h", "IMAGE"},
-        {"inspect $D/in/a.bin $D/in/b.bin", "$D/in/b.bin"},
-        {"unpack $D/in/a.bin", "--directory"},
-    };
-    for (const auto& [line, named] : cases) {
-        expectRefused(line, 2, named);
-    }
-    EXPECT_EQ(run(""), 2);
-    EXPECT_NE(errors.find("Usage:"), std::string::npos);
-}
-
-// A merge refuses before writing anything, and a dry run as the merge does:
-// what the layout, the flash size or the HEX addresses cannot hold, and
-// inputs an output would replace, by name or as another name of the file.
-TEST_F(Cli, RefusalsBeforeAnythingIsWritten) {
     test::makeSparseFile(dir / "in/two.mib", 2 << 20);
     fs::create_hard_link(dir / "in/a.bin", dir / "in/link.bin");
-    const std::pair<std::string, std::string> refused[] = {
-        {"merge --dry-run -f4095M $D/in/two.mib", "$D/in/two.mib: would lie past 4 GiB"},
-        {"merge --dry-run -l $D/none.h", "$D/none.h: cannot be opened"},
-        {"merge --dry-run -l $D/in/a.bin", "$D/in/a.bin:"},
-        {"merge -o $D/out/img --flash-size 6233 $D/in/a.bin $D/in/sub/B.dot",
+    const std::tuple<std::string, int, std::string> cases[] = {
+        {"merge $D/in/a.bin", 2, "-o PATH"},
+        {"merge -o $D/out/", 2, "$D/out/"},
+        {"merge --dry-run -f 12abc $D/in/a.bin", 2, "'12abc'"},
+        {"merge --dry-run -f 4096M $D/in/a.bin", 2, "'4096M' is 4 GiB or more"},
+        {"marge -o $D/out/img", 2, "marge"},
+        {"--bogus merge --dry-run $D/in/a.bin", 2, "unknown option --bogus"},
+        {"merge --dry-run @$D/in", 2, "response file $D/in"},
+        {"merge --dry-run @$D/in/big", 2, "response file $D/in/big: is larger than 16 MiB"},
+        {"merge --dry-run --c-header $D/out/h.h --prefix 2X $D/in/a.bin", 2, "'2X'"},
+        {"merge --dry-run --prefix FW_ $D/in/a.bin", 2, "--prefix needs --c-header"},
+        {"merge --dry-run --pad $D/in/a.bin", 2, "--pad needs --flash-size"},
+        {"merge --dry-run --base 16 $D/in/a.bin", 2, "--base needs --ihex or --srec"},
+        {"merge --dry-run --flash-size 2MiB $D/in/a.bin", 2, "'2MiB'"},
+        {"merge --dry-run --srec '' $D/in/a.bin", 2, "--srec"},
+        {"verify $D/in/a.bin", 2, "-l LIST.h"},
+        {"verify $D/in/a.bin -l $D/x.h --manifest $D/x.json", 2, "not both"},
+        {"verify -l $D/x.h", 2, "IMAGE"},
+        {"inspect $D/in/a.bin $D/in/b.bin", 2, "$D/in/b.bin"},
+        {"unpack $D/in/a.bin", 2, "--directory"},
+        {"merge --dry-run -f4095M $D/in/two.mib", 1, "$D/in/two.mib: would lie past 4 GiB"},
+        {"merge --dry-run -l $D/none.h", 1, "$D/none.h: cannot be opened"},
+        {"merge --dry-run -l $D/in/a.bin", 1, "$D/in/a.bin:"},
+        {"merge -o $D/out/img --flash-size 6233 $D/in/a.bin $D/in/sub/B.dot", 1,
          "$D/out/img.bin: would be 6234 bytes, 1 byte over the flash size (6233 bytes)"},
-        {"merge -o $D/out/img --srec $D/out/s --base 0xFFFFE7A7 $D/in/a.bin $D/in/sub/B.dot",
+        {"merge -o $D/out/img --srec $D/out/s --base 0xFFFFE7A7 $D/in/a.bin $D/in/sub/B.dot", 1,
          "$D/out/img.bin: placed at 0xFFFFE7A7"},
-        {"merge --dry-run --manifest $D/in/link.bin $D/in/a.bin",
+        {"merge --dry-run --manifest $D/in/link.bin $D/in/a.bin", 1,
          "$D/in/a.bin: the output $D/in/link.bin would replace this input"},
     };
-    for (const auto& [line, message] : refused) {
-        expectRefused(line, 1, message);
+    for (const auto& [line, code, message] : cases) {
+        expectRefused(line, code, message);
     }
     EXPECT_TRUE(test::namesIn(dir / "out").empty());
+    EXPECT_EQ(run(""), 2);
+    EXPECT_NE(errors.find("Usage:"), std::string::npos);
 }
 
 // stdout carries the output paths only; the note that the table was left out

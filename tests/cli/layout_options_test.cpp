@@ -3,8 +3,6 @@
 // and every reader (verify, inspect, unpack, -l) agrees on the addresses.
 #include "tests/cli/cli_run.h"
 
-#include <algorithm>
-
 namespace zd {
 namespace {
 
@@ -20,9 +18,7 @@ class LayoutOptions : public test::CliInFolder {
         writeFile(dir / "c.bin", test::patternBytes(100, 3));
     }
     static bool all(const std::string& bytes, std::size_t from, std::size_t to, char byte) {
-        return std::all_of(bytes.begin() + static_cast<std::ptrdiff_t>(from),
-                           bytes.begin() + static_cast<std::ptrdiff_t>(to),
-                           [byte](char b) { return b == byte; });
+        return bytes.find_first_not_of(byte, from) >= to;
     }
     const std::string inputs = " $D/a.bin $D/b.bin $D/c.bin";
 };

@@ -32,11 +32,10 @@ TEST_F(Stops, EveryCommandStopsOrFailsLeavingNothing) {
     test::writeFile(dir / "b.bin", test::patternBytes(300000, 2));
     ASSERT_EQ(runBuilt("merge -o $D/img -if4K --manifest $D/img.json $D/a.bin $D/b.bin"), 0);
     const auto before = test::folderState(dir.path().string());
-    for (const char* command : {"merge -o $D/img --ihex $D/img.hex --srec $D/img.s19 $D/b.bin",
-                                "inspect $D/img.bin", "verify $D/img.bin -l $D/img.h",
-                                "verify $D/img.bin --manifest $D/img.json",
-                                "unpack $D/img.bin -d $D/new/deep",
-                                "unpack $D/img.bin -d $D/new -l $D/img.h"}) {
+    for (const char* command :
+         {"merge -o $D/img --ihex $D/img.hex --srec $D/img.s19 $D/b.bin", "inspect $D/img.bin",
+          "verify $D/img.bin -l $D/img.h", "verify $D/img.bin --manifest $D/img.json",
+          "unpack $D/img.bin -d $D/new/deep", "unpack $D/img.bin -d $D/new -l $D/img.h"}) {
         for (const auto& [signal, status] :
              {std::pair{SIGINT, 130}, {SIGTERM, 143}, {SIGHUP, 129}}) {
             EXPECT_EQ(runBuilt(command, {.signal = signal}), status) << command << " " << signal;
