@@ -2,8 +2,10 @@
 #pragma once
 
 #include "cli/cli.h"
+#include "tests/support/test_files.h"
 
 #include <atomic>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -23,5 +25,41 @@ inline CliRun runCli(const std::vector<std::string>& args,
     const int code = cli::run(args, out, err, stop);
     return {code, out.str(), err.str()};
 }
+
+// `text` with every "$D" made `dir`.
+inline std::string withDir(std::string text, const std::string& dir) {
+    for (auto at = text.find("$D"); at != std::string::npos;
+         at = text.find("$D", at + dir.size())) {
+        text.replace(at, 2, dir);
+    }
+    return text;
+}
+
+// The words of `line`, split at spaces, with "$D" made `dir`; '' is an empty word.
+inline std::vector<std::string> wordsOf(const std::string& line, const std::string& dir) {
+    std::vector<std::string> words;
+    std::istringstream in(withDir(line, dir));
+    for (std::string word; in >> word;) {
+        words.push_back(word == "''" ? "" : word);
+    }
+    return words;
+}
+
+// A scratch folder, "$D" in the lines run, and what the last run printed.
+class CliInFolder : public ::testing::Test {
+  protected:
+    std::string at(const std::string& text) const { return withDir(text, dir.path().string()); }
+    int runWith(const std::vector<std::string>& args, const std::atomic<bool>* stop = nullptr) {
+        const CliRun ran = runCli(args, stop);
+        printed = ran.out;
+        errors = ran.err;
+        return ran.code;
+    }
+    int run(const std::string& line, const std::atomic<bool>* stop = nullptr) {
+        return runWith(wordsOf(line, dir.path().string()), stop);
+    }
+    TempDir dir;
+    std::string printed, errors;
+};
 
 } // namespace zd::test

@@ -1,20 +1,10 @@
 // The command line as users and scripts meet it: argument conventions, exit
 // codes, what goes to stdout and what to stderr, the companion outputs wired
-// into the merge, and the built program under signals and a full stdout.
-// What the core computes (CRCs, header names, records, list files) is
-// checked in tests/core.
-#include "cli/cli.h"
+// into the merge. What the core computes (CRCs, header names, records, list
+// files) is checked in tests/core; the built program in stop_test.cpp.
 #include "core/image/crc32.h"
+#include "tests/cli/cli_run.h"
 #include "tests/support/page_cache.h"
-#include "tests/support/posix_child.h"
-#include "tests/support/test_files.h"
-
-#include <csignal>
-#include <cstdio>
-#include <gtest/gtest.h>
-#include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace zd {
 namespace {
@@ -24,7 +14,7 @@ using test::readFile;
 using test::writeFile;
 using Args = std::vector<std::string>;
 
-class Cli : public ::testing::Test {
+class Cli : public test::CliInFolder {
   protected:
     void SetUp() override {
         fs::create_directories(dir / "in/sub");
@@ -33,32 +23,6 @@ class Cli : public ::testing::Test {
         writeFile(dir / "in/sub/B.dot", test::patternBytes(5000, 2));
         writeFile(dir / "in/sub/a.jpg", test::patternBytes(100, 3));
     }
-    // `text` with every "$D" replaced by the scratch folder.
-    std::string at(std::string text) const {
-        for (auto pos = text.find("$D"); pos != std::string::npos; pos = text.find("$D")) {
-            text.replace(pos, 2, dir.path().string());
-        }
-        return text;
-    }
-    // The words of `line`, split at spaces, with "$D" replaced; '' is an
-    // empty word.
-    Args words(const std::string& line) const {
-        Args args;
-        std::istringstream in(at(line));
-        for (std::string word; in >> word;) {
-            args.push_back(word == "''" ? "" : word);
-        }
-        return args;
-    }
-    // Runs the command line in this process, keeping what it printed.
-    int runWith(const Args& args, const std::atomic<bool>* stop = nullptr) {
-        std::ostringstream outText, errText;
-        const int code = cli::run(args, outText, errText, stop);
-        printed = outText.str();
-        errors = errText.str();
-        return code;
-    }
-    int run(const std::string& line) { return runWith(words(line)); }
     static bool oneLine(const std::string& text) {
         return !text.empty() && text.find('\n') == text.size() - 1;
     }
@@ -73,22 +37,7 @@ class Cli : public ::testing::Test {
                     (code != 1 || found == 0))
             << line << ": " << printed << errors;
     }
-    // The built program on the words of `line`, its stdout to `stdoutPath`
-    // and stderr to dir/"errors", with `signal` (when not 0) waiting for it
-    // as it starts, or left ignored as nohup does. Returns the exit status
-    // as a shell reports it.
-    int runBuilt(const std::string& line, const std::string& stdoutPath, int signal = 0,
-                 bool ignored = false) {
-        Args args = words(line);
-        args.insert(args.begin(), ZD_CLI_BINARY);
-        return test::runProgram(args, {.stdoutPath = stdoutPath,
-                                       .stderrPath = dir / "errors",
-                                       .signal = signal,
-                                       .ignored = ignored});
-    }
-    test::TempDir dir;
     std::string out = dir / "out/img";
-    std::string printed, errors;
 };
 
 // Each convention a user expects, seen in what a successful run prints: the
@@ -135,60 +84,50 @@ TEST_F(Cli, ArgumentConventionsAndLayouts) {
 }
 
 // A usage error is one line on stderr that names the problem, exit 2, and
-// nothing on stdout.
-TEST_F(Cli, UsageErrorsNameTheProblem) {
+// nothing on stdout. A merge refuses (exit 1) before writing anything, and a
+// dry run as the merge does: what the layout, the flash size or the HEX
+// addresses cannot hold, and an input an output would replace as another
+// name of the file.
+TEST_F(Cli, RefusalsNameTheProblemAndWriteNothing) {
     test::makeSparseFile(dir / "in/big", (16 << 20) + 1);
-    const std::pair<std::string, std::string> cases[] = {
-        {"merge $D/in/a.bin", "-o PATH"},
-        {"merge -o $D/out/", "$D/out/"},
-        {"merge --dry-run -f 12abc $D/in/a.bin", "'12abc'"},
-        {"merge --dry-run -f 4096M $D/in/a.bin", "'4096M' is 4 GiB or more"},
-        {"marge -o $D/out/img", "marge"},
-        {"--bogus merge --dry-run $D/in/a.bin", "unknown option --bogus"},
-        {"merge --dry-run @$D/in", "response file $D/in"},
-        {"merge --dry-run @$D/in/big", "response file $D/in/big: is larger than 16 MiB"},
-        {"merge --dry-run --c-header $D/out/h.h --prefix 2X $D/in/a.bin", "'2X'"},
-        {"merge --dry-run --prefix FW_ $D/in/a.bin", "--prefix needs --c-header"},
-        {"merge --dry-run --pad $D/in/a.bin", "--pad needs --flash-size"},
-        {"merge --dry-run --base 16 $D/in/a.bin", "--base needs --ihex or --srec"},
-        {"merge --dry-run --flash-size 2MiB $D/in/a.bin", "'2MiB'"},
-        {"merge --dry-run --srec '' $D/in/a.bin", "--srec"},
-        {"verify $D/in/a.bin", "-l LIST.h"},
-        {"verify $D/in/a.bin -l $D/x.h --manifest $D/x.json", "not both"},
-        {"verify -l $D/x.h", "IMAGE"},
-        {"inspect $D/in/a.bin $D/in/b.bin", "$D/in/b.bin"},
-        {"unpack $D/in/a.bin", "--directory"},
-    };
-    for (const auto& [line, named] : cases) {
-        expectRefused(line, 2, named);
-    }
-    EXPECT_EQ(run(""), 2);
-    EXPECT_NE(errors.find("Usage:"), std::string::npos);
-}
-
-// A merge refuses before writing anything, and a dry run as the merge does:
-// what the layout, the flash size or the HEX addresses cannot hold, and
-// inputs an output would replace, by name or as another name of the file.
-TEST_F(Cli, RefusalsBeforeAnythingIsWritten) {
     test::makeSparseFile(dir / "in/two.mib", 2 << 20);
     fs::create_hard_link(dir / "in/a.bin", dir / "in/link.bin");
-    const std::pair<std::string, std::string> refused[] = {
-        {"merge --dry-run -f4095M $D/in/two.mib", "$D/in/two.mib: would lie past 4 GiB"},
-        {"merge --dry-run -l $D/none.h", "$D/none.h: cannot be opened"},
-        {"merge --dry-run -l $D/in/a.bin", "$D/in/a.bin:"},
-        {"merge -o $D/out/img --flash-size 6233 $D/in/a.bin $D/in/sub/B.dot",
+    const std::tuple<std::string, int, std::string> cases[] = {
+        {"merge $D/in/a.bin", 2, "-o PATH"},
+        {"merge -o $D/out/", 2, "$D/out/"},
+        {"merge --dry-run -f 12abc $D/in/a.bin", 2, "'12abc'"},
+        {"merge --dry-run -f 4096M $D/in/a.bin", 2, "'4096M' is 4 GiB or more"},
+        {"marge -o $D/out/img", 2, "marge"},
+        {"--bogus merge --dry-run $D/in/a.bin", 2, "unknown option --bogus"},
+        {"merge --dry-run @$D/in", 2, "response file $D/in"},
+        {"merge --dry-run @$D/in/big", 2, "response file $D/in/big: is larger than 16 MiB"},
+        {"merge --dry-run --c-header $D/out/h.h --prefix 2X $D/in/a.bin", 2, "'2X'"},
+        {"merge --dry-run --prefix FW_ $D/in/a.bin", 2, "--prefix needs --c-header"},
+        {"merge --dry-run --pad $D/in/a.bin", 2, "--pad needs --flash-size"},
+        {"merge --dry-run --base 16 $D/in/a.bin", 2, "--base needs --ihex or --srec"},
+        {"merge --dry-run --flash-size 2MiB $D/in/a.bin", 2, "'2MiB'"},
+        {"merge --dry-run --srec '' $D/in/a.bin", 2, "--srec"},
+        {"verify $D/in/a.bin", 2, "-l LIST.h"},
+        {"verify $D/in/a.bin -l $D/x.h --manifest $D/x.json", 2, "not both"},
+        {"verify -l $D/x.h", 2, "IMAGE"},
+        {"inspect $D/in/a.bin $D/in/b.bin", 2, "$D/in/b.bin"},
+        {"unpack $D/in/a.bin", 2, "--directory"},
+        {"merge --dry-run -f4095M $D/in/two.mib", 1, "$D/in/two.mib: would lie past 4 GiB"},
+        {"merge --dry-run -l $D/none.h", 1, "$D/none.h: cannot be opened"},
+        {"merge --dry-run -l $D/in/a.bin", 1, "$D/in/a.bin:"},
+        {"merge -o $D/out/img --flash-size 6233 $D/in/a.bin $D/in/sub/B.dot", 1,
          "$D/out/img.bin: would be 6234 bytes, 1 byte over the flash size (6233 bytes)"},
-        {"merge -o $D/out/img --srec $D/out/s --base 0xFFFFE7A7 $D/in/a.bin $D/in/sub/B.dot",
+        {"merge -o $D/out/img --srec $D/out/s --base 0xFFFFE7A7 $D/in/a.bin $D/in/sub/B.dot", 1,
          "$D/out/img.bin: placed at 0xFFFFE7A7"},
-        {"merge -o $D/out/img --manifest $D/in/a.bin $D/in/a.bin",
-         "$D/in/a.bin: the output $D/in/a.bin would replace this input"},
-        {"merge --dry-run --manifest $D/in/link.bin $D/in/a.bin",
+        {"merge --dry-run --manifest $D/in/link.bin $D/in/a.bin", 1,
          "$D/in/a.bin: the output $D/in/link.bin would replace this input"},
     };
-    for (const auto& [line, message] : refused) {
-        expectRefused(line, 1, message);
+    for (const auto& [line, code, message] : cases) {
+        expectRefused(line, code, message);
     }
     EXPECT_TRUE(test::namesIn(dir / "out").empty());
+    EXPECT_EQ(run(""), 2);
+    EXPECT_NE(errors.find("Usage:"), std::string::npos);
 }
 
 // stdout carries the output paths only; the note that the table was left out
@@ -212,7 +151,7 @@ TEST_F(Cli, WhatEachStreamCarries) {
                  "zadodaziderav-cli: $D/in/two\\nlines: has a name the list file cannot "
                  "carry (a line feed, a carriage return, a NUL or bytes that are not UTF-8)\n"));
     const std::atomic<bool> stop{true};
-    EXPECT_EQ(runWith(words("merge -o $D/out/img $D/in/a.bin"), &stop), 1);
+    EXPECT_EQ(run("merge -o $D/out/img $D/in/a.bin", &stop), 1);
     EXPECT_TRUE(printed.empty() && oneLine(errors)) << errors;
     EXPECT_EQ(readFile(out + ".bin"), "earlier image");
     EXPECT_EQ(test::namesIn(dir / "out"), (Args{"img.bin", "img.h"}));
@@ -320,37 +259,6 @@ TEST_F(Cli, VerifyInspectAndUnpack) {
     expectRefused("unpack $D/out/img.bin -d $D/out", 1, "$D/out/001.bin: exists already");
     EXPECT_EQ(test::namesIn(dir / "out"),
               (Args{"001.bin", "a.bin", "a.jpg", "img.bin", "img.h", "m"}));
-}
-
-// The built program: it merges and names its outputs; a stop signal ends the
-// merge with 128 + its number and nothing left behind, unless the parent
-// left it ignored; results that cannot be written to stdout fail the run.
-TEST_F(Cli, TheBuiltProgram) {
-    EXPECT_EQ(runBuilt("merge --output=$D/out/img -if4K $D/in/a.bin", dir / "printed"), 0)
-        << readFile(dir / "errors");
-    EXPECT_EQ(readFile(dir / "printed"), out + ".bin\n" + out + ".h\n");
-    EXPECT_EQ(readFile(out + ".bin").size(), 4096 + 1234u);
-
-    fs::remove(out + ".h");
-    const std::tuple<int, bool, int> stops[] = {
-        {SIGINT, false, 130}, {SIGTERM, false, 143}, {SIGHUP, false, 129}, {SIGHUP, true, 0}};
-    for (const auto& [signal, ignored, code] : stops) {
-        writeFile(out + ".bin", "earlier image");
-        EXPECT_EQ(runBuilt("merge -o $D/out/img $D/in/a.bin", dir / "printed", signal, ignored),
-                  code)
-            << signal;
-        const std::string said = readFile(dir / "errors");
-        EXPECT_TRUE(ignored || (said.find("merge stopped") != std::string::npos &&
-                                readFile(out + ".bin") == "earlier image" &&
-                                test::namesIn(dir / "out") == Args{"img.bin"}))
-            << signal << said;
-    }
-    for (const char* line :
-         {"merge -o $D/out/img $D/in/a.bin", "merge --dry-run $D/in/a.bin", "--help"}) {
-        EXPECT_EQ(runBuilt(line, "/dev/full"), 1) << line;
-        const std::string said = readFile(dir / "errors");
-        EXPECT_TRUE(oneLine(said) && said.find("standard output") != std::string::npos) << said;
-    }
 }
 
 } // namespace

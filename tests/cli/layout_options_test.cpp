@@ -1,12 +1,7 @@
 // merge's layout options as a build script meets them: --align lays every
 // file out at a multiple of N and --fill picks the filler, and every output
 // and every reader (verify, inspect, unpack, -l) agrees on the addresses.
-#include "cli/cli.h"
-#include "tests/support/test_files.h"
-
-#include <algorithm>
-#include <gtest/gtest.h>
-#include <sstream>
+#include "tests/cli/cli_run.h"
 
 namespace zd {
 namespace {
@@ -14,37 +9,17 @@ namespace {
 using test::readFile;
 using test::writeFile;
 
-class LayoutOptions : public ::testing::Test {
+class LayoutOptions : public test::CliInFolder {
   protected:
     void SetUp() override {
-        std::filesystem::create_directory(dir / "out");
+        std::filesystem::create_directory(test::pathOf(dir / "out"));
         writeFile(dir / "a.bin", test::patternBytes(1234, 1));
         writeFile(dir / "b.bin", test::patternBytes(5000, 2));
         writeFile(dir / "c.bin", test::patternBytes(100, 3));
     }
-    // Runs the command line on `line`, where $D is the scratch folder.
-    int run(std::string line) {
-        for (auto at = line.find("$D"); at != std::string::npos; at = line.find("$D")) {
-            line.replace(at, 2, dir.path().string());
-        }
-        std::istringstream in(line);
-        std::vector<std::string> args;
-        for (std::string word; in >> word;) {
-            args.push_back(word);
-        }
-        std::ostringstream out, err;
-        const int code = cli::run(args, out, err, nullptr);
-        printed = out.str();
-        errors = err.str();
-        return code;
-    }
     static bool all(const std::string& bytes, std::size_t from, std::size_t to, char byte) {
-        return std::all_of(bytes.begin() + static_cast<std::ptrdiff_t>(from),
-                           bytes.begin() + static_cast<std::ptrdiff_t>(to),
-                           [byte](char b) { return b == byte; });
+        return bytes.find_first_not_of(byte, from) >= to;
     }
-    test::TempDir dir;
-    std::string printed, errors;
     const std::string inputs = " $D/a.bin $D/b.bin $D/c.bin";
 };
 
