@@ -15,6 +15,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
@@ -23,6 +24,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace zd::test {
 namespace {
@@ -32,11 +34,12 @@ QString q(const std::string& text) {
 }
 
 // Writes down what was asked ("message CAPTION TEXT", "open TITLE",
-// "save TITLE", "dialog ID", "url URL", "file PATH"); answers No or OK and
-// cancels file dialogs.
+// "save TITLE", "dialog ID", "url URL", "file PATH"); answers No or OK, and
+// file dialogs with `opened` and `saved` (none: cancelled).
 class FakeDialogs final : public ui::DialogLayer {
   public:
-    QStringList log;
+    QStringList log, opened;
+    std::optional<QString> saved;
     QPoint dialogTopLeft;
 
     app::Answer message(QWidget*, const QString& text, const QString& caption, app::Icon,
@@ -46,11 +49,11 @@ class FakeDialogs final : public ui::DialogLayer {
     }
     QStringList openFiles(QWidget*, const app::FileDialogRequest& request) override {
         log << "open " + q(request.title);
-        return {};
+        return opened;
     }
     std::optional<QString> saveFile(QWidget*, const app::FileDialogRequest& request) override {
         log << "save " + q(request.title);
-        return std::nullopt;
+        return saved;
     }
     void infoDialog(QWidget*, app::InfoDialog dialog, QPoint topLeft) override {
         log << "dialog " + QString::number(static_cast<int>(dialog));
@@ -85,26 +88,25 @@ class WindowTest : public ::testing::Test {
 // header; Tab walks the controls in order.
 TEST_F(WindowTest, ControlsReachTheirCommandsAndTabWalksThem) {
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Tessarine Tool (Ver: 1.1.0.0)"));
-    const int ids[] = {404, 208, 207, 601, 203, 210, 205, 206, 201, 202, 204, 209};
-    const char* asked[] = {"message 前置添加文件信息说明",
-                           "offset 0 capacity 0",
-                           "offset 4096 capacity 4096",
-                           "offset 0x100 capacity 256",
-                           "open 选择导入文件",
-                           "open 选择存档文件",
-                           "message 提示 已经是第一行",
-                           "message 提示 已经是最后一行",
-                           "message 提示 请选择要删除的行",
-                           "message 提示 确定要全部清空",
-                           "save ",
-                           "message 提示 尚未保存过文件"};
-    for (std::size_t i = 0; i < std::size(ids); ++i) {
+    const std::pair<int, const char*> asked[] = {{404, "message 前置添加文件信息说明"},
+                                                 {208, "offset 0 capacity 0"},
+                                                 {207, "offset 4096 capacity 4096"},
+                                                 {601, "offset 0x100 capacity 256"},
+                                                 {203, "open 选择导入文件"},
+                                                 {210, "open 选择存档文件"},
+                                                 {205, "message 提示 已经是第一行"},
+                                                 {206, "message 提示 已经是最后一行"},
+                                                 {201, "message 提示 请选择要删除的行"},
+                                                 {202, "message 提示 确定要全部清空"},
+                                                 {204, "save "},
+                                                 {209, "message 提示 尚未保存过文件"}};
+    for (const auto& [id, expected] : asked) {
         window.display(app::Display::FrontOffset).setText("0x100"); // for Apply to read
         dialogs.log.clear();
-        QTest::mouseClick(window.findChild<QWidget*>(QString::number(ids[i])), Qt::LeftButton);
+        QTest::mouseClick(window.findChild<QWidget*>(QString::number(id)), Qt::LeftButton);
         const QString seen = dialogs.log.value(0, "offset " + shown(app::Display::FrontOffset) +
                                                       " capacity " + shown(app::Display::Capacity));
-        EXPECT_TRUE(seen.startsWith(QString::fromUtf8(asked[i]))) << seen.toStdString();
+        EXPECT_TRUE(seen.startsWith(QString::fromUtf8(expected))) << seen.toStdString();
     }
     EXPECT_FALSE(window.button(app::cmd::ApplyOffset)->icon().isNull());
     // The frame holds the list, and no control lies across its edge.
@@ -224,7 +226,8 @@ TEST_F(WindowTest, LinkFollowsThePointer) {
 // The local files of a drop onto the list are added, a drop of nothing
 // local is refused; the port keeps the selection with a moved row, leaves the current
 // row where it was, and lets several rows be selected. View result hands the
-// desktop the save folder as a local file, whatever its name holds.
+// desktop the save folder as a local file, whatever its name holds. The file
+// dialogs' choices reach the commands: a file added, the header exported.
 TEST_F(WindowTest, DropsSelectionAndViewResult) {
     // Which of entering, moving and dropping the list takes ("+") or refuses.
     const auto drop = [this](const QList<QUrl>& urls) {
@@ -265,6 +268,12 @@ TEST_F(WindowTest, DropsSelectionAndViewResult) {
         QTest::mouseClick(window.button(app::cmd::ViewResult), Qt::LeftButton);
         EXPECT_EQ(dialogs.log.takeLast(), "file " + QString::fromUtf8(folder));
     }
+    dialogs.opened = {q(dir / "one.bin")};
+    QTest::mouseClick(window.button(app::cmd::AddFiles), Qt::LeftButton);
+    EXPECT_EQ(cell(2), q(dir / "one.bin"));
+    dialogs.saved = q(dir / "out.h");
+    window.menuBar()->actions()[1]->menu()->actions().front()->trigger();
+    EXPECT_TRUE(QFile::exists(q(dir / "out.h")));
 }
 
 // Started under the name that finds the desktop entry; the names given after
