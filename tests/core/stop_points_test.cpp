@@ -7,6 +7,7 @@
 #include "core/files/temporary_names.h"
 #include "core/firmware/firmware.h"
 #include "core/image/image_writer.h"
+#include "tests/core/merge_fixture.h"
 #include "tests/support/folder_state.h"
 
 #include <gtest/gtest.h>
@@ -22,15 +23,14 @@ TEST(StopPoints, AStopAtAnyPointLeavesTheFolderAsItWas) {
     test::writeFile(dir / "in/b.bin", test::patternBytes(1000, 2));
     const OutputPaths paths = *outputPathsFor(dir / "out/img");
     test::writeFile(paths.imagePath, "earlier image");
-    EntryList list;
-    list.setFrontOffset(4096);
-    list.recomputeLayout();
-    const std::vector<NewEntry> rows{{dir / "in/a.bin", (1 << 20) + 16}, {dir / "in/b.bin", 1000}};
-    list.appendEntries(rows);
-    FirmwareSettings settings;
-    settings.ihex = dir / "out/img.hex";
-    settings.srec = dir / "out/img.s19";
-    MergeOptions options = firmwareMergeOptions(settings, list, paths);
+    const EntryList list =
+        test::listOf(4096, {{dir / "in/a.bin", (1 << 20) + 16}, {dir / "in/b.bin", 1000}});
+    // Padded past one piece, so that a stop also comes while the padding is written.
+    MergeOptions options = firmwareMergeOptions({.flashSize = list.layoutEnd() + (1 << 20) + 1,
+                                                 .pad = true,
+                                                 .ihex = dir / "out/img.hex",
+                                                 .srec = dir / "out/img.s19"},
+                                                list, paths);
     options.durable = false; // quicker; the stop after the flush is asked all the same
     const auto before = test::folderState(dir.path().string());
 
