@@ -3,26 +3,15 @@
 // and the layouts they refuse before anything is written.
 #include "core/firmware/firmware.h"
 #include "core/firmware/flash_size.h"
-#include "core/firmware/hex_formats.h"
 #include "core/firmware/manifest.h"
 #include "core/image/crc32.h"
+#include "tests/core/hex_text.h"
 #include "tests/core/merge_fixture.h"
 
 namespace zd::test {
 namespace {
 
 using Firmware = MergeTest;
-
-// `image` as HEX or S-records, written from the finished image in one go.
-std::string hexOf(HexFormat format, std::uint32_t base, const std::string& image) {
-    std::string text;
-    HexWriter writer(format, {base, true}, [&](std::string_view part) {
-        text += part;
-        return std::error_code{};
-    });
-    EXPECT_FALSE(writer.write(image.data(), image.size()) || writer.finish());
-    return text;
-}
 
 bool holds(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
@@ -66,8 +55,8 @@ TEST_F(Firmware, SettingsBecomeTheMergesCompanions) {
     ASSERT_EQ(manifest.rows.size(), 2u);
     EXPECT_EQ(manifest.rows[1].path, "b.bin");
     EXPECT_EQ(manifest.rows[1].crc, crc32Of(bbytes));
-    EXPECT_TRUE(readFile(dir / "img.hex") == hexOf(HexFormat::IntelHex, 0xFFE5, image));
-    EXPECT_TRUE(readFile(dir / "img.s37") == hexOf(HexFormat::SRecord, 0xFFE5, image));
+    EXPECT_TRUE(readFile(dir / "img.hex") == hexOf(HexFormat::IntelHex, {0xFFE5, true}, image));
+    EXPECT_TRUE(readFile(dir / "img.s37") == hexOf(HexFormat::SRecord, {0xFFE5, true}, image));
 }
 
 // The image must fit the flash (padding never makes it larger), and placed

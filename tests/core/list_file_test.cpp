@@ -1,8 +1,6 @@
 // The list file: written byte for byte, read back only when it is one, and
 // never with a name it cannot carry.
-#include "core/files/file_layer.h"
 #include "core/model/list_file.h"
-#include "core/model/listed_names.h"
 #include "tests/core/merge_fixture.h"
 
 #include <sys/stat.h>
@@ -41,53 +39,42 @@ TEST(ListFileWriter, WritesTheWorkedExampleAndRefusesNamesItCannotCarry) {
 
 // What the writer writes, with a byte-order mark or carriage returns added,
 // reads back; commas and quotes in names survive; sizes are unsigned 32-bit.
-// Addresses are kept for verify when every row has one.
-TEST(ListFileReader, ReadsWhatTheWriterWrites) {
+// Addresses are kept for verify when every row has one. Anything else fails
+// at its first wrong line (`line`), keeping no row: a missing or wrong header,
+// a first row not numbered 1, a bad size, a name with a line break, a missing
+// end or text after it.
+TEST(ListFileReader, ReadsWhatTheWriterWritesAndNamesTheFirstWrongLine) {
     std::string crlf;
     for (const char c : kHeader + kRows + kEnd) {
         crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
     }
     // clang-format off
-    const std::tuple<std::string, Rows, Addresses> good[] = {
-        {crlf, kRowsRead, {4096, 5330}},
-        {"\xEF\xBB\xBF{\n/* No, File Name, Size, Address */\n \n" + kRows + "0123456789\n}",
+    const std::tuple<std::string, int, Rows, Addresses> cases[] = {
+        {crlf, 0, kRowsRead, {4096, 5330}},
+        {"\xEF\xBB\xBF{\n/* No, File Name, Size, Address */\n \n" + kRows + "0123456789\n}", 0,
          kRowsRead, {4096, 5330}},
-        {kHeader + "\t1, '/a.bin', 10, 0;\n\t2, \"/b.bin\",20,x;\n\t3, x/c.binx,30,0;\n}",
+        {kHeader + "\t1, '/a.bin', 10, 0;\n\t2, \"/b.bin\",20,x;\n\t3, x/c.binx,30,0;\n}", 0,
          {{"/a.bin", 10}, {"/b.bin", 20}, {"/c.bin", 30}}, {}},
-        {kHeader + "\t1, \"/a.binx, 10, 0;\n}", {{"/a.bin", 10}}, {0}}, // one quote: cut as unquoted
-        {kHeader + "\t1, \"/a, \"b\".bin\", 4294967295, 7;\n}", {{"/a, \"b\".bin", 4294967295u}}, {7}},
-        {kHeader + kEnd, {}, {}},
+        {kHeader + "\t1, \"/a.binx, 10, 0;\n}", 0, {{"/a.bin", 10}}, {0}}, // one quote: cut as unquoted
+        {kHeader + "\t1, \"/a, \"b\".bin\", 4294967295, 7;\n}", 0, {{"/a, \"b\".bin", 4294967295u}}, {7}},
+        {kHeader + kEnd, 0, {}, {}},
+        {"", 1, {}, {}}, {"\x7F" "ELF\x02\x01\x01\n", 1, {}, {}}, {"{\n/*\tNo,\tName\t*/\n\n}\n", 2, {}, {}},
+        {"{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n" + kRows, 3, {}, {}},
+        {kHeader + "\t2, \"/a.bin\", 10, 0;\n}\n", 4, {}, {}}, {kHeader + "  1, \"/a.bin\", 10, 0;\n}\n", 4, {}, {}},
+        {kHeader + kRows + "\t3, \"/b.bin\", abc, 10;\n}\n", 6, {}, {}},
+        {kHeader + "\t1, \"/a\rb.bin\", 10, 0;\n}\n", 4, {}, {}}, {kHeader + kRows + "\n", 7, {}, {}},
+        {kHeader + kRows + kEnd + "\t3, \"/b.bin\", 10, 10;\n", 8, {}, {}},
     };
     // clang-format on
-    for (const auto& [text, rows, addresses] : good) {
+    using Status = ListReadResult::Status;
+    for (const auto& [text, line, rows, addresses] : cases) {
         SCOPED_TRACE(text);
         const ListReadResult result = parseListFile(text);
-        EXPECT_EQ(result.status, ListReadResult::Status::Ok) << result.reason;
+        EXPECT_EQ(std::pair(result.status, result.errorLine),
+                  std::pair(line ? Status::FormatError : Status::Ok, line))
+            << result.reason;
         EXPECT_EQ(rowsOf(result), rows);
         EXPECT_EQ(result.addresses, addresses);
-    }
-}
-
-// Anything else fails at its first wrong line (keeping no row, which the
-// fuzz corpus replay checks): a missing or wrong header, a first row not
-// numbered 1, a bad size, a name with a line break, a missing end or text
-// after it.
-TEST(ListFileReader, NamesTheFirstLineThatIsNotAListFiles) {
-    // clang-format off
-    const std::pair<std::string, int> bad[] = {
-        {"", 1}, {"\x7F" "ELF\x02\x01\x01\n", 1}, {"{\n/*\tNo,\tName\t*/\n\n}\n", 2},
-        {"{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n" + kRows, 3},
-        {kHeader + "\t2, \"/a.bin\", 10, 0;\n}\n", 4}, {kHeader + "  1, \"/a.bin\", 10, 0;\n}\n", 4},
-        {kHeader + kRows + "\t3, \"/b.bin\", abc, 10;\n}\n", 6},
-        {kHeader + "\t1, \"/a\rb.bin\", 10, 0;\n}\n", 4}, {kHeader + kRows + "\n", 7},
-        {kHeader + kRows + kEnd + "\t3, \"/b.bin\", 10, 10;\n", 8},
-    };
-    // clang-format on
-    for (const auto& [text, line] : bad) {
-        const ListReadResult result = parseListFile(text);
-        EXPECT_EQ(std::pair(result.status, result.errorLine),
-                  std::pair(ListReadResult::Status::FormatError, line))
-            << text << result.reason;
     }
 }
 
@@ -124,23 +111,12 @@ TEST(ListFileReader, ReadingAFileStopsAtItsFirstWrongLine) {
     EXPECT_TRUE(listFileText(back) == listFileText(many)) << "the rows read differ";
 }
 
-// A list written relative to its folder reads back, from that folder, as
-// the same paths ("/" in names is the system's separator); names outside it
-// stay absolute.
-TEST(ListFile, RelativeListReadsBackFromItsFolder) {
+// A list written relative to its folder names the files inside it from there,
+// and those outside it in full. (Read back and verified: the image checks.)
+TEST(ListFileWriter, NamesFilesRelativeToTheListsFolder) {
     const EntryList list = test::listOf(0, {{"/p/res/a.bin", 1}, {"/q/c.bin", 3}});
-    const std::string text = listFileText(list, "/p/lists/");
-    EXPECT_NE(text.find("\t1, \"../res/a.bin\", 1, 0;\n\t2, \"/q/c.bin\", 3, 1;\n"),
-              std::string::npos)
-        << text;
-    ListReadResult read = parseListFile(text);
-    resolveListedNames(read.rows, "/p/lists/saved.h");
-    // The list's own folder as the system spells it ("Z:\p\lists\" on Windows).
-    const std::string folder = folderPartOf(files::absolutePath("/p/lists/saved.h"));
-    const std::string sep(1, files::kSeparator);
-    EXPECT_EQ(rowsOf(read),
-              (Rows{{folder + ".." + sep + "res" + sep + "a.bin", 1}, {"/q/c.bin", 3}}));
-    EXPECT_EQ(resolveListedName("../a.bin", "/lists"), "/lists" + sep + ".." + sep + "a.bin");
+    EXPECT_EQ(listFileText(list, "/p/lists/"),
+              kHeader + "\t1, \"../res/a.bin\", 1, 0;\n\t2, \"/q/c.bin\", 3, 1;\n" + kEnd);
 }
 
 } // namespace

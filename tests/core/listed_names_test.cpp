@@ -33,6 +33,8 @@ TEST(ListedNames, RelativeWhereTheFolderIsShared) {
     for (const char* relative : {"a.bin", "../a", "1:a", ":a", "", "@:a", "[:a", "`:a", "{:a"}) {
         EXPECT_FALSE(isAbsoluteName(relative)) << relative;
     }
+    const std::string sep(1, files::kSeparator); // a relative name joins its folder with it
+    EXPECT_EQ(resolveListedName("../a.bin", "/lists"), "/lists" + sep + ".." + sep + "a.bin");
     EXPECT_EQ(folderPartOf("/p/a.bin") + "|" + folderPartOf("a.bin") + "|" + folderPartOf("/"),
               "/p/||/");
 }

@@ -41,27 +41,25 @@ TEST(Manifest, RefusesWhatVerifyCannotUse) {
         value.is_null() ? void(at.erase(key)) : void(at[key] = std::move(value));
         return json.dump();
     };
-    const std::string bad[] = {
-        "",
-        "[1]",
-        manifestText(kSample).substr(1),
-        with("version", 2),
-        with("version", nullptr),
-        with("front_offset", 4294967296u),
-        with("front_offset", -1),
-        with("front_offset", "4096"),
-        with("info_table", 1),
-        with("image_size", 4294967297u),
-        with("image_crc32", "abcd"),
-        with("image_crc32", "0000abcg"),
-        with("image_crc32", 43981),
-        with("files", nlohmann::json::object()),
-        with("size", 4294967296u, true),
-        with("address", nullptr, true),
-        with("address", 5331, true), // past image_size
-        with("crc32", "123456789", true),
-        with("path", 7, true),
-    };
+    const std::string bad[] = {"",
+                               "[1]",
+                               manifestText(kSample).substr(1),
+                               with("version", 2),
+                               with("version", nullptr),
+                               with("front_offset", 4294967296u),
+                               with("front_offset", -1),
+                               with("front_offset", "4096"),
+                               with("info_table", 1),
+                               with("image_size", 4294967297u),
+                               with("image_crc32", "abcd"),
+                               with("image_crc32", "0000abcg"),
+                               with("image_crc32", 43981),
+                               with("files", nlohmann::json::object()),
+                               with("size", 4294967296u, true),
+                               with("address", nullptr, true),
+                               with("address", 5331, true), // past image_size
+                               with("crc32", "123456789", true),
+                               with("path", 7, true)};
     for (const std::string& text : bad) {
         EXPECT_EQ(parseManifest(text).status, ManifestReadResult::Status::FormatError) << text;
     }

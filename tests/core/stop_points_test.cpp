@@ -7,6 +7,7 @@
 #include "core/files/temporary_names.h"
 #include "core/firmware/firmware.h"
 #include "core/image/image_writer.h"
+#include "tests/core/merge_fixture.h"
 #include "tests/support/folder_state.h"
 
 #include <gtest/gtest.h>
@@ -22,20 +23,13 @@ TEST(StopPoints, AStopAtAnyPointLeavesTheFolderAsItWas) {
     test::writeFile(dir / "in/b.bin", test::patternBytes(1000, 2));
     const OutputPaths paths = *outputPathsFor(dir / "out/img");
     test::writeFile(paths.imagePath, "earlier image");
-    EntryList list;
-    list.setFrontOffset(4096);
-    list.recomputeLayout();
-    const std::vector<NewEntry> rows{{dir / "in/a.bin", (1 << 20) + 16}, {dir / "in/b.bin", 1000}};
-    list.appendEntries(rows);
-    FirmwareSettings settings;
-    settings.ihex = dir / "out/img.hex";
-    settings.srec = dir / "out/img.s19";
-    MergeOptions options = firmwareMergeOptions(settings, list, paths);
+    const EntryList list =
+        test::listOf(4096, {{dir / "in/a.bin", (1 << 20) + 16}, {dir / "in/b.bin", 1000}});
+    MergeOptions options = firmwareMergeOptions(
+        {.ihex = dir / "out/img.hex", .srec = dir / "out/img.s19"}, list, paths);
     options.durable = false; // quicker; the stop after the flush is asked all the same
-    const auto before = test::folderState(dir.path().string());
 
-    // Bytes in the temporaries (or all files) of `folder`, and in those at the
-    // last question.
+    // Bytes in the temporaries (or all files) of `folder`.
     const auto bytesIn = [&](const std::string& folder, bool temporaries) {
         std::uint64_t bytes = 0;
         std::error_code none; // a folder not made yet
@@ -45,44 +39,38 @@ TEST(StopPoints, AStopAtAnyPointLeavesTheFolderAsItWas) {
         }
         return bytes;
     };
-    std::uint64_t lastSeen = 0;
-    int stopAt = 1;
-    for (;; ++stopAt) {
-        int asked = 0;
+    // `run` (whether it finished, whether it said it stopped) with a stop at
+    // its first question, its second, and so on until it finishes; the
+    // temporaries in `folder` at its last question hold all it then wrote.
+    const auto stopAtEach = [&](const std::string& folder, const auto& run) {
+        const auto before = test::folderState(dir.path().string());
+        std::uint64_t lastSeen = 0;
+        int stopAt = 1;
+        for (;; ++stopAt) {
+            int asked = 0;
+            const auto [finished, stopped] = run([&] {
+                lastSeen = bytesIn(folder, true);
+                return ++asked == stopAt;
+            });
+            if (finished) {
+                break;
+            }
+            ASSERT_TRUE(stopped) << stopAt;
+            ASSERT_EQ(test::folderState(dir.path().string()), before) << stopAt;
+        }
+        EXPECT_GT(stopAt, 4);
+        EXPECT_EQ(lastSeen, bytesIn(folder, false));
+    };
+    stopAtEach(dir / "out", [&](const scan::StopFn& stop) {
         const MergeResult result = mergeImage(
-            list, true, paths,
-            [&](std::uint64_t, std::uint64_t) {
-                lastSeen = bytesIn(dir / "out", true);
-                return ++asked != stopAt;
-            },
-            options);
-        if (result.ok()) {
-            break;
-        }
-        ASSERT_EQ(result.status, MergeStatus::Stopped) << stopAt;
-        ASSERT_EQ(test::folderState(dir.path().string()), before) << stopAt;
-    }
-    EXPECT_GT(stopAt, 4);
-    EXPECT_EQ(lastSeen, bytesIn(dir / "out", false));
-
+            list, true, paths, [&](auto, auto) { return !stop(); }, options);
+        return std::pair(result.ok(), result.status == MergeStatus::Stopped);
+    });
     // Unpack, into a folder it makes: each stop takes back files and folders.
-    const auto unpacked = test::folderState(dir.path().string());
-    for (stopAt = 1;; ++stopAt) {
-        int asked = 0;
-        UnpackHooks hooks;
-        hooks.stop = [&] {
-            lastSeen = bytesIn(dir / "new/deep", true);
-            return ++asked == stopAt;
-        };
-        const UnpackResult result = unpackImage(paths.imagePath, dir / "new/deep", {}, hooks);
-        if (result.ok()) {
-            break;
-        }
-        ASSERT_EQ(result.status, UnpackResult::Status::Stopped) << stopAt;
-        ASSERT_EQ(test::folderState(dir.path().string()), unpacked) << stopAt;
-    }
-    EXPECT_GT(stopAt, 4);
-    EXPECT_EQ(lastSeen, bytesIn(dir / "new/deep", false)); // asked once all are written
+    stopAtEach(dir / "new/deep", [&](const scan::StopFn& stop) {
+        const UnpackResult result = unpackImage(paths.imagePath, dir / "new/deep", {}, {stop, {}});
+        return std::pair(result.ok(), result.status == UnpackResult::Status::Stopped);
+    });
     EXPECT_EQ(test::readFile(dir / "new/deep/002.bin"), test::patternBytes(1000, 2));
 }
 

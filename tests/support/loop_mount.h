@@ -30,27 +30,23 @@ class LoopMount {
     // mounts it at dir/mnt. Why that failed, when it did, is in problem().
     LoopMount(const TempDir& dir, const std::string& mkfs, std::uintmax_t size)
         : image_(dir / "fs.img"), point_(dir / "mnt"), log_(dir / "fs.log") {
-        const std::string tool = mkfs.substr(0, mkfs.find(' '));
+        // The process's own copy of the mounts, so that a test killed before
+        // its unmount takes its mount (and the loop device) with it.
         if (::geteuid() != 0) {
             problem_ = "needs root to mount a file system";
-        } else if (!ownMountNamespace()) {
+        } else if (::unshare(CLONE_NEWNS) != 0 ||
+                   ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
             problem_ = std::string("cannot have mounts of its own: ") + std::strerror(errno);
-        } else if (!run("command -v " + tool)) {
-            problem_ = tool + " is not installed";
         } else {
             makeSparseFile(image_, size);
             std::filesystem::create_directory(pathOf(point_));
-            if (!run(mkfs + " '" + image_ + "'") ||
-                !run("mount -o loop '" + image_ + "' '" + point_ + "'")) {
-                problem_ = readFile(log_);
-            } else {
-                mounted_ = true;
-            }
+            mounted_ = run(mkfs + " '" + image_ + "'") &&
+                       run("mount -o loop '" + image_ + "' '" + point_ + "'");
+            problem_ = mounted_ ? "" : mkfs + ": " + readFile(log_);
         }
     }
     ~LoopMount() {
-        // A lazy unmount should something still hold a file there.
-        if (mounted_ && !run("umount '" + point_ + "'")) {
+        if (mounted_) { // lazily, should something still hold a file there
             (void)run("umount -l '" + point_ + "'");
         }
     }
@@ -62,12 +58,6 @@ class LoopMount {
     std::string operator/(const std::string& name) const { return point_ + "/" + name; }
 
   private:
-    // The process's own copy of the mounts, so that a test killed before
-    // its unmount takes its mount (and the loop device) with it.
-    static bool ownMountNamespace() {
-        return ::unshare(CLONE_NEWNS) == 0 &&
-               ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
-    }
     bool run(const std::string& command) const {
         return std::system((command + " >'" + log_ + "' 2>&1").c_str()) == 0;
     }
