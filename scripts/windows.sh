@@ -21,7 +21,14 @@ trap zd_wine_stop EXIT
 cmake -S . -B build-win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
   -DCMAKE_BUILD_TYPE=Release -DZD_WITH_UI=OFF -DZD_WITH_BENCH=OFF >/dev/null
 cmake --build build-win -j2
-ctest --test-dir build-win -j2 --output-on-failure
+# Under load, Wine has now and then ended a test program at once, before it
+# printed a line (seen once in CI, never reproduced in hundreds of runs): a
+# test that fails is run once more, on its own, and must pass then. Its first
+# failure stays in the log above the rerun.
+if ! ctest --test-dir build-win -j2 --output-on-failure; then
+  echo "windows.sh: running the failed tests once more, one at a time"
+  ctest --test-dir build-win --rerun-failed --output-on-failure
+fi
 
 # The Linux command line, for the comparison.
 cmake -S . -B build-win/linux -G Ninja -DCMAKE_BUILD_TYPE=Release -DZD_WITH_UI=OFF \
