@@ -41,6 +41,17 @@ TEST(Win32FileLayer, TextPathsDevicesAndLinks) {
         EXPECT_EQ(files::absolutePath(given), expected);
     }
     EXPECT_TRUE(!files::statusOf("NUL", status) && status.kind == files::Kind::Other); // a device
+    // A pipe whose writer has gone ends as a file does.
+    const std::string pipe = "\\\\.\\pipe\\zd-test-" + std::to_string(::GetCurrentProcessId());
+    const HANDLE writer = ::CreateNamedPipeW(win::toWideLenient(pipe).c_str(), PIPE_ACCESS_OUTBOUND,
+                                             PIPE_TYPE_BYTE, 1, 64, 64, 0, nullptr);
+    ASSERT_FALSE(input.open(pipe));
+    DWORD written = 0;
+    ASSERT_TRUE(::WriteFile(writer, "xyz", 3, &written, nullptr) && ::CloseHandle(writer));
+    char got[8] = {};
+    std::size_t count = 0;
+    EXPECT_FALSE(input.read(got, 8, count) || count != 3 || input.read(got, 8, count) || count);
+    input.close();
 
     // A file past MAX_PATH, in a folder short enough for the scratch folder
     // to remove.
@@ -54,7 +65,7 @@ TEST(Win32FileLayer, TextPathsDevicesAndLinks) {
 
     // A name that is no link is the file itself, there or not; a link leads
     // to its target, in the ordinary form of the path.
-    for (const std::string& path : {a, dir / "missing.bin"}) {
+    for (const std::string& path : {a, dir / ".\\a.bin", dir / "missing.bin"}) {
         EXPECT_FALSE(files::resolveLinks(path, resolved) || resolved != path) << path;
     }
     const std::wstring link = test::pathOf(dir / "link.bin").wstring();

@@ -226,8 +226,10 @@ TEST_F(WindowTest, CommandsAndTheListsRows) {
 TEST_F(WindowTest, ShortcutsCommandLineAndTheLoop) {
     EXPECT_EQ(commandLineFiles(L"zadodaziderav.exe \"C:\\my files\\图片.jpg\" D:\\x"),
               (Strings{"C:\\my files\\图片.jpg", "D:\\x"}));
+    ::PostMessageW(main(), WM_COMMAND, app::cmd::About, 0);
     ::PostQuitMessage(3);
     EXPECT_EQ(runMessageLoop(nullptr), 3);
+    EXPECT_EQ(takeLog(), "dialog 103\n");
     const HACCEL table = ::LoadAcceleratorsW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(109));
     for (const bool shift : {false, true}) {
         for (const HWND target : {main(), control(203), window->listView()}) {
@@ -275,8 +277,9 @@ TEST_F(WindowTest, TheLinkLightsUpUnderThePointer) {
 
 // What a timer saw of this thread's active dialog, run inside its own message
 // loop: its title, whether another command left it open, its default button
-// and its client area's top-left corner in the owner's. The timer then types
-// `typed` into a file dialog's name box and ends the dialog with `answer`.
+// and its client area's top-left corner in the owner's; a file dialog's name
+// box as it opened. The timer then types `typed` into that box and ends the
+// dialog with `answer`.
 std::string seen;
 std::wstring typed;
 WPARAM answer = IDCANCEL;
@@ -294,6 +297,10 @@ void CALLBACK inspect(HWND, UINT, UINT_PTR timer, DWORD) {
     seen = windowText(dialog) + (::IsWindowVisible(dialog) ? ", open" : ", ended") + ", default " +
            std::to_string(LOWORD(::SendMessageW(dialog, DM_GETDEFID, 0, 0))) + ", at " +
            std::to_string(corner.x) + "," + std::to_string(corner.y);
+    wchar_t name[MAX_PATH] = {};
+    if (::GetDlgItemTextW(dialog, cmb13, name, MAX_PATH) > 0) {
+        seen += ", name " + win::toUtf8(name);
+    }
     ::SetDlgItemTextW(dialog, cmb13, typed.c_str());
     ::SendMessageW(dialog, WM_COMMAND, answer, 0);
 }
@@ -318,7 +325,7 @@ TEST_F(WindowTest, FileDialogsFiltersAndSelections) {
     const std::string chosen = dir / "图片.jpg", fresh = dir / "新.bin";
     zd::test::writeFile(chosen, "x");
     SystemDialogs system(::GetModuleHandleW(nullptr));
-    const app::FileDialogRequest request{"选择", {{"所有文件（*.*）", {"*.*"}}}, true};
+    app::FileDialogRequest request{"选择", {{"所有文件（*.*）", {"*.*"}}}, true};
     for (const WPARAM button : {IDOK, IDCANCEL}) {
         answer = button;
         typed = win::toWideLenient(chosen);
@@ -326,12 +333,25 @@ TEST_F(WindowTest, FileDialogsFiltersAndSelections) {
         const app::OpenChoice opened = system.openFiles(main(), request);
         EXPECT_EQ(opened.paths, button == IDOK ? Strings{chosen} : Strings{});
         EXPECT_EQ(opened.failure, 0u); // a cancel is no failure
-        EXPECT_TRUE(seen.starts_with("选择, ")) << seen;
+        EXPECT_EQ(seen.substr(0, seen.find(',')), "选择");
         typed = win::toWideLenient(fresh); // a name already there would be asked about
         ::SetTimer(nullptr, 0, 10, inspect);
         EXPECT_EQ(system.saveFile(main(), request).value_or("none"),
                   button == IDOK ? fresh : "none");
     }
+    // A proposed path: its name in the box, its folder the one a bare name
+    // is found in.
+    answer = IDOK;
+    for (const auto& [proposed, name] : {std::pair{chosen, "图片.jpg"}, {fresh, "新.bin"}}) {
+        request.proposed = proposed;
+        typed = win::toWideLenient(name);
+        ::SetTimer(nullptr, 0, 10, inspect);
+        const auto given = proposed == chosen ? system.openFiles(main(), request).paths.at(0)
+                                              : system.saveFile(main(), request).value_or("none");
+        EXPECT_TRUE(seen.ends_with(std::string(", name ") + name)) << seen;
+        EXPECT_EQ(given, proposed);
+    }
+    request.proposed.clear();
     // A selection longer than the dialog's room fails it, with the system's
     // code for that.
     answer = IDOK;
