@@ -51,6 +51,10 @@ TEST(Win32FileLayer, TextPathsDevicesAndLinks) {
     char got[8] = {};
     std::size_t count = 0;
     EXPECT_FALSE(input.read(got, 8, count) || count != 3 || input.read(got, 8, count) || count);
+    // Any other failed read is an error: a folder opens, to tell its kind,
+    // but gives no bytes.
+    ASSERT_FALSE(input.open(dir.path().string()));
+    EXPECT_TRUE(input.read(got, 8, count));
     input.close();
 
     // A file past MAX_PATH, in a folder short enough for the scratch folder
