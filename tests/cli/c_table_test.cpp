@@ -68,17 +68,6 @@ TEST(CTable, TheReadmeBootCheckFindsTheFileThatChanged) {
         const std::string check = (dir / "a.out") + " " + (dir / "flash.bin");
         EXPECT_EQ(WEXITSTATUS(std::system(check.c_str())), 2) << compiler;
     }
-    // Without --c-table: the CRCs but no table; the table needs the header.
-    ASSERT_EQ(runCli({"merge", "-q", "-o", dir / "img", "--c-header", dir / "plain.h", "--prefix",
-                      "FW_", dir / "c.jpg"})
-                  .code,
-              0);
-    const std::string plain = readFile(dir / "plain.h");
-    EXPECT_TRUE(plain.find("#define FW_C_JPG_CRC32 0x") != std::string::npos &&
-                plain.find("fw_files") == std::string::npos)
-        << plain;
-    const test::CliRun refused = runCli({"merge", "--dry-run", "--c-table", dir / "c.jpg"});
-    EXPECT_TRUE(refused.code == 2 && refused.err.find("--c-table needs") != std::string::npos);
 }
 
 } // namespace
