@@ -274,6 +274,43 @@ TEST_F(Cli, VerifyInspectAndUnpackReadTheAlignedLayout) {
                            "\nImage size: 6564 bytes\n");
     expectRefused("inspect $D/in/a.bin", 1, "$D/in/a.bin: no file info table found");
 
+    // An input that is not what a reader needs is said in its terms: a pipe
+    // or device is refused at once (never read as an empty image), a short
+    // image says how long it is and what it should hold, a row past 4 GiB or
+    // an address that does not read is named.
+    writeFile(dir / "short.bin", image.substr(0, 3000));
+    writeFile(dir / "empty.bin", "");
+    std::string json = readFile(dir / "out/m"), rows = readFile(out + ".h");
+    writeFile(dir / "far.json", json.replace(json.find("\"address\": 128"), 14,
+                                             "\"address\": 4294967295"));
+    writeFile(dir / "wide.h", rows.replace(rows.find("1408;"), 4, "99999999999"));
+    ASSERT_EQ(::mkfifo(test::pathOf(dir / "fifo").c_str(), 0600), 0);
+    const std::string cutShort = "the image is 3000 bytes long, but its file info table lists "
+                                 "files up to offset 6564: it is cut short",
+                      wide = "line 5: the address 99999999999 is not an unsigned 32-bit number";
+    std::vector<std::pair<std::string, std::string>> faults = {
+        {"inspect $D/short.bin", "$D/short.bin: " + cutShort},
+        {"unpack $D/short.bin -d $D/u", "$D/short.bin: " + cutShort},
+        {"unpack $D/short.bin -d $D/u -l $D/out/img.h",
+         "$D/in/sub/B.dot: the image is 3000 bytes long, but this file's bytes end at offset 6408"},
+        {"verify $D/empty.bin -l $D/out/img.h", "128\tthe image is 0 bytes long, ending before"},
+        {"verify $D/out/img.bin --manifest $D/far.json",
+         "files[0] ends at 4294968529, past the image_size 6564"},
+        {"verify $D/out/img.bin -l $D/wide.h", wide},
+        {"unpack $D/out/img.bin -d $D/u -l $D/wide.h", wide},
+    };
+    // A pipe without a writer would read as empty; /dev/zero never ends.
+    for (const std::string pipe : {"$D/fifo", "/dev/zero"}) {
+        for (std::string line : {"inspect P", "verify P -l $D/out/img.h", "unpack P -d $D/u"}) {
+            faults.emplace_back(line.replace(line.find('P'), 1, pipe), pipe + ": not a regular file");
+        }
+    }
+    for (const auto& [line, said] : faults) {
+        EXPECT_EQ(run(line), 1) << line;
+        EXPECT_NE((printed + errors).find(at(said)), std::string::npos) << printed << errors;
+    }
+    EXPECT_FALSE(fs::exists(dir / "u"));
+
     // The list read back with the same options gives the same image.
     ASSERT_EQ(run("merge -qi -f 100 --align 64 --fill 0 -o $D/again -l $D/out/img.h"), 0) << errors;
     EXPECT_EQ(readFile(dir / "again.bin"), image);
@@ -305,49 +342,6 @@ TEST_F(Cli, VerifyInspectAndUnpackReadTheAlignedLayout) {
               0);
     EXPECT_EQ(run("inspect $D/wide.bin"), 0) << errors;
     EXPECT_NE(printed.find("2\t2097152\t100\t"), std::string::npos) << printed;
-}
-
-// An input that is not what a reader needs is said in its terms (exit 1): a
-// pipe or device is refused at once (never read as an empty image), a short
-// image says how long it is and what it should hold, a row past 4 GiB or an
-// address that does not read is named.
-TEST_F(Cli, ReadersSayWhatIsWrongWithTheirInput) {
-    ASSERT_EQ(run("merge -qif4K -o $D/out/img --manifest $D/out/m $D/in/a.bin $D/in/sub/B.dot"), 0);
-    writeFile(dir / "short.bin", readFile(out + ".bin").substr(0, 6000));
-    writeFile(dir / "empty.bin", "");
-    std::string json = readFile(dir / "out/m"), rows = readFile(out + ".h");
-    writeFile(dir / "far.json", json.replace(json.find("\"address\": 4096"), 15,
-                                             "\"address\": 4294967295"));
-    writeFile(dir / "wide.h", rows.replace(rows.find("5330;"), 4, "99999999999"));
-    ASSERT_EQ(::mkfifo(test::pathOf(dir / "fifo").c_str(), 0600), 0);
-    const std::string cutShort = "the image is 6000 bytes long, but its file info table lists "
-                                 "files up to offset 10330: it is cut short",
-                      wide = "line 5: the address 99999999999 is not an unsigned 32-bit number";
-    std::vector<std::pair<std::string, std::string>> faults = {
-        {"inspect $D/short.bin", "$D/short.bin: " + cutShort},
-        {"unpack $D/short.bin -d $D/u", "$D/short.bin: " + cutShort},
-        {"unpack $D/short.bin -d $D/u -l $D/out/img.h",
-         "$D/in/sub/B.dot: the image is 6000 bytes long, but this file's bytes end at offset "
-         "10330"},
-        {"verify $D/empty.bin -l $D/out/img.h",
-         "4096\tthe image is 0 bytes long, ending before the file"},
-        {"verify $D/out/img.bin --manifest $D/far.json",
-         "files[0] ends at 4294968529, past the image_size 10330"},
-        {"verify $D/out/img.bin -l $D/wide.h", wide},
-        {"unpack $D/out/img.bin -d $D/u -l $D/wide.h", wide},
-    };
-    // A pipe without a writer would read as empty; /dev/zero never ends.
-    for (const std::string pipe : {"$D/fifo", "/dev/zero"}) {
-        for (const char* line : {"inspect P", "verify P -l $D/out/img.h", "unpack P -d $D/u"}) {
-            std::string words = line;
-            faults.emplace_back(words.replace(words.find('P'), 1, pipe), pipe + ": not a regular file");
-        }
-    }
-    for (const auto& [line, said] : faults) {
-        EXPECT_EQ(run(line), 1) << line;
-        EXPECT_NE((printed + errors).find(at(said)), std::string::npos) << printed << errors;
-    }
-    EXPECT_FALSE(fs::exists(dir / "u"));
 }
 
 // The fill byte fills the padding too; HEX leaves out only erased records,
