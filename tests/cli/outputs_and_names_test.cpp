@@ -102,5 +102,28 @@ TEST(CliPromises, NamesAreShownEscapedAndKeptAsTheyAre) {
 #endif
 }
 
+
+// An output name with ':' is on Windows a stream of another file, refused by
+// name before anything is written; elsewhere an ordinary character.
+TEST(CliPromises, ColonInAnOutputNameRefusedOnWindowsOnly) {
+    test::TempDir dir;
+    const std::string input = dir / "b.bin", keep = dir / "keep.bin";
+    writeFile(input, "bytes");
+    writeFile(keep, "kept");
+    // "m" + ":x.json", not the drive "m:".
+    for (const std::string& named : {keep + ":notes", dir / "img:x", dir / "m" + ":x.json"}) {
+        const Ran ran = runCli(named.ends_with(".json")
+                                   ? Args{"merge", "-q", "-o", dir / "c", "--manifest", named, input}
+                                   : Args{"merge", "-q", "-o", named, input});
+        EXPECT_EQ(ran.code == 1, files::kWin32) << ran.err;
+        EXPECT_EQ(ran.err.find(named + ": a ':' in a file name") != std::string::npos,
+                  files::kWin32);
+    }
+    // Elsewhere the name rule cuts "keep.bin:notes" at its last '.'.
+    EXPECT_EQ(test::readFile(keep), files::kWin32 ? "kept" : "bytes");
+    EXPECT_EQ(test::namesIn(dir.path()).size(), files::kWin32 ? 2u : 8u);
+    EXPECT_EQ(runCli({"merge", "-q", "-o", dir / "d", input}).code, 0); // a drive's ':'
+}
+
 } // namespace
 } // namespace zd
