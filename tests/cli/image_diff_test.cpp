@@ -105,7 +105,8 @@ TEST_F(ImageDiff, FailuresAndStopsWriteNothing) {
     for (const auto& [args, code, problem] : runs) {
         Args words{"diff"};
         words.insert(words.end(), args.begin(), args.end());
-        const test::CliRun run = runCli(words, problem.starts_with("diff stopped") ? &stop : nullptr);
+        const test::CliRun run =
+            runCli(words, problem.starts_with("diff stopped") ? &stop : nullptr);
         EXPECT_EQ(run.code, code) << problem;
         EXPECT_NE(run.err.find(problem), std::string::npos) << run.err;
     }

@@ -102,7 +102,6 @@ TEST(CliPromises, NamesAreShownEscapedAndKeptAsTheyAre) {
 #endif
 }
 
-
 // An output name with ':' is on Windows a stream of another file, refused by
 // name before anything is written; elsewhere an ordinary character.
 TEST(CliPromises, ColonInAnOutputNameRefusedOnWindowsOnly) {
@@ -112,9 +111,9 @@ TEST(CliPromises, ColonInAnOutputNameRefusedOnWindowsOnly) {
     writeFile(keep, "kept");
     // "m" + ":x.json", not the drive "m:".
     for (const std::string& named : {keep + ":notes", dir / "img:x", dir / "m" + ":x.json"}) {
-        const Ran ran = runCli(named.ends_with(".json")
-                                   ? Args{"merge", "-q", "-o", dir / "c", "--manifest", named, input}
-                                   : Args{"merge", "-q", "-o", named, input});
+        const Ran ran = runCli(named.ends_with(".json") ? Args{"merge", "-q", "-o", dir / "c",
+                                                               "--manifest", named, input}
+                                                        : Args{"merge", "-q", "-o", named, input});
         EXPECT_EQ(ran.code == 1, files::kWin32) << ran.err;
         EXPECT_EQ(ran.err.find(named + ": a ':' in a file name") != std::string::npos,
                   files::kWin32);
