@@ -26,9 +26,6 @@ class Cli : public test::CliInFolder {
         writeFile(dir / "in/sub/B.dot", test::patternBytes(5000, 2));
         writeFile(dir / "in/sub/a.jpg", test::patternBytes(100, 3));
     }
-    static bool oneLine(const std::string& text) {
-        return !text.empty() && text.find('\n') == text.size() - 1;
-    }
     // A refused run: `code`, nothing on stdout and one line on stderr; a
     // failure's line starts with the program's name and `message`, a usage
     // error's holds `message`.
@@ -36,8 +33,8 @@ class Cli : public test::CliInFolder {
         const std::string said = at(code == 1 ? "zadodaziderav-cli: " + message : message);
         EXPECT_EQ(run(line), code) << line;
         const auto found = errors.find(said);
-        EXPECT_TRUE(printed.empty() && oneLine(errors) && found != std::string::npos &&
-                    (code != 1 || found == 0))
+        EXPECT_TRUE(printed.empty() && found != std::string::npos &&
+                    errors.find('\n') == errors.size() - 1 && (code != 1 || found == 0))
             << line << ": " << printed << errors;
     }
     std::string out = dir / "out/img";

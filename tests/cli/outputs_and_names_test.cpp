@@ -82,11 +82,9 @@ TEST(CliPromises, NamesAreShownEscapedAndKeptAsTheyAre) {
     runSafely({"merge", "--dry-run", "-l", dir / "nul.h"}, 1);
     runSafely({"verify", dir / "img.bin", "--manifest", dir / "nul.json"}, 1);
     // A "\" parts a name only where Windows wrote it.
-    const std::string listed =
-        manifestText({0, false, 0, 0, {{"/r/dir\\a.bin", 0, 0, 0}, {"C:\\r\\b.bin", 0, 0, 0}}});
+    const std::string listed = manifestText({0, false, 0, 0, {{"/r/dir\\a.bin", 0, 0, 0}}});
     EXPECT_NE(listed.find(files::kWin32 ? "\"file\": \"a.bin\"" : "\"file\": \"dir\\\\a.bin\""),
               std::string::npos);
-    EXPECT_NE(listed.find("\"file\": \"b.bin\""), std::string::npos);
 #ifndef _WIN32
     // A merge and an unpack of such names print them escaped; the list file
     // and the unpacked files keep them.
