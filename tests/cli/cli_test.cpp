@@ -6,6 +6,9 @@
 #include "tests/cli/cli_run.h"
 #include "tests/support/page_cache.h"
 
+#include <algorithm>
+#include <sys/stat.h>
+
 namespace zd {
 namespace {
 
@@ -23,9 +26,6 @@ class Cli : public test::CliInFolder {
         writeFile(dir / "in/sub/B.dot", test::patternBytes(5000, 2));
         writeFile(dir / "in/sub/a.jpg", test::patternBytes(100, 3));
     }
-    static bool oneLine(const std::string& text) {
-        return !text.empty() && text.find('\n') == text.size() - 1;
-    }
     // A refused run: `code`, nothing on stdout and one line on stderr; a
     // failure's line starts with the program's name and `message`, a usage
     // error's holds `message`.
@@ -33,8 +33,8 @@ class Cli : public test::CliInFolder {
         const std::string said = at(code == 1 ? "zadodaziderav-cli: " + message : message);
         EXPECT_EQ(run(line), code) << line;
         const auto found = errors.find(said);
-        EXPECT_TRUE(printed.empty() && oneLine(errors) && found != std::string::npos &&
-                    (code != 1 || found == 0))
+        EXPECT_TRUE(printed.empty() && found != std::string::npos &&
+                    errors.find('\n') == errors.size() - 1 && (code != 1 || found == 0))
             << line << ": " << printed << errors;
     }
     std::string out = dir / "out/img";
@@ -66,6 +66,8 @@ TEST_F(Cli, ArgumentConventionsAndLayouts) {
         {"merge --dry-run @a @b @x", "1" + aRow + "16\t.bin\n2\t$D/@x\t1\t1250\t\n"},
         {"merge --dry-run merge", "1\t$D/merge\t22\t0\t\n"},
         {"merge --dry-run -qif8 $D/in/a.bin", ""},
+        {"merge --dry-run -f 100 --align 64 $D/in/a.bin $D/in/sub/B.dot",
+         "2\t$D/in/sub/B.dot\t5000\t1408\t.dot\nImage capacity: 6408 bytes"},
         {"merge --dry-run -f4095M $D/in/one.mib",
          "1\t$D/in/one.mib\t1048576\t4293918720\t.mib\nImage capacity: 4294967296 bytes\n"},
         // Without --pad the flash size does not move the image's end.
@@ -107,6 +109,11 @@ TEST_F(Cli, RefusalsNameTheProblemAndWriteNothing) {
         {"merge --dry-run --base 16 $D/in/a.bin", 2, "--base needs --ihex or --srec"},
         {"merge --dry-run --flash-size 2MiB $D/in/a.bin", 2, "'2MiB'"},
         {"merge --dry-run --srec '' $D/in/a.bin", 2, "--srec"},
+        {"merge --dry-run --c-table $D/in/a.bin", 2, "--c-table needs"},
+        {"merge --dry-run --align 3 $D/in/a.bin", 2, "'3'"},
+        {"merge --dry-run --align 0 $D/in/a.bin", 2, "'0'"},
+        {"merge --dry-run --align 2M $D/in/a.bin", 2, "'2M'"},
+        {"merge --dry-run --fill 0x100 $D/in/a.bin", 2, "'0x100'"},
         {"verify $D/in/a.bin", 2, "-l LIST.h"},
         {"verify $D/in/a.bin -l $D/x.h --manifest $D/x.json", 2, "not both"},
         {"verify -l $D/x.h", 2, "IMAGE"},
@@ -117,6 +124,10 @@ TEST_F(Cli, RefusalsNameTheProblemAndWriteNothing) {
         {"merge --dry-run -l $D/in/a.bin", 1, "$D/in/a.bin:"},
         {"merge -o $D/out/img --flash-size 6233 $D/in/a.bin $D/in/sub/B.dot", 1,
          "$D/out/img.bin: would be 6234 bytes, 1 byte over the flash size (6233 bytes)"},
+        {"merge -o $D/out/img --align 4K --flash-size 6334 $D/in/a.bin $D/in/sub/B.dot", 1,
+         "$D/out/img.bin: would be 9096 bytes, 2762 bytes over"},
+        {"merge --dry-run -f 0xFFFFF000 --align 1M $D/in/a.bin", 1,
+         "$D/in/a.bin: would lie past 4 GiB"},
         {"merge -o $D/out/img --srec $D/out/s --base 0xFFFFE7A7 $D/in/a.bin $D/in/sub/B.dot", 1,
          "$D/out/img.bin: placed at 0xFFFFE7A7"},
         {"merge --dry-run --manifest $D/in/link.bin $D/in/a.bin", 1,
@@ -132,8 +143,8 @@ TEST_F(Cli, RefusalsNameTheProblemAndWriteNothing) {
 
 // stdout carries the output paths only; the note that the table was left out
 // goes to stderr; -q still reports failures, each refused input on a line of
-// its own, shown so that no name breaks the line or shows as nothing. A stop
-// leaves the earlier image as it was.
+// its own, shown so that no name breaks the line or shows as nothing; the
+// earlier image stays as it was.
 TEST_F(Cli, WhatEachStreamCarries) {
     EXPECT_EQ(run("merge -i -o $D/out/img $D/in/a.bin"), 0) << errors;
     EXPECT_EQ(printed, out + ".bin\n" + out + ".h\n");
@@ -150,9 +161,6 @@ TEST_F(Cli, WhatEachStreamCarries) {
                  "directory\nzadodaziderav-cli: \"\": an empty name names no file\n"
                  "zadodaziderav-cli: $D/in/two\\nlines: has a name the list file cannot "
                  "carry (a line feed, a carriage return, a NUL or bytes that are not UTF-8)\n"));
-    const std::atomic<bool> stop{true};
-    EXPECT_EQ(run("merge -o $D/out/img $D/in/a.bin", &stop), 1);
-    EXPECT_TRUE(printed.empty() && oneLine(errors)) << errors;
     EXPECT_EQ(readFile(out + ".bin"), "earlier image");
     EXPECT_EQ(test::namesIn(dir / "out"), (Args{"img.bin", "img.h"}));
 }
@@ -191,52 +199,73 @@ TEST_F(Cli, MergeWritesEveryCompanionOutput) {
     EXPECT_TRUE(image.size() == (2 << 20) && image.find_last_not_of('\xFF') < 4096 + 6234);
 
     const std::string header = readFile(dir / "out/layout.h");
-    for (const char* line : {"#define FW_IMAGE_BYTES 0x00200000u\n",
-                             "#define FW_B_DOT_ADDR 0x000014D2u\n", "/* 3: ../in/sub/B.dot */"}) {
+    for (const char* line : {"#define FW_IMAGE_BYTES 0x00200000u\n", "#define FW_B_DOT_CRC32 0x",
+                             "/* 3: ../in/sub/B.dot */"}) {
         EXPECT_NE(header.find(line), std::string::npos) << line << header;
     }
+    EXPECT_EQ(header.find("fw_files"), std::string::npos); // the table needs --c-table
     // Both texts start at --base (what they hold is checked in tests/core).
     EXPECT_EQ(readFile(dir / "out/img.hex").substr(0, 17), ":020000040800F2\r\n");
     EXPECT_EQ(readFile(dir / "out/img.s37").substr(0, 24), "S0030000FC\r\nS32508000000");
 }
 
-// verify names every bad row (No., file, address, what differs) on stdout
-// and exits 1; bytes past the layout are a note only. inspect prints the
-// table with each row's CRC-32; unpack writes each row's bytes, named from
-// the table or the list, and replaces no file.
-TEST_F(Cli, VerifyInspectAndUnpack) {
-    ASSERT_EQ(run("merge -qif64 -o $D/out/img --manifest $D/out/m $D/in/a.bin $D/in/sub/a.jpg"), 0)
+// One image laid out with --align 64 --fill 0 behind a table, read by every
+// command. verify names every bad row (No., file, address, what differs) on
+// stdout and exits 1; bytes past the layout are a note only. inspect prints
+// the table with each row's CRC-32; unpack writes each row's bytes, named
+// from the table or the list, and replaces no file.
+TEST_F(Cli, VerifyInspectAndUnpackReadTheAlignedLayout) {
+    ASSERT_EQ(run("merge -qi -f 100 --align 64 --fill 0 --flash-size 8K --pad --ihex $D/out/h.hex "
+                  "-o $D/out/img --manifest $D/out/m $D/in/a.bin $D/in/sub/B.dot $D/in/sub/a.jpg"),
+              0)
         << errors;
-    const std::string image = readFile(out + ".bin");
-    std::string bad = image + "d";             // a byte past the layout
-    bad[1300] = static_cast<char>(~bad[1300]); // in a.jpg
-    bad[8] = 0x13;                             // row 2's address: 1299 instead of 1298
+    // Rows at 128, 1408 and 6464, the gaps before them and the padding after
+    // filled with 0; HEX leaves out only erased records, so a programmer
+    // writing it over an erased chip gets every filler byte.
+    const std::string image = readFile(out + ".bin"), hex = readFile(dir / "out/h.hex");
+    ASSERT_EQ(image.size(), 8192u);
+    for (const auto& [from, to] : {std::pair{24, 128}, {1362, 1408}, {6408, 6464}, {6564, 8192}}) {
+        EXPECT_GE(image.find_first_not_of('\0', from), std::size_t(to)) << from;
+    }
+    EXPECT_EQ(std::count(hex.begin(), hex.end(), '\n'), 8192 / 16 + 1);
+    EXPECT_NE(readFile(dir / "out/m").find("\"align\": 64,\n  \"fill\": 0,"), std::string::npos);
+    std::string bad = image + "d";             // a byte past the padding
+    bad[6466] = static_cast<char>(~bad[6466]); // in a.jpg
+    bad[16] = 0x41;                            // row 3's address: 6465 instead of 6464
     std::string filler = image;
-    filler[40] = 0;
-    const std::string row = "2\t$D/in/sub/a.jpg\t1298\t",
-                      table = "; the file info table says address 1299, size 100\n",
-                      crcs = "CRC-32 " + crc32Text(crc32Of(bad.substr(1298, 100))) + ", expected " +
+    filler[40] = 1;
+    const std::string row = "3\t$D/in/sub/a.jpg\t6464\t",
+                      table = "; the file info table says address 6465, size 100\n",
+                      crcs = "CRC-32 " + crc32Text(crc32Of(bad.substr(6464, 100))) + ", expected " +
                              crc32Text(crc32Of(readFile(dir / "in/sub/a.jpg")));
-    const std::string program = "zadodaziderav-cli: ";
-    const std::string oneBad = program +
-                               "note: $D/out/img.bin goes on 1 byte past the layout's end (1398 "
-                               "bytes); it was not checked\n" +
-                               program + "$D/out/img.bin: 1 file does not match\n";
+    // Past the list's layout lie the padding and a byte more; the manifest's
+    // layout takes the padding in.
+    const std::string program = "zadodaziderav-cli: ",
+                      note = program + "note: $D/out/img.bin goes on ",
+                      clean =
+                          "$D/out/img.bin: every file matches, and so does the file info table\n",
+                      oneBad = program + "$D/out/img.bin: 1 file does not match\n";
     const struct {
         std::string image, layout, shown, said;
+        int code;
     } cases[] = {
-        {image, "-l $D/out/img.h",
-         "$D/out/img.bin: every file matches, and so does the file info table\n", ""},
-        {bad, "-l $D/out/img.h", row + "first difference at offset 1300" + table, oneBad},
-        {bad, "--manifest $D/out/m", row + crcs + table, oneBad},
+        {image, "-l $D/out/img.h", clean,
+         note + "1628 bytes past the layout's end (6564 bytes); they were not checked\n", 0},
+        {image, "--manifest $D/out/m", clean, "", 0},
+        {bad, "-l $D/out/img.h", row + "first difference at offset 6466" + table,
+         note + "1629 bytes past the layout's end (6564 bytes); they were not checked\n" + oneBad,
+         1},
+        {bad, "--manifest $D/out/m", row + crcs + table,
+         note + "1 byte past the layout's end (8192 bytes); it was not checked\n" + oneBad, 1},
         {filler, "--manifest $D/out/m", "",
          program + "$D/out/img.bin: CRC-32 " + crc32Text(crc32Of(filler)) +
              " is not the manifest's image_crc32, while every file matches: the front area or "
-             "the padding differs\n"},
+             "the padding differs\n",
+         1},
     };
-    for (const auto& [content, layout, shown, said] : cases) {
+    for (const auto& [content, layout, shown, said, code] : cases) {
         writeFile(out + ".bin", content);
-        EXPECT_EQ(run("verify $D/out/img.bin " + layout), said.empty() ? 0 : 1) << layout;
+        EXPECT_EQ(run("verify $D/out/img.bin " + layout), code) << layout;
         EXPECT_EQ(printed, at(shown)) << layout;
         EXPECT_EQ(errors, at(said)) << layout;
     }
@@ -245,20 +274,83 @@ TEST_F(Cli, VerifyInspectAndUnpack) {
 
     writeFile(out + ".bin", image);
     EXPECT_EQ(run("inspect $D/out/img.bin"), 0) << errors;
-    EXPECT_EQ(printed, "No.\tAddress\tSize\tCRC-32\n1\t64\t1234\t" +
-                           crc32Text(crc32Of(readFile(dir / "in/a.bin"))) + "\n2\t1298\t100\t" +
+    EXPECT_EQ(printed, "No.\tAddress\tSize\tCRC-32\n1\t128\t1234\t" +
+                           crc32Text(crc32Of(readFile(dir / "in/a.bin"))) + "\n2\t1408\t5000\t" +
+                           crc32Text(crc32Of(readFile(dir / "in/sub/B.dot"))) + "\n3\t6464\t100\t" +
                            crc32Text(crc32Of(readFile(dir / "in/sub/a.jpg"))) +
-                           "\nImage size: 1398 bytes\n");
+                           "\nImage size: 8192 bytes\n");
     expectRefused("inspect $D/in/a.bin", 1, "$D/in/a.bin: no file info table found");
 
+    // An input that is not what a reader needs is said in its terms: a pipe
+    // or device is refused at once (never read as an empty image), a short
+    // image says how long it is and what it should hold, a row past 4 GiB or
+    // an address that does not read is named.
+    writeFile(dir / "short.bin", image.substr(0, 3000));
+    writeFile(dir / "empty.bin", "");
+    std::string json = readFile(dir / "out/m"), rows = readFile(out + ".h");
+    writeFile(dir / "far.json",
+              json.replace(json.find("\"address\": 128"), 14, "\"address\": 4294967295"));
+    writeFile(dir / "wide.h", rows.replace(rows.find("1408;"), 4, "99999999999"));
+    ASSERT_EQ(::mkfifo(test::pathOf(dir / "fifo").c_str(), 0600), 0);
+    const std::string cutShort = "the image is 3000 bytes long, but its file info table lists "
+                                 "files up to offset 6564: it is cut short",
+                      wide = "line 5: the address 99999999999 is not an unsigned 32-bit number";
+    std::vector<std::pair<std::string, std::string>> faults = {
+        {"inspect $D/short.bin", "$D/short.bin: " + cutShort},
+        {"unpack $D/short.bin -d $D/u", "$D/short.bin: " + cutShort},
+        {"unpack $D/short.bin -d $D/u -l $D/out/img.h",
+         "$D/in/sub/B.dot: the image is 3000 bytes long, but this file's bytes end at offset 6408"},
+        {"verify $D/empty.bin -l $D/out/img.h", "128\tthe image is 0 bytes long, ending before"},
+        {"verify $D/out/img.bin --manifest $D/far.json",
+         "files[0] ends at 4294968529, past the image_size 8192"},
+        {"verify $D/out/img.bin -l $D/wide.h", wide},
+        {"unpack $D/out/img.bin -d $D/u -l $D/wide.h", wide},
+    };
+    // A pipe without a writer would read as empty; /dev/zero never ends.
+    for (const std::string pipe : {"$D/fifo", "/dev/zero"}) {
+        for (std::string line : {"inspect P", "verify P -l $D/out/img.h", "unpack P -d $D/u"}) {
+            faults.emplace_back(line.replace(line.find('P'), 1, pipe),
+                                pipe + ": not a regular file");
+        }
+    }
+    for (const auto& [line, said] : faults) {
+        EXPECT_EQ(run(line), 1) << line;
+        EXPECT_NE((printed + errors).find(at(said)), std::string::npos) << printed << errors;
+    }
+    EXPECT_FALSE(fs::exists(dir / "u"));
+
+    // The list read back with the same options gives the same image.
+    ASSERT_EQ(run("merge -qi -f 100 --align 64 --fill 0 -o $D/again -l $D/out/img.h"), 0) << errors;
+    EXPECT_TRUE(readFile(dir / "again.bin") == image.substr(0, 6564));
+
     EXPECT_EQ(run("unpack $D/out/img.bin -d $D/out"), 0) << errors;
-    EXPECT_EQ(printed, at("$D/out/001.bin\n$D/out/002.bin\n"));
+    EXPECT_EQ(printed, at("$D/out/001.bin\n$D/out/002.bin\n$D/out/003.bin\n"));
     EXPECT_EQ(run("unpack -q $D/out/img.bin --directory=$D/out -l $D/out/img.h"), 0) << errors;
     EXPECT_TRUE(printed.empty() && readFile(dir / "out/a.jpg") == readFile(dir / "in/sub/a.jpg"));
     fs::remove(dir / "out/002.bin");
     expectRefused("unpack $D/out/img.bin -d $D/out", 1, "$D/out/001.bin: exists already");
-    EXPECT_EQ(test::namesIn(dir / "out"),
-              (Args{"001.bin", "a.bin", "a.jpg", "img.bin", "img.h", "m"}));
+    EXPECT_EQ(test::namesIn(dir / "out"), (Args{"001.bin", "003.bin", "B.dot", "a.bin", "a.jpg",
+                                                "h.hex", "img.bin", "img.h", "m"}));
+
+    // Without the table the first bytes are filler, not a damaged table; records
+    // that no one alignment lays out (64, then 256) are no table either.
+    ASSERT_EQ(run("merge -q -o $D/bare -f 100 --fill 0x5A --manifest $D/bare.json $D/in/a.bin"), 0);
+    EXPECT_EQ(run("verify $D/bare.bin -l $D/bare.h"), 0) << printed;
+    EXPECT_NE(readFile(dir / "bare.json").find("\"align\": 1,\n  \"fill\": 90,"),
+              std::string::npos);
+    std::string mixed;
+    for (const std::uint32_t word : {64u, 10u, 128u, 10u, 256u, 10u}) {
+        mixed += std::string{char(word), char(word >> 8), '\0', '\0'};
+    }
+    writeFile(dir / "mixed.bin", mixed + std::string(300, '\xFF'));
+    for (const std::string name : {"bare.bin", "mixed.bin"}) {
+        EXPECT_EQ(run("inspect $D/" + name), 1) << name << printed;
+    }
+    // The largest alignment taken: 1 MiB.
+    ASSERT_EQ(run("merge -q -o $D/wide -i -f 32 --align 1M --fill 255 $D/in/a.bin $D/in/sub/a.jpg"),
+              0);
+    EXPECT_EQ(run("inspect $D/wide.bin"), 0) << errors;
+    EXPECT_NE(printed.find("2\t2097152\t100\t"), std::string::npos) << printed;
 }
 
 } // namespace

@@ -83,38 +83,35 @@ TEST_F(ImageDiff, NamesTheChangedSectorsAndTheirRecordsTurnOldIntoNew) {
     EXPECT_EQ(run.out, "0 of 5145 sectors of 4 bytes changed: 0 of 20580 bytes to program\n");
 }
 
+// Each failure exits with its code and names the problem, writing nothing;
+// records never replace an image compared, by its name or another one.
 TEST_F(ImageDiff, FailuresAndStopsWriteNothing) {
     writeNew({{0, "x"}}, oldImage.size());
+    const std::string newImage = readFile(newPath), hex = dir / "up.hex", alias = dir / "alias.bin";
+    std::filesystem::create_hard_link(newPath, alias);
     const std::atomic<bool> stop{true};
-    test::CliRun run = runCli({"diff", oldPath, newPath, "--srec", dir / "up.s37"}, &stop);
-    EXPECT_TRUE(run.code == 1 &&
-                run.err.find("diff stopped; nothing was written") != std::string::npos)
-        << run.err;
-    run = runCli({"diff", oldPath, "/dev/zero"}); // a device may never end
-    EXPECT_TRUE(run.code == 1 && run.err.find("not a regular file") != std::string::npos);
-    run = runCli({"diff", dir / "gone.bin", newPath, "--ihex", dir / "up.hex"});
-    EXPECT_EQ(run.code, 1);
-    EXPECT_EQ(run.err.find("zadodaziderav-cli: " + (dir / "gone.bin") + ": cannot be read"), 0u);
-    run = runCli({"diff", oldPath, newPath, "--ihex", dir / "up.hex", "--base", "0xFFFFF000"});
-    EXPECT_NE(run.err.find("would reach past 4 GiB"), std::string::npos) << run.err;
-    EXPECT_EQ(test::namesIn(dir.path()), (std::vector<std::string>{"new.bin", "old.bin"}));
-    // Records never replace an image compared, by its name or another one.
-    const std::string newImage = readFile(newPath);
-    std::filesystem::create_hard_link(newPath, dir / "alias.bin");
-    for (const std::string& records : {oldPath, dir / "alias.bin"}) {
-        run = runCli({"diff", oldPath, newPath, "--ihex", dir / "up.hex", "--srec", records});
-        EXPECT_TRUE(run.code == 1 &&
-                    run.err.find("is one of the images compared") != std::string::npos)
-            << run.err;
+    using Args = std::vector<std::string>;
+    const std::tuple<Args, int, std::string> runs[] = {
+        {{oldPath, newPath, "--srec", dir / "up.s37"}, 1, "diff stopped; nothing was written"},
+        {{oldPath, "/dev/zero"}, 1, "/dev/zero: not a regular file"}, // a device may never end
+        {{dir / "gone.bin", newPath, "--ihex", hex}, 1, dir / "gone.bin: cannot be read"},
+        {{oldPath, newPath, "--ihex", hex, "--base", "0xFFFFF000"}, 1, "would reach past 4 GiB"},
+        {{oldPath, newPath, "--ihex", hex, "--srec", oldPath}, 1, "is one of the images compared"},
+        {{oldPath, newPath, "--ihex", hex, "--srec", alias}, 1, "is one of the images compared"},
+        {{oldPath, newPath, "--sector", "3000"}, 2, "a power of two"},
+        {{oldPath, newPath, "--sector", "32M"}, 2, "more than 16 MiB"},
+        {{oldPath, newPath, "--base", "4K"}, 2, "--base needs --ihex or --srec"},
+    };
+    for (const auto& [args, code, problem] : runs) {
+        Args words{"diff"};
+        words.insert(words.end(), args.begin(), args.end());
+        const test::CliRun run =
+            runCli(words, problem.starts_with("diff stopped") ? &stop : nullptr);
+        EXPECT_EQ(run.code, code) << problem;
+        EXPECT_NE(run.err.find(problem), std::string::npos) << run.err;
     }
+    EXPECT_EQ(test::namesIn(dir.path()), (Args{"alias.bin", "new.bin", "old.bin"}));
     EXPECT_TRUE(readFile(oldPath) == oldImage && readFile(newPath) == newImage);
-    for (const auto& [option, value, problem] :
-         {std::tuple{"--sector", "3000", "a power of two"},
-          std::tuple{"--sector", "32M", "more than 16 MiB"},
-          std::tuple{"--base", "4K", "--base needs --ihex or --srec"}}) {
-        run = runCli({"diff", oldPath, newPath, option, value});
-        EXPECT_TRUE(run.code == 2 && run.err.find(problem) != std::string::npos) << run.err;
-    }
 }
 
 } // namespace
