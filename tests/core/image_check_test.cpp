@@ -295,7 +295,7 @@ TEST_F(ImageCheck, UnpackThatFailsRemovesWhatItMade) {
             return std::to_string(static_cast<int>(unpackImage(paths.imagePath, out, list).status));
         });
         ASSERT_TRUE(child);
-        EXPECT_EQ(child->said, std::to_string(static_cast<int>(UnpackResult::Status::WriteFailed)));
+        EXPECT_EQ(*child, std::to_string(static_cast<int>(UnpackResult::Status::WriteFailed)));
         EXPECT_TRUE(test::namesIn(out).empty()) << list;
     }
 }
