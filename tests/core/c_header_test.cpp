@@ -48,8 +48,9 @@ TEST(CHeader, TextHasOneClosedCommentPerRow) {
     const EntryList list = listOf(4096, {{"/r/a*/b.bin", 1234}, {"/r/x/*y\nz\x01.bin", 5000},
         {"/r/bad\xFF\xC3.bin", 1}, {"/r/ok中.bin", 2}, {"/r/\x7F\x1F", 0}});
     // clang-format on
-    const std::string text = cHeaderText(
-        list, {.prefix = "FL_", .imageSize = 10333, .listFolder = {}, .crcs = {1, 2, 3, 4, 5}});
+    CHeaderSettings settings{
+        .prefix = "AZ_", .imageSize = 10333, .listFolder = {}, .crcs = {1, 2, 3, 4, 5}};
+    const std::string text = cHeaderText(list, settings);
     std::istringstream lines(text);
     std::vector<std::string> comments;
     for (std::string line; std::getline(lines, line);) {
@@ -65,7 +66,9 @@ TEST(CHeader, TextHasOneClosedCommentPerRow) {
             "/* Where each file lies in the merged image. Generated; do not edit. */",
             "/* 1: /r/a*\\/b.bin */", "/* 2: /r/x/\\*y\\x0Az\\x01.bin */",
             "/* 3: /r/bad\\xFF\\xC3.bin */", "/* 4: /r/ok中.bin */", "/* 5: /r/\\x7F\\x1F */"}));
-    EXPECT_NE(text.find("#ifndef FL_IMAGE_LAYOUT_H\n"), std::string::npos);
+    EXPECT_NE(text.find("#ifndef AZ_IMAGE_LAYOUT_H\n"), std::string::npos);
+    settings.table = true; // its names take the prefix in lower case
+    EXPECT_NE(cHeaderText(list, settings).find("\nstruct az_file {\n"), std::string::npos);
 }
 
 // The header for awkward names compiles cleanly as C99 and C++20, twice
