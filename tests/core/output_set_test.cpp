@@ -126,10 +126,9 @@ TEST_F(Outputs, ReadOnlyEarlierFilesAndFoldersAreRefused) {
                summary(mergeImage(list, false, *outputPathsFor(dir / "roots/c")));
     });
     ASSERT_TRUE(child);
-    EXPECT_EQ(*child,
-              summary(MergeStatus::ListWriteFailed, dir / "mine/b.h", FileErrc::ReadOnly) +
-                  summary(MergeStatus::FolderNotWritable, dir / "roots/",
-                          errc(std::errc::permission_denied)));
+    EXPECT_EQ(*child, summary(MergeStatus::ListWriteFailed, dir / "mine/b.h", FileErrc::ReadOnly) +
+                          summary(MergeStatus::FolderNotWritable, dir / "roots/",
+                                  errc(std::errc::permission_denied)));
     EXPECT_EQ(namesIn(dir / "mine").size() + namesIn(dir / "roots").size(), 3u); // no temporary
 #endif
 }
