@@ -27,14 +27,12 @@ TEST(CHeader, NamesFollowTheFileNameAndNeverCollide) {
     };
     // clang-format on
     std::vector<NewEntry> rows;
+    std::vector<std::string> names;
     for (const auto& [path, name] : cases) {
         rows.push_back({path, 1});
+        names.push_back(name);
     }
-    const std::vector<std::string> names = headerNames(listOf(0, rows));
-    ASSERT_EQ(names.size(), cases.size());
-    for (std::size_t i = 0; i < cases.size(); ++i) {
-        EXPECT_EQ(names[i], cases[i].second) << cases[i].first;
-    }
+    EXPECT_EQ(headerNames(listOf(0, rows)), names);
     for (const char* good : {"ZD_", "a", "Flash2_", "X_Y"}) {
         EXPECT_FALSE(prefixProblem(good)) << good;
     }
@@ -50,8 +48,9 @@ TEST(CHeader, TextHasOneClosedCommentPerRow) {
     const EntryList list = listOf(4096, {{"/r/a*/b.bin", 1234}, {"/r/x/*y\nz\x01.bin", 5000},
         {"/r/bad\xFF\xC3.bin", 1}, {"/r/ok中.bin", 2}, {"/r/\x7F\x1F", 0}});
     // clang-format on
-    const std::string text = cHeaderText(
-        list, {.prefix = "FL_", .imageSize = 10333, .listFolder = {}, .crcs = {1, 2, 3, 4, 5}});
+    CHeaderSettings settings{
+        .prefix = "AZ_", .imageSize = 10333, .listFolder = {}, .crcs = {1, 2, 3, 4, 5}};
+    const std::string text = cHeaderText(list, settings);
     std::istringstream lines(text);
     std::vector<std::string> comments;
     for (std::string line; std::getline(lines, line);) {
@@ -67,7 +66,9 @@ TEST(CHeader, TextHasOneClosedCommentPerRow) {
             "/* Where each file lies in the merged image. Generated; do not edit. */",
             "/* 1: /r/a*\\/b.bin */", "/* 2: /r/x/\\*y\\x0Az\\x01.bin */",
             "/* 3: /r/bad\\xFF\\xC3.bin */", "/* 4: /r/ok中.bin */", "/* 5: /r/\\x7F\\x1F */"}));
-    EXPECT_NE(text.find("#ifndef FL_IMAGE_LAYOUT_H\n"), std::string::npos);
+    EXPECT_NE(text.find("#ifndef AZ_IMAGE_LAYOUT_H\n"), std::string::npos);
+    settings.table = true; // its names take the prefix in lower case
+    EXPECT_NE(cHeaderText(list, settings).find("\nstruct az_file {\n"), std::string::npos);
 }
 
 // The header for awkward names compiles cleanly as C99 and C++20, twice

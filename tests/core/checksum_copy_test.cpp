@@ -2,6 +2,7 @@
 // what was copied, and a clean error, not a crash, when the input is cut
 // short under the map.
 #include "core/files/output_set.h"
+#include "core/files/path_text.h"
 #include "core/image/checksum_copy.h"
 #include "core/image/crc32.h"
 #include "tests/support/test_files.h"
@@ -13,11 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-#ifdef _WIN32
-constexpr bool kMapped = false; // inputs are always read there
-#else
-constexpr bool kMapped = true;
-#endif
+constexpr bool kMapped = !files::kWin32; // inputs are always read on Windows
 
 TEST(ChecksumCopy, VisitInPlaceSeesTheBytesAndSurvivesACutFile) {
     test::TempDir dir;

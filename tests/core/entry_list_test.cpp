@@ -67,6 +67,24 @@ TEST(EntryListLayout, AppendRecomputeAndWrap) {
     EXPECT_EQ(notices.log, "-0-3 -;");
 }
 
+// An alignment is a power of two from 1 to 1M; each row then starts at a
+// multiple of it, the gaps before rows counted in the capacity.
+TEST(EntryListLayout, Alignment) {
+    for (const std::uint64_t good : {1u, 2u, 1u << 20}) {
+        EXPECT_FALSE(alignmentProblem(good)) << good;
+    }
+    for (const std::uint64_t bad : {0u, 3u, 12u, 1u << 21}) {
+        EXPECT_TRUE(alignmentProblem(bad)) << bad;
+    }
+    EntryList list;
+    list.setFrontOffset(5);
+    list.setAlignment(4);
+    list.recomputeLayout();
+    list.appendEntries(std::vector<NewEntry>{{"/a", 3}, {"/b", 1}, {"/c", 4}});
+    EXPECT_EQ(addressesOf(list), (Addresses{8, 12, 16}));
+    EXPECT_EQ(list.imageCapacity(), 20u);
+}
+
 TEST(DataFormatOf, TakesTheExtensionOfTheFileNameOnly) {
     // clang-format off
     const std::pair<const char*, const char*> cases[] = {

@@ -227,6 +227,9 @@ TEST_F(ImageCheck, InspectFindsTheTableAndTheCrcOfEachRow) {
     result = inspectImage(paths.imagePath, {});
     EXPECT_EQ(result.status, InspectResult::Status::ImageTooShort);
     EXPECT_EQ(result.tableEnd, 1207097u);
+    // A second row that ends at 4 GiB, past the image's end.
+    writeFile(paths.imagePath, le32(17) + le32(1) + le32(18) + le32(4294967278u) + "\xFF");
+    EXPECT_EQ(inspectImage(paths.imagePath, {}).tableEnd, std::uint64_t{1} << 32);
     EXPECT_EQ(inspectImage(dir / "none.bin", {}).status, InspectResult::Status::ImageUnreadable);
 }
 
@@ -295,7 +298,7 @@ TEST_F(ImageCheck, UnpackThatFailsRemovesWhatItMade) {
             return std::to_string(static_cast<int>(unpackImage(paths.imagePath, out, list).status));
         });
         ASSERT_TRUE(child);
-        EXPECT_EQ(child->said, std::to_string(static_cast<int>(UnpackResult::Status::WriteFailed)));
+        EXPECT_EQ(*child, std::to_string(static_cast<int>(UnpackResult::Status::WriteFailed)));
         EXPECT_TRUE(test::namesIn(out).empty()) << list;
     }
 }

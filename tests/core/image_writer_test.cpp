@@ -1,16 +1,19 @@
-// The merged image byte for byte, and the refusals made before any file is
-// created.
+// The merged image byte for byte, the refusals made before any file is
+// created, and each input checked on the descriptor it is copied from, with
+// exactly its listed size copied or the merge failing naming it.
 #include "core/files/output_set.h"
 #include "core/files/temporary_names.h"
 #include "core/model/list_file.h"
 #include "tests/core/merge_fixture.h"
 
 #include <cstdint>
+#include <sys/stat.h>
 
 namespace zd::test {
 namespace {
 
 using ImageWriter = MergeTest;
+using Sizes = std::pair<std::uint64_t, std::uint64_t>; // expected, actual
 
 // The table needs strictly more than 8 bytes per entry; the rest is filler.
 TEST_F(ImageWriter, WritesTheFrontAreaAndTheInputs) {
@@ -126,49 +129,104 @@ TEST_F(ImageWriter, StreamsSeeTheImageAsItIsWrittenAndFailWithIt) {
 }
 
 // Neither output may replace an input, by name or through any link (on
-// Windows, by a name that differs in case or separators); a name the list
-// file cannot carry and a layout past 4 GiB are refused too: an image may end
-// at 4 GiB exactly, and no file may start there. Each refusal names the
-// input at fault, and the dry run finds the same.
+// Windows, by a name that differs in case or separators); whatever an input's
+// name leads to when the merge opens it must be a file of its listed size (a
+// pipe must not hang the merge); a name the list file cannot carry and a
+// layout past 4 GiB are refused too: an image may end at 4 GiB exactly, and no
+// file may start there. Each refusal names the input at fault and changes
+// nothing, and the dry run finds the same. However a merge ends, it keeps no
+// descriptor open (none are counted on Windows): 20,000 inputs would
+// otherwise run out of them.
 TEST_F(ImageWriter, RefusesAndNamesTheInputAtFault) {
+    const auto openCount = [] {
+        std::error_code none;
+        return files::kWin32 ? 0 : std::distance(fs::directory_iterator("/proc/self/fd", none), {});
+    };
+    const auto before = openCount();
 #ifdef _WIN32
-    const std::string other = dir / "OUT.Bin";
+    const std::string other = dir / "OUT.Bin", device = "NUL";
     std::string otherList = dir / "out.h";
     std::replace(otherList.begin(), otherList.end(), '\\', '/');
 #else
-    const std::string other = dir / "link";
-    const std::string otherList = dir / "link.h";
+    const std::string other = dir / "link", otherList = dir / "link.h", device = dir / "pipe";
     fs::create_symlink(dir / "out.bin", other);
     fs::create_symlink("out.h", otherList);
+    ASSERT_EQ(::mkfifo(device.c_str(), 0600), 0);
 #endif
     fs::create_hard_link(dir / "out.h", dir / "hard");
+    fs::create_directory(dir / "folder");
     writeFile(dir / "one", "1");
     writeFile(dir / "none", "");
-    EntryList unlistable = listOf(0, {a});
-    unlistable.appendEntry(dir / "two\nlines", 0, "");
-    const std::pair<EntryList, MergeStatus> cases[] = {
-        {listOf(0, {a, dir / "out.bin"}), MergeStatus::OutputIsInput},
-        {listOf(0, {a, other}), MergeStatus::OutputIsInput},
-        {listOf(0, {a, dir / "out.h"}), MergeStatus::ListIsInput},
-        {listOf(0, {a, otherList}), MergeStatus::ListIsInput},
-        {listOf(0, {a, dir / "hard"}), MergeStatus::ListIsInput},
-        {unlistable, MergeStatus::NameNotListable},
-        {listOf(4294967295u, {dir / "none", dir / "one"}), MergeStatus::Ok},
-        {listOf(4294967295u, {dir / "one", dir / "none"}), MergeStatus::LayoutTooLarge},
-        {listOf(4294966062u, {dir / "none", a}), MergeStatus::Ok},
-        {listOf(4294966063u, {dir / "none", a}), MergeStatus::LayoutTooLarge},
-        {listOf(4294964829u, {a, a}), MergeStatus::LayoutTooLarge}, // ends at 2^32 + 1
+    const auto afterA = [&](const std::string& path, std::uint32_t size) {
+        EntryList list = listOf(0, {a});
+        list.appendEntry(path, size, "");
+        return list;
+    };
+    const std::tuple<EntryList, MergeStatus, std::error_code> cases[] = {
+        {listOf(0, {a, dir / "out.bin"}), MergeStatus::OutputIsInput, {}},
+        {listOf(0, {a, other}), MergeStatus::OutputIsInput, {}},
+        {listOf(0, {a, dir / "out.h"}), MergeStatus::ListIsInput, {}},
+        {listOf(0, {a, otherList}), MergeStatus::ListIsInput, {}},
+        {listOf(0, {a, dir / "hard"}), MergeStatus::ListIsInput, {}},
+        {afterA(dir / "two\nlines", 0), MergeStatus::NameNotListable, {}},
+        {afterA(dir / "folder", 0), MergeStatus::InputUnreadable, errc(std::errc::is_a_directory)},
+        {afterA(dir / "gone", 1), MergeStatus::InputUnreadable,
+         errc(std::errc::no_such_file_or_directory)},
+        {afterA(b, 4999), MergeStatus::InputSizeChanged, {}},
+        {afterA(device, 5), MergeStatus::InputUnreadable, FileErrc::NotAFile},
+        {listOf(4294967295u, {dir / "none", dir / "one"}), MergeStatus::Ok, {}},
+        {listOf(4294967295u, {dir / "one", dir / "none"}), MergeStatus::LayoutTooLarge, {}},
+        {listOf(4294966062u, {dir / "none", a}), MergeStatus::Ok, {}},
+        {listOf(4294966063u, {dir / "none", a}), MergeStatus::LayoutTooLarge, {}},
+        {listOf(4294964829u, {a, a}), MergeStatus::LayoutTooLarge, {}}, // ends at 2^32 + 1
     };
     const Names names = namesIn(dir.path());
-    for (const auto& [list, status] : cases) {
+    for (const auto& [list, status, error] : cases) {
         SCOPED_TRACE(list.at(1).path + " at " + std::to_string(list.frontOffset()));
         const std::string path = status == MergeStatus::Ok ? "" : list.at(1).path;
-        EXPECT_EQ(summary(checkMerge(list, outputs)), summary(status, path));
+        EXPECT_EQ(summary(checkMerge(list, outputs)), summary(status, path, error));
         if (status != MergeStatus::Ok) { // else it would write 4 GiB
-            EXPECT_EQ(summary(mergeImage(list, true, outputs)), summary(status, path));
+            const MergeResult result = mergeImage(list, true, outputs);
+            EXPECT_EQ(summary(result), summary(status, path, error));
+            EXPECT_EQ(Sizes(result.expected, result.actual),
+                      path == b ? Sizes(4999, 5000) : Sizes());
         }
     }
     expectEarlierKept(names);
+    ASSERT_TRUE(mergeImage(listOf(0, {a, b, a}), false, outputs).ok());
+    EXPECT_EQ(openCount(), before);
+}
+
+// The checks pass when the input is opened; it is then cut or grown while it
+// is copied in several chunks, and the new length is told. Files of /proc and
+// /sys report a length (0, 4096) that is not what they hold; the merge says
+// so instead of asking to add them again.
+TEST_F(ImageWriter, AnInputWhoseLengthIsNotWhatItHolds) {
+    const EntryList list = test::listOf(4096, {{a, 4u << 20}, {b, 5000}});
+    for (const std::uintmax_t length : {std::uintmax_t{100}, std::uintmax_t{5} << 20}) {
+        writeFile(a, patternBytes(4 << 20, 1));
+        const MergeResult result = mergeImage(list, false, outputs, [&](auto done, auto) {
+            if (done > 4096) {
+                fs::resize_file(a, length);
+            }
+            return true;
+        });
+        EXPECT_EQ(summary(result), summary(MergeStatus::InputSizeChanged, a));
+        EXPECT_EQ(Sizes(result.expected, result.actual), Sizes(4u << 20, length));
+    }
+#ifndef _WIN32
+    for (const char* path : {"/proc/self/stat", "/sys/kernel/uevent_seqnum"}) {
+        std::error_code none; // not every system has both
+        const std::uintmax_t size = fs::file_size(path, none);
+        if (!none) {
+            const MergeResult result = mergeImage(
+                test::listOf(0, {{path, static_cast<std::uint32_t>(size)}}), false, outputs);
+            EXPECT_EQ(summary(result), summary(MergeStatus::InputSizeUnknown, path)) << path;
+            EXPECT_EQ(result.expected, size);
+        }
+    }
+#endif
+    expectEarlierKept();
 }
 
 } // namespace

@@ -111,13 +111,5 @@ TEST(ListFileReader, ReadingAFileStopsAtItsFirstWrongLine) {
     EXPECT_TRUE(listFileText(back) == listFileText(many)) << "the rows read differ";
 }
 
-// A list written relative to its folder names the files inside it from there,
-// and those outside it in full. (Read back and verified: the image checks.)
-TEST(ListFileWriter, NamesFilesRelativeToTheListsFolder) {
-    const EntryList list = test::listOf(0, {{"/p/res/a.bin", 1}, {"/q/c.bin", 3}});
-    EXPECT_EQ(listFileText(list, "/p/lists/"),
-              kHeader + "\t1, \"../res/a.bin\", 1, 0;\n\t2, \"/q/c.bin\", 3, 1;\n" + kEnd);
-}
-
 } // namespace
 } // namespace zd

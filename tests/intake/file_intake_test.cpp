@@ -88,7 +88,7 @@ TEST(FileIntake, ListsFoldersWithoutTemporaries) {
         return seen[0] + " " + seen[1] + " " + seen[2];
     });
     if (child) { // root only
-        EXPECT_EQ(child->said, dir / "closed=5 " + dir / "sub/broken=0 " + dir / "sub/inner.bin:1");
+        EXPECT_EQ(*child, dir / "closed=5 " + dir / "sub/broken=0 " + dir / "sub/inner.bin:1");
     }
     expected.insert(expected.begin() + 2, dir / "sub/to-file:1");
     expected.insert(expected.begin(), dir / "sub/broken=0");

@@ -24,13 +24,10 @@ struct ChildSetup {
     rlim_t fileSizeLimit = 0; // 0: none
 };
 
-struct ChildOutcome {
-    std::string said; // what the body returned
-};
-
-// Runs `body` in a forked child; nothing when the setup cannot be made.
-inline std::optional<ChildOutcome> inChild(const ChildSetup& setup,
-                                           const std::function<std::string()>& body) {
+// Runs `body` in a forked child and gives what it returned; nothing when the
+// setup cannot be made.
+inline std::optional<std::string> inChild(const ChildSetup& setup,
+                                          const std::function<std::string()>& body) {
     int ends[2];
     if ((setup.asNobody && ::geteuid() != 0) || ::pipe(ends) != 0) {
         return std::nullopt;
@@ -47,14 +44,14 @@ inline std::optional<ChildOutcome> inChild(const ChildSetup& setup,
         ::_exit(0);
     }
     ::close(ends[1]);
-    ChildOutcome outcome;
+    std::string said;
     char buffer[4096];
     for (ssize_t got; (got = ::read(ends[0], buffer, sizeof buffer)) > 0;) {
-        outcome.said.append(buffer, static_cast<std::size_t>(got));
+        said.append(buffer, static_cast<std::size_t>(got));
     }
     ::close(ends[0]);
     ::waitpid(child, nullptr, 0);
-    return outcome.said == "\x01" ? std::nullopt : std::optional(outcome);
+    return said == "\x01" ? std::nullopt : std::optional(said);
 }
 
 // How runProgram starts a program.
