@@ -101,7 +101,8 @@ class Recorder final : public ImageStream {
 
 // A streamed companion sees the whole image in the pass that writes it:
 // front area, inputs (a small one and one of many pieces) and padding. A
-// stream that fails in an input or the padding leaves nothing behind.
+// stream that fails in an input or the padding, or a stop asked in the
+// padding, leaves nothing behind.
 TEST_F(ImageWriter, StreamsSeeTheImageAsItIsWrittenAndFailWithIt) {
     const std::string big = dir / "big";
     writeFile(big, patternBytes(3 << 20, 3));
@@ -123,6 +124,12 @@ TEST_F(ImageWriter, StreamsSeeTheImageAsItIsWrittenAndFailWithIt) {
                   summary(MergeStatus::CompanionFailed, dir / "seen", errc(std::errc::io_error)));
         expectEarlierKept({"a.bin", "b.bin", "big", "out.bin", "out.h"});
     }
+    const auto stopInPadding = [&](std::uint64_t done, std::uint64_t total) {
+        return done <= list.layoutEnd() || done == total;
+    };
+    EXPECT_EQ(mergeImage(list, true, outputs, stopInPadding, options(SIZE_MAX)).status,
+              MergeStatus::Stopped);
+    expectEarlierKept({"a.bin", "b.bin", "big", "out.bin", "out.h"});
     ASSERT_TRUE(mergeImage(list, true, outputs, {}, options(SIZE_MAX)).ok());
     EXPECT_EQ(seen.size(), padded);
     EXPECT_TRUE(seen == readFile(dir / "out.bin")) << "the stream saw other bytes";
