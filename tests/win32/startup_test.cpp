@@ -11,9 +11,9 @@ namespace zd {
 namespace {
 
 // The visible top-level window titled `caption` of process `id`, once it
-// shows (nullptr after 30 s).
-HWND windowOf(DWORD id, const wchar_t* caption) {
-    for (int waited = 0; waited < 300; ++waited, ::Sleep(100)) {
+// shows; nullptr once `deadline` (GetTickCount64's) has passed.
+HWND windowOf(DWORD id, const wchar_t* caption, ULONGLONG deadline) {
+    for (; ::GetTickCount64() < deadline; ::Sleep(100)) {
         for (HWND found = nullptr; (found = ::FindWindowExW(nullptr, found, nullptr, caption));) {
             DWORD owner = 0;
             ::GetWindowThreadProcessId(found, &owner);
@@ -37,7 +37,8 @@ TEST(Startup, FilesNamedAtTheStartAreAdded) {
     PROCESS_INFORMATION started{};
     ASSERT_TRUE(::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                  nullptr, &start, &started));
-    if (const HWND told = windowOf(started.dwProcessId, L"提示")) {
+    const ULONGLONG deadline = ::GetTickCount64() + 20000;
+    if (const HWND told = windowOf(started.dwProcessId, L"提示", deadline)) {
         wchar_t text[256] = {};
         ::GetDlgItemTextW(told, 0xFFFF, text, 256); // a message box's text
         EXPECT_EQ(win::toUtf8(text), "总共添加 1 个文件");
@@ -45,9 +46,10 @@ TEST(Startup, FilesNamedAtTheStartAreAdded) {
     } else {
         ADD_FAILURE() << "the files were not counted";
     }
-    ::PostMessageW(windowOf(started.dwProcessId, L"Tessarine Tool (Ver: 1.1.0.0)"), WM_CLOSE, 0, 0);
+    ::PostMessageW(windowOf(started.dwProcessId, L"Tessarine Tool (Ver: 1.1.0.0)", deadline),
+                   WM_CLOSE, 0, 0);
     DWORD status = STILL_ACTIVE;
-    EXPECT_TRUE(::WaitForSingleObject(started.hProcess, 30000) == WAIT_OBJECT_0 &&
+    EXPECT_TRUE(::WaitForSingleObject(started.hProcess, 10000) == WAIT_OBJECT_0 &&
                 ::GetExitCodeProcess(started.hProcess, &status) && status == 0)
         << status;
     ::TerminateProcess(started.hProcess, 9); // should it still run
