@@ -48,15 +48,26 @@ class ImageCheck : public ::testing::Test {
         return test::listOf(frontOffset, rows);
     }
 
-    // Each bad row as "No. fault offset" (and the table's say).
-    static Strings findings(const VerifyResult& result) {
+    // The status with what was checked or found of the whole image (the
+    // table checked; the image short; its CRC differing, and found as that of
+    // `bytes`), then each bad row as "No. fault offset" (a CRC's expected and
+    // found, the table's say).
+    static Strings outcome(const VerifyResult& result, const std::string& bytes = {}) {
         static const char* kContent[] = {"",        "bytes",      "crc",   "short",
                                          "missing", "input-size", "before"};
-        Strings out;
+        Strings out{std::to_string(static_cast<int>(result.status)) +
+                    (result.tableChecked ? " table" : "") + (result.imageShort ? " short" : "") +
+                    (result.imageCrcDiffers
+                         ? " crc " + std::to_string(result.imageCrcFound == crc32Of(bytes))
+                         : "")};
         for (const RowFinding& row : result.rows) {
             out.push_back(std::to_string(row.number) + " " +
                           kContent[static_cast<int>(row.content)] + " " +
                           std::to_string(row.offset));
+            if (row.content == ContentFault::CrcDiffers) {
+                out.back() +=
+                    " sums " + std::to_string(row.crcExpected) + "/" + std::to_string(row.crcFound);
+            }
             if (row.table != TableFault::None) {
                 out.back() += row.table == TableFault::Missing
                                   ? " table-missing"
@@ -78,7 +89,7 @@ class ImageCheck : public ::testing::Test {
 
 TEST_F(ImageCheck, VerifyAgainstTheListFindsEveryBadRow) {
     const VerifyResult clean = verifyAgainstList(paths.imagePath, paths.listPath);
-    EXPECT_TRUE(clean.ok() && clean.tableChecked);
+    EXPECT_EQ(outcome(clean), Strings{"0 table"});
     EXPECT_EQ(clean.imageSize, 1212097u);
     EXPECT_EQ(clean.bytesPastLayout, 5000u); // the padding is a note
 
@@ -90,22 +101,20 @@ TEST_F(ImageCheck, VerifyAgainstTheListFindsEveryBadRow) {
     const std::string img = paths.imagePath, big = dir / names[2];
     using Writes = std::vector<std::pair<std::string, std::optional<std::string>>>;
     const std::pair<Writes, Strings> cases[] = {
-        {{{img, chunk}}, {"3 bytes 1055682"}},
-        {{{dir / names[0], file}}, {"1 bytes 4106"}},
-        {{{dir / names[1], {}}, {dir / names[3], {}}}, {"2 missing 0", "4 missing 0"}},
-        {{{big, contents[2] + "x"}}, {"3 input-size 0"}},
-        {{{big, contents[2].substr(0, 9)}}, {"3 input-size 7105"}},
-        {{{img, image.substr(0, 9000)}}, {"3 short 9000", "4 before 9000"}},
-        {{{img, record}}, {"2  0 table 7096/9"}},
+        {{{img, chunk}}, {"1 table", "3 bytes 1055682"}},
+        {{{dir / names[0], file}}, {"1 table", "1 bytes 4106"}},
+        {{{dir / names[1], {}}, {dir / names[3], {}}}, {"1 table", "2 missing 0", "4 missing 0"}},
+        {{{big, contents[2] + "x"}}, {"1 table", "3 input-size 0"}},
+        {{{big, contents[2].substr(0, 9)}}, {"1 table", "3 input-size 7105"}},
+        {{{img, image.substr(0, 9000)}}, {"1 table", "3 short 9000", "4 before 9000"}},
+        {{{img, record}}, {"1 table", "2  0 table 7096/9"}},
     };
     for (const auto& [writes, expected] : cases) {
-        SCOPED_TRACE(expected[0]);
+        SCOPED_TRACE(expected[1]);
         for (const auto& [path, content] : writes) {
             content ? writeFile(path, *content) : void(fs::remove(test::pathOf(path)));
         }
-        const VerifyResult result = verifyAgainstList(img, paths.listPath);
-        EXPECT_EQ(result.status, VerifyResult::Status::Mismatch);
-        EXPECT_EQ(findings(result), expected);
+        EXPECT_EQ(outcome(verifyAgainstList(img, paths.listPath)), expected);
         for (std::size_t i = 0; i < contents.size(); ++i) {
             writeFile(dir / names[i], contents[i]);
         }
@@ -114,8 +123,8 @@ TEST_F(ImageCheck, VerifyAgainstTheListFindsEveryBadRow) {
     // A list naming the files relative to its folder; one without a table.
     writeFile(dir / "relative.h", listFileText(listAt(4096), test::textOf(dir.path())));
     EXPECT_TRUE(verifyAgainstList(img, dir / "relative.h").ok());
-    const VerifyResult plain = verifyAgainstList(dir / "plain.bin", dir / "plain.h");
-    EXPECT_TRUE(plain.ok() && !plain.tableChecked); // the erased front area is no table
+    EXPECT_EQ(outcome(verifyAgainstList(dir / "plain.bin", dir / "plain.h")),
+              Strings{"0"}); // the erased front area is no table
     EXPECT_EQ(verifyAgainstList(img, dir / "none.h").status,
               VerifyResult::Status::LayoutUnreadable);
     for (const std::string& unreadable : {dir / "none.bin", test::textOf(dir.path())}) {
@@ -127,7 +136,7 @@ TEST_F(ImageCheck, VerifyAgainstTheListFindsEveryBadRow) {
     fs::remove(test::pathOf(dir / names[3]));
     fs::create_directory(test::pathOf(dir / names[3]));
     const VerifyResult folder = verifyAgainstList(img, paths.listPath);
-    ASSERT_EQ(findings(folder), Strings{"4 missing 0"});
+    ASSERT_EQ(outcome(folder), (Strings{"1 table", "4 missing 0"}));
     EXPECT_TRUE(folder.rows[0].error);
 }
 
@@ -135,9 +144,9 @@ TEST_F(ImageCheck, VerifyAgainstTheListFindsEveryBadRow) {
 // one byte of it changed (`at`) is found, or, without room, not looked at.
 TEST_F(ImageCheck, VerifyChecksTheTableWhereTheFrontAreaHoldsOne) {
     const std::tuple<std::uint32_t, std::size_t, std::size_t, Strings> cases[] = {
-        {33, 0, 27, {"4  0 table 17980249/1"}}, // room for just the 4 records
-        {9, 3, 0, {"1  0 table 8/1"}},          // one row
-        {32, 0, 0, {}},                         // no room
+        {33, 0, 27, {"1 table", "4  0 table 17980249/1"}}, // room for just the 4 records
+        {9, 3, 0, {"1 table", "1  0 table 8/1"}},          // one row
+        {32, 0, 0, {"0"}},                                 // no room
     };
     for (const auto& [front, firstFile, at, expected] : cases) {
         const OutputPaths out = *outputPathsFor(dir / "t");
@@ -145,47 +154,40 @@ TEST_F(ImageCheck, VerifyChecksTheTableWhereTheFrontAreaHoldsOne) {
         std::string changed = readFile(out.imagePath);
         changed[at] ^= 1;
         writeFile(out.imagePath, changed);
-        const VerifyResult result = verifyAgainstList(out.imagePath, out.listPath);
-        EXPECT_EQ(findings(result), expected) << front;
-        EXPECT_EQ(result.tableChecked, !expected.empty()) << front;
+        EXPECT_EQ(outcome(verifyAgainstList(out.imagePath, out.listPath)), expected) << front;
     }
 }
 
 TEST_F(ImageCheck, VerifyAgainstTheManifestChecksCrcsAndTheWholeImage) {
-    const std::string manifest = dir / "img.json";
     fs::remove(test::pathOf(dir / names[0])); // the files themselves are not looked at
-    EXPECT_TRUE(verifyAgainstManifest(paths.imagePath, manifest).ok());
-
-    std::string changed = image;
-    changed[1207096] ^= 0x10;
-    writeFile(paths.imagePath, changed);
-    VerifyResult result = verifyAgainstManifest(paths.imagePath, manifest);
-    EXPECT_EQ(findings(result), Strings{"4 crc 0"});
-    EXPECT_EQ(result.rows.at(0).crcExpected, crc32Of(contents[3]));
-    EXPECT_EQ(result.rows.at(0).crcFound, crc32Of(changed.substr(1207096, 1)));
-    EXPECT_TRUE(result.imageCrcDiffers);
-
-    // Filler and padding are no row's, but the image's CRC covers them.
-    for (const std::size_t at : {std::size_t{4000}, image.size() - 1}) {
-        changed = image;
-        changed[at] = 0;
-        writeFile(paths.imagePath, changed);
-        result = verifyAgainstManifest(paths.imagePath, manifest);
-        EXPECT_EQ(result.status, VerifyResult::Status::Mismatch) << at;
-        EXPECT_TRUE(result.rows.empty() && result.imageCrcDiffers) << at;
-        EXPECT_EQ(result.imageCrcFound, crc32Of(changed)) << at;
-    }
-    writeFile(paths.imagePath, image.substr(0, 4100));
-    result = verifyAgainstManifest(paths.imagePath, manifest);
-    EXPECT_EQ(findings(result), (Strings{"1 short 4100", "3 before 4100", "4 before 4100"}));
-    EXPECT_TRUE(result.imageShort);
-    // The manifest says a table was written: an erased front area is wrong.
+    const auto changedAt = [&](std::size_t at, char to) {
+        std::string bytes = image;
+        bytes[at] = to;
+        return bytes;
+    };
     const std::string erased = " 0 table 4294967295/4294967295";
-    EXPECT_EQ(findings(verifyAgainstManifest(dir / "plain.bin", manifest)),
-              (Strings{"1 " + erased, "2 " + erased, "3 " + erased, "4 " + erased}));
-    writeFile(paths.imagePath, image.substr(0, 20));
-    EXPECT_EQ(findings(verifyAgainstManifest(paths.imagePath, manifest)),
-              (Strings{"1 before 20", "3 before 20 table-missing", "4 before 20 table-missing"}));
+    const std::string sums =
+        std::to_string(crc32Of(contents[3])) + "/" + std::to_string(crc32Of("\x13"));
+    const std::pair<std::string, Strings> cases[] = {
+        {image, {"0 table"}},
+        {changedAt(1207096, '\x13'), {"1 table crc 1", "4 crc 0 sums " + sums}},
+        // Filler and padding are no row's, but the image's CRC covers them.
+        {changedAt(4000, 0), {"1 table crc 1"}},
+        {changedAt(image.size() - 1, 0), {"1 table crc 1"}},
+        {image.substr(0, 4100),
+         {"1 table short", "1 short 4100", "3 before 4100", "4 before 4100"}},
+        // The manifest says a table was written: an erased front area is wrong.
+        {readFile(dir / "plain.bin"),
+         {"1 table short", "1 " + erased, "2 " + erased, "3 " + erased, "4 " + erased}},
+        {image.substr(0, 20),
+         {"1 table short", "1 before 20", "3 before 20 table-missing",
+          "4 before 20 table-missing"}},
+    };
+    for (const auto& [bytes, expected] : cases) {
+        writeFile(paths.imagePath, bytes);
+        EXPECT_EQ(outcome(verifyAgainstManifest(paths.imagePath, dir / "img.json"), bytes),
+                  expected);
+    }
 }
 
 TEST_F(ImageCheck, InspectFindsTheTableAndTheCrcOfEachRow) {
