@@ -6,25 +6,20 @@
 #include "core/check/image_unpack.h"
 #include "core/files/temporary_names.h"
 #include "core/firmware/firmware.h"
-#include "core/image/image_writer.h"
 #include "tests/core/merge_fixture.h"
 #include "tests/support/folder_state.h"
 
-#include <gtest/gtest.h>
-
-namespace zd {
+namespace zd::test {
 namespace {
 
-TEST(StopPoints, AStopAtAnyPointLeavesTheFolderAsItWas) {
-    test::TempDir dir;
-    std::filesystem::create_directory(dir.path() / "in");
-    std::filesystem::create_directory(dir.path() / "out");
-    test::writeFile(dir / "in/a.bin", test::patternBytes((1 << 20) + 16, 1));
-    test::writeFile(dir / "in/b.bin", test::patternBytes(1000, 2));
+using StopPoints = MergeTest;
+
+TEST_F(StopPoints, AStopAtAnyPointLeavesTheFolderAsItWas) {
+    writeFile(a, patternBytes((1 << 20) + 16, 1));
+    fs::create_directory(dir / "out");
     const OutputPaths paths = *outputPathsFor(dir / "out/img");
-    test::writeFile(paths.imagePath, "earlier image");
-    const EntryList list =
-        test::listOf(4096, {{dir / "in/a.bin", (1 << 20) + 16}, {dir / "in/b.bin", 1000}});
+    writeFile(paths.imagePath, "earlier image");
+    const EntryList list = listOf(4096, {a, b});
     MergeOptions options = firmwareMergeOptions(
         {.ihex = dir / "out/img.hex", .srec = dir / "out/img.s19"}, list, paths);
     options.durable = false; // quicker; the stop after the flush is asked all the same
@@ -33,8 +28,8 @@ TEST(StopPoints, AStopAtAnyPointLeavesTheFolderAsItWas) {
     const auto bytesIn = [&](const std::string& folder, bool temporaries) {
         std::uint64_t bytes = 0;
         std::error_code none; // a folder not made yet
-        for (const auto& entry : std::filesystem::directory_iterator(test::pathOf(folder), none)) {
-            const bool temporary = isTemporaryName(test::textOf(entry.path().filename()));
+        for (const auto& entry : fs::directory_iterator(pathOf(folder), none)) {
+            const bool temporary = isTemporaryName(textOf(entry.path().filename()));
             bytes += temporary == temporaries ? entry.file_size() : 0;
         }
         return bytes;
@@ -43,7 +38,7 @@ TEST(StopPoints, AStopAtAnyPointLeavesTheFolderAsItWas) {
     // its first question, its second, and so on until it finishes; the
     // temporaries in `folder` at its last question hold all it then wrote.
     const auto stopAtEach = [&](const std::string& folder, const auto& run) {
-        const auto before = test::folderState(dir.path().string());
+        const auto before = folderState(dir.path().string());
         std::uint64_t lastSeen = 0;
         int stopAt = 1;
         for (;; ++stopAt) {
@@ -56,7 +51,7 @@ TEST(StopPoints, AStopAtAnyPointLeavesTheFolderAsItWas) {
                 break;
             }
             ASSERT_TRUE(stopped) << stopAt;
-            ASSERT_EQ(test::folderState(dir.path().string()), before) << stopAt;
+            ASSERT_EQ(folderState(dir.path().string()), before) << stopAt;
         }
         EXPECT_GT(stopAt, 4);
         EXPECT_EQ(lastSeen, bytesIn(folder, false));
@@ -71,8 +66,8 @@ TEST(StopPoints, AStopAtAnyPointLeavesTheFolderAsItWas) {
         const UnpackResult result = unpackImage(paths.imagePath, dir / "new/deep", {}, {stop, {}});
         return std::pair(result.ok(), result.status == UnpackResult::Status::Stopped);
     });
-    EXPECT_EQ(test::readFile(dir / "new/deep/002.bin"), test::patternBytes(1000, 2));
+    EXPECT_EQ(readFile(dir / "new/deep/002.bin"), bbytes);
 }
 
 } // namespace
-} // namespace zd
+} // namespace zd::test
