@@ -1,6 +1,9 @@
-// The names of a merge's temporaries: short whatever the target's name, and
-// told apart from every user file that merely looks like one.
+// A merge's temporaries: names short whatever the target's name, told apart
+// from every user file that merely looks like one, and the file layer's
+// promise that no merge shows by itself: a temporary its writer holds stays.
+#include "core/files/file_layer.h"
 #include "core/files/temporary_names.h"
+#include "tests/support/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -22,6 +25,20 @@ TEST(TemporaryNames, ShortAndToldFromLookAlikes) {
           ".zd~0123456789abcdef~1.tmp", ".zd~0123456789abcdeg~1-1.tmp", ".zd~.tmp", "a.bin"}) {
         EXPECT_FALSE(isTemporaryName(lookAlike)) << lookAlike;
     }
+}
+
+// A temporary its writer still holds is spared, so that a merge never takes
+// away a living merge's file; once closed it goes.
+TEST(FileLayer, RemoveUnownedSparesWhatAWriterHolds) {
+    test::TempDir dir;
+    files::Output held;
+    ASSERT_FALSE(held.createNew(dir / "held"));
+    EXPECT_EQ(held.createNew(dir / "held"), std::errc::file_exists);
+    EXPECT_EQ(files::removeUnowned(dir / "held"), std::errc::device_or_resource_busy);
+    EXPECT_TRUE(std::filesystem::exists(dir / "held"));
+    ASSERT_FALSE(held.close());
+    EXPECT_FALSE(files::removeUnowned(dir / "held"));
+    EXPECT_EQ(files::removeUnowned(dir / "held"), std::errc::no_such_file_or_directory);
 }
 
 } // namespace
