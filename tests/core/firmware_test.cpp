@@ -1,11 +1,13 @@
 // The firmware settings turned into the merge's companions, each holding
 // this merge (HEX and S-records made in the pass that writes the image),
-// and the layouts they refuse before anything is written.
+// and the layouts they refuse before anything is written; the manifest:
+// what it holds, read back as written, and what the reader refuses.
 #include "core/firmware/firmware.h"
 #include "core/firmware/flash_size.h"
 #include "core/firmware/manifest.h"
-#include "tests/core/hex_text.h"
 #include "tests/core/merge_fixture.h"
+
+#include <nlohmann/json.hpp>
 
 namespace zd::test {
 namespace {
@@ -80,6 +82,70 @@ TEST(FirmwareFit, RefusesWhatTheFlashOrTheAddressesCannotHold) {
         EXPECT_EQ(fit.fault, fault) << settings.flashSize << " " << settings.base;
         EXPECT_EQ(fit.imageSize, size) << settings.flashSize << " " << settings.base;
     }
+}
+
+const Manifest kSample{4096,
+                       true,
+                       std::uint64_t{1} << 32,
+                       0x0000ABCD,
+                       {{"D:\\res\\logo.bin", 1234, 4096, 0xCBF43926},
+                        {"/res/中文.jpg", 0xFFFFEB2E, 5330, 0}}}; // ending at 4 GiB
+
+TEST(Manifest, HoldsTheLayoutAndReadsBack) {
+    const std::string text = manifestText(kSample);
+    EXPECT_EQ(nlohmann::json::parse(text), nlohmann::json::parse(R"({"version": 1,
+        "front_offset": 4096, "info_table": true, "image_size": 4294967296,
+        "image_crc32": "0000abcd", "files": [
+        {"no": 1, "path": "D:\\res\\logo.bin", "file": "logo.bin", "size": 1234, "address": 4096,
+         "crc32": "cbf43926"},
+        {"no": 2, "path": "/res/中文.jpg", "file": "中文.jpg", "size": 4294961966, "address": 5330,
+         "crc32": "00000000"}]})"));
+    // Read back, it is the same manifest: written again, the same text.
+    const ManifestReadResult read = parseManifest(text);
+    ASSERT_EQ(read.status, ManifestReadResult::Status::Ok) << read.reason;
+    EXPECT_EQ(manifestText(read.manifest), text);
+    // A name that is not UTF-8 still gives valid JSON.
+    EXPECT_EQ(parseManifest(manifestText({0, false, 1, 0, {{"/res/\xFF.bin", 1, 0, 0}}})).status,
+              ManifestReadResult::Status::Ok);
+}
+
+TEST(Manifest, RefusesWhatVerifyCannotUse) {
+    // The sample with `key` (of its second row, with `row`) set to `value`,
+    // or taken out when `value` is null.
+    const auto with = [](const char* key, nlohmann::json value, bool row = false) {
+        auto json = nlohmann::json::parse(manifestText(kSample));
+        auto& at = row ? json["files"][1] : json;
+        value.is_null() ? void(at.erase(key)) : void(at[key] = std::move(value));
+        return json.dump();
+    };
+    const std::string bad[] = {"",
+                               "[1]",
+                               manifestText(kSample).substr(1),
+                               with("version", 2),
+                               with("version", nullptr),
+                               with("front_offset", 4294967296u),
+                               with("front_offset", -1),
+                               with("front_offset", "4096"),
+                               with("info_table", 1),
+                               with("image_size", 4294967297u),
+                               with("image_crc32", "abcd"),
+                               with("image_crc32", "0000abcg"),
+                               with("image_crc32", 43981),
+                               with("files", nlohmann::json::object()),
+                               with("size", 4294967296u, true),
+                               with("address", nullptr, true),
+                               with("address", 5331, true), // past image_size
+                               with("crc32", "123456789", true),
+                               with("path", 7, true)};
+    for (const std::string& text : bad) {
+        EXPECT_EQ(parseManifest(text).status, ManifestReadResult::Status::FormatError) << text;
+    }
+    EXPECT_EQ(parseManifest(with("path", nullptr, true)).status, ManifestReadResult::Status::Ok);
+    EXPECT_EQ(parseManifest(with("crc32", "ABCDEF01", true)).manifest.rows[1].crc, 0xABCDEF01u);
+    EXPECT_EQ(readManifest("/nonexistent/m.json").status, ManifestReadResult::Status::CannotOpen);
+#ifndef _WIN32
+    EXPECT_EQ(readManifest("/").error, std::errc::is_a_directory);
+#endif
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 // A scratch folder with two inputs and an earlier image and list file, for
-// the tests of what a merge writes and what it leaves alone.
+// the tests of what a merge writes and what it leaves alone; the HEX or
+// S-record text the writer gives, to compare with what a merge wrote.
 #pragma once
 
+#include "core/firmware/hex_formats.h"
 #include "core/image/image_writer.h"
 #include "tests/support/test_files.h"
 
@@ -39,6 +41,24 @@ inline std::string summary(MergeStatus status, const std::string& path,
 }
 inline std::string summary(const MergeResult& result) {
     return summary(result.status, result.path, result.error);
+}
+
+// The text for `image` given in pieces of `piece` bytes, then `fill` bytes of `byte`.
+inline std::string hexOf(HexFormat format, const HexSettings& settings, const std::string& image,
+                         std::size_t piece = 4096, std::uint64_t fill = 0,
+                         unsigned char byte = 0xAB) {
+    std::string text;
+    HexWriter writer(format, settings, [&](std::string_view part) {
+        text += part;
+        return std::error_code{};
+    });
+    for (std::size_t at = 0; at < image.size(); at += piece) {
+        const std::string_view part = std::string_view(image).substr(at, piece);
+        EXPECT_FALSE(writer.write(part.data(), part.size()));
+    }
+    EXPECT_FALSE(writer.fill(byte, fill));
+    EXPECT_FALSE(writer.finish());
+    return text;
 }
 
 class MergeTest : public ::testing::Test {
