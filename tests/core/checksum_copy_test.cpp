@@ -52,13 +52,16 @@ TEST(ChecksumCopy, VisitInPlaceSeesTheBytesAndSurvivesACutFile) {
 #endif
 }
 
-// dir/in, cut to `cutTo` bytes after it was opened, copied with its listed
-// `size` into dir/out by the summing copy, or by plain reads that show each
-// piece to a CRC; checks what the copy says and the CRC of what it wrote.
-void checkCopy(const test::TempDir& dir, std::uint64_t size, std::uint64_t cutTo, bool byReading,
-               const files::Output::ChunkFn& onChunk, std::error_code error, std::uint64_t copied,
-               bool more, std::error_code readError = {}) {
+// `bytes` as dir/in, cut to `cutTo` bytes after it was opened, copied with
+// its listed `size` into dir/out by the summing copy, or by plain reads that
+// show each piece to a CRC; checks what the copy says and the CRC of what it
+// wrote.
+void checkCopy(const test::TempDir& dir, const std::string& bytes, std::uint64_t size,
+               std::uint64_t cutTo, bool byReading, const files::Output::ChunkFn& onChunk,
+               std::error_code error, std::uint64_t copied, bool more,
+               std::error_code readError = {}) {
     SCOPED_TRACE(testing::Message() << cutTo << (byReading ? " by reading" : " in place"));
+    test::writeFile(dir / "in", bytes);
     files::Input input;
     ASSERT_FALSE(input.open(dir / "in"));
     fs::resize_file(test::pathOf(dir / "in"), cutTo);
@@ -73,11 +76,9 @@ void checkCopy(const test::TempDir& dir, std::uint64_t size, std::uint64_t cutTo
                         : appendSummed(input, *out, size, result, onChunk, crc),
               error);
     ASSERT_FALSE(set.commit());
-    EXPECT_EQ(result.copied, copied);
-    EXPECT_EQ(result.more, more);
-    EXPECT_EQ(result.readError, readError);
     const std::string written = test::readFile(dir / "out");
-    EXPECT_EQ(written.size(), copied);
+    EXPECT_EQ(std::tuple(result.copied, result.more, result.readError, written.size()),
+              std::tuple(copied, more, readError, copied));
     if (!readError && !error) {
         EXPECT_EQ(byReading ? read.value() : crc, crc32Of(written));
     }
@@ -94,15 +95,13 @@ TEST(ChecksumCopy, CopiesAndSumsExactlyTheListedSize) {
               {size + 1, size, true},    // the file grew
               {1 << 20, 1 << 20, false}, // shrank past the first piece
               {1000, 1000, false}}) {
-            test::writeFile(dir / "in", bytes);
             // In place, the first piece is summed before the copy, and faults.
             const bool faults = !byReading && cutTo < 1 << 20 && kMapped;
-            checkCopy(dir, size, cutTo, byReading, {}, {}, copied, more,
+            checkCopy(dir, bytes, size, cutTo, byReading, {}, {}, copied, more,
                       faults ? std::make_error_code(std::errc::io_error) : std::error_code{});
         }
         // The user's stop after the first piece stops either copy.
-        test::writeFile(dir / "in", bytes);
-        checkCopy(dir, size, size + 1, byReading, stopAfterOne,
+        checkCopy(dir, bytes, size, size + 1, byReading, stopAfterOne,
                   std::make_error_code(std::errc::operation_canceled), 1 << 20, false);
     }
 }
