@@ -111,13 +111,11 @@ TEST_F(ImageWriter, StreamsSeeTheImageAsItIsWrittenAndFailWithIt) {
     std::string seen;
     const auto options = [&](std::size_t failPast) {
         seen.clear();
-        return MergeOptions{.durable = false,
-                            .companions = {{dir / "seen",
-                                            {},
-                                            [&seen, failPast](OutputFile&) {
-                                                return std::make_unique<Recorder>(seen, failPast);
-                                            }}},
-                            .padTo = padded};
+        const auto open = [&seen, failPast](OutputFile&) {
+            return std::make_unique<Recorder>(seen, failPast);
+        };
+        return MergeOptions{
+            .durable = false, .companions = {{dir / "seen", {}, open}}, .padTo = padded};
     };
     for (const std::size_t failPast : {std::size_t{2} << 20, padded - 1}) {
         EXPECT_EQ(summary(mergeImage(list, true, outputs, {}, options(failPast))),
