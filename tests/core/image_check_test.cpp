@@ -191,20 +191,17 @@ TEST_F(ImageCheck, VerifyAgainstTheManifestChecksCrcsAndTheWholeImage) {
 }
 
 TEST_F(ImageCheck, InspectFindsTheTableAndTheCrcOfEachRow) {
-    std::vector<TableRow> rows;
-    InspectResult result =
-        inspectImage(paths.imagePath, [&](const TableRow& row) { rows.push_back(row); });
+    // Each row as "No. address size", and whether its CRC is its file's.
+    Strings rows;
+    InspectResult result = inspectImage(paths.imagePath, [&](const TableRow& row) {
+        rows.push_back(std::to_string(row.number) + " " + std::to_string(row.address) + " " +
+                       std::to_string(row.size) + " " +
+                       std::to_string(row.crc == crc32Of(contents.at(row.number - 1))));
+    });
     ASSERT_EQ(result.status, InspectResult::Status::Ok);
     EXPECT_EQ(result.frontOffset, 4096u);
     EXPECT_EQ(result.imageSize, image.size()); // found in the padded image too
-    const EntryList list = listAt(4096);
-    ASSERT_EQ(rows.size(), 4u);
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        EXPECT_EQ(rows[i].number, i + 1);
-        EXPECT_EQ(rows[i].address, list.at(static_cast<int>(i)).address);
-        EXPECT_EQ(rows[i].size, contents[i].size());
-        EXPECT_EQ(rows[i].crc, crc32Of(contents[i]));
-    }
+    EXPECT_EQ(rows, (Strings{"1 4096 3000 1", "2 7096 0 1", "3 7096 1200000 1", "4 1207096 1 1"}));
     const std::string le9 = le32(9) + le32(0), rows2 = le32(64) + le32(1) + le32(65) + le32(1);
     // clang-format off
     const std::pair<std::string, std::uint64_t> images[] = {
