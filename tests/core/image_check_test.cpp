@@ -53,13 +53,16 @@ class ImageCheck : public ::testing::Test {
     // `bytes`), then each bad row as "No. fault offset" (a CRC's expected and
     // found, the table's say).
     static Strings outcome(const VerifyResult& result, const std::string& bytes = {}) {
+        static const char* kStatus[] = {"ok", "mismatch", "image-unreadable", "layout-unreadable",
+                                        "stopped"};
         static const char* kContent[] = {"",        "bytes",      "crc",   "short",
                                          "missing", "input-size", "before"};
-        Strings out{std::to_string(static_cast<int>(result.status)) +
+        const char* crc = !result.imageCrcDiffers                  ? ""
+                          : result.imageCrcFound == crc32Of(bytes) ? " crc-differs"
+                                                                   : " crc-differs found-other";
+        Strings out{std::string(kStatus[static_cast<int>(result.status)]) +
                     (result.tableChecked ? " table" : "") + (result.imageShort ? " short" : "") +
-                    (result.imageCrcDiffers
-                         ? " crc " + std::to_string(result.imageCrcFound == crc32Of(bytes))
-                         : "")};
+                    crc};
         for (const RowFinding& row : result.rows) {
             out.push_back(std::to_string(row.number) + " " +
                           kContent[static_cast<int>(row.content)] + " " +
@@ -89,7 +92,7 @@ class ImageCheck : public ::testing::Test {
 
 TEST_F(ImageCheck, VerifyAgainstTheListFindsEveryBadRow) {
     const VerifyResult clean = verifyAgainstList(paths.imagePath, paths.listPath);
-    EXPECT_EQ(outcome(clean), Strings{"0 table"});
+    EXPECT_EQ(outcome(clean), Strings{"ok table"});
     EXPECT_EQ(clean.imageSize, 1212097u);
     EXPECT_EQ(clean.bytesPastLayout, 5000u); // the padding is a note
 
@@ -101,13 +104,14 @@ TEST_F(ImageCheck, VerifyAgainstTheListFindsEveryBadRow) {
     const std::string img = paths.imagePath, big = dir / names[2];
     using Writes = std::vector<std::pair<std::string, std::optional<std::string>>>;
     const std::pair<Writes, Strings> cases[] = {
-        {{{img, chunk}}, {"1 table", "3 bytes 1055682"}},
-        {{{dir / names[0], file}}, {"1 table", "1 bytes 4106"}},
-        {{{dir / names[1], {}}, {dir / names[3], {}}}, {"1 table", "2 missing 0", "4 missing 0"}},
-        {{{big, contents[2] + "x"}}, {"1 table", "3 input-size 0"}},
-        {{{big, contents[2].substr(0, 9)}}, {"1 table", "3 input-size 7105"}},
-        {{{img, image.substr(0, 9000)}}, {"1 table", "3 short 9000", "4 before 9000"}},
-        {{{img, record}}, {"1 table", "2  0 table 7096/9"}},
+        {{{img, chunk}}, {"mismatch table", "3 bytes 1055682"}},
+        {{{dir / names[0], file}}, {"mismatch table", "1 bytes 4106"}},
+        {{{dir / names[1], {}}, {dir / names[3], {}}},
+         {"mismatch table", "2 missing 0", "4 missing 0"}},
+        {{{big, contents[2] + "x"}}, {"mismatch table", "3 input-size 0"}},
+        {{{big, contents[2].substr(0, 9)}}, {"mismatch table", "3 input-size 7105"}},
+        {{{img, image.substr(0, 9000)}}, {"mismatch table", "3 short 9000", "4 before 9000"}},
+        {{{img, record}}, {"mismatch table", "2  0 table 7096/9"}},
     };
     for (const auto& [writes, expected] : cases) {
         SCOPED_TRACE(expected[1]);
@@ -124,19 +128,18 @@ TEST_F(ImageCheck, VerifyAgainstTheListFindsEveryBadRow) {
     writeFile(dir / "relative.h", listFileText(listAt(4096), test::textOf(dir.path())));
     EXPECT_TRUE(verifyAgainstList(img, dir / "relative.h").ok());
     EXPECT_EQ(outcome(verifyAgainstList(dir / "plain.bin", dir / "plain.h")),
-              Strings{"0"}); // the erased front area is no table
-    EXPECT_EQ(verifyAgainstList(img, dir / "none.h").status,
-              VerifyResult::Status::LayoutUnreadable);
+              Strings{"ok"}); // the erased front area is no table
+    EXPECT_EQ(outcome(verifyAgainstList(img, dir / "none.h")), Strings{"layout-unreadable"});
     for (const std::string& unreadable : {dir / "none.bin", test::textOf(dir.path())}) {
-        EXPECT_EQ(verifyAgainstList(unreadable, paths.listPath).status,
-                  VerifyResult::Status::ImageUnreadable)
+        EXPECT_EQ(outcome(verifyAgainstList(unreadable, paths.listPath)),
+                  Strings{"image-unreadable"})
             << unreadable;
     }
     // A file that is a folder now.
     fs::remove(test::pathOf(dir / names[3]));
     fs::create_directory(test::pathOf(dir / names[3]));
     const VerifyResult folder = verifyAgainstList(img, paths.listPath);
-    ASSERT_EQ(outcome(folder), (Strings{"1 table", "4 missing 0"}));
+    ASSERT_EQ(outcome(folder), (Strings{"mismatch table", "4 missing 0"}));
     EXPECT_TRUE(folder.rows[0].error);
 }
 
@@ -144,9 +147,9 @@ TEST_F(ImageCheck, VerifyAgainstTheListFindsEveryBadRow) {
 // one byte of it changed (`at`) is found, or, without room, not looked at.
 TEST_F(ImageCheck, VerifyChecksTheTableWhereTheFrontAreaHoldsOne) {
     const std::tuple<std::uint32_t, std::size_t, std::size_t, Strings> cases[] = {
-        {33, 0, 27, {"1 table", "4  0 table 17980249/1"}}, // room for just the 4 records
-        {9, 3, 0, {"1 table", "1  0 table 8/1"}},          // one row
-        {32, 0, 0, {"0"}},                                 // no room
+        {33, 0, 27, {"mismatch table", "4  0 table 17980249/1"}}, // room for just the 4 records
+        {9, 3, 0, {"mismatch table", "1  0 table 8/1"}},          // one row
+        {32, 0, 0, {"ok"}},                                       // no room
     };
     for (const auto& [front, firstFile, at, expected] : cases) {
         const OutputPaths out = *outputPathsFor(dir / "t");
@@ -169,18 +172,18 @@ TEST_F(ImageCheck, VerifyAgainstTheManifestChecksCrcsAndTheWholeImage) {
     const std::string sums =
         std::to_string(crc32Of(contents[3])) + "/" + std::to_string(crc32Of("\x13"));
     const std::pair<std::string, Strings> cases[] = {
-        {image, {"0 table"}},
-        {changedAt(1207096, '\x13'), {"1 table crc 1", "4 crc 0 sums " + sums}},
+        {image, {"ok table"}},
+        {changedAt(1207096, '\x13'), {"mismatch table crc-differs", "4 crc 0 sums " + sums}},
         // Filler and padding are no row's, but the image's CRC covers them.
-        {changedAt(4000, 0), {"1 table crc 1"}},
-        {changedAt(image.size() - 1, 0), {"1 table crc 1"}},
+        {changedAt(4000, 0), {"mismatch table crc-differs"}},
+        {changedAt(image.size() - 1, 0), {"mismatch table crc-differs"}},
         {image.substr(0, 4100),
-         {"1 table short", "1 short 4100", "3 before 4100", "4 before 4100"}},
+         {"mismatch table short", "1 short 4100", "3 before 4100", "4 before 4100"}},
         // The manifest says a table was written: an erased front area is wrong.
         {readFile(dir / "plain.bin"),
-         {"1 table short", "1 " + erased, "2 " + erased, "3 " + erased, "4 " + erased}},
+         {"mismatch table short", "1 " + erased, "2 " + erased, "3 " + erased, "4 " + erased}},
         {image.substr(0, 20),
-         {"1 table short", "1 before 20", "3 before 20 table-missing",
+         {"mismatch table short", "1 before 20", "3 before 20 table-missing",
           "4 before 20 table-missing"}},
     };
     for (const auto& [bytes, expected] : cases) {
