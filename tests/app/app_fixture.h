@@ -112,10 +112,6 @@ class AppTest : public ::testing::Test {
                    {"button " + std::to_string(id) + (after ? " on" : " off"), "redraw"});
         return log;
     }
-    // The README's example: two files behind a 4 KiB front area.
-    void twoRows() {
-        addRows({{makeFile("a.bin", 1234), 1234}, {makeFile("b.dot", 5000), 5000}}, 4096);
-    }
     void setOffset(std::uint32_t offset) {
         list().setFrontOffset(offset);
         list().recomputeLayout();

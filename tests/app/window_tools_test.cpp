@@ -10,12 +10,10 @@ using zd::test::writeFile;
 using WindowTools = AppTest;
 
 // The header is the merge's for the rows and offset on screen, all or
-// nothing; its name is proposed from the last merge. An empty list, a file
-// changed or unreadable, and a stop write nothing.
+// nothing; its name is proposed from the last merge. A file changed or
+// unreadable, and a stop write nothing. (An empty list: CommandRouting.)
 TEST_F(WindowTools, ExportHeader) {
-    click(cmd::ExportHeader);
-    EXPECT_EQ(takeLog(), Strings{message('W', text::kNothingToExport)});
-    twoRows();
+    addRows({{makeFile("a.bin", 1234), 1234}, {makeFile("b.dot", 5000), 5000}}, 4096);
     port.saves = {dir / "flash", dir / "out.h", std::nullopt, dir / "x.h", dir / "x.h"};
     click(cmd::MergeSave);
     takeLog();
