@@ -66,8 +66,6 @@ TEST_F(Cli, ArgumentConventionsAndLayouts) {
         {"merge --dry-run @a @b @x", "1" + aRow + "16\t.bin\n2\t$D/@x\t1\t1250\t\n"},
         {"merge --dry-run merge", "1\t$D/merge\t22\t0\t\n"},
         {"merge --dry-run -qif8 $D/in/a.bin", ""},
-        {"merge --dry-run -f 100 --align 64 $D/in/a.bin $D/in/sub/B.dot",
-         "2\t$D/in/sub/B.dot\t5000\t1408\t.dot\nImage capacity: 6408 bytes"},
         {"merge --dry-run -f4095M $D/in/one.mib",
          "1\t$D/in/one.mib\t1048576\t4293918720\t.mib\nImage capacity: 4294967296 bytes\n"},
         // Without --pad the flash size does not move the image's end.
