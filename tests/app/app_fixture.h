@@ -18,8 +18,7 @@ using Strings = std::vector<std::string>;
 class FakePort : public Port {
   public:
     std::deque<Answer> answers; // one per Yes/No box
-    std::deque<Strings> opens;
-    std::deque<std::uint32_t> openFailures; // the next open dialogs fail with these codes
+    std::deque<OpenChoice> opens;
     std::deque<std::optional<std::string>> saves;
     std::string typedOffset;
     bool checked = false, stopMerge = false; // the box ticked; Cancel pressed on the progress
@@ -35,7 +34,7 @@ class FakePort : public Port {
     }
     OpenChoice chooseFilesToOpen(const FileDialogRequest& r) override {
         log.push_back("open " + r.title + (r.multiple ? " many" : "") + proposed(r));
-        return openFailures.empty() ? OpenChoice{take(opens)} : OpenChoice{{}, take(openFailures)};
+        return take(opens);
     }
     std::optional<std::string> chooseFileToSave(const FileDialogRequest& r) override {
         log.push_back("save " + r.title + proposed(r));
@@ -98,7 +97,11 @@ class AppTest : public ::testing::Test {
         zd::test::writeFile(dir / name, zd::test::patternBytes(size, 1));
         return dir / name;
     }
-    void addRows(const std::vector<NewEntry>& rows) { list().appendEntries(rows); }
+    // The rows appended behind a front area of `offset` bytes.
+    void addRows(const std::vector<NewEntry>& rows, std::uint32_t offset = 0) {
+        list().appendEntries(rows);
+        setOffset(offset);
+    }
     // The log of a command under its button's lock: the button off, the
     // dialog, what it told, the button as it was (`after`) and a redraw.
     static Strings locked(int id, const std::string& dialog, const Strings& told,
@@ -108,11 +111,6 @@ class AppTest : public ::testing::Test {
         log.insert(log.end(),
                    {"button " + std::to_string(id) + (after ? " on" : " off"), "redraw"});
         return log;
-    }
-    // The README's example: two files behind a 4 KiB front area.
-    void twoRows() {
-        addRows({{makeFile("a.bin", 1234), 1234}, {makeFile("b.dot", 5000), 5000}});
-        setOffset(4096);
     }
     void setOffset(std::uint32_t offset) {
         list().setFrontOffset(offset);

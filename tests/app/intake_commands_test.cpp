@@ -18,8 +18,7 @@ const std::string kRefused = "message 导入失败|E|Ok|以下文件未能添加
 // off while it runs. A failing dialog names its code; a cancelled one says
 // nothing. Neither touches the list.
 TEST_F(Intake, AddFilesAppendsAndNamesTheRefused) {
-    addRows({{"/in/old", 100}});
-    setOffset(4096);
+    addRows({{"/in/old", 100}}, 4096);
     std::filesystem::create_directory(dir / "sub");
     zd::test::makeSparseFile(dir / "huge.avi", 4294967296u);
     Strings chosen{makeFile("a.bin", 1000),  dir / "missing",       dir / "sub",
@@ -32,10 +31,9 @@ TEST_F(Intake, AddFilesAppendsAndNamesTheRefused) {
         chosen.push_back(dir / ("gone" + std::to_string(i)));
         named += i < 5 ? "\n" + chosen.back() + "（无法打开）" : "";
     }
-    Strings ten{chosen[1], chosen[2], chosen[3], chosen[5], chosen[6]}; // the first ten refused
-    ten.insert(ten.end(), chosen.begin() + 7, chosen.begin() + 12);
-    port.opens = {chosen, ten, {}};
-    port.openFailures = {0x3003};
+    Strings ten(chosen.begin() + 1, chosen.begin() + 12); // the first ten refused
+    ten.erase(ten.begin() + 3);
+    port.opens = {{{}, 0x3003}, {chosen}, {ten}, {}};
     const Strings outcomes[] = {
         {message('E', std::string(text::kAddFilesFailed) + "\n0x3003", "导入失败")},
         {kRefused + named + "\n……另有 4 个未能添加", counted(2), "401=3", "403=5226"},
@@ -57,7 +55,7 @@ TEST_F(Intake, FolderImportDropAndOpenWith) {
     std::filesystem::create_directories(dir / "img/old");
     makeFile("img/old/inner.bin", 5);
     makeFile("img/logo.bin", 10);
-    port.opens = {{dir / "img/logo.bin"}, {dir / "gone/x.bin"}, {}};
+    port.opens = {{{dir / "img/logo.bin"}}, {{dir / "gone/x.bin"}}, {}};
     for (int i = 0; i < 3; ++i) {
         click(cmd::FolderImport);
     }
@@ -67,7 +65,7 @@ TEST_F(Intake, FolderImportDropAndOpenWith) {
                                   kRefused + "\n" + dir / "gone/" + "（无法读取该文件夹）", open}));
 
     list().clear();
-    setOffset(8);
+    addRows({}, 8);
     commands.onDrop({makeFile("z.jpg", 4), dir / "img/old", dir / "img/logo.bin"});
     EXPECT_EQ(rows(),
               (Strings{dir / "z.jpg@8", dir / "img/old/inner.bin@12", dir / "img/logo.bin@17"}));
@@ -90,10 +88,9 @@ TEST_F(Intake, ImportListFile) {
         "\t1, \"/res/logo.bin\", 1234, 4096;\n\t2, \"res/f.dot\", 5000, 5330;\n";
     zd::test::writeFile(dir / "saved.h", head + "\n}\n");
     zd::test::writeFile(dir / "bad.h", head + "\t3, \"/res/x.bin\", many, 0;\n\n}\n");
-    addRows({{"/in/kept", 9}});
-    setOffset(100);
+    addRows({{"/in/kept", 9}}, 100);
     port.disabled = {cmd::ImportList};
-    port.opens = {{dir / "saved.h"}, {dir / "bad.h"}, {dir / "nothing.h"}, {}};
+    port.opens = {{{dir / "saved.h"}}, {{dir / "bad.h"}}, {{dir / "nothing.h"}}, {}};
     const Strings outcomes[] = {
         {counted(2), "401=3", "403=6343"},
         {"message 导入失败|E|Ok|格式不对，请确认是否为本软件导出的.h文件？"},

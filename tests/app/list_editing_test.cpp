@@ -32,8 +32,7 @@ TEST_F(ListEditing, StepAndApplyTheFrontOffset) {
 // Delete asks about the first selected row and removes only it, leaving the
 // marks alone; Clear asks, then resets the offset and all three displays.
 TEST_F(ListEditing, DeleteAndClear) {
-    addRows({{"/in/a", 10}, {"/in/b", 20}, {"/in/c", 30}, {"/in/d", 40}});
-    setOffset(100);
+    addRows({{"/in/a", 10}, {"/in/b", 20}, {"/in/c", 30}, {"/in/d", 40}}, 100);
     port.selection = {0, 2};
     port.answers = {Answer::No, Answer::Yes, Answer::No, Answer::Yes};
     click(cmd::Delete);
@@ -56,8 +55,7 @@ TEST_F(ListEditing, DeleteAndClear) {
 // The first selected row swaps with its neighbour, the layout follows and its
 // mark moves along; the other marks stay.
 TEST_F(ListEditing, MoveUpAndDown) {
-    addRows({{"/in/a", 100}, {"/in/b", 50}, {"/in/c", 70}});
-    setOffset(4096);
+    addRows({{"/in/a", 100}, {"/in/b", 50}, {"/in/c", 70}}, 4096);
     port.selection = {0};
     click(cmd::MoveUp);
     port.selection = {2};

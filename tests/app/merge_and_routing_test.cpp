@@ -60,7 +60,7 @@ TEST(MergeReport, NamesTheFilesOrWhatStoppedTheMerge) {
 TEST_F(MergeAndRouting, MergeSaveAndViewResult) {
     click(cmd::ViewResult);
     EXPECT_EQ(takeLog(), Strings{message('I', text::kNoOutputFolder)});
-    twoRows();
+    addRows({{makeFile("a.bin", 1234), 1234}, {makeFile("b.dot", 5000), 5000}}, 4096);
     commands.state().fileInfo = true;
     port.saves = {dir / "out.bin", std::nullopt, dir / "kept", dir / "sub/", dir / "gone"};
     const auto saved = [](const Strings& told) {

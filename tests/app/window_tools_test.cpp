@@ -10,12 +10,10 @@ using zd::test::writeFile;
 using WindowTools = AppTest;
 
 // The header is the merge's for the rows and offset on screen, all or
-// nothing; its name is proposed from the last merge. An empty list, a file
-// changed or unreadable, and a stop write nothing.
+// nothing; its name is proposed from the last merge. A file changed or
+// unreadable, and a stop write nothing. (An empty list: CommandRouting.)
 TEST_F(WindowTools, ExportHeader) {
-    click(cmd::ExportHeader);
-    EXPECT_EQ(takeLog(), Strings{message('W', text::kNothingToExport)});
-    twoRows();
+    addRows({{makeFile("a.bin", 1234), 1234}, {makeFile("b.dot", 5000), 5000}}, 4096);
     port.saves = {dir / "flash", dir / "out.h", std::nullopt, dir / "x.h", dir / "x.h"};
     click(cmd::MergeSave);
     takeLog();
@@ -51,10 +49,11 @@ TEST_F(WindowTools, ExportHeader) {
 // Unreadable images and files that are no list file are named; a stopped
 // check says so and nothing else.
 TEST_F(WindowTools, VerifyAndInspect) {
+    std::vector<NewEntry> rows;
     for (int i = 0; i < 21; ++i) {
-        addRows({{makeFile(std::to_string(i), 10), 10}});
+        rows.push_back({makeFile(std::to_string(i), 10), 10});
     }
-    setOffset(4096);
+    addRows(rows, 4096);
     const OutputPaths out{dir / "", dir / "img.bin", dir / "img.h"};
     ASSERT_TRUE(mergeImage(list(), true, out).ok());
     const std::string img = out.imagePath, listed = out.listPath, first = dir / "0",
@@ -62,7 +61,7 @@ TEST_F(WindowTools, VerifyAndInspect) {
     // The last thing `command` told, the dialogs picking `picked`.
     const auto told = [&](int command, const Strings& picked) {
         for (const std::string& path : picked) {
-            port.opens.push_back({path});
+            port.opens.push_back({{path}});
         }
         click(command);
         return takeLog().back();
@@ -94,7 +93,7 @@ TEST_F(WindowTools, VerifyAndInspect) {
     EXPECT_TRUE(shown.ends_with("\n20\t4286\t10\t4296" + text::moreRows(1))) << shown;
 
     port.stopMerge = true;
-    port.opens = {{img}, {listed}};
+    port.opens = {{{img}}, {{listed}}};
     click(cmd::VerifyImage);
     EXPECT_EQ(takeLog(),
               (Strings{"open 选择要校验的镜像文件", "open 选择该镜像的存档文件 " + listed, "end",

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <gtest/gtest.h>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -27,12 +28,8 @@ inline CliRun runCli(const std::vector<std::string>& args,
 }
 
 // `text` with every "$D" made `dir`.
-inline std::string withDir(std::string text, const std::string& dir) {
-    for (auto at = text.find("$D"); at != std::string::npos;
-         at = text.find("$D", at + dir.size())) {
-        text.replace(at, 2, dir);
-    }
-    return text;
+inline std::string withDir(const std::string& text, const std::string& dir) {
+    return std::regex_replace(text, std::regex(R"(\$D)"), dir); // no '$' in a scratch folder
 }
 
 // The words of `line`, split at spaces, with "$D" made `dir`; '' is an empty word.

@@ -17,34 +17,32 @@ using Ran = test::CliRun;
 using Args = std::vector<std::string>;
 using namespace std::string_literals;
 
-TEST(CliPromises, NothingIsOverwrittenThatTheUserDidNotName) {
-    test::TempDir dir;
-    const std::string a = dir / "a.bin", saved = dir / "saved.h", link = dir / "link.h",
-                      args = dir / "args.txt", out = dir / "o";
-    writeFile(a, test::patternBytes(100, 1));
-    writeFile(args, a + "\n");
-    ASSERT_EQ(runCli({"merge", "-q", "-o", saved, a}).code, 0);
-    std::filesystem::create_hard_link(test::pathOf(saved), test::pathOf(link));
+class CliPromises : public test::CliInFolder {};
+
+TEST_F(CliPromises, NothingIsOverwrittenThatTheUserDidNotName) {
+    writeFile(dir / "a.bin", test::patternBytes(100, 1));
+    writeFile(dir / "args.txt", dir / "a.bin\n");
+    ASSERT_EQ(run("merge -q -o $D/saved.h $D/a.bin"), 0);
+    std::filesystem::create_hard_link(test::pathOf(dir / "saved.h"), test::pathOf(dir / "link.h"));
     const auto before = test::folderState(test::textOf(dir.path()));
-    const std::tuple<Args, int, std::string> runs[] = {
+    const std::tuple<std::string, int, std::string> runs[] = {
         // A value left out takes no other word: usage errors naming the option.
-        {{"merge", "--output=", a, a}, 2, "--output: an empty name"},
-        {{"merge", "-o", out, "--c-header=", a}, 2, "--c-header: an empty name"},
-        {{"merge", "-o", out, "--manifest=", a}, 2, "--manifest: an empty name"},
-        {{"merge", "-o", "--", a}, 2, "--output needs a value; --"},
-        {{"merge", "-io", "--", a}, 2, "--output needs a value; --"},
-        {{"merge", "--output", "-" + a}, 2, "write ./-"},
+        {"merge --output= $D/a.bin $D/a.bin", 2, "--output: an empty name"},
+        {"merge -o $D/o --c-header= $D/a.bin", 2, "--c-header: an empty name"},
+        {"merge -o $D/o --manifest= $D/a.bin", 2, "--manifest: an empty name"},
+        {"merge -o -- $D/a.bin", 2, "--output needs a value; --"},
+        {"merge -io -- $D/a.bin", 2, "--output needs a value; --"},
+        {"merge --output -$D/a.bin", 2, "write ./-"},
         // Every output against every file read, by name and by identity.
-        {{"merge", "-o", out, "-l", saved, "--manifest", saved}, 1, "would replace this input"},
-        {{"merge", "-o", out, "-l", link, "--c-header", saved}, 1, "would replace this input"},
-        {{"merge", "-o", saved, "-l", saved}, 1, "the output list file would replace"},
-        {{"merge", "--dry-run", "-l", saved, "--ihex", link}, 1, "would replace this input"},
-        {{"merge", "-o", out, "@" + args, "--srec", args}, 1, "would replace this input"},
+        {"merge -o $D/o -l $D/saved.h --manifest $D/saved.h", 1, "would replace this input"},
+        {"merge -o $D/o -l $D/link.h --c-header $D/saved.h", 1, "would replace this input"},
+        {"merge -o $D/saved.h -l $D/saved.h", 1, "the output list file would replace"},
+        {"merge --dry-run -l $D/saved.h --ihex $D/link.h", 1, "would replace this input"},
+        {"merge -o $D/o @$D/args.txt --srec $D/args.txt", 1, "would replace this input"},
     };
-    for (const auto& [words, code, said] : runs) {
-        const Ran ran = runCli(words);
-        EXPECT_EQ(ran.code, code) << said;
-        EXPECT_NE(ran.printed().find(said), std::string::npos) << ran.printed();
+    for (const auto& [line, code, said] : runs) {
+        EXPECT_EQ(run(line), code) << line;
+        EXPECT_NE((printed + errors).find(said), std::string::npos) << printed << errors;
     }
     EXPECT_EQ(test::folderState(test::textOf(dir.path())), before);
 }
@@ -56,8 +54,7 @@ bool terminalSafe(const std::string& text) {
                        [](char c) { return c == '\n' || c == '\t' || (c >= 0x20 && c < 0x7F); });
 }
 
-TEST(CliPromises, NamesAreShownEscapedAndKeptAsTheyAre) {
-    test::TempDir dir;
+TEST_F(CliPromises, NamesAreShownEscapedAndKeptAsTheyAre) {
     Ran ran;
     const auto runSafely = [&ran](const Args& words, int code) {
         ran = runCli(words);
@@ -102,8 +99,7 @@ TEST(CliPromises, NamesAreShownEscapedAndKeptAsTheyAre) {
 
 // An output name with ':' is on Windows a stream of another file, refused by
 // name before anything is written; elsewhere an ordinary character.
-TEST(CliPromises, ColonInAnOutputNameRefusedOnWindowsOnly) {
-    test::TempDir dir;
+TEST_F(CliPromises, ColonInAnOutputNameRefusedOnWindowsOnly) {
     const std::string input = dir / "b.bin", keep = dir / "keep.bin";
     writeFile(input, "bytes");
     writeFile(keep, "kept");
