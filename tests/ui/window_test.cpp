@@ -2,6 +2,7 @@
 // designed, each reaching its command, the link following the pointer, drops
 // onto the list and the start.
 #include "tests/support/test_files.h"
+#include "tests/ui/first_asks.h"
 #include "tests/ui/qstring_printer.h"
 #include "ui/client_area.h"
 #include "ui/dialog_layer.h"
@@ -33,34 +34,43 @@ QString q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-// Writes down what was asked ("message CAPTION TEXT", "open TITLE",
-// "save TITLE", "dialog ID", "url URL", "file PATH"); answers No or OK, and
-// file dialogs with `opened` and `saved` (none: cancelled).
+// Writes down what was asked, a line each in the words of first_asks.h,
+// and "file PATH"; answers No or OK, and file dialogs with `opened` and
+// `saved` (none: cancelled).
 class FakeDialogs final : public ui::DialogLayer {
   public:
-    QStringList log, opened;
+    QString log;
+    QStringList opened;
     std::optional<QString> saved;
     QPoint dialogTopLeft;
 
-    app::Answer message(QWidget*, const QString& text, const QString& caption, app::Icon,
+    app::Answer message(QWidget*, const QString& text, const QString& caption, app::Icon icon,
                         app::Buttons buttons) override {
-        log << "message " + caption + " " + text;
-        return buttons == app::Buttons::Ok ? app::Answer::Ok : app::Answer::No;
+        const bool ok = buttons == app::Buttons::Ok;
+        log += "message " + caption +
+               (icon == app::Icon::Warning ? " !"
+                : icon == app::Icon::Error ? " x"
+                                           : " i") +
+               (ok ? " " : "? ") + text.left(8) + "\n";
+        return ok ? app::Answer::Ok : app::Answer::No;
     }
     QStringList openFiles(QWidget*, const app::FileDialogRequest& request) override {
-        log << "open " + q(request.title);
+        log += "open " + q(request.title) + "\n";
         return opened;
     }
     std::optional<QString> saveFile(QWidget*, const app::FileDialogRequest& request) override {
-        log << "save " + q(request.title);
+        log += "save " + q(request.title) + "\n";
         return saved;
     }
     void infoDialog(QWidget*, app::InfoDialog dialog, QPoint topLeft) override {
-        log << "dialog " + QString::number(static_cast<int>(dialog));
+        log += "dialog " + QString::number(static_cast<int>(dialog)) + "\n";
         dialogTopLeft = topLeft;
     }
     void openExternal(const QUrl& url) override {
-        log << (url.isLocalFile() ? "file " + url.toLocalFile() : "url " + url.toString());
+        log +=
+            (url.isLocalFile() ? "file " + url.toLocalFile()
+                               : "url " + url.toString().replace(q(ui::publisherHost()), "host")) +
+            "\n";
     }
 };
 
@@ -74,6 +84,7 @@ class WindowTest : public ::testing::Test {
     ui::ClientArea& area() { return window.clientArea(); }
     QString shown(app::Display display) { return window.display(display).text(); }
     QString cell(int row) { return window.table().model()->index(row, 1).data().toString(); }
+    QString takeLog() { return std::exchange(dialogs.log, {}); }
 
     TempDir dir; // for files to drop or name at the start
     FakeDialogs dialogs;
@@ -83,31 +94,21 @@ class WindowTest : public ::testing::Test {
 // Each button and the check box reach their command (what a click asks
 // first tells which; the offset buttons show in the edits); the controls
 // stay in the area as first shown when the window grows, each inside the
-// frame or clear of it; the list's columns
-// with the room for the name, its rows one text line high with no row
-// header; Tab walks the controls in order.
+// frame or clear of it; the list's columns with the room for the name, its
+// rows one text line high with no row header; Tab walks the controls in order.
 TEST_F(WindowTest, ControlsReachTheirCommandsAndTabWalksThem) {
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Tessarine Tool (Ver: 1.1.0.0)"));
-    const std::pair<int, const char*> asked[] = {{404, "message 前置添加文件信息说明"},
-                                                 {208, "offset 0 capacity 0"},
-                                                 {207, "offset 4096 capacity 4096"},
-                                                 {601, "offset 0x100 capacity 256"},
-                                                 {203, "open 选择导入文件"},
-                                                 {210, "open 选择存档文件"},
-                                                 {205, "message 提示 已经是第一行"},
-                                                 {206, "message 提示 已经是最后一行"},
-                                                 {201, "message 提示 请选择要删除的行"},
-                                                 {202, "message 提示 确定要全部清空"},
-                                                 {204, "save "},
-                                                 {209, "message 提示 尚未保存过文件"}};
-    for (const auto& [id, expected] : asked) {
-        window.display(app::Display::FrontOffset).setText("0x100"); // for Apply to read
-        dialogs.log.clear();
+    for (const auto& [id, asked] : kControlsAsk) {
         QTest::mouseClick(window.findChild<QWidget*>(QString::number(id)), Qt::LeftButton);
-        const QString seen = dialogs.log.value(0, "offset " + shown(app::Display::FrontOffset) +
-                                                      " capacity " + shown(app::Display::Capacity));
-        EXPECT_TRUE(seen.startsWith(QString::fromUtf8(expected))) << seen.toStdString();
+        EXPECT_EQ(takeLog(), q(asked + "\n"));
     }
+    QString offsets;
+    for (const int id : {app::cmd::StepDown, app::cmd::StepUp, app::cmd::ApplyOffset}) {
+        window.display(app::Display::FrontOffset).setText("0x100"); // for Apply to read
+        QTest::mouseClick(window.button(id), Qt::LeftButton);
+        offsets += shown(app::Display::FrontOffset) + " " + shown(app::Display::Capacity) + "|";
+    }
+    EXPECT_EQ(offsets, "0 0|4096 4096|0x100 256|");
     EXPECT_FALSE(window.button(app::cmd::ApplyOffset)->icon().isNull());
     // The frame holds the list, and no control lies across its edge.
     const QRect shownFirst = area().rect(), frame = area().findChild<QWidget*>("frame")->geometry();
@@ -161,17 +162,10 @@ TEST_F(WindowTest, MenusAndShortcuts) {
             item == menus[0]->menu()->actions().last() ? void() : item->trigger();
         }
     }
-    EXPECT_EQ(
-        dialogs.log,
-        (QStringList{"open 选择任一文件即导入当前文件夹所有文件",
-                     "message 提示 列表为空，没有可导出的文件。", "open 选择要校验的镜像文件",
-                     "open 选择要查看的镜像文件", "dialog 129", "dialog 134",
-                     "url http://" + q(ui::publisherHost()) + "/html/2023/software_1106/35.html",
-                     "dialog 103"}));
-    dialogs.log.clear();
+    EXPECT_EQ(takeLog(), q(kMenusAsk));
     QTest::keyClick(window.button(app::cmd::AddFiles), Qt::Key_Slash, Qt::AltModifier);
     QTest::keyClick(&window.table(), Qt::Key_Question, Qt::AltModifier);
-    EXPECT_EQ(dialogs.log, (QStringList{"dialog 103", "dialog 103"}));
+    EXPECT_EQ(takeLog(), "dialog 103\ndialog 103\n");
     EXPECT_EQ(dialogs.dialogTopLeft, area().mapToGlobal(QPoint(0, 0)));
     menus[0]->menu()->actions().last()->trigger();
     EXPECT_FALSE(window.isVisible());
@@ -220,7 +214,7 @@ TEST_F(WindowTest, LinkFollowsThePointer) {
     for (const Qt::MouseButton button : {Qt::RightButton, Qt::LeftButton}) { // left only opens
         QTest::mouseClick(window.windowHandle(), button, {}, area().mapTo(&window, link));
     }
-    EXPECT_EQ(dialogs.log, QStringList{"url http://" + q(ui::publisherHost())});
+    EXPECT_EQ(takeLog(), "url http://host\n");
 }
 
 // The local files of a drop onto the list are added, a drop of nothing
@@ -249,7 +243,8 @@ TEST_F(WindowTest, DropsSelectionAndViewResult) {
     EXPECT_EQ(drop({QUrl::fromLocalFile(q(dir / "one.bin")), QUrl("http://example.org/b"),
                     QUrl::fromLocalFile(q(dir / "two.dot"))}),
               "+++");
-    EXPECT_EQ(cell(0) + " " + cell(1), q(dir / "one.bin" + " " + dir / "two.dot"));
+    EXPECT_EQ(takeLog() + cell(0) + " " + cell(1),
+              q("message 提示 i 总共添加 2 个\n" + dir / "one.bin" + " " + dir / "two.dot"));
 
     window.table().selectRow(0);
     const QModelIndex current = window.table().currentIndex();
@@ -262,11 +257,10 @@ TEST_F(WindowTest, DropsSelectionAndViewResult) {
                       first.center());
     EXPECT_EQ(window.table().selectionModel()->selectedRows().size(), 2);
 
-    dialogs.log.clear();
     for (const char* folder : {"/saved/with space/", "/saved/hash#1/", "/saved/q?x=1%20/"}) {
         window.commands().state().outputFolder = folder;
         QTest::mouseClick(window.button(app::cmd::ViewResult), Qt::LeftButton);
-        EXPECT_EQ(dialogs.log.takeLast(), "file " + QString::fromUtf8(folder));
+        EXPECT_EQ(takeLog(), "file " + QString::fromUtf8(folder) + "\n");
     }
     dialogs.opened = {q(dir / "one.bin")};
     QTest::mouseClick(window.button(app::cmd::AddFiles), Qt::LeftButton);
