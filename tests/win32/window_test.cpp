@@ -7,6 +7,7 @@
 #include "win32/main_window.h"
 #include "win32/merge_progress.h"
 
+#include <algorithm>
 #include <cderr.h>
 #include <chrono>
 #include <commctrl.h>
@@ -31,15 +32,10 @@ class FakeDialogs final : public Dialogs {
 
     int message(HWND owner, const std::wstring& text, const std::wstring& caption,
                 UINT type) override {
-        const UINT icon = type & MB_ICONMASK, buttons = type & MB_TYPEMASK;
-        log += std::string(owner ? "" : "unowned ") + "message " + win::toUtf8(caption) +
-               (icon == MB_ICONINFORMATION ? " i"
-                : icon == MB_ICONWARNING   ? " !"
-                : icon == MB_ICONERROR     ? " x"
-                                           : " -") +
-               (buttons == MB_YESNO ? "? "
-                : buttons == MB_OK  ? " "
-                                    : "# ") +
+        // The icon bits count error 1, question 2, warning 3, information 4.
+        const UINT icon = (type & MB_ICONMASK) >> 4, buttons = type & MB_TYPEMASK;
+        log += std::string(owner ? "" : "unowned ") + "message " + win::toUtf8(caption) + " " +
+               "-x?!i#"[std::min(icon, 5u)] + (buttons == MB_YESNO ? "? " : " ") +
                win::toUtf8(text.substr(0, 8)) + "\n";
         return buttons == MB_OK ? IDOK : IDYES;
     }
@@ -310,6 +306,13 @@ void CALLBACK inspect(HWND, UINT, UINT_PTR timer, DWORD) {
     ::SendMessageW(dialog, WM_COMMAND, answer, 0);
 }
 
+// The next dialog is to be inspected, `name` typed into it and `button` to end it.
+void answerNext(const std::string& name, WPARAM button) {
+    typed = win::toWideLenient(name);
+    answer = button;
+    ::SetTimer(nullptr, 0, 10, inspect);
+}
+
 // Each dialog at the top-left corner of the main window's client area, OK its
 // default; OK and Esc close it, no other command does.
 TEST_F(WindowTest, InformationDialogs) {
@@ -317,8 +320,7 @@ TEST_F(WindowTest, InformationDialogs) {
         {103, "关于 ZadodazidErav"}, {129, "使用说明"}, {134, "版本历史"}};
     SystemDialogs system(::GetModuleHandleW(nullptr));
     for (const auto& [id, title] : dialogs) {
-        answer = id == 129 ? IDOK : IDCANCEL;
-        ::SetTimer(nullptr, 0, 10, inspect);
+        answerNext("", id == 129 ? IDOK : IDCANCEL);
         system.infoDialog(main(), id);
         EXPECT_EQ(seen, title + ", open, default 1, at 0,0");
     }
@@ -332,25 +334,20 @@ TEST_F(WindowTest, FileDialogsFiltersAndSelections) {
     SystemDialogs system(::GetModuleHandleW(nullptr));
     app::FileDialogRequest request{"选择", {{"所有文件（*.*）", {"*.*"}}}, true};
     for (const WPARAM button : {IDOK, IDCANCEL}) {
-        answer = button;
-        typed = win::toWideLenient(chosen);
-        ::SetTimer(nullptr, 0, 10, inspect);
+        answerNext(chosen, button);
         const app::OpenChoice opened = system.openFiles(main(), request);
         EXPECT_EQ(opened.paths, button == IDOK ? Strings{chosen} : Strings{});
         EXPECT_EQ(opened.failure, 0u); // a cancel is no failure
         EXPECT_EQ(seen.substr(0, seen.find(',')), "选择");
-        typed = win::toWideLenient(fresh); // a name already there would be asked about
-        ::SetTimer(nullptr, 0, 10, inspect);
+        answerNext(fresh, button); // a name already there would be asked about
         EXPECT_EQ(system.saveFile(main(), request).value_or("none"),
                   button == IDOK ? fresh : "none");
     }
     // A proposed path: its name in the box, its folder the one a bare name
     // is found in.
-    answer = IDOK;
     for (const auto& [proposed, name] : {std::pair{chosen, "图片.jpg"}, {fresh, "新.bin"}}) {
         request.proposed = proposed;
-        typed = win::toWideLenient(name);
-        ::SetTimer(nullptr, 0, 10, inspect);
+        answerNext(name, IDOK);
         const auto given = proposed == chosen ? system.openFiles(main(), request).paths.at(0)
                                               : system.saveFile(main(), request).value_or("none");
         EXPECT_TRUE(seen.ends_with(std::string(", name ") + name)) << seen;
@@ -359,9 +356,7 @@ TEST_F(WindowTest, FileDialogsFiltersAndSelections) {
     request.proposed.clear();
     // A selection longer than the dialog's room fails it, with the system's
     // code for that.
-    answer = IDOK;
-    typed = win::toWideLenient(chosen);
-    ::SetTimer(nullptr, 0, 10, inspect);
+    answerNext(chosen, IDOK);
     EXPECT_EQ(SystemDialogs(::GetModuleHandleW(nullptr), 8).openFiles(main(), request).failure,
               DWORD{FNERR_BUFFERTOOSMALL});
     // The filter list and the chosen paths as the common dialogs take and
