@@ -23,11 +23,11 @@ namespace {
 using Strings = std::vector<std::string>;
 
 // Logs every dialog and hand-over as a line of UTF-8 in the words of
-// first_asks.h. A question is answered Yes; an open dialog gives the next
-// chosen paths, a save dialog the first of them (none left: cancelled).
+// first_asks.h. A question is answered Yes, an open dialog with `chosen`
+// (then emptied), a save dialog cancelled.
 class FakeDialogs final : public Dialogs {
   public:
-    std::vector<Strings> chosen;
+    Strings chosen;
     std::string log;
 
     int message(HWND owner, const std::wstring& text, const std::wstring& caption,
@@ -40,22 +40,15 @@ class FakeDialogs final : public Dialogs {
         return buttons == MB_OK ? IDOK : IDYES;
     }
     app::OpenChoice openFiles(HWND, const app::FileDialogRequest& request) override {
-        return {choose("open " + request.title)};
+        log += "open " + request.title + "\n";
+        return {std::exchange(chosen, {})};
     }
     std::optional<std::string> saveFile(HWND, const app::FileDialogRequest& request) override {
-        const Strings paths = choose("save " + request.title);
-        return paths.empty() ? std::nullopt : std::optional(paths[0]);
+        log += "save " + request.title + "\n";
+        return std::nullopt;
     }
     void infoDialog(HWND, int id) override { log += "dialog " + std::to_string(id) + "\n"; }
     void shellOpen(const std::wstring& to) override { log += "url " + win::toUtf8(to) + "\n"; }
-
-  private:
-    Strings choose(const std::string& dialog) {
-        log += dialog + "\n";
-        Strings paths = chosen.empty() ? Strings{} : chosen.front();
-        chosen.erase(chosen.begin(), chosen.begin() + !chosen.empty());
-        return paths;
-    }
 };
 
 std::string windowText(HWND window) {
@@ -67,11 +60,10 @@ std::string windowText(HWND window) {
 // Whether `window` paints any pixel of `r` in its client area in `colour`,
 // its background included.
 bool paints(HWND window, RECT r, COLORREF colour) {
-    const HDC screen = ::GetDC(window);
-    const HDC dc = ::CreateCompatibleDC(screen);
+    const HDC screen = ::GetDC(window), dc = ::CreateCompatibleDC(screen);
     const HBITMAP bitmap = ::CreateCompatibleBitmap(screen, r.right, r.bottom);
     ::ReleaseDC(window, screen);
-    const HGDIOBJ old = ::SelectObject(dc, bitmap);
+    ::SelectObject(dc, bitmap); // until the memory DC goes
     ::SendMessageW(window, WM_PRINT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
     bool found = false;
     for (int y = r.top; y < r.bottom; ++y) {
@@ -79,9 +71,8 @@ bool paints(HWND window, RECT r, COLORREF colour) {
             found = found || ::GetPixel(dc, x, y) == colour;
         }
     }
-    ::SelectObject(dc, old);
-    ::DeleteObject(bitmap);
     ::DeleteDC(dc);
+    ::DeleteObject(bitmap);
     return found;
 }
 
@@ -173,7 +164,7 @@ TEST_F(WindowTest, CommandsAndTheListsRows) {
             }
         }
     }
-    dialogs.chosen = {{a, b}};
+    dialogs.chosen = {a, b};
     click(203);
     EXPECT_TRUE(::IsWindowEnabled(control(203))); // again, once the command is done
     EXPECT_EQ(shown(), asked + zd::test::kMenusAsk +
