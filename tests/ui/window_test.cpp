@@ -2,6 +2,7 @@
 // designed, each reaching its command, the link following the pointer, drops
 // onto the list and the start.
 #include "tests/support/test_files.h"
+#include "tests/ui/first_asks.h"
 #include "tests/ui/qstring_printer.h"
 #include "ui/client_area.h"
 #include "ui/dialog_layer.h"
@@ -33,34 +34,43 @@ QString q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-// Writes down what was asked ("message CAPTION TEXT", "open TITLE",
-// "save TITLE", "dialog ID", "url URL", "file PATH"); answers No or OK, and
-// file dialogs with `opened` and `saved` (none: cancelled).
+// Writes down what was asked, a line each in the words of first_asks.h,
+// and "file PATH"; answers No or OK, and file dialogs with `opened` and
+// `saved` (none: cancelled).
 class FakeDialogs final : public ui::DialogLayer {
   public:
-    QStringList log, opened;
+    QString log;
+    QStringList opened;
     std::optional<QString> saved;
     QPoint dialogTopLeft;
 
-    app::Answer message(QWidget*, const QString& text, const QString& caption, app::Icon,
+    app::Answer message(QWidget*, const QString& text, const QString& caption, app::Icon icon,
                         app::Buttons buttons) override {
-        log << "message " + caption + " " + text;
-        return buttons == app::Buttons::Ok ? app::Answer::Ok : app::Answer::No;
+        const bool ok = buttons == app::Buttons::Ok;
+        log += "message " + caption +
+               (icon == app::Icon::Warning ? " !"
+                : icon == app::Icon::Error ? " x"
+                                           : " i") +
+               (ok ? " " : "? ") + text.left(8) + "\n";
+        return ok ? app::Answer::Ok : app::Answer::No;
     }
     QStringList openFiles(QWidget*, const app::FileDialogRequest& request) override {
-        log << "open " + q(request.title);
+        log += "open " + q(request.title) + "\n";
         return opened;
     }
     std::optional<QString> saveFile(QWidget*, const app::FileDialogRequest& request) override {
-        log << "save " + q(request.title);
+        log += "save " + q(request.title) + "\n";
         return saved;
     }
     void infoDialog(QWidget*, app::InfoDialog dialog, QPoint topLeft) override {
-        log << "dialog " + QString::number(static_cast<int>(dialog));
+        log += "dialog " + QString::number(static_cast<int>(dialog)) + "\n";
         dialogTopLeft = topLeft;
     }
     void openExternal(const QUrl& url) override {
-        log << (url.isLocalFile() ? "file " + url.toLocalFile() : "url " + url.toString());
+        log +=
+            (url.isLocalFile() ? "file " + url.toLocalFile()
+                               : "url " + url.toString().replace(q(ui::publisherHost()), "host")) +
+            "\n";
     }
 };
 
@@ -74,6 +84,7 @@ class WindowTest : public ::testing::Test {
     ui::ClientArea& area() { return window.clientArea(); }
     QString shown(app::Display display) { return window.display(display).text(); }
     QString cell(int row) { return window.table().model()->index(row, 1).data().toString(); }
+    QString takeLog() { return std::exchange(dialogs.log, {}); }
 
     TempDir dir; // for files to drop or name at the start
     FakeDialogs dialogs;
@@ -83,31 +94,21 @@ class WindowTest : public ::testing::Test {
 // Each button and the check box reach their command (what a click asks
 // first tells which; the offset buttons show in the edits); the controls
 // stay in the area as first shown when the window grows, each inside the
-// frame or clear of it; the list's columns
-// with the room for the name, its rows one text line high with no row
-// header; Tab walks the controls in order.
+// frame or clear of it; the list's columns with the room for the name, its
+// rows one text line high with no row header; Tab walks the controls in order.
 TEST_F(WindowTest, ControlsReachTheirCommandsAndTabWalksThem) {
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Tessarine Tool (Ver: 1.1.0.0)"));
-    const std::pair<int, const char*> asked[] = {{404, "message 前置添加文件信息说明"},
-                                                 {208, "offset 0 capacity 0"},
-                                                 {207, "offset 4096 capacity 4096"},
-                                                 {601, "offset 0x100 capacity 256"},
-                                                 {203, "open 选择导入文件"},
-                                                 {210, "open 选择存档文件"},
-                                                 {205, "message 提示 已经是第一行"},
-                                                 {206, "message 提示 已经是最后一行"},
-                                                 {201, "message 提示 请选择要删除的行"},
-                                                 {202, "message 提示 确定要全部清空"},
-                                                 {204, "save "},
-                                                 {209, "message 提示 尚未保存过文件"}};
-    for (const auto& [id, expected] : asked) {
-        window.display(app::Display::FrontOffset).setText("0x100"); // for Apply to read
-        dialogs.log.clear();
+    for (const auto& [id, asked] : kControlsAsk) {
         QTest::mouseClick(window.findChild<QWidget*>(QString::number(id)), Qt::LeftButton);
-        const QString seen = dialogs.log.value(0, "offset " + shown(app::Display::FrontOffset) +
-                                                      " capacity " + shown(app::Display::Capacity));
-        EXPECT_TRUE(seen.startsWith(QString::fromUtf8(expected))) << seen.toStdString();
+        EXPECT_EQ(takeLog(), q(asked + "\n"));
     }
+    QString offsets;
+    for (const int id : {app::cmd::StepDown, app::cmd::StepUp, app::cmd::ApplyOffset}) {
+        window.display(app::Display::FrontOffset).setText("0x100"); // for Apply to read
+        QTest::mouseClick(window.button(id), Qt::LeftButton);
+        offsets += shown(app::Display::FrontOffset) + " " + shown(app::Display::Capacity) + "|";
+    }
+    EXPECT_EQ(offsets, "0 0|4096 4096|0x100 256|");
     EXPECT_FALSE(window.button(app::cmd::ApplyOffset)->icon().isNull());
     // The frame holds the list, and no control lies across its edge.
     const QRect shownFirst = area().rect(), frame = area().findChild<QWidget*>("frame")->geometry();
@@ -161,17 +162,10 @@ TEST_F(WindowTest, MenusAndShortcuts) {
             item == menus[0]->menu()->actions().last() ? void() : item->trigger();
         }
     }
-    EXPECT_EQ(
-        dialogs.log,
-        (QStringList{"open 选择任一文件即导入当前文件夹所有文件",
-                     "message 提示 列表为空，没有可导出的文件。", "open 选择要校验的镜像文件",
-                     "open 选择要查看的镜像文件", "dialog 129", "dialog 134",
-                     "url http://" + q(ui::publisherHost()) + "/html/2023/software_1106/35.html",
-                     "dialog 103"}));
-    dialogs.log.clear();
+    EXPECT_EQ(takeLog(), q(kMenusAsk));
     QTest::keyClick(window.button(app::cmd::AddFiles), Qt::Key_Slash, Qt::AltModifier);
     QTest::keyClick(&window.table(), Qt::Key_Question, Qt::AltModifier);
-    EXPECT_EQ(dialogs.log, (QStringList{"dialog 103", "dialog 103"}));
+    EXPECT_EQ(takeLog(), "dialog 103\ndialog 103\n");
     EXPECT_EQ(dialogs.dialogTopLeft, area().mapToGlobal(QPoint(0, 0)));
     menus[0]->menu()->actions().last()->trigger();
     EXPECT_FALSE(window.isVisible());
@@ -182,14 +176,9 @@ TEST_F(WindowTest, MenusAndShortcuts) {
 // the frame and the labels reach the area, moves over controls stay with
 // them. (Which points are over the link is the commands' to say.)
 TEST_F(WindowTest, LinkFollowsThePointer) {
-    // A move as the window system delivers it: hit-tested from the window.
-    const auto moveTo = [this](QWidget* over, QPoint at) {
-        QTest::mouseMove(&window, over->mapTo(&window, at));
-        QTest::qWait(10);
-        return window.commands().state().linkHot;
-    };
-    // What the screen shows, so that a missing repaint shows too.
-    const auto colour = [this] {
+    // Whether the commands see the link lit, the area's cursor, and the
+    // link's colours on the screen, so that a missing repaint shows too.
+    const auto seen = [this] {
         const QPoint at = area().mapTo(&window, QPoint(app::kLinkX, app::kLinkY));
         const QImage line = window.screen()
                                 ->grabWindow(window.winId(), at.x(), at.y(), 211, 21)
@@ -197,38 +186,47 @@ TEST_F(WindowTest, LinkFollowsThePointer) {
                                 .convertToFormat(QImage::Format_RGB32);
         const auto* first = reinterpret_cast<const QRgb*>(line.constBits());
         const auto* last = first + line.width() * line.height();
-        return QString(std::find(first, last, qRgb(50, 50, 50)) != last ? "grey" : "") +
-               (std::find(first, last, qRgb(0, 0, 255)) != last ? "blue" : "");
+        const Qt::CursorShape cursor = area().cursor().shape();
+        return QString(window.commands().state().linkHot ? "lit" : "dim") +
+               (cursor == Qt::PointingHandCursor ? " hand"
+                : cursor == Qt::ArrowCursor      ? " arrow"
+                                                 : " other") +
+               (std::find(first, last, qRgb(50, 50, 50)) != last ? " grey" : "") +
+               (std::find(first, last, qRgb(0, 0, 255)) != last ? " blue" : "");
+    };
+    // A move as the window system delivers it: hit-tested from the window.
+    const auto moveTo = [&](QWidget* over, QPoint at) {
+        QTest::mouseMove(&window, over->mapTo(&window, at));
+        QTest::qWait(10);
+        return seen();
     };
     const QPoint link(600, 455);
-    EXPECT_EQ(colour(), "grey");
+    EXPECT_EQ(seen(), "dim arrow grey");
     for (const QPoint off : {QPoint(25, 200), QPoint(100, 450)}) { // the frame, the link's label
-        EXPECT_TRUE(moveTo(&area(), link));
-        EXPECT_EQ(area().cursor().shape(), Qt::PointingHandCursor);
-        EXPECT_EQ(colour(), "blue");
-        EXPECT_FALSE(moveTo(&area(), off));
-        EXPECT_EQ(area().cursor().shape(), Qt::ArrowCursor);
-        EXPECT_EQ(colour(), "grey");
+        EXPECT_EQ(moveTo(&area(), link) + ", " + moveTo(&area(), off),
+                  "lit hand blue, dim arrow grey");
     }
     moveTo(&area(), link);
     for (QWidget* control : std::initializer_list<QWidget*>{
              window.button(app::cmd::ViewResult), window.table().viewport(),
              window.table().horizontalHeader(), &window.display(app::Display::FrontOffset),
              &window.fileInfoBox()}) {
-        EXPECT_TRUE(moveTo(control, {20, 10})) << control->objectName().toStdString();
+        EXPECT_EQ(moveTo(control, {20, 10}), "lit hand blue")
+            << control->objectName().toStdString();
     }
     for (const Qt::MouseButton button : {Qt::RightButton, Qt::LeftButton}) { // left only opens
         QTest::mouseClick(window.windowHandle(), button, {}, area().mapTo(&window, link));
     }
-    EXPECT_EQ(dialogs.log, QStringList{"url http://" + q(ui::publisherHost())});
+    EXPECT_EQ(takeLog(), "url http://host\n");
 }
 
-// The local files of a drop onto the list are added, a drop of nothing
-// local is refused; the port keeps the selection with a moved row, leaves the current
-// row where it was, and lets several rows be selected. View result hands the
+// A drop onto the list adds its local files and is refused when it holds
+// none; the files named at the start are added the same way, once the window
+// runs. The port keeps the selection with a moved row, leaves the current row
+// where it was, and lets several rows be selected. View result hands the
 // desktop the save folder as a local file, whatever its name holds. The file
 // dialogs' choices reach the commands: a file added, the header exported.
-TEST_F(WindowTest, DropsSelectionAndViewResult) {
+TEST_F(WindowTest, DropsStartSelectionAndViewResult) {
     // Which of entering, moving and dropping the list takes ("+") or refuses.
     const auto drop = [this](const QList<QUrl>& urls) {
         QMimeData mime;
@@ -249,7 +247,8 @@ TEST_F(WindowTest, DropsSelectionAndViewResult) {
     EXPECT_EQ(drop({QUrl::fromLocalFile(q(dir / "one.bin")), QUrl("http://example.org/b"),
                     QUrl::fromLocalFile(q(dir / "two.dot"))}),
               "+++");
-    EXPECT_EQ(cell(0) + " " + cell(1), q(dir / "one.bin" + " " + dir / "two.dot"));
+    EXPECT_EQ(takeLog() + cell(0) + " " + cell(1),
+              q("message 提示 i 总共添加 2 个\n" + dir / "one.bin" + " " + dir / "two.dot"));
 
     window.table().selectRow(0);
     const QModelIndex current = window.table().currentIndex();
@@ -262,44 +261,28 @@ TEST_F(WindowTest, DropsSelectionAndViewResult) {
                       first.center());
     EXPECT_EQ(window.table().selectionModel()->selectedRows().size(), 2);
 
-    dialogs.log.clear();
     for (const char* folder : {"/saved/with space/", "/saved/hash#1/", "/saved/q?x=1%20/"}) {
         window.commands().state().outputFolder = folder;
         QTest::mouseClick(window.button(app::cmd::ViewResult), Qt::LeftButton);
-        EXPECT_EQ(dialogs.log.takeLast(), "file " + QString::fromUtf8(folder));
+        EXPECT_EQ(takeLog(), "file " + QString::fromUtf8(folder) + "\n");
     }
     dialogs.opened = {q(dir / "one.bin")};
     QTest::mouseClick(window.button(app::cmd::AddFiles), Qt::LeftButton);
     EXPECT_EQ(cell(2), q(dir / "one.bin"));
     dialogs.saved = q(dir / "out.h");
     window.menuBar()->actions()[1]->menu()->actions().front()->trigger();
-    // The header is, byte for byte, the one the command line writes for the rows on screen.
-    const EntryList& rows = window.commands().list();
-    std::string merge = std::string(ZD_CLI_BINARY) + " merge -q --c-table -f " +
-                        std::to_string(rows.frontOffset()) + " -o '" + dir / "cli" +
-                        "' --c-header '" + dir / "cli_layout.h" + "'";
-    for (int row = 0; row < rows.rowCount(); ++row) {
-        merge += " '" + rows.at(row).path + "'";
-    }
-    ASSERT_EQ(std::system(merge.c_str()), 0);
-    EXPECT_EQ(readFile(dir / "out.h"), readFile(dir / "cli_layout.h"));
-}
-
-// Started under the name that finds the desktop entry; the names given after
-// the program's are added as a drop adds them, once the window runs.
-TEST_F(WindowTest, StartAddsTheNamedFiles) {
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir / "out.h")); // its text is the commands'
+    // Started under the name that finds the desktop entry.
     EXPECT_TRUE(QFile::exists(QStringLiteral(ZD_RESOURCES_DIR "/") +
                               QGuiApplication::desktopFileName() + ".desktop"));
-    writeFile(dir / "y", "4444");
-    std::string program = "zadodaziderav";
-    std::string named = dir / "y";
+    std::string program = "zadodaziderav", named = dir / "two.dot";
     char* argv[] = {program.data(), named.data(), nullptr};
     window.start(1, argv);
     window.start(2, argv);
-    EXPECT_EQ(window.commands().list().rowCount(), 0);
+    const int before = window.commands().list().rowCount();
     QTest::qWait(20);
-    EXPECT_EQ(window.commands().list().rowCount(), 1);
-    EXPECT_EQ(cell(0), q(named));
+    EXPECT_EQ(QString::number(window.commands().list().rowCount() - before) + " " + cell(before),
+              "1 " + q(named));
 }
 
 // The count and capacity cannot be typed into, yet read as clearly as any

@@ -2,10 +2,12 @@
 // dialogs answered by a scripted fake; the system's dialogs; the progress.
 #include "core/files/utf16_text.h"
 #include "tests/support/test_files.h"
+#include "tests/ui/first_asks.h"
 #include "win32/dialogs.h"
 #include "win32/main_window.h"
 #include "win32/merge_progress.h"
 
+#include <algorithm>
 #include <cderr.h>
 #include <chrono>
 #include <commctrl.h>
@@ -20,38 +22,33 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-// Logs every dialog and hand-over as a line of UTF-8, a message by its first
-// words (their wording is the commands'). A question is answered Yes; an open dialog gives the next
-// chosen paths, a save dialog the first of them (none: cancelled).
+// Logs every dialog and hand-over as a line of UTF-8 in the words of
+// first_asks.h. A question is answered Yes, an open dialog with `chosen`
+// (then emptied), a save dialog cancelled.
 class FakeDialogs final : public Dialogs {
   public:
-    std::vector<Strings> chosen;
+    Strings chosen;
     std::string log;
 
     int message(HWND owner, const std::wstring& text, const std::wstring& caption,
                 UINT type) override {
-        log += std::string(owner ? "" : "unowned ") + "message " + win::toUtf8(caption) + "|" +
-               std::to_string(type) + "|" + win::toUtf8(text.substr(0, 8)) + "\n";
-        return (type & MB_TYPEMASK) == MB_OK ? IDOK : IDYES;
+        // The icon bits count error 1, question 2, warning 3, information 4.
+        const UINT icon = (type & MB_ICONMASK) >> 4, buttons = type & MB_TYPEMASK;
+        log += std::string(owner ? "" : "unowned ") + "message " + win::toUtf8(caption) + " " +
+               "-x?!i#"[std::min(icon, 5u)] + (buttons == MB_YESNO ? "? " : " ") +
+               win::toUtf8(text.substr(0, 8)) + "\n";
+        return buttons == MB_OK ? IDOK : IDYES;
     }
     app::OpenChoice openFiles(HWND, const app::FileDialogRequest& request) override {
-        return {choose("open " + request.title)};
+        log += "open " + request.title + "\n";
+        return {std::exchange(chosen, {})};
     }
     std::optional<std::string> saveFile(HWND, const app::FileDialogRequest& request) override {
-        const Strings paths = choose("save " + request.title);
-        return paths.empty() ? std::nullopt : std::optional(paths[0]);
+        log += "save " + request.title + "\n";
+        return std::nullopt;
     }
     void infoDialog(HWND, int id) override { log += "dialog " + std::to_string(id) + "\n"; }
-    void shellOpen(const std::wstring& to) override { log += "shell " + win::toUtf8(to) + "\n"; }
-
-  private:
-    // A dialog nothing was chosen for gives a path no test expects.
-    Strings choose(const std::string& dialog) {
-        log += dialog + "\n";
-        Strings paths = chosen.empty() ? Strings{"(nothing chosen)"} : chosen.front();
-        chosen.erase(chosen.begin(), chosen.begin() + !chosen.empty());
-        return paths;
-    }
+    void shellOpen(const std::wstring& to) override { log += "url " + win::toUtf8(to) + "\n"; }
 };
 
 std::string windowText(HWND window) {
@@ -63,11 +60,10 @@ std::string windowText(HWND window) {
 // Whether `window` paints any pixel of `r` in its client area in `colour`,
 // its background included.
 bool paints(HWND window, RECT r, COLORREF colour) {
-    const HDC screen = ::GetDC(window);
-    const HDC dc = ::CreateCompatibleDC(screen);
+    const HDC screen = ::GetDC(window), dc = ::CreateCompatibleDC(screen);
     const HBITMAP bitmap = ::CreateCompatibleBitmap(screen, r.right, r.bottom);
     ::ReleaseDC(window, screen);
-    const HGDIOBJ old = ::SelectObject(dc, bitmap);
+    ::SelectObject(dc, bitmap); // until the memory DC goes
     ::SendMessageW(window, WM_PRINT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
     bool found = false;
     for (int y = r.top; y < r.bottom; ++y) {
@@ -75,16 +71,15 @@ bool paints(HWND window, RECT r, COLORREF colour) {
             found = found || ::GetPixel(dc, x, y) == colour;
         }
     }
-    ::SelectObject(dc, old);
-    ::DeleteObject(bitmap);
     ::DeleteDC(dc);
+    ::DeleteObject(bitmap);
     return found;
 }
 
 class WindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        window.emplace(::GetModuleHandleW(nullptr), dialogs, "www.example.com");
+        window.emplace(::GetModuleHandleW(nullptr), dialogs, "host");
         ASSERT_TRUE(window->create());
         ::ShowWindow(main(), SW_SHOWNORMAL);
     }
@@ -151,8 +146,12 @@ TEST_F(WindowTest, CommandsAndTheListsRows) {
         }
         return seen;
     };
-    dialogs.chosen = {{}, {}, {}, {}, {}, {a, b}}; // the first five dialogs cancelled
-    for (const int id : {210, 205, 206, 201, 204, 209, 404, 207, 207, 208}) {
+    std::string asked;
+    for (const auto& [id, first] : zd::test::kControlsAsk) {
+        click(id);
+        asked += first + "\n";
+    }
+    for (const int id : {207, 207, 208}) {
         click(id);
     }
     ::SendMessageW(main(), WM_COMMAND, MAKEWPARAM(203, 1), 0);
@@ -165,26 +164,19 @@ TEST_F(WindowTest, CommandsAndTheListsRows) {
             }
         }
     }
+    dialogs.chosen = {a, b};
     click(203);
     EXPECT_TRUE(::IsWindowEnabled(control(203))); // again, once the command is done
-    EXPECT_EQ(
-        shown(),
-        "open 选择存档文件\nmessage 提示|64|已经是第一行！\nmessage 提示|64|已经是最后一行！\n"
-        "message 提示|64|请选择要删除的行\nsave 选择保存位置和文件名称\nmessage "
-        "提示|64|尚未保存过文件，\n"
-        "message 前置添加文件信息说明|64|(1)选中：会将\nopen "
-        "选择任一文件即导入当前文件夹所有文件\n"
-        "message 提示|48|列表为空，没有可\nopen 选择要校验的镜像文件\nopen 选择要查看的镜像文件\n"
-        "dialog 129\ndialog 134\nshell http://www.example.com/html/2023/software_1106/35.html\n"
-        "dialog 103\nopen 选择导入文件（多选）\nmessage 提示|64|总共添加 2 个\n"
-        "2 4096 5120 | 1,a.bin,1000,4096,.bin | 2,字库.dot,24,5096,.dot");
+    EXPECT_EQ(shown(), asked + zd::test::kMenusAsk +
+                           "open 选择导入文件（多选）\nmessage 提示 i 总共添加 2 个\n2 4096 5120 | "
+                           "1,a.bin,1000,4096,.bin | 2,字库.dot,24,5096,.dot");
     ListView_SetItemState(list, 1, LVIS_SELECTED, LVIS_SELECTED);
     click(205);
     click(206); // the selection moved up with the row
     click(201);
     ::SetWindowTextW(control(402), L"0x10"); // typed, which starts nothing
     click(601);
-    EXPECT_EQ(shown(), "message 提示|52|确定要删除第 2\n1 0x10 1016 | 1,a.bin,1000,16,.bin");
+    EXPECT_EQ(shown(), "message 提示 !? 确定要删除第 2\n1 0x10 1016 | 1,a.bin,1000,16,.bin");
 
     // 字库.dot dropped first.
     const std::wstring names = win::toWideLenient(b + '\0' + a + '\0' + '\0');
@@ -194,7 +186,7 @@ TEST_F(WindowTest, CommandsAndTheListsRows) {
     names.copy(reinterpret_cast<wchar_t*>(drop + 1), names.size());
     ::GlobalUnlock(memory);
     ::SendMessageW(main(), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
-    EXPECT_EQ(shown(), "message 提示|64|总共添加 2 个\n3 0x10 2040 | 1,a.bin,1000,16,.bin | "
+    EXPECT_EQ(shown(), "message 提示 i 总共添加 2 个\n3 0x10 2040 | 1,a.bin,1000,16,.bin | "
                        "2,字库.dot,24,1016,.dot | 3,a.bin,1000,1040,.bin");
     // A tip with room for its end only is empty.
     auto ask = [&](UINT code, HWND from, int row, int room) {
@@ -213,7 +205,7 @@ TEST_F(WindowTest, CommandsAndTheListsRows) {
                   a + "|" + b + "|-|-|-|" + (code == LVN_GETINFOTIPW ? "|" : a + "|"));
     }
     click(202);
-    EXPECT_EQ(shown(), "message 提示|52|确定要全部清空吗\n0 0 0");
+    EXPECT_EQ(shown(), "message 提示 !? 确定要全部清空吗\n0 0 0");
     menu(app::cmd::Exit);
     EXPECT_EQ(window->handle(), nullptr);
 }
@@ -268,7 +260,7 @@ TEST_F(WindowTest, TheLinkLightsUpUnderThePointer) {
         EXPECT_EQ(paints(main(), link, RGB(50, 50, 50)), !over);
         EXPECT_EQ(paints(main(), link, RGB(0, 0, 255)), over);
         ::SendMessageW(main(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-        EXPECT_EQ(takeLog(), over ? "shell http://www.example.com\n" : "");
+        EXPECT_EQ(takeLog(), over ? "url http://host\n" : "");
         const auto [l, t, r, b] = link;
         EXPECT_TRUE(move(l, t) && move(r - 1, b - 1) && !move(l - 1, t) && !move(l, t - 1) &&
                     !move(r, b - 1) && !move(r - 1, b));
@@ -305,6 +297,13 @@ void CALLBACK inspect(HWND, UINT, UINT_PTR timer, DWORD) {
     ::SendMessageW(dialog, WM_COMMAND, answer, 0);
 }
 
+// The next dialog is to be inspected, `name` typed into it and `button` to end it.
+void answerNext(const std::string& name, WPARAM button) {
+    typed = win::toWideLenient(name);
+    answer = button;
+    ::SetTimer(nullptr, 0, 10, inspect);
+}
+
 // Each dialog at the top-left corner of the main window's client area, OK its
 // default; OK and Esc close it, no other command does.
 TEST_F(WindowTest, InformationDialogs) {
@@ -312,8 +311,7 @@ TEST_F(WindowTest, InformationDialogs) {
         {103, "关于 ZadodazidErav"}, {129, "使用说明"}, {134, "版本历史"}};
     SystemDialogs system(::GetModuleHandleW(nullptr));
     for (const auto& [id, title] : dialogs) {
-        answer = id == 129 ? IDOK : IDCANCEL;
-        ::SetTimer(nullptr, 0, 10, inspect);
+        answerNext("", id == 129 ? IDOK : IDCANCEL);
         system.infoDialog(main(), id);
         EXPECT_EQ(seen, title + ", open, default 1, at 0,0");
     }
@@ -327,25 +325,20 @@ TEST_F(WindowTest, FileDialogsFiltersAndSelections) {
     SystemDialogs system(::GetModuleHandleW(nullptr));
     app::FileDialogRequest request{"选择", {{"所有文件（*.*）", {"*.*"}}}, true};
     for (const WPARAM button : {IDOK, IDCANCEL}) {
-        answer = button;
-        typed = win::toWideLenient(chosen);
-        ::SetTimer(nullptr, 0, 10, inspect);
+        answerNext(chosen, button);
         const app::OpenChoice opened = system.openFiles(main(), request);
         EXPECT_EQ(opened.paths, button == IDOK ? Strings{chosen} : Strings{});
         EXPECT_EQ(opened.failure, 0u); // a cancel is no failure
         EXPECT_EQ(seen.substr(0, seen.find(',')), "选择");
-        typed = win::toWideLenient(fresh); // a name already there would be asked about
-        ::SetTimer(nullptr, 0, 10, inspect);
+        answerNext(fresh, button); // a name already there would be asked about
         EXPECT_EQ(system.saveFile(main(), request).value_or("none"),
                   button == IDOK ? fresh : "none");
     }
     // A proposed path: its name in the box, its folder the one a bare name
     // is found in.
-    answer = IDOK;
     for (const auto& [proposed, name] : {std::pair{chosen, "图片.jpg"}, {fresh, "新.bin"}}) {
         request.proposed = proposed;
-        typed = win::toWideLenient(name);
-        ::SetTimer(nullptr, 0, 10, inspect);
+        answerNext(name, IDOK);
         const auto given = proposed == chosen ? system.openFiles(main(), request).paths.at(0)
                                               : system.saveFile(main(), request).value_or("none");
         EXPECT_TRUE(seen.ends_with(std::string(", name ") + name)) << seen;
@@ -354,9 +347,7 @@ TEST_F(WindowTest, FileDialogsFiltersAndSelections) {
     request.proposed.clear();
     // A selection longer than the dialog's room fails it, with the system's
     // code for that.
-    answer = IDOK;
-    typed = win::toWideLenient(chosen);
-    ::SetTimer(nullptr, 0, 10, inspect);
+    answerNext(chosen, IDOK);
     EXPECT_EQ(SystemDialogs(::GetModuleHandleW(nullptr), 8).openFiles(main(), request).failure,
               DWORD{FNERR_BUFFERTOOSMALL});
     // The filter list and the chosen paths as the common dialogs take and
