@@ -2,7 +2,7 @@
 // designed, each reaching its command, the link following the pointer, drops
 // onto the list and the start.
 #include "tests/support/test_files.h"
-#include "tests/ui/first_asks.h"
+#include "tests/support/first_asks.h"
 #include "tests/ui/qstring_printer.h"
 #include "ui/client_area.h"
 #include "ui/dialog_layer.h"
