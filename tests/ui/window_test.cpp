@@ -1,8 +1,8 @@
 // The main window, shown with a scripted dialog layer: its controls as
 // designed, each reaching its command, the link following the pointer, drops
 // onto the list and the start.
-#include "tests/support/test_files.h"
 #include "tests/support/first_asks.h"
+#include "tests/support/test_files.h"
 #include "tests/ui/qstring_printer.h"
 #include "ui/client_area.h"
 #include "ui/dialog_layer.h"

@@ -1,8 +1,8 @@
 // The Windows window driven by the messages the system would send, its
 // dialogs answered by a scripted fake; the system's dialogs; the progress.
 #include "core/files/utf16_text.h"
-#include "tests/support/test_files.h"
 #include "tests/support/first_asks.h"
+#include "tests/support/test_files.h"
 #include "win32/dialogs.h"
 #include "win32/main_window.h"
 #include "win32/merge_progress.h"
