@@ -143,7 +143,6 @@ TEST(QtDialogLayer, FileDialogs) {
         return QtDialogLayer().openFiles(nullptr, request).join(' ').replace(folder + '/', "");
     };
     EXPECT_EQ(typing(R"("c.dot" "b.bin" "a.bin" "missing.bin")"), "c.dot b.bin a.bin missing.bin");
-    EXPECT_EQ(typing(folder + "/c.dot"), "c.dot");
     const QByteArray home = qgetenv("HOME");
     qputenv("HOME", folder.toUtf8());
     EXPECT_EQ(typing("~/a.bin"), "a.bin");
