@@ -80,12 +80,8 @@ TEST(QtDialogLayer, InfoDialogsAndMessageBoxes) {
         {InfoDialog::Usage, Qt::Key_Return, "使用说明 at 40,60 确定*"},
         {InfoDialog::RevisionHistory, Qt::Key_Return, "版本历史 at 40,60 确定*"}};
     for (const auto& [which, key, shows] : infos) {
-        EXPECT_EQ(shownBy(
-                      [which] {
-                          QtDialogLayer().infoDialog(nullptr, which, {40, 60});
-                      },
-                      key),
-                  QString::fromUtf8(shows));
+        const auto open = [which] { QtDialogLayer().infoDialog(nullptr, which, {40, 60}); };
+        EXPECT_EQ(shownBy(open, key), QString::fromUtf8(shows));
     }
     using app::Answer, app::Buttons, app::Icon;
     const std::tuple<Icon, Buttons, Qt::Key, const char*, Answer> boxes[] = {
@@ -94,10 +90,10 @@ TEST(QtDialogLayer, InfoDialogsAndMessageBoxes) {
         {Icon::Error, Buttons::Ok, Qt::Key_Escape, "提示 ? x 确定* picture", Answer::Ok}};
     for (const auto& [icon, buttons, key, shows, answer] : boxes) {
         Answer given{};
-        EXPECT_EQ(
-            shownBy([&] { given = QtDialogLayer().message(nullptr, "?", "提示", icon, buttons); },
-                    key),
-            QString::fromUtf8(shows));
+        const auto open = [&] {
+            given = QtDialogLayer().message(nullptr, "?", "提示", icon, buttons);
+        };
+        EXPECT_EQ(shownBy(open, key), QString::fromUtf8(shows));
         EXPECT_EQ(given, answer);
     }
 }
