@@ -269,7 +269,6 @@ TEST_F(WindowTest, DropsStartSelectionAndViewResult) {
                               QGuiApplication::desktopFileName() + ".desktop"));
     std::string program = "zadodaziderav", named = dir / "two.dot";
     char* argv[] = {program.data(), named.data(), nullptr};
-    window.start(1, argv);
     window.start(2, argv);
     const int before = window.commands().list().rowCount();
     QTest::qWait(20);
