@@ -11,9 +11,7 @@
 namespace zd {
 namespace {
 
-using test::runCli;
 using test::writeFile;
-using Ran = test::CliRun;
 using Args = std::vector<std::string>;
 using namespace std::string_literals;
 
@@ -53,19 +51,17 @@ bool terminalSafe(const std::string& text) {
 }
 
 TEST_F(CliPromises, NamesAreShownEscapedAndKeptAsTheyAre) {
-    Ran ran;
-    const auto runSafely = [&ran](const Args& words, int code) {
-        ran = runCli(words);
-        EXPECT_EQ(ran.code, code) << words.back() << ran.printed();
-        EXPECT_TRUE(terminalSafe(ran.printed())) << ran.printed();
+    const auto runSafely = [this](const Args& words, int code) {
+        EXPECT_EQ(runWith(words), code) << words.back() << printed << errors;
+        EXPECT_TRUE(terminalSafe(printed + errors)) << printed << errors;
     };
     const std::string evil = "evil\x1B]0;t\x07\x1B[2J\xE2\x80\xAE\xC2\x9B.bin";
     writeFile(dir / "img.bin", "abcd");
     writeFile(dir / "m.json", manifestText({0, false, 4, 0, {{"/r/" + evil, 4, 0, 0}}}));
     runSafely({"verify", dir / "img.bin", "--manifest", dir / "m.json"}, 1);
-    EXPECT_NE(ran.out.find("1\t/r/evil\\x1B]0;t\\x07\\x1B[2J\\u202E\\u009B.bin\t0\t"),
+    EXPECT_NE(printed.find("1\t/r/evil\\x1B]0;t\\x07\\x1B[2J\\u202E\\u009B.bin\t0\t"),
               std::string::npos)
-        << ran.out;
+        << printed;
     // A NUL is refused where a name comes in: arguments, argument files,
     // list files, manifests.
     writeFile(dir / "nul.txt", dir / "img.bin\0b"s);
@@ -103,17 +99,18 @@ TEST_F(CliPromises, ColonInAnOutputNameRefusedOnWindowsOnly) {
     writeFile(keep, "kept");
     // "m" + ":x.json", not the drive "m:".
     for (const std::string& named : {keep + ":notes", dir / "img:x", dir / "m" + ":x.json"}) {
-        const Ran ran = runCli(named.ends_with(".json") ? Args{"merge", "-q", "-o", dir / "c",
-                                                               "--manifest", named, input}
-                                                        : Args{"merge", "-q", "-o", named, input});
-        EXPECT_EQ(ran.code == 1, files::kWin32) << ran.err;
-        EXPECT_EQ(ran.err.find(named + ": a ':' in a file name") != std::string::npos,
+        const int code =
+            runWith(named.ends_with(".json")
+                        ? Args{"merge", "-q", "-o", dir / "c", "--manifest", named, input}
+                        : Args{"merge", "-q", "-o", named, input});
+        EXPECT_EQ(code == 1, files::kWin32) << errors;
+        EXPECT_EQ(errors.find(named + ": a ':' in a file name") != std::string::npos,
                   files::kWin32);
     }
     // Elsewhere the name rule cuts "keep.bin:notes" at its last '.'.
     EXPECT_EQ(test::readFile(keep), files::kWin32 ? "kept" : "bytes");
     EXPECT_EQ(test::namesIn(dir.path()).size(), files::kWin32 ? 2u : 8u);
-    EXPECT_EQ(runCli({"merge", "-q", "-o", dir / "d", input}).code, 0); // a drive's ':'
+    EXPECT_EQ(runWith({"merge", "-q", "-o", dir / "d", input}), 0); // a drive's ':'
 }
 
 } // namespace
