@@ -165,10 +165,9 @@ TEST_F(Cli, NoSyncLeavesTheFlushToTheKernel) {
     EXPECT_EQ(readFile(dir / "out/durable.bin"), readFile(dir / "out/loose.bin"));
 }
 
-// One merge with every companion output: each is named on stdout and takes
-// its options (the image padded to the flash size, the header's prefix, the
-// HEX texts placed at --base). With --relative the list file, the manifest
-// and the header name each file relative to the list file's folder.
+// One merge with every companion output: each is named on stdout; the header
+// takes the prefix, the padded size and, with --relative, names each file
+// relative to the list file's folder.
 TEST_F(Cli, MergeWritesEveryCompanionOutput) {
     writeFile(dir / "in/empty", "");
     ASSERT_EQ(run("merge -o $D/out/img -f 0x1000 -i --flash-size 2M --pad --base 0x08000000 "
