@@ -13,20 +13,6 @@
 
 namespace zd::test {
 
-struct CliRun {
-    int code = 0;
-    std::string out; // what it printed on stdout
-    std::string err; // ... and on stderr
-    std::string printed() const { return out + err; }
-};
-
-inline CliRun runCli(const std::vector<std::string>& args,
-                     const std::atomic<bool>* stop = nullptr) {
-    std::ostringstream out, err;
-    const int code = cli::run(args, out, err, stop);
-    return {code, out.str(), err.str()};
-}
-
 // `text` with every "$D" made `dir`.
 inline std::string withDir(const std::string& text, const std::string& dir) {
     return std::regex_replace(text, std::regex(R"(\$D)"), dir); // no '$' in a scratch folder
@@ -42,15 +28,17 @@ inline std::vector<std::string> wordsOf(const std::string& line, const std::stri
     return words;
 }
 
-// A scratch folder, "$D" in the lines run, and what the last run printed.
+// A scratch folder, "$D" in the lines run, and what the last run printed on
+// stdout and on stderr.
 class CliInFolder : public ::testing::Test {
   protected:
     std::string at(const std::string& text) const { return withDir(text, dir.path().string()); }
     int runWith(const std::vector<std::string>& args, const std::atomic<bool>* stop = nullptr) {
-        const CliRun ran = runCli(args, stop);
-        printed = ran.out;
-        errors = ran.err;
-        return ran.code;
+        std::ostringstream out, err;
+        const int code = cli::run(args, out, err, stop);
+        printed = out.str();
+        errors = err.str();
+        return code;
     }
     int run(const std::string& line, const std::atomic<bool>* stop = nullptr) {
         return runWith(wordsOf(line, dir.path().string()), stop);
