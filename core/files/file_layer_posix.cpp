@@ -211,7 +211,9 @@ std::error_code Output::copyAccessFrom(const std::string& earlier) {
     }
     const int fd = fdOf(handle_);
     if (info.st_uid != ::geteuid() || info.st_gid != ::getegid()) {
-        (void)::fchown(fd, info.st_uid, info.st_gid); // root may; others at most the group
+        // Root may give the owner back, others at most the group: a refusal
+        // leaves the writer's owner and is no failure.
+        [[maybe_unused]] const int refused = ::fchown(fd, info.st_uid, info.st_gid);
     }
     // After the owner: a change of owner clears the set-id bits.
     if (::fchmod(fd, info.st_mode & 07777) != 0) {
