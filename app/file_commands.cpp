@@ -5,7 +5,7 @@
 #include "core/model/file_names.h"
 #include "core/model/list_file.h"
 #include "core/model/listed_names.h"
-#include "intake/file_intake.h"
+#include "core/intake/file_intake.h"
 
 namespace zd::app {
 namespace {

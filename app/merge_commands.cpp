@@ -5,7 +5,7 @@
 #include "core/image/image_writer.h"
 #include "core/model/listed_names.h"
 #include "core/model/output_names.h"
-#include "intake/file_intake.h"
+#include "core/intake/file_intake.h"
 
 namespace zd::app {
 

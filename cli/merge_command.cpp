@@ -3,6 +3,7 @@
 #include "cli/cli.h"
 #include "cli/command.h"
 #include "cli/firmware_outputs.h"
+#include "cli/wording.h"
 #include "core/files/file_layer.h"
 #include "core/image/image_writer.h"
 #include "core/image/info_table.h"
@@ -11,7 +12,7 @@
 #include "core/model/list_file.h"
 #include "core/model/listed_names.h"
 #include "core/model/output_names.h"
-#include "intake/file_intake.h"
+#include "core/intake/file_intake.h"
 
 #include <memory>
 #include <optional>
@@ -51,7 +52,7 @@ std::string reasonOf(const MergeResult& result) {
         return "its length cannot be known: the system reports " + decimal(result.expected) +
                " bytes, but reading it gives another length (as for files of /proc or /sys)";
     case MergeStatus::NameNotListable:
-        return describe({result.path, RefusedFile::Reason::NameNotListable, {}});
+        return refusedText({result.path, RefusedFile::Reason::NameNotListable, {}});
     case MergeStatus::FolderNotWritable:
         return "no file can be created in this folder: " + result.error.message();
     case MergeStatus::LayoutTooLarge:
@@ -112,7 +113,7 @@ bool buildList(const MergeOptions& options, EntryList& list, std::vector<std::st
     }
     const IntakeBatch batch = takeInputs(fullPaths(options.inputs));
     for (const RefusedFile& refused : batch.refused) {
-        context.fail(printableName(refused.path), describe(refused));
+        context.fail(printableName(refused.path), refusedText(refused));
     }
     if (!batch.refused.empty()) {
         return false;

@@ -14,16 +14,16 @@ allowed() {
     core/image)    echo "core/image core/model core/files" ;;
     core/firmware) echo "core/firmware core/image core/model core/files" ;;
     core/check)    echo "core/check core/firmware core/image core/model core/files" ;;
-    intake)        echo "intake core/model core/files" ;;
-    app)           echo "app intake core/check core/firmware core/image core/model core/files" ;;
-    cli)           echo "cli intake core/check core/firmware core/image core/model core/files" ;;
+    core/intake)   echo "core/intake core/model core/files" ;;
+    app)           echo "app core/intake core/check core/firmware core/image core/model core/files" ;;
+    cli)           echo "cli core/intake core/check core/firmware core/image core/model core/files" ;;
     ui)            echo "ui app core/model" ;;
     win32)         echo "win32 app core/model core/files" ;;
   esac
 }
 
 status=0
-for area in core/files core/model core/image core/firmware core/check intake app cli ui win32; do
+for area in core/files core/model core/intake core/image core/firmware core/check app cli ui win32; do
   [ -d "$area" ] || continue
   ok=" $(allowed "$area") "
   while IFS=: read -r file line include; do

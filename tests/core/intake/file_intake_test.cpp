@@ -1,4 +1,4 @@
-#include "intake/file_intake.h"
+#include "core/intake/file_intake.h"
 #include "tests/support/posix_child.h"
 #include "tests/support/test_files.h"
 

@@ -1,5 +1,5 @@
-// Taking files into the list: each chosen file's size, and the files of a
-// folder.
+// The intake wing (core/intake/): taking files into the list, each chosen
+// file's size, and the files of a folder. Uses the model and files wings.
 #pragma once
 
 #include "core/model/entry_list.h"
@@ -57,9 +57,5 @@ FolderListing listFolder(const std::string& folder);
 // takes it, a folder replaced by its listing's files in its place (one that
 // cannot be listed is refused as FolderUnreadable). Nothing is opened.
 IntakeBatch takeInputs(const std::vector<std::string>& paths);
-
-// The reason in a short English phrase, for the command line; the path is
-// best shown through printableName.
-std::string describe(const RefusedFile& refused);
 
 } // namespace zd
