@@ -58,7 +58,7 @@ MergeResult sumRows(const EntryList& list, Port& port, std::vector<std::uint32_t
     return {};
 }
 
-MergeResult outputFailed(const OutputError& error) {
+MergeResult outputFailed(const files::OutputError& error) {
     return failed(error.folderAtFault ? MergeStatus::FolderNotWritable
                                       : MergeStatus::CompanionFailed,
                   error.path);
@@ -69,15 +69,15 @@ MergeResult outputFailed(const OutputError& error) {
 // is never written, so its own CRC and whether it holds the table stay unset.
 MergeResult writeHeader(const Companion& header, std::uint64_t imageSize,
                         std::vector<std::uint32_t> crcs) {
-    OutputSet set;
-    OutputFile* out = nullptr;
-    if (const OutputError error = set.add(header.path, out)) {
+    files::OutputSet set;
+    files::OutputFile* out = nullptr;
+    if (const files::OutputError error = set.add(header.path, out)) {
         return outputFailed(error);
     }
     if (header.write(*out, MergedImage{*out, imageSize, false, std::move(crcs), 0})) {
         return failed(MergeStatus::CompanionFailed, header.path);
     }
-    if (const OutputError error = set.commit()) {
+    if (const files::OutputError error = set.commit()) {
         return outputFailed(error);
     }
     return {};

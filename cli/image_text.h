@@ -2,7 +2,7 @@
 // or is cut short, in the same words for each.
 #pragma once
 
-#include "core/files/output_set.h"
+#include "core/files/file_errors.h"
 
 #include <cstdint>
 #include <string>
@@ -11,7 +11,7 @@
 namespace zd::cli {
 
 inline std::string imageUnreadableText(const std::error_code& error) {
-    if (error == make_error_code(FileErrc::NotAFile)) {
+    if (error == make_error_code(files::FileErrc::NotAFile)) {
         return "not a regular file: a pipe or a device cannot be read as an image; "
                "save it to a file first";
     }

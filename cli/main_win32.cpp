@@ -60,7 +60,7 @@ class StdHandleBuffer final : public std::stringbuf {
         DWORD written = 0;
         BOOL ok = TRUE;
         if (console_) {
-            const std::wstring wide = zd::win::toWideLenient(text);
+            const std::wstring wide = zd::files::toWideLenient(text);
             ok = ::WriteConsoleW(handle_, wide.data(), static_cast<DWORD>(wide.size()), &written,
                                  nullptr);
         } else if (!text.empty()) {
@@ -83,7 +83,7 @@ int wmain(int argc, wchar_t** argv) {
 
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) {
-        args.push_back(zd::win::toUtf8(argv[i]));
+        args.push_back(zd::files::toUtf8(argv[i]));
     }
     int status = 0;
     {

@@ -1,6 +1,7 @@
 #include "cli/response_files.h"
 
-#include "core/files/file_layer.h"
+#include "core/files/file_errors.h"
+#include "core/files/file_reading.h"
 #include "core/model/file_names.h"
 
 #include <algorithm>
@@ -15,32 +16,20 @@ namespace {
 constexpr std::uint64_t kMaxBytes = 16ull << 20;
 
 std::optional<std::string> readWhole(const std::string& path, std::string& text) {
-    files::Input input;
-    if (auto error = input.open(path)) {
-        return error.message();
+    const std::error_code error = files::readWholeFile(path, kMaxBytes, text);
+    if (!error) {
+        return std::nullopt;
     }
-    files::Status info;
-    if (auto error = input.status(info)) {
-        return error.message();
+    if (error == std::errc::is_a_directory) {
+        return std::string("is a folder");
     }
-    if (info.kind != files::Kind::Regular) {
-        return std::string(info.kind == files::Kind::Directory ? "is a folder"
-                                                               : "is not a regular file");
+    if (error == files::FileErrc::NotAFile) {
+        return std::string("is not a regular file");
     }
-    std::vector<char> buffer(64 * 1024);
-    for (;;) {
-        std::size_t got = 0;
-        if (auto error = input.read(buffer.data(), buffer.size(), got)) {
-            return error.message();
-        }
-        if (got == 0) {
-            return std::nullopt;
-        }
-        text.append(buffer.data(), got);
-        if (text.size() > kMaxBytes) {
-            return std::string("is larger than 16 MiB");
-        }
+    if (error == std::errc::file_too_large) {
+        return std::string("is larger than 16 MiB");
     }
+    return error.message();
 }
 
 std::vector<std::string> linesOf(std::string_view text) {

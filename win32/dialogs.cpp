@@ -17,7 +17,7 @@ void propose(OPENFILENAMEW& dialog, const std::string& proposed, std::wstring& f
     if (proposed.empty()) {
         return;
     }
-    const std::wstring path = win::toWideLenient(proposed);
+    const std::wstring path = files::toWideLenient(proposed);
     const std::size_t cut = path.find_last_of(L"\\/") + 1; // 0 when there is no folder
     folder = path.substr(0, cut);
     path.copy(dialog.lpstrFile, std::min<std::size_t>(path.size() - cut, dialog.nMaxFile - 1), cut);
@@ -42,10 +42,10 @@ UINT messageBoxType(app::Icon icon, app::Buttons buttons) {
 std::wstring filterText(const std::vector<app::FileFilter>& filters) {
     std::wstring text;
     for (const app::FileFilter& filter : filters) {
-        text += win::toWideLenient(filter.label);
+        text += files::toWideLenient(filter.label);
         text += L'\0';
         for (std::size_t i = 0; i < filter.patterns.size(); ++i) {
-            text += (i ? L";" : L"") + win::toWideLenient(filter.patterns[i]);
+            text += (i ? L";" : L"") + files::toWideLenient(filter.patterns[i]);
         }
         text += L'\0';
     }
@@ -97,7 +97,7 @@ app::OpenChoice SystemDialogs::openFiles(HWND owner, const app::FileDialogReques
     // one is proposed.
     std::wstring buffer(request.multiple ? selectionChars_ : kSaveBuffer, L'\0');
     const std::wstring filters = filterText(request.filters);
-    const std::wstring title = win::toWideLenient(request.title);
+    const std::wstring title = files::toWideLenient(request.title);
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner;
@@ -118,7 +118,7 @@ app::OpenChoice SystemDialogs::openFiles(HWND owner, const app::FileDialogReques
         return choice;
     }
     for (const std::wstring& path : selectedPaths(buffer.c_str(), dialog.nFileOffset)) {
-        choice.paths.push_back(win::toUtf8(path));
+        choice.paths.push_back(files::toUtf8(path));
     }
     return choice;
 }
@@ -127,7 +127,7 @@ std::optional<std::string> SystemDialogs::saveFile(HWND owner,
                                                    const app::FileDialogRequest& request) {
     std::wstring buffer(kSaveBuffer, L'\0');
     const std::wstring filters = filterText(request.filters);
-    const std::wstring title = win::toWideLenient(request.title);
+    const std::wstring title = files::toWideLenient(request.title);
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner;
@@ -143,7 +143,7 @@ std::optional<std::string> SystemDialogs::saveFile(HWND owner,
     if (!::GetSaveFileNameW(&dialog)) {
         return std::nullopt;
     }
-    return win::toUtf8(buffer.c_str());
+    return files::toUtf8(buffer.c_str());
 }
 
 void SystemDialogs::infoDialog(HWND owner, int resourceId) {

@@ -22,7 +22,7 @@ void ListRows::onNotify(const NMHDR& header) {
         auto& item = reinterpret_cast<NMLVDISPINFOW&>(const_cast<NMHDR&>(header)).item;
         if ((item.mask & LVIF_TEXT) && item.iItem >= 0 && item.iItem < list_.rowCount()) {
             text_ =
-                win::toWideLenient(list_.cellText(item.iItem, static_cast<Column>(item.iSubItem)));
+                files::toWideLenient(list_.cellText(item.iItem, static_cast<Column>(item.iSubItem)));
             item.pszText = text_.data();
         }
         return;
@@ -31,7 +31,7 @@ void ListRows::onNotify(const NMHDR& header) {
         // The whole path, which the column may cut.
         auto& tip = reinterpret_cast<NMLVGETINFOTIPW&>(const_cast<NMHDR&>(header));
         if (tip.iItem >= 0 && tip.iItem < list_.rowCount() && tip.cchTextMax > 0) {
-            const std::wstring path = win::toWideLenient(list_.at(tip.iItem).path);
+            const std::wstring path = files::toWideLenient(list_.at(tip.iItem).path);
             lstrcpynW(tip.pszText, path.c_str(), tip.cchTextMax);
         }
     }

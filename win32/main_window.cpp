@@ -74,18 +74,18 @@ void addToolsMenu(HMENU bar) {
     const HMENU tools = ::CreatePopupMenu();
     for (const app::text::MenuItem& item : app::text::kToolsMenuItems) {
         ::AppendMenuW(tools, MF_STRING, static_cast<UINT_PTR>(item.id),
-                      win::toWideLenient(item.text).c_str());
+                      files::toWideLenient(item.text).c_str());
     }
     // Between File and Help; the bar owns it from here on.
     ::InsertMenuW(bar, 1, MF_BYPOSITION | MF_POPUP, reinterpret_cast<UINT_PTR>(tools),
-                  win::toWideLenient(app::text::kToolsMenu).c_str());
+                  files::toWideLenient(app::text::kToolsMenu).c_str());
 }
 
 RECT MainWindow::linkArea() const {
     const app::LinkRect& hit = app::kLinkRect;
     RECT area{toWindow(hit.left), toWindow(hit.top), toWindow(hit.right + 1),
               toWindow(hit.bottom + 1)};
-    const std::wstring text = win::toWideLenient(commands_.linkText());
+    const std::wstring text = files::toWideLenient(commands_.linkText());
     SIZE extent{};
     const HDC dc = ::GetDC(window_);
     ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
@@ -202,7 +202,7 @@ void MainWindow::paint() {
 void MainWindow::paintLink(HDC dc) {
     // The font and the opaque white background of a fresh paint.
     ::SetTextColor(dc, commands_.state().linkHot ? kHotLinkColour : kLinkColour);
-    const std::wstring text = win::toWideLenient(commands_.linkText());
+    const std::wstring text = files::toWideLenient(commands_.linkText());
     ::TextOutW(dc, toWindow(app::kLinkX), toWindow(app::kLinkY), text.c_str(),
                static_cast<int>(text.size()));
 }
@@ -213,7 +213,7 @@ void MainWindow::drop(HDROP drop) {
     for (UINT i = 0; i < count; ++i) {
         std::wstring path(::DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
         path.resize(::DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size())));
-        paths.push_back(win::toUtf8(path));
+        paths.push_back(files::toUtf8(path));
     }
     ::DragFinish(drop);
     commands_.onDrop(paths);
@@ -231,7 +231,7 @@ std::vector<std::string> commandLineFiles(const wchar_t* commandLine) {
     int count = 0;
     wchar_t** args = ::CommandLineToArgvW(commandLine, &count);
     for (int i = 1; args != nullptr && i < count; ++i) {
-        files.push_back(win::toUtf8(args[i]));
+        files.push_back(files::toUtf8(args[i]));
     }
     ::LocalFree(args);
     return files;

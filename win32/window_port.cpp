@@ -14,7 +14,7 @@ WindowPort::WindowPort(MainWindow& window, Dialogs& dialogs)
 app::Answer WindowPort::showMessage(const std::string& text, const std::string& caption,
                                     app::Icon icon, app::Buttons buttons) {
     const int pressed =
-        dialogs_.message(window_.handle(), win::toWideLenient(text), win::toWideLenient(caption),
+        dialogs_.message(window_.handle(), files::toWideLenient(text), files::toWideLenient(caption),
                          messageBoxType(icon, buttons));
     if (buttons == app::Buttons::Ok) {
         return app::Answer::Ok;
@@ -35,11 +35,11 @@ std::string WindowPort::displayText(app::Display display) {
     std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(control)) + 1, L'\0');
     text.resize(static_cast<std::size_t>(
         ::GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
-    return win::toUtf8(text);
+    return files::toUtf8(text);
 }
 
 void WindowPort::setDisplayText(app::Display display, const std::string& text) {
-    ::SetWindowTextW(window_.control(static_cast<int>(display)), win::toWideLenient(text).c_str());
+    ::SetWindowTextW(window_.control(static_cast<int>(display)), files::toWideLenient(text).c_str());
 }
 
 bool WindowPort::isFileInfoChecked() {
@@ -89,12 +89,12 @@ void WindowPort::showHandCursor() {
 }
 
 void WindowPort::openFolder(const std::string& path) {
-    dialogs_.shellOpen(win::toWideLenient(path));
+    dialogs_.shellOpen(files::toWideLenient(path));
 }
 
 void WindowPort::openUrl(const std::string& url) {
     // The commands hand over full addresses, scheme included.
-    dialogs_.shellOpen(win::toWideLenient(url));
+    dialogs_.shellOpen(files::toWideLenient(url));
 }
 
 void WindowPort::runDialog(app::InfoDialog dialog) {

@@ -1,6 +1,7 @@
 #include "core/check/image_check.h"
 
 #include "core/check/image_scan.h"
+#include "core/files/file_reading.h"
 #include "core/firmware/manifest.h"
 #include "core/image/crc32.h"
 #include "core/image/info_table.h"
@@ -43,15 +44,7 @@ void openInput(const CheckRow& row, RowCheck& check) {
     }
     check.opened = true;
     files::Status status;
-    check.inputError = check.input.open(row.path);
-    if (!check.inputError) {
-        check.inputError = check.input.status(status);
-    }
-    if (!check.inputError && status.kind != files::Kind::Regular) {
-        check.inputError = std::make_error_code(status.kind == files::Kind::Directory
-                                                    ? std::errc::is_a_directory
-                                                    : std::errc::invalid_argument);
-    }
+    check.inputError = files::openRegular(row.path, check.input, status);
     check.inputSize = status.size;
 }
 

@@ -19,12 +19,12 @@ using Status = DiffResult::Status;
 // The record files, fed NEW's bytes of each changed sector in address order.
 class ChangedRecords {
   public:
-    OutputError add(const std::string& path, HexFormat format, std::uint32_t base) {
+    files::OutputError add(const std::string& path, HexFormat format, std::uint32_t base) {
         if (path.empty()) {
             return {};
         }
-        OutputFile* file = nullptr;
-        if (OutputError failed = set_.add(path, file)) {
+        files::OutputFile* file = nullptr;
+        if (files::OutputError failed = set_.add(path, file)) {
             return failed;
         }
         writers_.push_back({std::make_unique<HexWriter>(
@@ -34,7 +34,7 @@ class ChangedRecords {
         return {};
     }
     // NEW's `size` bytes at `offset`; the bytes since the last ones stay as they are.
-    OutputError write(std::uint64_t offset, const unsigned char* data, std::size_t size) {
+    files::OutputError write(std::uint64_t offset, const unsigned char* data, std::size_t size) {
         for (Writer& writer : writers_) {
             std::error_code error = writer.hex->skip(offset - written_);
             if (!error) {
@@ -47,7 +47,7 @@ class ChangedRecords {
         written_ = offset + size;
         return {};
     }
-    OutputError commit() {
+    files::OutputError commit() {
         for (Writer& writer : writers_) {
             if (auto error = writer.hex->finish()) {
                 return {error, writer.path};
@@ -61,7 +61,7 @@ class ChangedRecords {
         std::unique_ptr<HexWriter> hex;
         std::string path;
     };
-    OutputSet set_;
+    files::OutputSet set_;
     std::vector<Writer> writers_;
     std::uint64_t written_ = 0;
 };
@@ -76,7 +76,7 @@ class SectorComparison {
     // NEW's next `newSize` bytes against OLD's at the same offsets, of which
     // OLD holds `oldSize` (fewer once it ended). Pieces hold whole sectors
     // but for NEW's last.
-    OutputError compare(const unsigned char* oldBytes, std::size_t oldSize,
+    files::OutputError compare(const unsigned char* oldBytes, std::size_t oldSize,
                         const unsigned char* newBytes, std::size_t newSize) {
         for (std::size_t at = 0; at < newSize; at += sectorSize_) {
             const std::size_t length = std::min<std::size_t>(sectorSize_, newSize - at);
@@ -93,7 +93,7 @@ class SectorComparison {
                 runBegin_ = offset;
                 inRun_ = true;
             }
-            if (OutputError failed = records_.write(offset, newBytes + at, length)) {
+            if (files::OutputError failed = records_.write(offset, newBytes + at, length)) {
                 return failed;
             }
         }
@@ -190,7 +190,7 @@ DiffResult diffImages(const std::string& oldPath, const std::string& newPath,
     }
     for (const auto& [path, format] : {std::pair{settings.ihex, HexFormat::IntelHex},
                                        std::pair{settings.srec, HexFormat::SRecord}}) {
-        if (OutputError error = records.add(path, format, settings.base)) {
+        if (files::OutputError error = records.add(path, format, settings.base)) {
             return failed(result, Status::OutputFailed, error.error, error.path);
         }
     }
@@ -213,7 +213,7 @@ DiffResult diffImages(const std::string& oldPath, const std::string& newPath,
             }
             oldEnded = oldGot < newGot;
         }
-        if (OutputError error =
+        if (files::OutputError error =
                 comparison.compare(oldBytes.data(), oldGot, newBytes.data(), newGot)) {
             return failed(result, Status::OutputFailed, error.error, error.path);
         }
@@ -229,7 +229,7 @@ DiffResult diffImages(const std::string& oldPath, const std::string& newPath,
         }
         result.oldSize += oldGot;
     }
-    if (OutputError error = records.commit()) {
+    if (files::OutputError error = records.commit()) {
         return failed(result, Status::OutputFailed, error.error, error.path);
     }
     return result;

@@ -1,6 +1,6 @@
 #include "core/check/image_scan.h"
 
-#include "core/files/output_set.h"
+#include "core/files/file_reading.h"
 #include "core/image/info_table.h"
 #include "core/model/entry_list.h"
 
@@ -12,15 +12,7 @@
 namespace zd::scan {
 std::error_code openImage(const std::string& path, files::Input& image, std::uint64_t& size) {
     files::Status status;
-    std::error_code error = image.open(path);
-    if (!error) {
-        error = image.status(status);
-    }
-    if (!error && status.kind != files::Kind::Regular) {
-        error = status.kind == files::Kind::Directory
-                    ? std::make_error_code(std::errc::is_a_directory)
-                    : make_error_code(FileErrc::NotAFile);
-    }
+    const std::error_code error = files::openRegular(path, image, status);
     size = status.size;
     return error;
 }

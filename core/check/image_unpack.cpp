@@ -2,7 +2,7 @@
 #include "core/check/image_unpack.h"
 
 #include "core/check/image_scan.h"
-#include "core/files/temporary_names.h"
+#include "core/files/staged_files.h"
 #include "core/image/info_table.h"
 #include "core/model/list_file.h"
 #include "core/model/listed_names.h"
@@ -24,15 +24,6 @@ UnpackResult failure(UnpackResult::Status status, std::string path = {},
     return result;
 }
 
-std::string joined(const std::string& folder, std::string_view name) {
-    std::string path = folder;
-    if (!path.empty() && !files::isSeparator(path.back())) {
-        path += files::kSeparator;
-    }
-    path += name;
-    return path;
-}
-
 // Names on Windows clash whatever their letter case.
 std::string clashKey(std::string_view name) {
     std::string key(name);
@@ -44,125 +35,10 @@ std::string clashKey(std::string_view name) {
     return key;
 }
 
-// The files and folders this run makes. Each file is written under a
-// temporary name beside its target; once all are complete they are put in
-// place, each by a second name that fails rather than replace a file. All
-// of it is removed again unless the run completes.
-class StagedFiles {
-  public:
-    ~StagedFiles() {
-        if (kept_) {
-            return;
-        }
-        (void)current_.close();
-        for (const Staged& file : files_) {
-            if (file.placed) {
-                (void)files::remove(file.target);
-            }
-            (void)files::remove(file.temporary); // gone already once placed by a second name
-        }
-        for (auto folder = folders_.rbegin(); folder != folders_.rend(); ++folder) {
-            (void)files::removeFolder(*folder);
-        }
-    }
-    // Makes `folder` and the parents it lacks.
-    std::error_code makeFolders(const std::string& folder) {
-        std::vector<std::string> missing;
-        for (std::string path = withoutTrailingSeparators(folder); !path.empty();) {
-            files::Status status;
-            const std::error_code error = files::statusOf(path, status);
-            if (!error) {
-                if (status.kind != files::Kind::Directory) {
-                    return std::make_error_code(std::errc::not_a_directory);
-                }
-                break;
-            }
-            if (error != std::errc::no_such_file_or_directory) {
-                return error;
-            }
-            missing.push_back(path);
-            const std::size_t cut = files::lastSeparator(path);
-            path = cut == std::string::npos ? std::string{}
-                                            : withoutTrailingSeparators(path.substr(0, cut + 1));
-        }
-        for (auto path = missing.rbegin(); path != missing.rend(); ++path) {
-            if (auto error = files::makeFolder(*path)) {
-                return error;
-            }
-            folders_.push_back(*path);
-        }
-        return {};
-    }
-    std::error_code create(const std::string& folder, std::string_view name) {
-        Staged file{joined(folder, name), joined(folder, newTemporaryName(name))};
-        if (auto error = current_.createNew(file.temporary)) {
-            return error;
-        }
-        files_.push_back(std::move(file));
-        return {};
-    }
-    std::error_code write(const unsigned char* data, std::size_t size) {
-        return current_.write(data, size);
-    }
-    std::error_code close() { return current_.close(); }
-    // Puts every file in place; on failure `failed` names the target.
-    std::error_code putInPlace(std::string& failed) {
-        for (Staged& file : files_) {
-            failed = file.target;
-            std::error_code error = files::hardLink(file.temporary, file.target);
-            if (error && error != std::errc::file_exists) {
-                // No second names here (FAT): a rename, once the name is free.
-                files::Status status;
-                error = files::statusOf(file.target, status);
-                error = !error ? std::make_error_code(std::errc::file_exists)
-                        : error == std::errc::no_such_file_or_directory
-                            ? files::rename(file.temporary, file.target)
-                            : error;
-                file.placed = !error;
-                if (error) {
-                    return error;
-                }
-                continue;
-            }
-            if (error) {
-                return error;
-            }
-            file.placed = true;
-            (void)files::remove(file.temporary);
-        }
-        return {};
-    }
-    std::vector<std::string> targets() const {
-        std::vector<std::string> names;
-        for (const Staged& file : files_) {
-            names.push_back(file.target);
-        }
-        return names;
-    }
-    void keep() { kept_ = true; }
-
-  private:
-    static std::string withoutTrailingSeparators(std::string path) {
-        while (path.size() > 1 && files::isSeparator(path.back())) {
-            path.pop_back();
-        }
-        return path;
-    }
-    struct Staged {
-        std::string target;
-        std::string temporary;
-        bool placed = false;
-    };
-    std::vector<Staged> files_;
-    std::vector<std::string> folders_; // made by this run, parents first
-    files::Output current_;            // the file being written
-    bool kept_ = false;
-};
-
 // Every target must be new; the names are checked before anything is made.
 UnpackResult checkTargets(const std::string& folder, const std::vector<std::string>& names) {
     for (const std::string& name : names) {
-        const std::string target = joined(folder, name);
+        const std::string target = files::joinedPath(folder, name);
         files::Status status;
         const std::error_code error = files::statusOf(target, status);
         if (!error) {
@@ -290,7 +166,7 @@ UnpackResult planByTable(const std::string& imagePath, std::uint64_t imageSize,
 
 // Copies each planned range of the image to its staged file.
 UnpackResult writePlan(const std::string& imagePath, const std::string& folder, const Plan& plan,
-                       const scan::StopFn& stop, StagedFiles& staged) {
+                       const scan::StopFn& stop, files::StagedFiles& staged) {
     files::Input image;
     std::uint64_t size = 0;
     if (auto error = scan::openImage(imagePath, image, size)) {
@@ -300,7 +176,7 @@ UnpackResult writePlan(const std::string& imagePath, const std::string& folder, 
     std::uint64_t position = 0;
     for (std::size_t index = 0; index < plan.ranges.size(); ++index) {
         const scan::Range& range = plan.ranges[index];
-        const std::string target = joined(folder, plan.names[index]);
+        const std::string target = files::joinedPath(folder, plan.names[index]);
         if (auto error = scan::skip(image, range.begin - position, buffer, stop)) {
             return readFailure(imagePath, error);
         }
@@ -360,7 +236,7 @@ UnpackResult unpackImage(const std::string& imagePath, const std::string& folder
     if (UnpackResult checked = checkTargets(folder, plan.names); !checked.ok()) {
         return checked;
     }
-    StagedFiles staged;
+    files::StagedFiles staged;
     if (auto error = staged.makeFolders(folder)) {
         return failure(UnpackResult::Status::FolderUnusable, folder, error);
     }

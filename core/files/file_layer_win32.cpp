@@ -47,14 +47,14 @@ HANDLE handleOf(NativeHandle handle) {
 // in its long form, so it works whether or not the system allows long paths;
 // nothing for text that is not UTF-8.
 std::optional<std::wstring> systemPath(const std::string& path) {
-    std::optional<std::wstring> wide = win::toWide(path);
+    std::optional<std::wstring> wide = files::toWide(path);
     if (!wide || wide->size() < MAX_PATH - 12) {
         return wide;
     }
     std::wstring full(::GetFullPathNameW(wide->c_str(), 0, nullptr, nullptr), L'\0');
     full.resize(
         ::GetFullPathNameW(wide->c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr));
-    return full.empty() ? wide : win::extendedLengthPath(full);
+    return full.empty() ? wide : files::extendedLengthPath(full);
 }
 
 // Opens `path` with the access asked for; folders open too (backup
@@ -221,7 +221,7 @@ std::error_code Output::close() {
 
 std::error_code NamedLock::tryLock(const std::string& key) {
     unlock();
-    const std::optional<std::wstring> name = win::toWide("Local\\zadodaziderav-" + key);
+    const std::optional<std::wstring> name = files::toWide("Local\\zadodaziderav-" + key);
     if (!name) {
         return {ERROR_NO_UNICODE_TRANSLATION, std::system_category()};
     }
@@ -392,7 +392,7 @@ std::error_code resolveLinks(const std::string& path, std::string& target) {
         final.resize(length);
     }
     ::CloseHandle(handle);
-    target = win::toUtf8(win::ordinaryPath(final));
+    target = files::toUtf8(files::ordinaryPath(final));
     return {};
 }
 
@@ -426,7 +426,7 @@ std::error_code listFolder(const std::string& folder, std::vector<FolderEntry>& 
             continue;
         }
         FolderEntry item;
-        item.name = win::toUtf8(name);
+        item.name = files::toUtf8(name);
         if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
             // A link: what it leads to, taken on the opened target.
             Status target;
@@ -452,7 +452,7 @@ std::error_code listFolder(const std::string& folder, std::vector<FolderEntry>& 
 // The system itself takes ".." by the text of the path, so making the path
 // absolute may do the same.
 std::string absolutePath(const std::string& path) {
-    const std::optional<std::wstring> wide = win::toWide(path);
+    const std::optional<std::wstring> wide = files::toWide(path);
     if (!wide || wide->empty()) {
         return path;
     }
@@ -465,7 +465,7 @@ std::string absolutePath(const std::string& path) {
         }
         if (length < size) {
             full.resize(length);
-            return win::toUtf8(full);
+            return files::toUtf8(full);
         }
         size = length;
     }
@@ -485,7 +485,7 @@ std::string longPath(const std::string& path) {
         return path;
     }
     found.resize(length);
-    return win::toUtf8(win::ordinaryPath(found));
+    return files::toUtf8(files::ordinaryPath(found));
 }
 
 std::uint64_t processId() {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace zd {
+namespace zd::files {
 
 std::error_code InputBatch::take(files::Input& input, std::uint64_t size, OutputFile& image,
                                  files::CopyResult& result) {
@@ -49,4 +49,4 @@ std::error_code InputBatch::flushTo(OutputFile& image) {
     return pending == 0 ? std::error_code{} : image.write(buffer_.get(), pending);
 }
 
-} // namespace zd
+} // namespace zd::files

@@ -14,7 +14,7 @@
 #include <memory>
 #include <system_error>
 
-namespace zd {
+namespace zd::files {
 
 class InputBatch {
   public:
@@ -47,4 +47,4 @@ class InputBatch {
     std::size_t used_ = 0;
 };
 
-} // namespace zd
+} // namespace zd::files

@@ -6,26 +6,8 @@
 #include <atomic>
 #include <set>
 
-namespace zd {
+namespace zd::files {
 namespace {
-
-class FileCategory : public std::error_category {
-  public:
-    const char* name() const noexcept override { return "zd-file"; }
-    std::string message(int code) const override {
-        switch (static_cast<FileErrc>(code)) {
-        case FileErrc::ReadOnly:
-            return "the file is read-only or may not be written";
-        case FileErrc::InUse:
-            return "another merge is writing it now";
-        case FileErrc::SameTarget:
-            return "it leads to the same file as another output";
-        case FileErrc::NotAFile:
-            return "not a regular file";
-        }
-        return "unknown error";
-    }
-};
 
 bool deniedByFolder(const std::error_code& error) {
     return error == std::errc::permission_denied || error == std::errc::operation_not_permitted ||
@@ -33,15 +15,6 @@ bool deniedByFolder(const std::error_code& error) {
 }
 
 } // namespace
-
-const std::error_category& fileCategory() {
-    static const FileCategory category;
-    return category;
-}
-
-std::error_code make_error_code(FileErrc code) {
-    return {static_cast<int>(code), fileCategory()};
-}
 
 std::error_code OutputFile::fill(unsigned char byte, std::uint64_t count) {
     const std::vector<unsigned char> block(
@@ -269,4 +242,4 @@ std::error_code writeWholeFile(const std::string& target, std::string_view text,
     return set.commit().error;
 }
 
-} // namespace zd
+} // namespace zd::files

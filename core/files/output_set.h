@@ -11,6 +11,7 @@
 //   if (auto failed = set.commit()) ...                 // all or none
 #pragma once
 
+#include "core/files/file_errors.h"
 #include "core/files/file_layer.h"
 
 #include <cstddef>
@@ -23,23 +24,7 @@
 #include <system_error>
 #include <vector>
 
-namespace zd {
-
-// Why a file cannot be used, beyond what the system says.
-enum class FileErrc {
-    ReadOnly = 1, // the earlier file is read-only, or this user may not write it
-    InUse,        // another merge is writing the same output now
-    SameTarget,   // two outputs of one set lead to the same file
-    NotAFile,     // a device, pipe or socket where a regular file is needed
-};
-const std::error_category& fileCategory();
-std::error_code make_error_code(FileErrc code);
-
-} // namespace zd
-
-template <> struct std::is_error_code_enum<zd::FileErrc> : std::true_type {};
-
-namespace zd {
+namespace zd::files {
 
 // One output of a set, open for writing from start to end.
 class OutputFile {
@@ -131,4 +116,4 @@ class OutputSet {
 std::error_code writeWholeFile(const std::string& target, std::string_view text,
                                bool durable = true);
 
-} // namespace zd
+} // namespace zd::files

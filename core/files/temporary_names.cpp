@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <atomic>
 
-namespace zd {
+namespace zd::files {
 namespace {
 
 constexpr std::string_view kTemporaryStart = ".zd~";
@@ -69,4 +69,4 @@ bool isTemporaryName(std::string_view name) {
            isDigits(name.substr(dash + 1));
 }
 
-} // namespace zd
+} // namespace zd::files

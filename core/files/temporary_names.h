@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-namespace zd {
+namespace zd::files {
 
 // `value` as `digits` lower-case hex digits, leading zeros kept.
 std::string hexDigits(std::uint64_t value, std::size_t digits);
@@ -32,4 +32,4 @@ std::string newTemporaryName(std::string_view name);
 // an OutputSet writes. Folder listings skip them.
 bool isTemporaryName(std::string_view name);
 
-} // namespace zd
+} // namespace zd::files

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace zd::win {
+namespace zd::files {
 
 // Nothing for text that is not valid UTF-8, which names no file.
 std::optional<std::wstring> toWide(std::string_view utf8);
@@ -24,4 +24,4 @@ std::wstring extendedLengthPath(std::wstring_view absolute);
 // "\\server\share"; any other path stays.
 std::wstring ordinaryPath(std::wstring_view extended);
 
-} // namespace zd::win
+} // namespace zd::files

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-namespace zd::win {
+namespace zd::files {
 namespace {
 
 std::optional<std::wstring> widen(std::string_view utf8, DWORD flags) {
@@ -58,4 +58,4 @@ std::wstring ordinaryPath(std::wstring_view extended) {
     return std::wstring(extended);
 }
 
-} // namespace zd::win
+} // namespace zd::files

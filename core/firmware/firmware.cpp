@@ -13,7 +13,7 @@ namespace {
 Companion headerCompanion(const FirmwareSettings& settings, const EntryList& list,
                           const std::string& listFolder) {
     return {settings.cHeader, [&list, prefix = settings.prefix, table = settings.cTable,
-                               listFolder](OutputFile& out, const MergedImage& image) {
+                               listFolder](files::OutputFile& out, const MergedImage& image) {
                 return out.write(
                     cHeaderText(list, {prefix, image.size, listFolder, table, image.rowCrcs}));
             }};
@@ -22,7 +22,7 @@ Companion headerCompanion(const FirmwareSettings& settings, const EntryList& lis
 Companion manifestCompanion(const FirmwareSettings& settings, const EntryList& list,
                             const std::string& listFolder) {
     return {settings.manifest,
-            [&list, listFolder, fill = settings.fill](OutputFile& out, const MergedImage& image) {
+            [&list, listFolder, fill = settings.fill](files::OutputFile& out, const MergedImage& image) {
                 Manifest manifest{.frontOffset = list.frontOffset(),
                                   .infoTable = image.infoTableWritten,
                                   .imageSize = image.size,
@@ -42,7 +42,7 @@ Companion manifestCompanion(const FirmwareSettings& settings, const EntryList& l
 
 // HEX or S-records, written from the image's bytes as the merge writes them.
 Companion hexCompanion(const std::string& path, HexFormat format, std::uint32_t base) {
-    return {path, {}, [format, base](OutputFile& out) -> std::unique_ptr<ImageStream> {
+    return {path, {}, [format, base](files::OutputFile& out) -> std::unique_ptr<ImageStream> {
                 return std::make_unique<HexWriter>(
                     format, HexSettings{base, true},
                     [&out](std::string_view text) { return out.write(text); });
@@ -58,7 +58,7 @@ Companion depfileCompanion(const FirmwareSettings& settings, const EntryList& li
         outputs.push_back(companion.path);
     }
     return {settings.depfile,
-            [&list, outputs, alsoRead = settings.alsoRead](OutputFile& out, const MergedImage&) {
+            [&list, outputs, alsoRead = settings.alsoRead](files::OutputFile& out, const MergedImage&) {
                 std::vector<std::string> inputs;
                 for (const Entry& entry : list.entries()) {
                     inputs.push_back(entry.path);

@@ -1,6 +1,6 @@
 #include "core/firmware/manifest.h"
 
-#include "core/files/file_layer.h"
+#include "core/files/file_reading.h"
 #include "core/image/crc32.h"
 #include "core/model/file_names.h"
 #include "core/model/listed_names.h"
@@ -186,36 +186,9 @@ ManifestReadResult readManifest(const std::string& path) {
         result.error = error;
         return result;
     };
-    files::Input input;
-    if (auto error = input.open(path)) {
-        return cannotRead(error);
-    }
-    files::Status info;
-    if (auto error = input.status(info)) {
-        return cannotRead(error);
-    }
-    if (info.kind != files::Kind::Regular) {
-        return cannotRead(std::make_error_code(info.kind == files::Kind::Directory
-                                                   ? std::errc::is_a_directory
-                                                   : std::errc::invalid_argument));
-    }
-    if (info.size > kLargestManifest) {
-        return cannotRead(std::make_error_code(std::errc::file_too_large));
-    }
     std::string text;
-    std::vector<char> buffer(64 * 1024);
-    for (;;) {
-        std::size_t got = 0;
-        if (auto error = input.read(buffer.data(), buffer.size(), got)) {
-            return cannotRead(error);
-        }
-        if (got == 0) {
-            break;
-        }
-        if (text.size() + got > kLargestManifest) {
-            return cannotRead(std::make_error_code(std::errc::file_too_large));
-        }
-        text.append(buffer.data(), got);
+    if (auto error = files::readWholeFile(path, kLargestManifest, text)) {
+        return cannotRead(error);
     }
     return parseManifest(text);
 }

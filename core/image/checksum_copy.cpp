@@ -41,7 +41,7 @@ class InPlaceSum {
 
 } // namespace
 
-std::error_code appendSummed(files::Input& input, OutputFile& out, std::uint64_t size,
+std::error_code appendSummed(files::Input& input, files::OutputFile& out, std::uint64_t size,
                              files::CopyResult& result, const files::Output::ChunkFn& onChunk,
                              std::uint32_t& crc) {
     InPlaceSum sum(input);

@@ -13,13 +13,15 @@
 
 namespace zd {
 
+namespace files {
 class OutputFile;
+}
 
 // As files::Output::appendFrom: exactly `size` bytes of `input` (read from its
 // start) when it holds them, fewer when its end comes first, `result.more`
 // when it holds more (the byte past `size` is not written). `crc` becomes
 // the CRC-32 of the bytes appended.
-std::error_code appendSummed(files::Input& input, OutputFile& out, std::uint64_t size,
+std::error_code appendSummed(files::Input& input, files::OutputFile& out, std::uint64_t size,
                              files::CopyResult& result, const files::Output::ChunkFn& onChunk,
                              std::uint32_t& crc);
 

@@ -1,6 +1,7 @@
 #include "core/image/image_writer.h"
 
 #include "core/files/file_layer.h"
+#include "core/files/file_reading.h"
 #include "core/files/input_batch.h"
 #include "core/files/output_set.h"
 #include "core/image/checksum_copy.h"
@@ -41,7 +42,7 @@ MergeResult sizeFailure(MergeStatus status, const Entry& entry, std::uint64_t fo
 
 // A failure to create or put in place an output: the folder's, or the
 // output's own under `status`.
-MergeResult outputFailure(const OutputError& failed, MergeStatus status) {
+MergeResult outputFailure(const files::OutputError& failed, MergeStatus status) {
     return failure(failed.folderAtFault ? MergeStatus::FolderNotWritable : status, failed.path,
                    failed.error);
 }
@@ -151,9 +152,9 @@ class Streams {
 };
 
 struct Outputs {
-    OutputFile* image = nullptr;
-    OutputFile* list = nullptr;
-    std::vector<OutputFile*> companions;
+    files::OutputFile* image = nullptr;
+    files::OutputFile* list = nullptr;
+    std::vector<files::OutputFile*> companions;
 };
 
 // What the outputs replace, to tell an input that is one of them by another
@@ -206,18 +207,8 @@ MergeResult checkFilesRead(const std::vector<std::string>& filesRead,
 // is still a regular file of its listed size and none of the outputs.
 MergeResult openInput(files::Input& input, const Entry& entry, const EarlierOutputs& earlier) {
     files::Status info;
-    std::error_code error = input.open(entry.path);
-    if (!error) {
-        error = input.status(info);
-    }
-    if (error) {
+    if (auto error = files::openRegular(entry.path, input, info)) {
         return failure(MergeStatus::InputUnreadable, entry.path, error);
-    }
-    if (info.kind != files::Kind::Regular) {
-        return failure(MergeStatus::InputUnreadable, entry.path,
-                       info.kind == files::Kind::Directory
-                           ? std::make_error_code(std::errc::is_a_directory)
-                           : make_error_code(FileErrc::NotAFile));
     }
     if (MergeResult replaced = replacedByIdentity(info.identity, entry.path, earlier);
         !replaced.ok()) {
@@ -234,7 +225,7 @@ MergeResult openInput(files::Input& input, const Entry& entry, const EarlierOutp
 // `checksums`) between the two; else with `checksums` summed in place;
 // else a small input through the batch, a larger one (the batch written
 // first) by the kernel. With `checksums` its CRC-32 goes into `crc`.
-MergeResult appendInput(const Outputs& outputs, InputBatch& batch, Streams& streams,
+MergeResult appendInput(const Outputs& outputs, files::InputBatch& batch, Streams& streams,
                         const EarlierOutputs& earlier, const Entry& entry, std::uint64_t done,
                         std::uint64_t total, const MergeProgress& progress, bool checksums,
                         std::uint32_t& crc) {
@@ -259,7 +250,7 @@ MergeResult appendInput(const Outputs& outputs, InputBatch& batch, Streams& stre
         crc = sum.value();
     } else if (checksums) {
         writeError = appendSummed(input, *outputs.image, entry.size, copy, onChunk, crc);
-    } else if (InputBatch::takes(entry.size)) {
+    } else if (files::InputBatch::takes(entry.size)) {
         writeError = batch.take(input, entry.size, *outputs.image, copy);
     } else if (!(writeError = batch.flushTo(*outputs.image))) {
         writeError = outputs.image->appendFrom(input, entry.size, copy, onChunk);
@@ -294,7 +285,7 @@ MergeResult appendInput(const Outputs& outputs, InputBatch& batch, Streams& stre
 EarlierOutputs earlierOf(const Outputs& outputs) {
     EarlierOutputs earlier{outputs.image->earlier(), outputs.list->earlier(), {},
                            outputs.image->target(),  outputs.list->target(),  {}};
-    for (const OutputFile* companion : outputs.companions) {
+    for (const files::OutputFile* companion : outputs.companions) {
         earlier.companions.push_back(companion->earlier());
         earlier.companionPaths.push_back(companion->target());
     }
@@ -303,7 +294,7 @@ EarlierOutputs earlierOf(const Outputs& outputs) {
 
 // Every output's target is checked, and its temporary made, before any
 // input is read, so that a read-only list file stops the merge at once.
-MergeResult openOutputs(OutputSet& set, const OutputPaths& paths,
+MergeResult openOutputs(files::OutputSet& set, const OutputPaths& paths,
                         const std::vector<Companion>& companions, Outputs& outputs) {
     if (auto failed = set.add(paths.imagePath, outputs.image)) {
         return outputFailure(failed, MergeStatus::ImageCreateFailed);
@@ -312,7 +303,7 @@ MergeResult openOutputs(OutputSet& set, const OutputPaths& paths,
         return outputFailure(failed, MergeStatus::ListWriteFailed);
     }
     for (const Companion& companion : companions) {
-        OutputFile* file = nullptr;
+        files::OutputFile* file = nullptr;
         if (auto failed = set.add(companion.path, file)) {
             return outputFailure(failed, MergeStatus::CompanionFailed);
         }
@@ -328,7 +319,7 @@ constexpr std::uint64_t kFillPiece = std::uint64_t{1} << 20;
 // `count` filler bytes into the image (after what `batch` holds) and the
 // streams from `done` on, in pieces, asking `progress` after each (once
 // when there are none).
-MergeResult fillImage(OutputFile& image, InputBatch& batch, Streams& streams, unsigned char byte,
+MergeResult fillImage(files::OutputFile& image, files::InputBatch& batch, Streams& streams, unsigned char byte,
                       std::uint64_t count, std::uint64_t& done, std::uint64_t total,
                       const MergeProgress& progress) {
     do {
@@ -387,10 +378,10 @@ class ImageCrc {
 MergeResult writeImage(const Outputs& outputs, const EarlierOutputs& earlier, Streams& streams,
                        const EntryList& list, const ImageSettings& settings,
                        const MergeProgress& progress, MergedImage& merged) {
-    OutputFile& image = *outputs.image;
+    files::OutputFile& image = *outputs.image;
     const std::uint64_t total = settings.total;
     ImageCrc crc(settings.checksums);
-    InputBatch batch;
+    files::InputBatch batch;
     std::uint64_t done = 0;
     if (settings.writeTable) {
         const std::string table = infoTableBytes(list);
@@ -455,7 +446,7 @@ MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPa
     const std::uint64_t total = paddedSize(list, options.padTo);
     const bool writeTable =
         withInfoTable && infoTableFits(list.frontOffset(), list.entries().size());
-    OutputSet set(options.durable);
+    files::OutputSet set(options.durable);
     Outputs outputs;
     if (MergeResult opened = openOutputs(set, paths, options.companions, outputs); !opened.ok()) {
         return opened;

@@ -68,12 +68,14 @@ struct MergeResult {
 // area or padding.
 using MergeProgress = std::function<bool(std::uint64_t done, std::uint64_t total)>;
 
+namespace files {
 class OutputFile;
+}
 
 // What the companions learn of the finished image.
 struct MergedImage {
     // Readable at file.temporary() until the outputs are put in place.
-    const OutputFile& file;
+    const files::OutputFile& file;
     std::uint64_t size = 0; // padding included
     bool infoTableWritten = false;
     // With MergeOptions::checksums: every row's CRC-32, in row order, and the
@@ -88,13 +90,13 @@ struct MergedImage {
 struct Companion {
     std::string path;
     // Writes the whole content into `out`. Called once the image is complete.
-    std::function<std::error_code(OutputFile& out, const MergedImage& image)> write;
+    std::function<std::error_code(files::OutputFile& out, const MergedImage& image)> write;
     // Makes the content from the image's bytes in the same pass that writes
     // the image: called once `out` is created, before the first byte; the
     // stream then sees every byte and is finished once the image is
     // complete. The inputs are then copied by plain reads and writes, each
     // piece shown to the streams between the two.
-    std::function<std::unique_ptr<ImageStream>(OutputFile& out)> stream{};
+    std::function<std::unique_ptr<ImageStream>(files::OutputFile& out)> stream{};
 };
 
 struct MergeOptions {

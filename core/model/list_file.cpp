@@ -1,6 +1,7 @@
 #include "core/model/list_file.h"
 
-#include "core/files/file_layer.h"
+#include "core/files/file_errors.h"
+#include "core/files/file_reading.h"
 #include "core/files/output_set.h"
 #include "core/model/file_names.h"
 #include "core/model/listed_names.h"
@@ -18,6 +19,7 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 // Longer than any row line: a path of 32,767 UTF-16 units takes at most
 // about 96 KiB in UTF-8.
 constexpr std::size_t kLongestLine = 128 * 1024;
+
 
 std::string_view withoutCarriageReturn(std::string_view line) {
     return line.ends_with('\r') ? line.substr(0, line.size() - 1) : line;
@@ -242,7 +244,7 @@ std::error_code writeListFile(const std::string& path, const EntryList& list) {
             return std::make_error_code(std::errc::illegal_byte_sequence);
         }
     }
-    return writeWholeFile(path, listFileText(list));
+    return files::writeWholeFile(path, listFileText(list));
 }
 
 ListReadResult parseListFile(std::string_view text) {
@@ -261,54 +263,33 @@ ListReadResult parseListFile(std::string_view text) {
 }
 
 ListReadResult readListFile(const std::string& path) {
-    // Opening does not wait, so a pipe given as a list file cannot hang the read.
-    files::Input input;
-    if (auto error = input.open(path)) {
-        return cannotOpen(error);
-    }
-    files::Status info;
-    if (auto error = input.status(info)) {
-        return cannotOpen(error);
-    }
-    if (info.kind == files::Kind::Directory) {
-        return cannotOpen(std::make_error_code(std::errc::is_a_directory));
-    }
     ListParser parser;
-    if (info.kind != files::Kind::Regular) {
-        parser.fail("not a regular file");
-        return parser.finish();
-    }
     std::string pending; // the start of a line whose end has not been read yet
-    std::vector<char> buffer(64 * 1024);
-    for (;;) {
-        std::size_t got = 0;
-        if (auto error = input.read(buffer.data(), buffer.size(), got)) {
-            return cannotOpen(error);
-        }
-        if (got == 0) {
-            break;
-        }
-        std::string_view piece(buffer.data(), got);
+    bool failed = false;
+    const std::error_code error = files::readPieces(path, [&](std::string_view piece) {
         for (auto end = piece.find('\n'); end != std::string_view::npos; end = piece.find('\n')) {
-            bool good = false;
             if (pending.empty()) {
-                good = parser.take(piece.substr(0, end));
+                failed = !parser.take(piece.substr(0, end));
             } else {
                 pending.append(piece.substr(0, end));
-                good = parser.take(pending);
+                failed = !parser.take(pending);
                 pending.clear();
             }
-            if (!good) {
-                return parser.finish();
+            if (failed) {
+                return false;
             }
             piece.remove_prefix(end + 1);
         }
         pending.append(piece);
-        if (pending.size() > kLongestLine && !parser.take(pending)) {
-            return parser.finish(); // no list file holds such a line: stop reading
-        }
-    }
-    if (!pending.empty()) {
+        // No list file holds such a line: stop reading.
+        failed = pending.size() > kLongestLine && !parser.take(pending);
+        return !failed;
+    });
+    if (error == files::FileErrc::NotAFile) {
+        parser.fail("not a regular file");
+    } else if (error) {
+        return cannotOpen(error);
+    } else if (!failed && !pending.empty()) {
         parser.take(pending); // a last line without a line feed
     }
     return parser.finish();

@@ -34,7 +34,7 @@ TEST(Cli, TheBuiltProgramExitsAsOnLinuxAndListsLongNames) {
     for (const std::string& path : {file, folder}) {
         std::wstring alias(MAX_PATH, L'\0');
         alias.resize(::GetShortPathNameW(test::pathOf(path).c_str(), alias.data(), MAX_PATH));
-        args.push_back(win::toUtf8(alias));
+        args.push_back(files::toUtf8(alias));
         ASSERT_NE(args.back(), path);
     }
     ASSERT_EQ(test::runProgram(program, args, dir / "said"), 0);

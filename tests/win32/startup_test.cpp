@@ -41,7 +41,7 @@ TEST(Startup, FilesNamedAtTheStartAreAdded) {
     if (const HWND told = windowOf(started.dwProcessId, L"提示", deadline)) {
         wchar_t text[256] = {};
         ::GetDlgItemTextW(told, 0xFFFF, text, 256); // a message box's text
-        EXPECT_EQ(win::toUtf8(text), "总共添加 1 个文件");
+        EXPECT_EQ(files::toUtf8(text), "总共添加 1 个文件");
         ::PostMessageW(told, WM_COMMAND, IDOK, 0);
     } else {
         ADD_FAILURE() << "the files were not counted";

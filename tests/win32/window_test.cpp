@@ -34,9 +34,9 @@ class FakeDialogs final : public Dialogs {
                 UINT type) override {
         // The icon bits count error 1, question 2, warning 3, information 4.
         const UINT icon = (type & MB_ICONMASK) >> 4, buttons = type & MB_TYPEMASK;
-        log += std::string(owner ? "" : "unowned ") + "message " + win::toUtf8(caption) + " " +
+        log += std::string(owner ? "" : "unowned ") + "message " + files::toUtf8(caption) + " " +
                "-x?!i#"[std::min(icon, 5u)] + (buttons == MB_YESNO ? "? " : " ") +
-               win::toUtf8(text.substr(0, 8)) + "\n";
+               files::toUtf8(text.substr(0, 8)) + "\n";
         return buttons == MB_OK ? IDOK : IDYES;
     }
     app::OpenChoice openFiles(HWND, const app::FileDialogRequest& request) override {
@@ -48,13 +48,13 @@ class FakeDialogs final : public Dialogs {
         return std::nullopt;
     }
     void infoDialog(HWND, int id) override { log += "dialog " + std::to_string(id) + "\n"; }
-    void shellOpen(const std::wstring& to) override { log += "url " + win::toUtf8(to) + "\n"; }
+    void shellOpen(const std::wstring& to) override { log += "url " + files::toUtf8(to) + "\n"; }
 };
 
 std::string windowText(HWND window) {
     wchar_t text[512] = {};
     ::GetWindowTextW(window, text, 512);
-    return win::toUtf8(text);
+    return files::toUtf8(text);
 }
 
 // Whether `window` paints any pixel of `r` in its client area in `colour`,
@@ -139,7 +139,7 @@ TEST_F(WindowTest, CommandsAndTheListsRows) {
         for (int row = 0; row < ListView_GetItemCount(list); ++row) {
             for (int column = 0; column < 5; ++column) {
                 ListView_GetItemText(list, row, column, cell, 512);
-                const std::string value = win::toUtf8(cell);
+                const std::string value = files::toUtf8(cell);
                 seen += (column ? "," : " | ") +
                         value.substr(value.starts_with(root) ? root.size() : 0);
             }
@@ -179,7 +179,7 @@ TEST_F(WindowTest, CommandsAndTheListsRows) {
     EXPECT_EQ(shown(), "message 提示 !? 确定要删除第 2\n1 0x10 1016 | 1,a.bin,1000,16,.bin");
 
     // 字库.dot dropped first.
-    const std::wstring names = win::toWideLenient(b + '\0' + a + '\0' + '\0');
+    const std::wstring names = files::toWideLenient(b + '\0' + a + '\0' + '\0');
     const HGLOBAL memory = ::GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
     auto* drop = static_cast<DROPFILES*>(::GlobalLock(memory));
     *drop = {sizeof(DROPFILES), {}, FALSE, TRUE};
@@ -197,7 +197,7 @@ TEST_F(WindowTest, CommandsAndTheListsRows) {
             {LVIF_TEXT, row, 1, 0, 0, text, room, 0, 0, 0, 0, 0, nullptr, nullptr, 0}};
         ::SendMessageW(main(), WM_NOTIFY, 300,
                        code == LVN_GETINFOTIPW ? LPARAM(&tip) : LPARAM(&cell));
-        return win::toUtf8(code == LVN_GETINFOTIPW ? text : cell.item.pszText) + "|";
+        return files::toUtf8(code == LVN_GETINFOTIPW ? text : cell.item.pszText) + "|";
     };
     for (const UINT code : {LVN_GETINFOTIPW, LVN_GETDISPINFOW}) {
         EXPECT_EQ(ask(code, list, 0, 256) + ask(code, list, 1, 256) + ask(code, list, -1, 256) +
@@ -291,7 +291,7 @@ void CALLBACK inspect(HWND, UINT, UINT_PTR timer, DWORD) {
            std::to_string(corner.x) + "," + std::to_string(corner.y);
     wchar_t name[MAX_PATH] = {};
     if (::GetDlgItemTextW(dialog, cmb13, name, MAX_PATH) > 0) {
-        seen += ", name " + win::toUtf8(name);
+        seen += ", name " + files::toUtf8(name);
     }
     ::SetDlgItemTextW(dialog, cmb13, typed.c_str());
     ::SendMessageW(dialog, WM_COMMAND, answer, 0);
@@ -299,7 +299,7 @@ void CALLBACK inspect(HWND, UINT, UINT_PTR timer, DWORD) {
 
 // The next dialog is to be inspected, `name` typed into it and `button` to end it.
 void answerNext(const std::string& name, WPARAM button) {
-    typed = win::toWideLenient(name);
+    typed = files::toWideLenient(name);
     answer = button;
     ::SetTimer(nullptr, 0, 10, inspect);
 }

@@ -12,10 +12,10 @@ namespace zd {
 namespace {
 
 TEST(Win32FileLayer, TextPathsDevicesAndLinks) {
-    EXPECT_EQ(win::toWideLenient("图\xFF"), L"图\uFFFD");
-    EXPECT_EQ(win::toUtf8(std::wstring{L'图', wchar_t(0xD800)}), "图\xEF\xBF\xBD");
-    EXPECT_EQ(win::extendedLengthPath(L"\\\\server\\share"), L"\\\\?\\UNC\\server\\share");
-    EXPECT_EQ(win::ordinaryPath(L"\\\\?\\UNC\\server\\share"), L"\\\\server\\share");
+    EXPECT_EQ(files::toWideLenient("图\xFF"), L"图\uFFFD");
+    EXPECT_EQ(files::toUtf8(std::wstring{L'图', wchar_t(0xD800)}), "图\xEF\xBF\xBD");
+    EXPECT_EQ(files::extendedLengthPath(L"\\\\server\\share"), L"\\\\?\\UNC\\server\\share");
+    EXPECT_EQ(files::ordinaryPath(L"\\\\?\\UNC\\server\\share"), L"\\\\server\\share");
 
     test::TempDir dir;
     const std::string a = dir / "a.bin", bad = dir / "" + "b\xFF.bin";
@@ -43,7 +43,7 @@ TEST(Win32FileLayer, TextPathsDevicesAndLinks) {
     EXPECT_TRUE(!files::statusOf("NUL", status) && status.kind == files::Kind::Other); // a device
     // A pipe whose writer has gone ends as a file does.
     const std::string pipe = "\\\\.\\pipe\\zd-test-" + std::to_string(::GetCurrentProcessId());
-    const HANDLE writer = ::CreateNamedPipeW(win::toWideLenient(pipe).c_str(), PIPE_ACCESS_OUTBOUND,
+    const HANDLE writer = ::CreateNamedPipeW(files::toWideLenient(pipe).c_str(), PIPE_ACCESS_OUTBOUND,
                                              PIPE_TYPE_BYTE, 1, 64, 64, 0, nullptr);
     ASSERT_FALSE(input.open(pipe));
     DWORD written = 0;

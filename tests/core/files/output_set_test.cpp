@@ -65,10 +65,10 @@ TEST_F(Outputs, AFailureChangesNeitherOutput) {
 // the finished image; when it fails, none of the three changes. It may not
 // replace an input either.
 TEST_F(Outputs, CompanionsLandWithTheImageOrNotAtAll) {
-    const auto copyOfImage = [](OutputFile& out, const MergedImage& image) {
+    const auto copyOfImage = [](files::OutputFile& out, const MergedImage& image) {
         return out.write(readFile(image.file.temporary()));
     };
-    const auto failing = [](OutputFile&, const MergedImage&) { return errc(std::errc::io_error); };
+    const auto failing = [](files::OutputFile&, const MergedImage&) { return errc(std::errc::io_error); };
     const EntryList list = listOf(0, {a});
     EXPECT_EQ(
         summary(mergeImage(list, false, outputs, {}, {.companions = {{dir / "out.c", failing}}})),
@@ -109,7 +109,7 @@ TEST_F(Outputs, ReadOnlyEarlierFilesAndFoldersAreRefused) {
     const EntryList list = listOf(0, {a});
     fs::permissions(dir / "out.h", fs::perms::owner_read);
     EXPECT_EQ(summary(mergeImage(list, false, outputs)),
-              summary(MergeStatus::ListWriteFailed, dir / "out.h", FileErrc::ReadOnly));
+              summary(MergeStatus::ListWriteFailed, dir / "out.h", files::FileErrc::ReadOnly));
     expectEarlierKept();
 #ifndef _WIN32 // Wine runs as root here and knows no other users
     if (::geteuid() != 0) {
@@ -129,7 +129,7 @@ TEST_F(Outputs, ReadOnlyEarlierFilesAndFoldersAreRefused) {
                summary(mergeImage(list, false, *outputPathsFor(dir / "roots/c")));
     });
     ASSERT_TRUE(child);
-    EXPECT_EQ(*child, summary(MergeStatus::ListWriteFailed, dir / "mine/b.h", FileErrc::ReadOnly) +
+    EXPECT_EQ(*child, summary(MergeStatus::ListWriteFailed, dir / "mine/b.h", files::FileErrc::ReadOnly) +
                           summary(MergeStatus::FolderNotWritable, dir / "roots/",
                                   errc(std::errc::permission_denied)));
     EXPECT_EQ(namesIn(dir / "mine").size() + namesIn(dir / "roots").size(), 3u); // no temporary
@@ -144,7 +144,7 @@ TEST_F(Outputs, ReadOnlyEarlierFilesAndFoldersAreRefused) {
 // the same output; those of other outputs stay. A name another holder has
 // taken (here the next this process gives the image) is passed over.
 TEST_F(Outputs, OneMergeAtATimePerOutputAndNoTemporaryStays) {
-    const std::string given = newTemporaryName("out.bin");
+    const std::string given = files::newTemporaryName("out.bin");
     const std::size_t dash = given.rfind('-') + 1;
     files::Output taken;
     ASSERT_FALSE(taken.createNew(dir / given.substr(0, dash) +
@@ -162,7 +162,7 @@ TEST_F(Outputs, OneMergeAtATimePerOutputAndNoTemporaryStays) {
     Names during;
     const auto meanwhile = [&](std::uint64_t done, std::uint64_t) {
         for (const std::string& name : done == 0 ? namesIn(dir.path()) : Names{}) {
-            if (isTemporaryName(name) && name != other) {
+            if (files::isTemporaryName(name) && name != other) {
                 writeFile(dir / name.substr(0, name.rfind('~') + 1) + "99999-1.tmp", "stale");
             }
         }
@@ -173,8 +173,8 @@ TEST_F(Outputs, OneMergeAtATimePerOutputAndNoTemporaryStays) {
     };
     ASSERT_TRUE(mergeImage(listOf(0, {a, b}), false, outputs, meanwhile).ok());
     EXPECT_EQ(during,
-              (Names{summary(MergeStatus::ImageCreateFailed, dir / "out.bin", FileErrc::InUse),
-                     summary(MergeStatus::ImageCreateFailed, same + ".bin", FileErrc::InUse),
+              (Names{summary(MergeStatus::ImageCreateFailed, dir / "out.bin", files::FileErrc::InUse),
+                     summary(MergeStatus::ImageCreateFailed, same + ".bin", files::FileErrc::InUse),
                      summary(MergeStatus::Ok, "")}));
     EXPECT_EQ(namesIn(dir.path()).size(), 10u); // three of them stale
     ASSERT_FALSE(taken.close());
@@ -240,25 +240,25 @@ TEST_F(Outputs, ReplacingKeepsLinksPermissionsAndOwner) {
               summary(MergeStatus::ImageCreateFailed, dir / "loop.bin",
                       errc(std::errc::too_many_symbolic_link_levels)));
     EXPECT_EQ(summary(mergeImage(list, false, *outputPathsFor(dir / "twin"))),
-              summary(MergeStatus::ListWriteFailed, dir / "twin.h", FileErrc::SameTarget));
+              summary(MergeStatus::ListWriteFailed, dir / "twin.h", files::FileErrc::SameTarget));
     EXPECT_EQ(namesIn(dir.path()).size(), 10u); // a, b, link, loop, out, real, twin: no temporaries
 }
 #endif
 
 TEST(TemporaryNames, ShortAndToldFromLookAlikes) {
     const std::string longest(255, 'n'); // the longest file name most systems take
-    const std::string name = newTemporaryName(longest);
-    EXPECT_TRUE(name.starts_with(temporaryPrefix(longest)) && isTemporaryName(name)) << name;
+    const std::string name = files::newTemporaryName(longest);
+    EXPECT_TRUE(name.starts_with(files::temporaryPrefix(longest)) && files::isTemporaryName(name)) << name;
     EXPECT_LE(name.size(), 48u);
     // FNV-1a, so that a later version still clears what an earlier one left.
-    EXPECT_EQ(temporaryKey("a"), "af63dc4c8601ec8c");
-    EXPECT_TRUE(isTemporaryName(".zd~0123456789abcdef~19-9.tmp"));
+    EXPECT_EQ(files::temporaryKey("a"), "af63dc4c8601ec8c");
+    EXPECT_TRUE(files::isTemporaryName(".zd~0123456789abcdef~19-9.tmp"));
     for (const char* lookAlike :
          {".zd~0123456789abcdef_1-1.tmp", ".zd~0123456789abcdef~1-1.txt",
           "zd~0123456789abcdef~1-1.tmp", ".zd~0123456789abcdef~1-x.tmp",
           ".zd~0123456789abcdef~x-1.tmp", ".zd~0123456789abcdef~1-.tmp",
           ".zd~0123456789abcdef~1.tmp", ".zd~0123456789abcdeg~1-1.tmp", ".zd~.tmp", "a.bin"}) {
-        EXPECT_FALSE(isTemporaryName(lookAlike)) << lookAlike;
+        EXPECT_FALSE(files::isTemporaryName(lookAlike)) << lookAlike;
     }
 }
 

@@ -68,7 +68,7 @@ TEST_F(ImageWriter, TheTableRecordsSizesAbove2GiBAndAStopLeavesNothing) {
     std::uint64_t stoppedAt = 0;
     const auto progress = [&](std::uint64_t done, auto) {
         for (const std::string& name : namesIn(dir.path())) {
-            if (isTemporaryName(name) && done == 4096 && fs::file_size(dir / name) == 4096) {
+            if (files::isTemporaryName(name) && done == 4096 && fs::file_size(dir / name) == 4096) {
                 front = readFile(dir / name);
             }
         }
@@ -115,7 +115,7 @@ TEST_F(ImageWriter, StreamsSeeTheImageAsItIsWrittenAndFailWithIt) {
     std::string seen;
     const auto options = [&](std::size_t failPast) {
         seen.clear();
-        const auto open = [&seen, failPast](OutputFile&) {
+        const auto open = [&seen, failPast](files::OutputFile&) {
             return std::make_unique<Recorder>(seen, failPast);
         };
         return MergeOptions{
@@ -182,7 +182,7 @@ TEST_F(ImageWriter, RefusesAndNamesTheInputAtFault) {
         {afterA(dir / "gone", 1), MergeStatus::InputUnreadable,
          errc(std::errc::no_such_file_or_directory)},
         {afterA(b, 4999), MergeStatus::InputSizeChanged, {}},
-        {afterA(device, 5), MergeStatus::InputUnreadable, FileErrc::NotAFile},
+        {afterA(device, 5), MergeStatus::InputUnreadable, files::FileErrc::NotAFile},
         {listOf(4294967295u, {dir / "none", dir / "one"}), MergeStatus::Ok, {}},
         {listOf(4294967295u, {dir / "one", dir / "none"}), MergeStatus::LayoutTooLarge, {}},
         {listOf(4294966062u, {dir / "none", a}), MergeStatus::Ok, {}},
@@ -260,7 +260,7 @@ TEST_F(StopPoints, AStopAtAnyPointLeavesTheFolderAsItWas) {
         std::uint64_t bytes = 0;
         std::error_code none; // a folder not made yet
         for (const auto& entry : fs::directory_iterator(pathOf(folder), none)) {
-            const bool temporary = isTemporaryName(textOf(entry.path().filename()));
+            const bool temporary = files::isTemporaryName(textOf(entry.path().filename()));
             bytes += temporary == temporaries ? entry.file_size() : 0;
         }
         return bytes;

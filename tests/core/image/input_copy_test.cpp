@@ -84,8 +84,8 @@ void checkCopy(const test::TempDir& dir, const std::string& bytes, std::uint64_t
     files::Input input;
     ASSERT_FALSE(input.open(dir / "in"));
     fs::resize_file(test::pathOf(dir / "in"), cutTo);
-    OutputSet set;
-    OutputFile* out = nullptr;
+    files::OutputSet set;
+    files::OutputFile* out = nullptr;
     ASSERT_FALSE(set.add(dir / "out", out));
     files::CopyResult result;
     std::uint32_t crc = 0;
