@@ -4,6 +4,7 @@
 
 #include "app/commands.h"
 #include "app/port.h"
+#include "core/files/progress.h"
 
 #include <string>
 #include <vector>
@@ -58,11 +59,19 @@ class ButtonLock {
     bool wasEnabled_;
 };
 
+// What long work is given to tell the window's progress display how far
+// it is, and to learn whether the user asked it to stop.
+inline files::KeepGoing keepGoingWith(Port& port) {
+    return [&port](std::uint64_t done, std::uint64_t total) {
+        return port.reportProgress(done, total);
+    };
+}
+
 // The window's progress display closes however the work under it ends.
 class ProgressScope {
   public:
     explicit ProgressScope(Port& port) : port_(port) {}
-    ~ProgressScope() { port_.endMergeProgress(); }
+    ~ProgressScope() { port_.endProgress(); }
     ProgressScope(const ProgressScope&) = delete;
     ProgressScope& operator=(const ProgressScope&) = delete;
 

@@ -39,7 +39,7 @@ MergeResult sumRows(const EntryList& list, Port& port, std::vector<std::uint32_t
         Crc32 crc;
         std::uint64_t length = 0;
         for (std::size_t got = 1; got != 0; length += got) {
-            if (!port.reportMergeProgress(std::min(done + length, total), total)) {
+            if (!port.reportProgress(std::min(done + length, total), total)) {
                 return failed(MergeStatus::Stopped, {});
             }
             if (input.read(buffer.data(), buffer.size(), got)) {

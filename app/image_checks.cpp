@@ -2,8 +2,7 @@
 // table: the command line's verify -l and inspect, told in messages.
 #include "app/handlers.h"
 #include "app/messages.h"
-#include "core/check/image_check.h"
-#include "core/check/image_scan.h"
+#include "core/check/check.h"
 #include "core/files/file_layer.h"
 #include "core/image/crc32.h"
 #include "core/model/file_names.h"
@@ -18,33 +17,33 @@ namespace {
 // A message box stays readable however many rows there are.
 constexpr std::size_t kRowsShown = 20;
 
-std::string contentText(const RowFinding& row) {
+std::string contentText(const check::RowFinding& row) {
     switch (row.content) {
-    case ContentFault::None:
+    case check::ContentFault::None:
         break;
-    case ContentFault::BytesDiffer:
+    case check::ContentFault::BytesDiffer:
         return text::firstDifference(row.offset);
-    case ContentFault::CrcDiffers:
+    case check::ContentFault::CrcDiffers:
         return text::crcDiffers(crc32Text(row.crcFound), crc32Text(row.crcExpected));
-    case ContentFault::ImageTooShort:
+    case check::ContentFault::ImageTooShort:
         return text::imageEndsInside(row.offset);
-    case ContentFault::ImageEndsBefore:
+    case check::ContentFault::ImageEndsBefore:
         return text::imageEndsBefore(row.offset);
-    case ContentFault::InputUnreadable:
+    case check::ContentFault::InputUnreadable:
         return text::kRowUnreadable;
-    case ContentFault::InputSizeDiffers:
+    case check::ContentFault::InputSizeDiffers:
         return text::rowSizeDiffers(row.inputSize, row.size);
     }
     return {};
 }
 
-std::string tableText(const RowFinding& row) {
+std::string tableText(const check::RowFinding& row) {
     switch (row.table) {
-    case TableFault::None:
+    case check::TableFault::None:
         break;
-    case TableFault::Differs:
+    case check::TableFault::Differs:
         return text::tableDiffers(row.tableAddress, row.tableSize);
-    case TableFault::Missing:
+    case check::TableFault::Missing:
         return text::kTableMissing;
     }
     return {};
@@ -61,7 +60,7 @@ std::string tableLine(std::initializer_list<std::string> fields) {
 }
 
 // No., name, address and what differs, as verify prints a bad row.
-std::string rowLine(const RowFinding& row) {
+std::string rowLine(const check::RowFinding& row) {
     std::string what = contentText(row);
     if (const std::string table = tableText(row); !table.empty()) {
         what += (what.empty() ? "" : "；") + table;
@@ -90,18 +89,6 @@ std::optional<std::string> chooseImage(Port& port, const char* title) {
     return chosen.empty() ? std::nullopt : std::optional(chosen.front());
 }
 
-// The check's progress: it reads the image in pieces and asks whether to
-// stop before each, so the pieces asked stand for the bytes read.
-scan::StopFn checkProgress(Port& port, const std::string& image) {
-    files::Status status;
-    const std::uint64_t total = files::statusOf(image, status) ? 0 : status.size;
-    return [&port, total, done = std::uint64_t{0}]() mutable {
-        const bool go = port.reportMergeProgress(done, total);
-        done = std::min<std::uint64_t>(done + scan::kChunk, total);
-        return !go;
-    };
-}
-
 void tell(Port& port, const std::string& message, const char* caption, Icon icon) {
     port.showMessage(message, caption, icon, Buttons::Ok);
 }
@@ -125,22 +112,22 @@ void verifyImageFile(Context c) {
         return;
     }
     const std::string& list = lists.front();
-    VerifyResult result;
+    check::VerifyResult result;
     {
         const ProgressScope progress(c.port);
-        result = verifyAgainstList(*image, list, checkProgress(c.port, *image));
+        result = check::verifyAgainstList(*image, list, keepGoingWith(c.port));
     }
     switch (result.status) {
-    case VerifyResult::Status::ImageUnreadable:
+    case check::VerifyResult::Status::ImageUnreadable:
         return tell(c.port, text::inputUnreadable(*image), text::kVerifyCaption, Icon::Error);
-    case VerifyResult::Status::LayoutUnreadable:
+    case check::VerifyResult::Status::LayoutUnreadable:
         return tell(c.port,
                     result.error ? text::inputUnreadable(list) : text::listNotReadable(list),
                     text::kVerifyCaption, Icon::Error);
-    case VerifyResult::Status::Stopped:
+    case check::VerifyResult::Status::Stopped:
         return tell(c.port, text::kVerifyStopped, text::kVerifyCaption, Icon::Information);
-    case VerifyResult::Status::Ok:
-    case VerifyResult::Status::Mismatch:
+    case check::VerifyResult::Status::Ok:
+    case check::VerifyResult::Status::Mismatch:
         break;
     }
     std::string message;
@@ -149,7 +136,7 @@ void verifyImageFile(Context c) {
         message = text::verifyPassed(read.rows.size(), result.tableChecked);
     } else {
         std::vector<std::string> lines;
-        for (const RowFinding& row : result.rows) {
+        for (const check::RowFinding& row : result.rows) {
             lines.push_back(rowLine(row));
         }
         message = text::verifyFailed(result.rows.size()) + shownRows(lines);
@@ -166,24 +153,24 @@ void showImageTable(Context c) {
         return;
     }
     std::vector<std::string> lines;
-    const InspectResult result = inspectImage(*image, [&lines](const TableRow& row) {
+    const check::InspectResult result = check::inspectImage(*image, [&lines](const check::TableRow& row) {
         lines.push_back(tableLine({std::to_string(row.number), std::to_string(row.address),
                                    std::to_string(row.size),
                                    std::to_string(std::uint64_t{row.address} + row.size)}));
     });
     switch (result.status) {
-    case InspectResult::Status::Ok:
+    case check::InspectResult::Status::Ok:
         return tell(c.port,
                     text::imageTableHeader(result.rowCount, result.imageSize) + shownRows(lines),
                     text::kImageInfoCaption, Icon::Information);
-    case InspectResult::Status::NoTable:
+    case check::InspectResult::Status::NoTable:
         return tell(c.port, text::noInfoTable(*image), text::kImageInfoCaption, Icon::Information);
-    case InspectResult::Status::ImageTooShort:
+    case check::InspectResult::Status::ImageTooShort:
         return tell(c.port, text::tableCutShort(*image, result.imageSize, result.tableEnd),
                     text::kImageInfoCaption, Icon::Error);
-    case InspectResult::Status::ImageUnreadable:
+    case check::InspectResult::Status::ImageUnreadable:
         return tell(c.port, text::inputUnreadable(*image), text::kImageInfoCaption, Icon::Error);
-    case InspectResult::Status::Stopped: // the window asks no stop of a check
+    case check::InspectResult::Status::Stopped: // the window asks no stop of a check
         return;
     }
 }

@@ -38,7 +38,7 @@ void mergeSave(Context c) {
         const ProgressScope progress(c.port);
         result = mergeImage(c.state.list, withInfoTable, *paths,
                             [&c](std::uint64_t done, std::uint64_t total) {
-                                return c.port.reportMergeProgress(done, total);
+                                return c.port.reportProgress(done, total);
                             });
     }
     if (result.ok()) {

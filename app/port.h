@@ -85,9 +85,9 @@ class Port {
 
     // Bytes of the image written so far of `total`; return false to stop the
     // merge. Called often; the window decides when to show anything.
-    virtual bool reportMergeProgress(std::uint64_t done, std::uint64_t total) = 0;
+    virtual bool reportProgress(std::uint64_t done, std::uint64_t total) = 0;
     // The merge is over, whatever its outcome.
-    virtual void endMergeProgress() = 0;
+    virtual void endProgress() = 0;
 };
 
 } // namespace zd::app

@@ -8,7 +8,7 @@
 // Prints "name median_ms min_ms runs" lines, as the other benchmarks do.
 
 #include "bench/bench_timer.h"
-#include "core/check/image_check.h"
+#include "core/check/check.h"
 #include "core/files/file_layer.h"
 #include "core/firmware/manifest.h"
 #include "core/image/crc32.h"
@@ -78,18 +78,18 @@ int main(int argc, char** argv) {
     bool ok = true;
     zd::bench::report(
         "verify_list",
-        zd::bench::measure(runs, {}, [&] { ok = zd::verifyAgainstList(image, list).ok() && ok; }),
+        zd::bench::measure(runs, {}, [&] { ok = zd::check::verifyAgainstList(image, list).ok() && ok; }),
         runs);
     zd::bench::report(
         "verify_manifest",
         zd::bench::measure(runs, {},
-                           [&] { ok = zd::verifyAgainstManifest(image, manifestPath).ok() && ok; }),
+                           [&] { ok = zd::check::verifyAgainstManifest(image, manifestPath).ok() && ok; }),
         runs);
     zd::bench::report("inspect",
                       zd::bench::measure(runs, {},
                                          [&] {
-                                             ok = zd::inspectImage(image, {}).status ==
-                                                      zd::InspectResult::Status::Ok &&
+                                             ok = zd::check::inspectImage(image, {}).status ==
+                                                      zd::check::InspectResult::Status::Ok &&
                                                   ok;
                                          }),
                       runs);

@@ -8,6 +8,8 @@
 // arguments have been parsed.
 #pragma once
 
+#include "core/files/progress.h"
+
 #include <CLI/CLI.hpp>
 #include <atomic>
 #include <cstdint>
@@ -29,6 +31,11 @@ struct Context {
     std::vector<std::string> responseFiles{}; // read for the arguments: no output may replace one
 
     bool stopped() const { return stopRequested && stopRequested->load(); }
+    // What every long command is given to learn whether to go on: until a
+    // stop is asked.
+    files::KeepGoing keepGoing() const {
+        return [this](std::uint64_t, std::uint64_t) { return !stopped(); };
+    }
     // "zadodaziderav-cli: SUBJECT: WHAT", one line on stderr, the subject
     // (a name) shown through printableName.
     void fail(std::string_view subject, std::string_view what) const;

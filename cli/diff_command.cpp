@@ -4,7 +4,7 @@
 #include "cli/command.h"
 #include "cli/firmware_outputs.h"
 #include "cli/image_text.h"
-#include "core/check/image_diff.h"
+#include "core/check/check.h"
 #include "core/model/file_names.h"
 #include "core/model/number_parse.h"
 
@@ -16,14 +16,14 @@ namespace {
 struct DiffOptions {
     std::string oldImage;
     std::string newImage;
-    DiffSettings settings;
+    check::DiffSettings settings;
     bool check = false;
     bool baseGiven = false;
 };
 
 // What stopped the comparison, said of the file it is about.
-std::string failureText(const DiffResult& result, const DiffOptions& options) {
-    using Status = DiffResult::Status;
+std::string failureText(const check::DiffResult& result, const DiffOptions& options) {
+    using Status = check::DiffResult::Status;
     switch (result.status) {
     case Status::Ok:
         break;
@@ -47,12 +47,12 @@ int runDiff(const DiffOptions& options, const Context& context) {
     if (options.baseGiven && options.settings.ihex.empty() && options.settings.srec.empty()) {
         return context.usage("diff", "--base needs --ihex or --srec");
     }
-    const DiffResult result = diffImages(
+    const check::DiffResult result = check::diffImages(
         options.oldImage, options.newImage, options.settings,
-        [&context](SectorRun run) {
+        [&context](check::SectorRun run) {
             context.out << hex32(run.begin) << '\t' << run.length << '\n';
         },
-        [&context] { return context.stopped(); });
+        context.keepGoing());
     if (!result.ok()) {
         const std::string& path = result.path.empty() ? options.newImage : result.path;
         context.fail(printableName(path), failureText(result, options));
@@ -83,7 +83,7 @@ Runner setUpDiff(CLI::App& command) {
     addByteSizeOption(command, "--sector", options->settings.sectorSize,
                       "the flash's erase sector (as -f takes numbers): a\n"
                       "power of two up to 16M (default 4K)",
-                      sectorSizeProblem);
+                      check::sectorSizeProblem);
     command.add_flag("--check", options->check,
                      "exit with 1 when the images differ, as git diff\n"
                      "--exit-code does");

@@ -3,7 +3,7 @@
 #include "cli/cli.h"
 #include "cli/command.h"
 #include "cli/image_text.h"
-#include "core/check/image_check.h"
+#include "core/check/check.h"
 #include "core/image/crc32.h"
 
 #include <memory>
@@ -17,9 +17,9 @@ struct InspectOptions {
 
 int runInspect(const InspectOptions& options, const Context& context) {
     bool headed = false;
-    const InspectResult result = inspectImage(
+    const check::InspectResult result = check::inspectImage(
         options.image,
-        [&](const TableRow& row) {
+        [&](const check::TableRow& row) {
             if (!headed) {
                 context.out << "No.\tAddress\tSize\tCRC-32\n";
                 headed = true;
@@ -27,21 +27,21 @@ int runInspect(const InspectOptions& options, const Context& context) {
             context.out << row.number << '\t' << row.address << '\t' << row.size << '\t'
                         << crc32Text(row.crc) << '\n';
         },
-        [&context] { return context.stopped(); });
+        context.keepGoing());
     switch (result.status) {
-    case InspectResult::Status::Ok:
+    case check::InspectResult::Status::Ok:
         context.out << "Image size: " << result.imageSize << " bytes\n";
         return kSuccess;
-    case InspectResult::Status::NoTable:
+    case check::InspectResult::Status::NoTable:
         context.fail(options.image, "no file info table found at its start");
         return kFailure;
-    case InspectResult::Status::ImageTooShort:
+    case check::InspectResult::Status::ImageTooShort:
         context.fail(options.image, tableCutShortText(result.imageSize, result.tableEnd));
         return kFailure;
-    case InspectResult::Status::ImageUnreadable:
+    case check::InspectResult::Status::ImageUnreadable:
         context.fail(options.image, imageUnreadableText(result.error));
         return kFailure;
-    case InspectResult::Status::Stopped:
+    case check::InspectResult::Status::Stopped:
         context.fail(options.image, "inspect stopped");
         return kFailure;
     }

@@ -201,7 +201,7 @@ int runMerge(const MergeOptions& options, const Context& context) {
     }
     const MergeResult result = mergeImage(
         list, options.info, outputs,
-        [&context](std::uint64_t, std::uint64_t) { return !context.stopped(); }, merge);
+        context.keepGoing(), merge);
     if (!result.ok()) {
         context.fail(printableName(result.path), reasonOf(result));
         return kFailure;

@@ -2,7 +2,7 @@
 #include "cli/cli.h"
 #include "cli/command.h"
 #include "cli/image_text.h"
-#include "core/check/image_unpack.h"
+#include "core/check/check.h"
 #include "core/model/file_names.h"
 
 #include <memory>
@@ -18,9 +18,9 @@ struct UnpackOptions {
 };
 
 // The file the failure is about, and what is wrong with it.
-std::pair<std::string, std::string> failureOf(const UnpackResult& result,
+std::pair<std::string, std::string> failureOf(const check::UnpackResult& result,
                                               const std::string& image) {
-    using Status = UnpackResult::Status;
+    using Status = check::UnpackResult::Status;
     const std::string path = printableName(result.path);
     switch (result.status) {
     case Status::Ok:
@@ -58,8 +58,8 @@ std::pair<std::string, std::string> failureOf(const UnpackResult& result,
 }
 
 int runUnpack(const UnpackOptions& options, const Context& context) {
-    UnpackHooks hooks;
-    hooks.stop = [&context] { return context.stopped(); };
+    check::UnpackHooks hooks;
+    hooks.keepGoing = context.keepGoing();
     // The paths are the result: files whose names did not arrive are taken
     // back (run() then says that standard output cannot be written).
     hooks.announce = [&](const std::vector<std::string>& written) {
@@ -70,8 +70,8 @@ int runUnpack(const UnpackOptions& options, const Context& context) {
         }
         return static_cast<bool>(context.out.flush());
     };
-    const UnpackResult result = unpackImage(options.image, options.folder, options.list, hooks);
-    if (result.status == UnpackResult::Status::NotAnnounced) {
+    const check::UnpackResult result = check::unpackImage(options.image, options.folder, options.list, hooks);
+    if (result.status == check::UnpackResult::Status::NotAnnounced) {
         return kFailure;
     }
     if (!result.ok()) {

@@ -3,7 +3,7 @@
 #include "cli/cli.h"
 #include "cli/command.h"
 #include "cli/image_text.h"
-#include "core/check/image_check.h"
+#include "core/check/check.h"
 #include "core/image/crc32.h"
 #include "core/model/file_names.h"
 
@@ -19,42 +19,42 @@ struct VerifyOptions {
     bool quiet = false;
 };
 
-std::string contentText(const RowFinding& row) {
+std::string contentText(const check::RowFinding& row) {
     switch (row.content) {
-    case ContentFault::None:
+    case check::ContentFault::None:
         break;
-    case ContentFault::BytesDiffer:
+    case check::ContentFault::BytesDiffer:
         return "first difference at offset " + std::to_string(row.offset);
-    case ContentFault::CrcDiffers:
+    case check::ContentFault::CrcDiffers:
         return "CRC-32 " + crc32Text(row.crcFound) + ", expected " + crc32Text(row.crcExpected);
-    case ContentFault::ImageTooShort:
+    case check::ContentFault::ImageTooShort:
         return "the image ends at offset " + std::to_string(row.offset) + ", inside the file";
-    case ContentFault::ImageEndsBefore:
+    case check::ContentFault::ImageEndsBefore:
         return "the image is " + std::to_string(row.offset) + " bytes long, ending before the file";
-    case ContentFault::InputUnreadable:
+    case check::ContentFault::InputUnreadable:
         return "the file cannot be read: " + row.error.message();
-    case ContentFault::InputSizeDiffers:
+    case check::ContentFault::InputSizeDiffers:
         return "the file is now " + std::to_string(row.inputSize) + " bytes long, not " +
                std::to_string(row.size);
     }
     return {};
 }
 
-std::string tableText(const RowFinding& row) {
+std::string tableText(const check::RowFinding& row) {
     switch (row.table) {
-    case TableFault::None:
+    case check::TableFault::None:
         break;
-    case TableFault::Differs:
+    case check::TableFault::Differs:
         return "the file info table says address " + std::to_string(row.tableAddress) + ", size " +
                std::to_string(row.tableSize);
-    case TableFault::Missing:
+    case check::TableFault::Missing:
         return "the image ends before the file's record in the file info table";
     }
     return {};
 }
 
 // One line a bad row: No., file name, address, what is wrong.
-std::string rowLine(const RowFinding& row) {
+std::string rowLine(const check::RowFinding& row) {
     std::string what = contentText(row);
     if (const std::string table = tableText(row); !table.empty()) {
         what += (what.empty() ? "" : "; ") + table;
@@ -72,19 +72,19 @@ int runVerify(const VerifyOptions& options, const Context& context) {
         return context.usage("verify", "-l and --manifest: one of them, not both");
     }
     const bool byList = !options.list.empty();
-    const auto stop = [&context] { return context.stopped(); };
-    const VerifyResult result = byList
-                                    ? verifyAgainstList(options.image, options.list, stop)
-                                    : verifyAgainstManifest(options.image, options.manifest, stop);
-    if (result.status == VerifyResult::Status::ImageUnreadable) {
+    const files::KeepGoing stop = context.keepGoing();
+    const check::VerifyResult result = byList
+                                    ? check::verifyAgainstList(options.image, options.list, stop)
+                                    : check::verifyAgainstManifest(options.image, options.manifest, stop);
+    if (result.status == check::VerifyResult::Status::ImageUnreadable) {
         context.fail(options.image, imageUnreadableText(result.error));
         return kFailure;
     }
-    if (result.status == VerifyResult::Status::Stopped) {
+    if (result.status == check::VerifyResult::Status::Stopped) {
         context.fail(options.image, "verify stopped");
         return kFailure;
     }
-    if (result.status == VerifyResult::Status::LayoutUnreadable) {
+    if (result.status == check::VerifyResult::Status::LayoutUnreadable) {
         context.fail(byList ? options.list : options.manifest,
                      result.error ? result.reason + ": " + result.error.message()
                                   : (byList ? "not a list file this tool wrote: "
@@ -99,7 +99,7 @@ int runVerify(const VerifyOptions& options, const Context& context) {
                     << " past the layout's end (" << result.layoutEnd << " bytes); "
                     << (one ? "it was" : "they were") << " not checked\n";
     }
-    for (const RowFinding& row : result.rows) {
+    for (const check::RowFinding& row : result.rows) {
         context.out << rowLine(row);
     }
     if (result.imageShort) {

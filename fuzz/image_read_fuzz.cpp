@@ -7,7 +7,7 @@
 // it: verify reads the list and checks the image against it without
 // crashing, naming only rows the list has.
 
-#include "core/check/image_check.h"
+#include "core/check/check.h"
 #include "core/image/info_table.h"
 #include "fuzz/fuzz_check.h"
 
@@ -33,21 +33,21 @@ void write(const std::string& path, std::string_view bytes) {
 }
 
 void inspectAgreesWithVerify(const std::string& image, std::uint64_t size) {
-    zd::CheckLayout layout;
+    zd::check::CheckLayout layout;
     layout.byCrc = true;
-    const zd::InspectResult inspected = zd::inspectImage(image, [&](const zd::TableRow& row) {
+    const zd::check::InspectResult inspected = zd::check::inspectImage(image, [&](const zd::check::TableRow& row) {
         const std::uint64_t expected =
             layout.rows.empty() ? 0 : layout.rows.back().address + layout.rows.back().size;
         ZD_FUZZ_CHECK(row.number == layout.rows.size() + 1);
         ZD_FUZZ_CHECK(layout.rows.empty() || row.address == expected);
         layout.rows.push_back({"", row.address, row.size, row.crc});
     });
-    ZD_FUZZ_CHECK(inspected.status != zd::InspectResult::Status::ImageUnreadable);
+    ZD_FUZZ_CHECK(inspected.status != zd::check::InspectResult::Status::ImageUnreadable);
     ZD_FUZZ_CHECK(inspected.imageSize == size);
-    if (inspected.status == zd::InspectResult::Status::ImageTooShort) {
+    if (inspected.status == zd::check::InspectResult::Status::ImageTooShort) {
         ZD_FUZZ_CHECK(inspected.tableEnd > size && layout.rows.empty());
     }
-    if (inspected.status != zd::InspectResult::Status::Ok) {
+    if (inspected.status != zd::check::InspectResult::Status::Ok) {
         ZD_FUZZ_CHECK(layout.rows.empty());
         return;
     }
@@ -57,7 +57,7 @@ void inspectAgreesWithVerify(const std::string& image, std::uint64_t size) {
     layout.frontOffset = inspected.frontOffset;
     layout.tableKnown = true;
     layout.tableWritten = true;
-    const zd::VerifyResult verified = zd::verifyImage(image, layout);
+    const zd::check::VerifyResult verified = zd::check::verifyImage(image, layout);
     ZD_FUZZ_CHECK(verified.ok());
 }
 
@@ -76,11 +76,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     write(list, bytes.substr(0, cut));
     bytes.remove_prefix(std::min(cut + 1, bytes.size()));
     write(image, bytes);
-    const zd::VerifyResult verified = zd::verifyAgainstList(image, list);
-    ZD_FUZZ_CHECK(verified.status != zd::VerifyResult::Status::ImageUnreadable);
-    ZD_FUZZ_CHECK(verified.status != zd::VerifyResult::Status::LayoutUnreadable ||
+    const zd::check::VerifyResult verified = zd::check::verifyAgainstList(image, list);
+    ZD_FUZZ_CHECK(verified.status != zd::check::VerifyResult::Status::ImageUnreadable);
+    ZD_FUZZ_CHECK(verified.status != zd::check::VerifyResult::Status::LayoutUnreadable ||
                   !verified.reason.empty() || verified.error);
-    for (const zd::RowFinding& row : verified.rows) {
+    for (const zd::check::RowFinding& row : verified.rows) {
         ZD_FUZZ_CHECK(row.number >= 1 && std::uint64_t{row.address} + row.size <= (1ull << 33));
     }
     return 0;

@@ -127,11 +127,11 @@ void WindowPort::quit() {
     QCoreApplication::quit();
 }
 
-bool WindowPort::reportMergeProgress(std::uint64_t done, std::uint64_t total) {
+bool WindowPort::reportProgress(std::uint64_t done, std::uint64_t total) {
     return progress_.report(done, total);
 }
 
-void WindowPort::endMergeProgress() {
+void WindowPort::endProgress() {
     progress_.end();
 }
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "app/port.h"
-#include "ui/merge_progress.h"
+#include "ui/progress_window.h"
 
 namespace zd::ui {
 
@@ -38,13 +38,13 @@ class WindowPort final : public app::Port {
     void runDialog(app::InfoDialog dialog) override;
     void quit() override;
 
-    bool reportMergeProgress(std::uint64_t done, std::uint64_t total) override;
-    void endMergeProgress() override;
+    bool reportProgress(std::uint64_t done, std::uint64_t total) override;
+    void endProgress() override;
 
   private:
     MainWindow& window_;
     DialogLayer& dialogs_;
-    MergeProgress progress_;
+    ProgressWindow progress_;
 };
 
 } // namespace zd::ui

@@ -105,11 +105,11 @@ void WindowPort::quit() {
     ::DestroyWindow(window_.handle());
 }
 
-bool WindowPort::reportMergeProgress(std::uint64_t done, std::uint64_t total) {
+bool WindowPort::reportProgress(std::uint64_t done, std::uint64_t total) {
     return progress_.report(done, total);
 }
 
-void WindowPort::endMergeProgress() {
+void WindowPort::endProgress() {
     progress_.end();
 }
 

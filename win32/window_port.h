@@ -3,7 +3,7 @@
 #pragma once
 
 #include "app/port.h"
-#include "win32/merge_progress.h"
+#include "win32/progress_window.h"
 
 #include <windows.h>
 
@@ -40,15 +40,15 @@ class WindowPort final : public app::Port {
     void runDialog(app::InfoDialog dialog) override;
     void quit() override;
 
-    bool reportMergeProgress(std::uint64_t done, std::uint64_t total) override;
-    void endMergeProgress() override;
+    bool reportProgress(std::uint64_t done, std::uint64_t total) override;
+    void endProgress() override;
 
-    MergeProgress& progress() { return progress_; }
+    ProgressWindow& progress() { return progress_; }
 
   private:
     MainWindow& window_;
     Dialogs& dialogs_;
-    MergeProgress progress_;
+    ProgressWindow progress_;
 };
 
 } // namespace zd::win32

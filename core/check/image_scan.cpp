@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-namespace zd::scan {
+namespace zd::check {
 std::error_code openImage(const std::string& path, files::Input& image, std::uint64_t& size) {
     files::Status status;
     const std::error_code error = files::openRegular(path, image, status);
@@ -18,9 +18,9 @@ std::error_code openImage(const std::string& path, files::Input& image, std::uin
 }
 
 std::error_code skip(files::Input& input, std::uint64_t count, std::vector<unsigned char>& buffer,
-                     const StopFn& stop) {
+                     ReadProgress& progress) {
     while (count > 0) {
-        if (askStop(stop)) {
+        if (progress.stopAsked()) {
             return stoppedError();
         }
         std::size_t got = 0;
@@ -54,7 +54,7 @@ std::error_code readFull(files::Input& input, unsigned char* data, std::size_t s
 
 std::error_code scanRanges(files::Input& image, std::span<const Range> ranges, std::uint64_t readTo,
                            const RangeBytes& onRange, const ImageBytes& onImage,
-                           std::uint64_t& bytesRead, const StopFn& stop) {
+                           std::uint64_t& bytesRead, ReadProgress& progress) {
     std::vector<std::size_t> order(ranges.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
@@ -66,7 +66,7 @@ std::error_code scanRanges(files::Input& image, std::span<const Range> ranges, s
     std::uint64_t position = 0;
     bytesRead = 0;
     while (position < readTo) {
-        if (askStop(stop)) {
+        if (progress.stopAsked()) {
             return stoppedError();
         }
         const auto want =
@@ -134,7 +134,7 @@ class Filler {
 
 } // namespace
 
-std::error_code findInfoTable(const std::string& path, TableShape& shape, const StopFn& stop) {
+std::error_code findInfoTable(const std::string& path, TableShape& shape, ReadProgress& progress) {
     shape = {};
     files::Input input;
     std::uint64_t imageSize = 0;
@@ -168,7 +168,7 @@ std::error_code findInfoTable(const std::string& path, TableShape& shape, const 
     Filler filler;
     std::vector<unsigned char> buffer(64 * 1024);
     while (position < front) {
-        if (askStop(stop)) {
+        if (progress.stopAsked()) {
             return stoppedError();
         }
         if (inTable && position + kInfoRecordBytes < front) {
@@ -222,7 +222,7 @@ std::error_code findInfoTable(const std::string& path, TableShape& shape, const 
 std::error_code walkTable(const std::string& path, const TableShape& shape,
                           const std::function<std::error_code(const TableRecord&)>& onBegin,
                           const RowBytes& onBytes, const std::function<std::error_code()>& onEnd,
-                          const StopFn& stop) {
+                          ReadProgress& progress) {
     files::Input table;
     files::Input rows;
     std::uint64_t size = 0;
@@ -247,7 +247,7 @@ std::error_code walkTable(const std::string& path, const TableShape& shape,
         const TableRecord row{number, read.address, read.size};
         // findInfoTable took only rows in address order; an aligned row
         // starts after a gap of filler.
-        if (auto error = skip(rows, row.address - position, buffer, stop)) {
+        if (auto error = skip(rows, row.address - position, buffer, progress)) {
             return error;
         }
         position = std::uint64_t{row.address} + row.size;
@@ -255,7 +255,7 @@ std::error_code walkTable(const std::string& path, const TableShape& shape,
             return error;
         }
         for (std::uint64_t left = row.size; left > 0;) {
-            if (askStop(stop)) {
+            if (progress.stopAsked()) {
                 return stoppedError();
             }
             const auto want =
@@ -278,4 +278,4 @@ std::error_code walkTable(const std::string& path, const TableShape& shape,
     return {};
 }
 
-} // namespace zd::scan
+} // namespace zd::check

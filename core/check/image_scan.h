@@ -4,7 +4,9 @@
 #pragma once
 
 #include "core/files/file_layer.h"
+#include "core/files/progress.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -12,25 +14,44 @@
 #include <system_error>
 #include <vector>
 
-namespace zd::scan {
+namespace zd::check {
 
 // The piece the image is read in.
 constexpr std::size_t kChunk = 1 << 20;
 
-// Asked between pieces: true once the user asked the command to stop.
-using StopFn = std::function<bool()>;
-
-// What a reader returns when `StopFn` said stop. Compared exactly (same
-// category), so that a system's own "cancelled" is never taken for a stop.
+// What a reader returns when the caller asked it to stop. Compared exactly
+// (same category), so that a system's own "cancelled" is never taken for a
+// stop.
 inline std::error_code stoppedError() {
     return std::make_error_code(std::errc::operation_canceled);
 }
 inline bool isStop(const std::error_code& error) {
     return error == stoppedError();
 }
-inline bool askStop(const StopFn& stop) {
-    return stop && stop();
-}
+
+// How far a check has read, told to its caller before each piece: the
+// readers go forward through the image once, so the pieces read so far
+// stand for the bytes done of those to read.
+class ReadProgress {
+  public:
+    ReadProgress() = default; // tells nothing, never stops
+    ReadProgress(files::KeepGoing keepGoing, std::uint64_t total)
+        : keepGoing_(std::move(keepGoing)), total_(total) {}
+    // Asked before each piece is read: whether the caller asked to stop.
+    bool stopAsked() {
+        if (!keepGoing_) {
+            return false;
+        }
+        const bool goOn = keepGoing_(done_, total_);
+        done_ = std::min<std::uint64_t>(done_ + kChunk, total_);
+        return !goOn;
+    }
+
+  private:
+    files::KeepGoing keepGoing_;
+    std::uint64_t total_ = 0;
+    std::uint64_t done_ = 0;
+};
 
 // Opens the image, which must be a regular file (FileErrc::NotAFile for a
 // pipe, socket or device: a pipe may pause or end early, a device may not
@@ -53,12 +74,12 @@ using ImageBytes = std::function<void(const unsigned char* data, std::size_t siz
 // image went; the result is the error that stopped the reading, if any.
 std::error_code scanRanges(files::Input& image, std::span<const Range> ranges, std::uint64_t readTo,
                            const RangeBytes& onRange, const ImageBytes& onImage,
-                           std::uint64_t& bytesRead, const StopFn& stop = {});
+                           std::uint64_t& bytesRead, ReadProgress& progress);
 
 // Reads and drops `count` bytes (the layer reads forward only); an input
 // that ends first is an I/O error.
 std::error_code skip(files::Input& input, std::uint64_t count, std::vector<unsigned char>& buffer,
-                     const StopFn& stop = {});
+                     ReadProgress& progress);
 
 // Reads exactly `size` bytes unless the input ends first; `got` tells.
 std::error_code readFull(files::Input& input, unsigned char* data, std::size_t size,
@@ -73,7 +94,7 @@ struct TableShape {
 
 // Looks for a file info table at the start of the image (image_check.h
 // gives the rule). Reads the front area only.
-std::error_code findInfoTable(const std::string& path, TableShape& shape, const StopFn& stop = {});
+std::error_code findInfoTable(const std::string& path, TableShape& shape, ReadProgress& progress);
 
 struct TableRecord {
     std::uint64_t number = 0; // 1-based
@@ -89,6 +110,6 @@ using RowBytes = std::function<std::error_code(const unsigned char* data, std::s
 std::error_code walkTable(const std::string& path, const TableShape& shape,
                           const std::function<std::error_code(const TableRecord&)>& onBegin,
                           const RowBytes& onBytes, const std::function<std::error_code()>& onEnd,
-                          const StopFn& stop = {});
+                          ReadProgress& progress);
 
-} // namespace zd::scan
+} // namespace zd::check

@@ -150,7 +150,7 @@ std::string OutputSet::nameOf(const OutputFile& out) {
     return out.resolved_.substr(out.folder_.size());
 }
 
-OutputError OutputSet::commit(const std::function<bool()>& stop) {
+OutputError OutputSet::commit(const std::function<bool()>& keepGoing) {
     for (const auto& out : files_) {
         std::error_code error = durable_ ? out->file_.sync() : std::error_code{};
         if (const std::error_code closed = out->file_.close(); !error) {
@@ -161,7 +161,7 @@ OutputError OutputSet::commit(const std::function<bool()>& stop) {
         }
     }
     // The flush may take seconds; a stop asked meanwhile still comes in time.
-    if (stop && stop() && !files_.empty()) {
+    if (keepGoing && !keepGoing() && !files_.empty()) {
         return {std::make_error_code(std::errc::operation_canceled), files_.front()->target_};
     }
     keepEarlierFiles();

@@ -94,10 +94,11 @@ class OutputSet {
     // Flushes and closes every output, then renames each into place. When a
     // rename fails, the targets already renamed get their earlier files back
     // (kept meanwhile under a second name where the file system allows it),
-    // so the set still lands whole or not at all. `stop`, asked once the
-    // flush is done and before the first rename, fails the commit with
-    // std::errc::operation_canceled and changes no target.
-    OutputError commit(const std::function<bool()>& stop = {});
+    // so the set still lands whole or not at all. `keepGoing`, asked once
+    // the flush is done and before the first rename, may still stop it: the
+    // commit then fails with std::errc::operation_canceled and changes no
+    // target.
+    OutputError commit(const std::function<bool()>& keepGoing = {});
 
   private:
     static OutputError inspectTarget(OutputFile& out);

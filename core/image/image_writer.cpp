@@ -227,7 +227,7 @@ MergeResult openInput(files::Input& input, const Entry& entry, const EarlierOutp
 // first) by the kernel. With `checksums` its CRC-32 goes into `crc`.
 MergeResult appendInput(const Outputs& outputs, files::InputBatch& batch, Streams& streams,
                         const EarlierOutputs& earlier, const Entry& entry, std::uint64_t done,
-                        std::uint64_t total, const MergeProgress& progress, bool checksums,
+                        std::uint64_t total, const files::KeepGoing& progress, bool checksums,
                         std::uint32_t& crc) {
     files::Input input;
     if (MergeResult opened = openInput(input, entry, earlier); !opened.ok()) {
@@ -321,7 +321,7 @@ constexpr std::uint64_t kFillPiece = std::uint64_t{1} << 20;
 // when there are none).
 MergeResult fillImage(files::OutputFile& image, files::InputBatch& batch, Streams& streams, unsigned char byte,
                       std::uint64_t count, std::uint64_t& done, std::uint64_t total,
-                      const MergeProgress& progress) {
+                      const files::KeepGoing& progress) {
     do {
         const std::uint64_t piece = std::min(count, kFillPiece);
         if (auto error = batch.fill(byte, piece, image)) {
@@ -377,7 +377,7 @@ class ImageCrc {
 // the rows and of the image are kept in `merged`.
 MergeResult writeImage(const Outputs& outputs, const EarlierOutputs& earlier, Streams& streams,
                        const EntryList& list, const ImageSettings& settings,
-                       const MergeProgress& progress, MergedImage& merged) {
+                       const files::KeepGoing& progress, MergedImage& merged) {
     files::OutputFile& image = *outputs.image;
     const std::uint64_t total = settings.total;
     ImageCrc crc(settings.checksums);
@@ -439,7 +439,7 @@ std::uint64_t paddedSize(const EntryList& list, std::uint64_t padTo) {
 }
 
 MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPaths& paths,
-                       const MergeProgress& progress, const MergeOptions& options) {
+                       const files::KeepGoing& progress, const MergeOptions& options) {
     if (MergeResult checked = checkList(list, paths, options); !checked.ok()) {
         return checked;
     }
@@ -486,8 +486,7 @@ MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPa
     }
     // The companions' ends and the flush take time of their own: a stop asked
     // meanwhile is seen before anything is put in place.
-    const auto stopped = [&] { return progress && !progress(total, total); };
-    if (auto failed = set.commit(stopped)) {
+    if (auto failed = set.commit([&] { return !progress || progress(total, total); })) {
         if (failed.error == std::make_error_code(std::errc::operation_canceled)) {
             return failure(MergeStatus::Stopped, paths.imagePath);
         }

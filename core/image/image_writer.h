@@ -12,6 +12,7 @@
 // run.
 #pragma once
 
+#include "core/files/progress.h"
 #include "core/image/image_stream.h"
 #include "core/image/info_table.h"
 #include "core/model/entry_list.h"
@@ -63,10 +64,6 @@ struct MergeResult {
     bool ok() const { return status == MergeStatus::Ok; }
 };
 
-// Bytes written so far of the whole image; return false to stop the merge.
-// Asked at least every MiB or so: within inputs, and within a large front
-// area or padding.
-using MergeProgress = std::function<bool(std::uint64_t done, std::uint64_t total)>;
 
 namespace files {
 class OutputFile;
@@ -131,9 +128,11 @@ struct MergeOptions {
 // the layout are checked before anything is created, every output's target
 // when it is created, and each input on its open descriptor when it is
 // copied: it must still be a regular file of its listed size, and exactly
-// that many bytes are copied.
+// that many bytes are copied. `progress` is told the bytes written of the
+// whole image at least every MiB or so (within inputs, within a large front
+// area or padding), and once more before the outputs are put in place.
 MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPaths& paths,
-                       const MergeProgress& progress = {}, const MergeOptions& options = {});
+                       const files::KeepGoing& progress = {}, const MergeOptions& options = {});
 
 // The image's length: where the layout ends, or `padTo` when that is more.
 std::uint64_t paddedSize(const EntryList& list, std::uint64_t padTo);

@@ -63,11 +63,11 @@ class FakePort : public Port {
     void openUrl(const std::string& url) override { log.push_back("url " + url); }
     void runDialog(InfoDialog) override {}
     void quit() override {}
-    bool reportMergeProgress(std::uint64_t done, std::uint64_t total) override {
+    bool reportProgress(std::uint64_t done, std::uint64_t total) override {
         EXPECT_LE(done, total);
         return !stopMerge;
     }
-    void endMergeProgress() override { log.push_back("end"); }
+    void endProgress() override { log.push_back("end"); }
 
   private:
     static std::string proposed(const FileDialogRequest& r) {

@@ -3,7 +3,7 @@
 #include "tests/support/test_files.h"
 #include "tests/ui/qstring_printer.h"
 #include "ui/dialog_layer.h"
-#include "ui/merge_progress.h"
+#include "ui/progress_window.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -155,10 +155,10 @@ TEST(QtDialogLayer, FileDialogs) {
 // Once due, a dialog with the bar, also full, whose Cancel stops the merge;
 // the end of the merge takes it away, and so does the window's end. (When it
 // is due is the throttle's, tested with it.)
-TEST(MergeProgress, ShowsTheBarAndCancelStopsTheMerge) {
+TEST(ProgressWindow, ShowsTheBarAndCancelStopsTheMerge) {
     QWidget owner;
     std::chrono::milliseconds now{0};
-    std::optional<MergeProgress> progress(std::in_place, &owner, [&now] { return now; });
+    std::optional<ProgressWindow> progress(std::in_place, &owner, [&now] { return now; });
     const auto shown = [&owner] { return owner.findChild<QProgressDialog*>(); };
     EXPECT_TRUE(progress->report(0, 1000));
     EXPECT_EQ(shown(), nullptr);

@@ -5,7 +5,7 @@
 #include "tests/support/test_files.h"
 #include "win32/dialogs.h"
 #include "win32/main_window.h"
-#include "win32/merge_progress.h"
+#include "win32/progress_window.h"
 
 #include <algorithm>
 #include <cderr.h>
@@ -378,13 +378,13 @@ std::chrono::milliseconds now{0};
 
 TEST_F(WindowTest, ProgressOfALongMerge) {
     app::Port& port = window->port();
-    MergeProgress& progress = window->port().progress();
+    ProgressWindow& progress = window->port().progress();
     progress.setClock([] { return now; });
     ::PostMessageW(main(), WM_COMMAND, app::cmd::About, 0); // served while the bar shows
-    EXPECT_TRUE(port.reportMergeProgress(0, 100));
+    EXPECT_TRUE(port.reportProgress(0, 100));
     EXPECT_EQ(progress.window(), nullptr);
     now += std::chrono::seconds(1);
-    EXPECT_TRUE(port.reportMergeProgress(70, 100));
+    EXPECT_TRUE(port.reportProgress(70, 100));
     const HWND bar = ::FindWindowExW(progress.window(), nullptr, PROGRESS_CLASSW, nullptr);
     EXPECT_EQ(::SendMessageW(bar, PBM_GETPOS, 0, 0), 700);
     EXPECT_TRUE(paints(progress.window(), {0, 0, 10, 10}, ::GetSysColor(COLOR_BTNFACE)));
@@ -393,18 +393,18 @@ TEST_F(WindowTest, ProgressOfALongMerge) {
     EXPECT_EQ(windowText(progress.window()) + " " + windowText(cancel), "提示 取消");
     EXPECT_EQ(takeLog(), "dialog 103\n");
     ::SendMessageW(cancel, BM_CLICK, 0, 0);
-    EXPECT_FALSE(port.reportMergeProgress(80, 100));
-    port.endMergeProgress();
+    EXPECT_FALSE(port.reportProgress(80, 100));
+    port.endProgress();
     EXPECT_TRUE(progress.window() == nullptr && ::IsWindowEnabled(main()));
     // The next merge starts afresh; the program's end, asked for meanwhile,
     // stops it and is passed on.
-    EXPECT_TRUE(port.reportMergeProgress(0, 100));
+    EXPECT_TRUE(port.reportProgress(0, 100));
     now += std::chrono::seconds(1);
     ::PostQuitMessage(7);
-    EXPECT_FALSE(port.reportMergeProgress(10, 100));
+    EXPECT_FALSE(port.reportProgress(10, 100));
     MSG quit{};
     EXPECT_TRUE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && quit.wParam == 7);
-    port.endMergeProgress();
+    port.endProgress();
 }
 
 } // namespace

@@ -1,7 +1,6 @@
 // Verify, inspect and unpack on images the merge wrote, and on images and
 // files changed afterwards: each change must be found at its row and offset.
-#include "core/check/image_check.h"
-#include "core/check/image_unpack.h"
+#include "core/check/check.h"
 #include "core/files/output_set.h"
 #include "core/firmware/firmware.h"
 #include "core/image/crc32.h"
@@ -52,7 +51,7 @@ class ImageCheck : public ::testing::Test {
     // table checked; the image short; its CRC differing, and found as that of
     // `bytes`), then each bad row as "No. fault offset" (a CRC's expected and
     // found, the table's say).
-    static Strings outcome(const VerifyResult& result, const std::string& bytes = {}) {
+    static Strings outcome(const check::VerifyResult& result, const std::string& bytes = {}) {
         static const char* kStatus[] = {"ok", "mismatch", "image-unreadable", "layout-unreadable",
                                         "stopped"};
         static const char* kContent[] = {"",        "bytes",      "crc",   "short",
@@ -63,16 +62,16 @@ class ImageCheck : public ::testing::Test {
         Strings out{std::string(kStatus[static_cast<int>(result.status)]) +
                     (result.tableChecked ? " table" : "") + (result.imageShort ? " short" : "") +
                     crc};
-        for (const RowFinding& row : result.rows) {
+        for (const check::RowFinding& row : result.rows) {
             out.push_back(std::to_string(row.number) + " " +
                           kContent[static_cast<int>(row.content)] + " " +
                           std::to_string(row.offset));
-            if (row.content == ContentFault::CrcDiffers) {
+            if (row.content == check::ContentFault::CrcDiffers) {
                 out.back() +=
                     " sums " + std::to_string(row.crcExpected) + "/" + std::to_string(row.crcFound);
             }
-            if (row.table != TableFault::None) {
-                out.back() += row.table == TableFault::Missing
+            if (row.table != check::TableFault::None) {
+                out.back() += row.table == check::TableFault::Missing
                                   ? " table-missing"
                                   : " table " + std::to_string(row.tableAddress) + "/" +
                                         std::to_string(row.tableSize);
@@ -91,7 +90,7 @@ class ImageCheck : public ::testing::Test {
 };
 
 TEST_F(ImageCheck, VerifyAgainstTheListFindsEveryBadRow) {
-    const VerifyResult clean = verifyAgainstList(paths.imagePath, paths.listPath);
+    const check::VerifyResult clean = check::verifyAgainstList(paths.imagePath, paths.listPath);
     EXPECT_EQ(outcome(clean), Strings{"ok table"});
     EXPECT_EQ(clean.imageSize, 1212097u);
     EXPECT_EQ(clean.bytesPastLayout, 5000u); // the padding is a note
@@ -118,7 +117,7 @@ TEST_F(ImageCheck, VerifyAgainstTheListFindsEveryBadRow) {
         for (const auto& [path, content] : writes) {
             content ? writeFile(path, *content) : void(fs::remove(test::pathOf(path)));
         }
-        EXPECT_EQ(outcome(verifyAgainstList(img, paths.listPath)), expected);
+        EXPECT_EQ(outcome(check::verifyAgainstList(img, paths.listPath)), expected);
         for (std::size_t i = 0; i < contents.size(); ++i) {
             writeFile(dir / names[i], contents[i]);
         }
@@ -126,19 +125,19 @@ TEST_F(ImageCheck, VerifyAgainstTheListFindsEveryBadRow) {
     }
     // A list naming the files relative to its folder; one without a table.
     writeFile(dir / "relative.h", listFileText(listAt(4096), test::textOf(dir.path())));
-    EXPECT_TRUE(verifyAgainstList(img, dir / "relative.h").ok());
-    EXPECT_EQ(outcome(verifyAgainstList(dir / "plain.bin", dir / "plain.h")),
+    EXPECT_TRUE(check::verifyAgainstList(img, dir / "relative.h").ok());
+    EXPECT_EQ(outcome(check::verifyAgainstList(dir / "plain.bin", dir / "plain.h")),
               Strings{"ok"}); // the erased front area is no table
-    EXPECT_EQ(outcome(verifyAgainstList(img, dir / "none.h")), Strings{"layout-unreadable"});
+    EXPECT_EQ(outcome(check::verifyAgainstList(img, dir / "none.h")), Strings{"layout-unreadable"});
     for (const std::string& unreadable : {dir / "none.bin", test::textOf(dir.path())}) {
-        EXPECT_EQ(outcome(verifyAgainstList(unreadable, paths.listPath)),
+        EXPECT_EQ(outcome(check::verifyAgainstList(unreadable, paths.listPath)),
                   Strings{"image-unreadable"})
             << unreadable;
     }
     // A file that is a folder now.
     fs::remove(test::pathOf(dir / names[3]));
     fs::create_directory(test::pathOf(dir / names[3]));
-    const VerifyResult folder = verifyAgainstList(img, paths.listPath);
+    const check::VerifyResult folder = check::verifyAgainstList(img, paths.listPath);
     ASSERT_EQ(outcome(folder), (Strings{"mismatch table", "4 missing 0"}));
     EXPECT_TRUE(folder.rows[0].error);
 }
@@ -157,7 +156,7 @@ TEST_F(ImageCheck, VerifyChecksTheTableWhereTheFrontAreaHoldsOne) {
         std::string changed = readFile(out.imagePath);
         changed[at] ^= 1;
         writeFile(out.imagePath, changed);
-        EXPECT_EQ(outcome(verifyAgainstList(out.imagePath, out.listPath)), expected) << front;
+        EXPECT_EQ(outcome(check::verifyAgainstList(out.imagePath, out.listPath)), expected) << front;
     }
 }
 
@@ -188,7 +187,7 @@ TEST_F(ImageCheck, VerifyAgainstTheManifestChecksCrcsAndTheWholeImage) {
     };
     for (const auto& [bytes, expected] : cases) {
         writeFile(paths.imagePath, bytes);
-        EXPECT_EQ(outcome(verifyAgainstManifest(paths.imagePath, dir / "img.json"), bytes),
+        EXPECT_EQ(outcome(check::verifyAgainstManifest(paths.imagePath, dir / "img.json"), bytes),
                   expected);
     }
 }
@@ -196,12 +195,12 @@ TEST_F(ImageCheck, VerifyAgainstTheManifestChecksCrcsAndTheWholeImage) {
 TEST_F(ImageCheck, InspectFindsTheTableAndTheCrcOfEachRow) {
     // Each row as "No. address size", and whether its CRC is its file's.
     Strings rows;
-    InspectResult result = inspectImage(paths.imagePath, [&](const TableRow& row) {
+    check::InspectResult result = check::inspectImage(paths.imagePath, [&](const check::TableRow& row) {
         rows.push_back(std::to_string(row.number) + " " + std::to_string(row.address) + " " +
                        std::to_string(row.size) + " " +
                        std::to_string(row.crc == crc32Of(contents.at(row.number - 1))));
     });
-    ASSERT_EQ(result.status, InspectResult::Status::Ok);
+    ASSERT_EQ(result.status, check::InspectResult::Status::Ok);
     EXPECT_EQ(result.frontOffset, 4096u);
     EXPECT_EQ(result.imageSize, image.size()); // found in the padded image too
     EXPECT_EQ(rows, (Strings{"1 4096 3000 1", "2 7096 0 1", "3 7096 1200000 1", "4 1207096 1 1"}));
@@ -220,19 +219,19 @@ TEST_F(ImageCheck, InspectFindsTheTableAndTheCrcOfEachRow) {
     // clang-format on
     for (const auto& [bytes, count] : images) {
         writeFile(paths.imagePath, bytes);
-        result = inspectImage(paths.imagePath, {});
-        EXPECT_EQ(result.status, count ? InspectResult::Status::Ok : InspectResult::Status::NoTable)
+        result = check::inspectImage(paths.imagePath, {});
+        EXPECT_EQ(result.status, count ? check::InspectResult::Status::Ok : check::InspectResult::Status::NoTable)
             << bytes.size();
         EXPECT_EQ(result.rowCount, count) << bytes.size();
     }
     writeFile(paths.imagePath, image.substr(0, 4096) + "x"); // rows past the image's end
-    result = inspectImage(paths.imagePath, {});
-    EXPECT_EQ(result.status, InspectResult::Status::ImageTooShort);
+    result = check::inspectImage(paths.imagePath, {});
+    EXPECT_EQ(result.status, check::InspectResult::Status::ImageTooShort);
     EXPECT_EQ(result.tableEnd, 1207097u);
     // A second row that ends at 4 GiB, past the image's end.
     writeFile(paths.imagePath, le32(17) + le32(1) + le32(18) + le32(4294967278u) + "\xFF");
-    EXPECT_EQ(inspectImage(paths.imagePath, {}).tableEnd, std::uint64_t{1} << 32);
-    EXPECT_EQ(inspectImage(dir / "none.bin", {}).status, InspectResult::Status::ImageUnreadable);
+    EXPECT_EQ(check::inspectImage(paths.imagePath, {}).tableEnd, std::uint64_t{1} << 32);
+    EXPECT_EQ(check::inspectImage(dir / "none.bin", {}).status, check::InspectResult::Status::ImageUnreadable);
 }
 
 TEST_F(ImageCheck, UnpackWritesEveryRowAndNeverOverwrites) {
@@ -240,7 +239,7 @@ TEST_F(ImageCheck, UnpackWritesEveryRowAndNeverOverwrites) {
     const std::string out = dir / "out", numbered = dir / "numbered", gaps = dir / "gaps",
                       empty = dir / "empty";
     fs::create_directory(test::pathOf(empty));
-    UnpackResult result = unpackImage(paths.imagePath, out + "/", paths.listPath);
+    check::UnpackResult result = check::unpackImage(paths.imagePath, out + "/", paths.listPath);
     ASSERT_TRUE(result.ok()) << result.path;
     EXPECT_EQ(result.written,
               (Strings{out + "/a.bin", out + "/empty.bin", out + "/big.bin", out + "/d.bin"}));
@@ -249,26 +248,26 @@ TEST_F(ImageCheck, UnpackWritesEveryRowAndNeverOverwrites) {
     }
     // Again into the same folder: refused before anything is written.
     fs::remove(test::pathOf(out + "/d.bin"));
-    EXPECT_EQ(unpackImage(paths.imagePath, out, paths.listPath).status,
-              UnpackResult::Status::TargetExists);
+    EXPECT_EQ(check::unpackImage(paths.imagePath, out, paths.listPath).status,
+              check::UnpackResult::Status::TargetExists);
     EXPECT_EQ(test::namesIn(out), (Strings{"a.bin", "big.bin", "empty.bin"}));
     // From the table: numbered names.
-    ASSERT_TRUE(unpackImage(paths.imagePath, numbered).ok());
+    ASSERT_TRUE(check::unpackImage(paths.imagePath, numbered).ok());
     EXPECT_EQ(test::namesIn(numbered), (Strings{"001.bin", "002.bin", "003.bin", "004.bin"}));
     EXPECT_TRUE(readFile(numbered + "/003.bin") == contents[2]);
-    EXPECT_EQ(numberedName(1000), "1000.bin");
+    EXPECT_EQ(check::numberedName(1000), "1000.bin");
 
     const auto listWith = [&](const std::string& rows) {
         writeFile(dir / "l.h", "{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n" + rows + "\n}\n");
         return dir / "l.h";
     };
     // Rows with gaps between them.
-    ASSERT_TRUE(unpackImage(paths.imagePath, gaps,
+    ASSERT_TRUE(check::unpackImage(paths.imagePath, gaps,
                             listWith("\t1, \"/x/p.bin\", 1, 4096;\n\t2, \"/y/q.bin\", 2, 4098;\n"))
                     .ok());
     EXPECT_EQ(readFile(gaps + "/p.bin") + readFile(gaps + "/q.bin"),
               image.substr(4096, 1) + image.substr(4098, 2));
-    using Status = UnpackResult::Status;
+    using Status = check::UnpackResult::Status;
     // clang-format off
     const std::pair<std::string, Status> refused[] = {
         {"\t1, \"/x/d.bin\", 1, 4096;\n\t2, \"/y/d.bin\", 1, 4097;\n", Status::DuplicateName},
@@ -278,14 +277,14 @@ TEST_F(ImageCheck, UnpackWritesEveryRowAndNeverOverwrites) {
     };
     // clang-format on
     for (const auto& [rows, status] : refused) {
-        EXPECT_EQ(unpackImage(paths.imagePath, empty, listWith(rows)).status, status) << rows;
+        EXPECT_EQ(check::unpackImage(paths.imagePath, empty, listWith(rows)).status, status) << rows;
     }
-    EXPECT_EQ(unpackImage(paths.imagePath, empty, listWith("\t2, \"/x\", 1, 1;\n")).reason,
+    EXPECT_EQ(check::unpackImage(paths.imagePath, empty, listWith("\t2, \"/x\", 1, 1;\n")).reason,
               "line 4: the first row is not number 1");
-    EXPECT_EQ(unpackImage(dir / "plain.bin", empty).status, Status::NoTable);
-    EXPECT_EQ(unpackImage(paths.imagePath, dir / "plain.bin/x").status, Status::FolderUnusable);
+    EXPECT_EQ(check::unpackImage(dir / "plain.bin", empty).status, Status::NoTable);
+    EXPECT_EQ(check::unpackImage(paths.imagePath, dir / "plain.bin/x").status, Status::FolderUnusable);
     writeFile(paths.imagePath, image.substr(0, 1207096));
-    EXPECT_EQ(unpackImage(paths.imagePath, empty, paths.listPath).status, Status::ImageTooShort);
+    EXPECT_EQ(check::unpackImage(paths.imagePath, empty, paths.listPath).status, Status::ImageTooShort);
     EXPECT_TRUE(test::namesIn(empty).empty());
 }
 
@@ -297,10 +296,10 @@ TEST_F(ImageCheck, UnpackThatFailsRemovesWhatItMade) {
     fs::create_directory(out);
     for (const std::string& list : {paths.listPath, std::string()}) {
         const auto child = test::inChild({.fileSizeLimit = 100000}, [&] {
-            return std::to_string(static_cast<int>(unpackImage(paths.imagePath, out, list).status));
+            return std::to_string(static_cast<int>(check::unpackImage(paths.imagePath, out, list).status));
         });
         ASSERT_TRUE(child);
-        EXPECT_EQ(*child, std::to_string(static_cast<int>(UnpackResult::Status::WriteFailed)));
+        EXPECT_EQ(*child, std::to_string(static_cast<int>(check::UnpackResult::Status::WriteFailed)));
         EXPECT_TRUE(test::namesIn(out).empty()) << list;
     }
 }

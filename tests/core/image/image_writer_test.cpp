@@ -2,7 +2,7 @@
 // created, and each input checked on the descriptor it is copied from, with
 // exactly its listed size copied or the merge failing naming it; a stop at
 // any point leaves the folder as it was.
-#include "core/check/image_unpack.h"
+#include "core/check/check.h"
 #include "core/files/output_set.h"
 #include "core/files/temporary_names.h"
 #include "core/firmware/firmware.h"
@@ -274,9 +274,9 @@ TEST_F(StopPoints, AStopAtAnyPointLeavesTheFolderAsItWas) {
         int stopAt = 1;
         for (;; ++stopAt) {
             int asked = 0;
-            const auto [finished, stopped] = run([&] {
+            const auto [finished, stopped] = run([&](std::uint64_t, std::uint64_t) {
                 lastSeen = bytesIn(folder, true);
-                return ++asked == stopAt;
+                return ++asked != stopAt;
             });
             if (finished) {
                 break;
@@ -287,15 +287,15 @@ TEST_F(StopPoints, AStopAtAnyPointLeavesTheFolderAsItWas) {
         EXPECT_GT(stopAt, 4);
         EXPECT_EQ(lastSeen, bytesIn(folder, false));
     };
-    stopAtEach(dir / "out", [&](const scan::StopFn& stop) {
-        const MergeResult result = mergeImage(
-            list, true, paths, [&](auto, auto) { return !stop(); }, options);
+    stopAtEach(dir / "out", [&](const files::KeepGoing& keepGoing) {
+        const MergeResult result = mergeImage(list, true, paths, keepGoing, options);
         return std::pair(result.ok(), result.status == MergeStatus::Stopped);
     });
     // Unpack, into a folder it makes: each stop takes back files and folders.
-    stopAtEach(dir / "new/deep", [&](const scan::StopFn& stop) {
-        const UnpackResult result = unpackImage(paths.imagePath, dir / "new/deep", {}, {stop, {}});
-        return std::pair(result.ok(), result.status == UnpackResult::Status::Stopped);
+    stopAtEach(dir / "new/deep", [&](const files::KeepGoing& keepGoing) {
+        const check::UnpackResult result =
+            check::unpackImage(paths.imagePath, dir / "new/deep", {}, {keepGoing, {}});
+        return std::pair(result.ok(), result.status == check::UnpackResult::Status::Stopped);
     });
     EXPECT_EQ(readFile(dir / "new/deep/002.bin"), bbytes);
 }

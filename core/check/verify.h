@@ -1,15 +1,6 @@
-// The check wing (core/check/): verify, inspect and unpack, and the
-// single-pass reader of an image under them (image_scan.h). The top of the
-// core: it may use every other wing (the manifest of the firmware wing, the
-// info table of the image wing, the list file of the model wing, files).
-//
-// Looking at an image after the merge: verify it against its list file or
-// its manifest, and inspect its file info table (image_unpack.h unpacks its
-// files).
-//
-// All three read the image, a regular file, forward from its start and keep
-// only small buffers, so memory does not grow with the image: a read-back
-// dump of a whole chip is checked as quickly as the image itself.
+// Verify: whether an image holds every row's bytes at its address and,
+// where it holds one, the file info table that says so; checked against the
+// files a list file names or against the CRC-32s of a manifest.
 #pragma once
 
 #include "core/check/image_scan.h"
@@ -20,7 +11,7 @@
 #include <system_error>
 #include <vector>
 
-namespace zd {
+namespace zd::check {
 
 // ---- verify ---------------------------------------------------------------
 
@@ -104,53 +95,14 @@ struct VerifyResult {
     bool ok() const { return status == Status::Ok; }
 };
 
-// The image must be a regular file (see scan::openImage).
+// The image must be a regular file (see openImage).
 VerifyResult verifyImage(const std::string& imagePath, const CheckLayout& layout,
-                         const scan::StopFn& stop = {});
+                         const files::KeepGoing& keepGoing = {});
 // The layout from a list file (relative names taken from its folder; every
 // row checked at the address the list shows) or from a manifest.
 VerifyResult verifyAgainstList(const std::string& imagePath, const std::string& listPath,
-                               const scan::StopFn& stop = {});
+                               const files::KeepGoing& keepGoing = {});
 VerifyResult verifyAgainstManifest(const std::string& imagePath, const std::string& manifestPath,
-                                   const scan::StopFn& stop = {});
+                                   const files::KeepGoing& keepGoing = {});
 
-// ---- inspect ----------------------------------------------------------------
-
-// A file info table is found when the image's first record names an address
-// F of at least 9 and the records from there on run in the order a merge
-// lays them out under one alignment A (a power of two up to 1 MiB; 1 for
-// back to back): F a multiple of A, each later address the end of the one
-// before rounded up to a multiple of A; each ends by 4 GiB, with
-// room to spare before F (F more than 8 per record), and every byte after
-// them up to F is the same, the filler the merge writes there. An image that
-// ends before the table's last row is short, not tableless.
-struct TableRow {
-    std::uint64_t number = 0; // 1-based
-    std::uint32_t address = 0;
-    std::uint32_t size = 0;
-    std::uint32_t crc = 0; // of the row's bytes in the image
-};
-
-struct InspectResult {
-    enum class Status {
-        Ok,
-        NoTable,
-        ImageTooShort, // the table's rows end at `tableEnd`, past the image's end
-        ImageUnreadable,
-        Stopped,
-    };
-    Status status = Status::Ok;
-    std::error_code error;
-    std::uint64_t imageSize = 0;
-    std::uint64_t tableEnd = 0;
-    std::uint32_t frontOffset = 0;
-    std::uint64_t rowCount = 0;
-};
-
-// Calls `onRow` for every row of the table, in order, as soon as its CRC is
-// known; nothing is called when there is no table.
-InspectResult inspectImage(const std::string& imagePath,
-                           const std::function<void(const TableRow&)>& onRow,
-                           const scan::StopFn& stop = {});
-
-} // namespace zd
+} // namespace zd::check

@@ -5,13 +5,15 @@
 // S-records) are written in the same pass and put in place all or none.
 #pragma once
 
+#include "core/files/progress.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <system_error>
 
-namespace zd {
+namespace zd::check {
 
 // The largest sector taken: the buffers hold a sector or 1 MiB, whichever
 // is more, for each image.
@@ -61,11 +63,11 @@ struct DiffResult {
 // Compares OLD and NEW. A sector of NEW has changed when its bytes differ
 // from OLD's at the same offsets, or OLD ends before it does; OLD's bytes
 // past NEW's end are counted only. Every run of changed sectors goes to
-// `onRun` as soon as it ends; `stopped` is asked between pieces. The record
+// `onRun` as soon as it ends; `keepGoing` is asked between pieces. The record
 // files hold NEW's bytes of the changed sectors, every byte of them (0xFF
 // too: a sector a programmer erases must be written whole), and nothing else.
 DiffResult diffImages(const std::string& oldPath, const std::string& newPath,
                       const DiffSettings& settings, const std::function<void(SectorRun)>& onRun,
-                      const std::function<bool()>& stopped);
+                      const files::KeepGoing& keepGoing);
 
-} // namespace zd
+} // namespace zd::check

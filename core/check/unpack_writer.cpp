@@ -1,5 +1,5 @@
 // Unpack: every row's bytes of an image to a file of its own.
-#include "core/check/image_unpack.h"
+#include "core/check/unpack_writer.h"
 
 #include "core/check/image_scan.h"
 #include "core/files/staged_files.h"
@@ -12,7 +12,7 @@
 #include <numeric>
 #include <unordered_set>
 
-namespace zd {
+namespace zd::check {
 namespace {
 
 UnpackResult failure(UnpackResult::Status status, std::string path = {},
@@ -65,7 +65,7 @@ UnpackResult listFailure(const std::string& listPath, std::string reason) {
 }
 
 UnpackResult readFailure(const std::string& imagePath, std::error_code error) {
-    return failure(scan::isStop(error) ? UnpackResult::Status::Stopped
+    return failure(isStop(error) ? UnpackResult::Status::Stopped
                                        : UnpackResult::Status::ImageUnreadable,
                    imagePath, error);
 }
@@ -74,7 +74,7 @@ UnpackResult readFailure(const std::string& imagePath, std::error_code error) {
 // order they are written.
 struct Plan {
     std::vector<std::string> names;
-    std::vector<scan::Range> ranges;
+    std::vector<Range> ranges;
 };
 
 UnpackResult planByList(const std::string& listPath, std::uint64_t imageSize, Plan& plan) {
@@ -129,9 +129,9 @@ UnpackResult planByList(const std::string& listPath, std::uint64_t imageSize, Pl
 }
 
 UnpackResult planByTable(const std::string& imagePath, std::uint64_t imageSize,
-                         const scan::StopFn& stop, Plan& plan) {
-    scan::TableShape shape;
-    if (auto error = scan::findInfoTable(imagePath, shape, stop)) {
+                         ReadProgress& progress, Plan& plan) {
+    TableShape shape;
+    if (auto error = findInfoTable(imagePath, shape, progress)) {
         return readFailure(imagePath, error);
     }
     if (!shape.found) {
@@ -142,7 +142,7 @@ UnpackResult planByTable(const std::string& imagePath, std::uint64_t imageSize,
     }
     files::Input image;
     std::uint64_t size = 0;
-    if (auto error = scan::openImage(imagePath, image, size)) {
+    if (auto error = openImage(imagePath, image, size)) {
         return readFailure(imagePath, error);
     }
     // Each row is where its record says: back to back, or aligned with
@@ -150,7 +150,7 @@ UnpackResult planByTable(const std::string& imagePath, std::uint64_t imageSize,
     for (std::uint64_t number = 1; number <= shape.rowCount; ++number) {
         unsigned char record[kInfoRecordBytes];
         std::size_t got = 0;
-        std::error_code error = scan::readFull(image, record, sizeof record, got);
+        std::error_code error = readFull(image, record, sizeof record, got);
         if (!error && got < sizeof record) { // shorter than it was
             error = std::make_error_code(std::errc::io_error);
         }
@@ -166,31 +166,31 @@ UnpackResult planByTable(const std::string& imagePath, std::uint64_t imageSize,
 
 // Copies each planned range of the image to its staged file.
 UnpackResult writePlan(const std::string& imagePath, const std::string& folder, const Plan& plan,
-                       const scan::StopFn& stop, files::StagedFiles& staged) {
+                       ReadProgress& progress, files::StagedFiles& staged) {
     files::Input image;
     std::uint64_t size = 0;
-    if (auto error = scan::openImage(imagePath, image, size)) {
+    if (auto error = openImage(imagePath, image, size)) {
         return readFailure(imagePath, error);
     }
-    std::vector<unsigned char> buffer(scan::kChunk);
+    std::vector<unsigned char> buffer(kChunk);
     std::uint64_t position = 0;
     for (std::size_t index = 0; index < plan.ranges.size(); ++index) {
-        const scan::Range& range = plan.ranges[index];
+        const Range& range = plan.ranges[index];
         const std::string target = files::joinedPath(folder, plan.names[index]);
-        if (auto error = scan::skip(image, range.begin - position, buffer, stop)) {
+        if (auto error = skip(image, range.begin - position, buffer, progress)) {
             return readFailure(imagePath, error);
         }
         if (auto error = staged.create(folder, plan.names[index])) {
             return failure(UnpackResult::Status::WriteFailed, target, error);
         }
         for (std::uint64_t left = range.length; left > 0;) {
-            if (scan::askStop(stop)) {
-                return readFailure(imagePath, scan::stoppedError());
+            if (progress.stopAsked()) {
+                return readFailure(imagePath, stoppedError());
             }
             const auto want =
                 static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
             std::size_t got = 0;
-            std::error_code error = scan::readFull(image, buffer.data(), want, got);
+            std::error_code error = readFull(image, buffer.data(), want, got);
             if (!error && got < want) { // shorter than it was
                 error = std::make_error_code(std::errc::io_error);
             }
@@ -223,12 +223,13 @@ UnpackResult unpackImage(const std::string& imagePath, const std::string& folder
     std::uint64_t imageSize = 0;
     {
         files::Input image;
-        if (auto error = scan::openImage(imagePath, image, imageSize)) {
+        if (auto error = openImage(imagePath, image, imageSize)) {
             return readFailure(imagePath, error);
         }
     }
+    ReadProgress progress(hooks.keepGoing, imageSize);
     Plan plan;
-    UnpackResult planned = listPath.empty() ? planByTable(imagePath, imageSize, hooks.stop, plan)
+    UnpackResult planned = listPath.empty() ? planByTable(imagePath, imageSize, progress, plan)
                                             : planByList(listPath, imageSize, plan);
     if (!planned.ok()) {
         return planned;
@@ -240,12 +241,12 @@ UnpackResult unpackImage(const std::string& imagePath, const std::string& folder
     if (auto error = staged.makeFolders(folder)) {
         return failure(UnpackResult::Status::FolderUnusable, folder, error);
     }
-    if (UnpackResult written = writePlan(imagePath, folder, plan, hooks.stop, staged);
+    if (UnpackResult written = writePlan(imagePath, folder, plan, progress, staged);
         !written.ok()) {
         return written;
     }
-    if (scan::askStop(hooks.stop)) {
-        return readFailure(imagePath, scan::stoppedError());
+    if (progress.stopAsked()) {
+        return readFailure(imagePath, stoppedError());
     }
     std::string target;
     if (auto error = staged.putInPlace(target)) {
@@ -262,4 +263,4 @@ UnpackResult unpackImage(const std::string& imagePath, const std::string& folder
     return result;
 }
 
-} // namespace zd
+} // namespace zd::check

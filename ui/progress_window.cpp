@@ -1,21 +1,21 @@
-#include "ui/merge_progress.h"
+#include "ui/progress_window.h"
 
 #include <QCoreApplication>
 
 namespace zd::ui {
 
-MergeProgress::~MergeProgress() {
+ProgressWindow::~ProgressWindow() {
     end();
 }
 
-bool MergeProgress::report(std::uint64_t done, std::uint64_t total) {
+bool ProgressWindow::report(std::uint64_t done, std::uint64_t total) {
     if (const std::optional<int> step = throttle_.report(done, total)) {
         show(*step);
     }
     return !throttle_.cancelled();
 }
 
-void MergeProgress::show(int step) {
+void ProgressWindow::show(int step) {
     if (dialog_.isNull()) {
         dialog_ = new QProgressDialog(QStringLiteral("正在合并保存……"), QStringLiteral("取消"), 0,
                                       app::ProgressThrottle::kSteps, owner_);
@@ -33,7 +33,7 @@ void MergeProgress::show(int step) {
     }
 }
 
-void MergeProgress::end() {
+void ProgressWindow::end() {
     throttle_.end();
     if (!dialog_.isNull()) {
         delete dialog_.data();

@@ -1,4 +1,4 @@
-// The progress of a long merge: nothing for a short one, a dialog with a
+// The progress of long work (a merge, a check, an export): nothing for a short one, a dialog with a
 // Cancel button once it has run for about half a second. When to show what
 // is the throttle's; this draws it.
 #pragma once
@@ -11,13 +11,13 @@
 
 namespace zd::ui {
 
-class MergeProgress {
+class ProgressWindow {
   public:
-    explicit MergeProgress(QWidget* owner, app::ProgressThrottle::Clock clock = {})
+    explicit ProgressWindow(QWidget* owner, app::ProgressThrottle::Clock clock = {})
         : owner_(owner), throttle_(std::move(clock)) {}
-    ~MergeProgress();
-    MergeProgress(const MergeProgress&) = delete;
-    MergeProgress& operator=(const MergeProgress&) = delete;
+    ~ProgressWindow();
+    ProgressWindow(const ProgressWindow&) = delete;
+    ProgressWindow& operator=(const ProgressWindow&) = delete;
 
     // Returns false once the user has cancelled.
     bool report(std::uint64_t done, std::uint64_t total);

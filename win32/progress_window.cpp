@@ -1,4 +1,4 @@
-#include "win32/merge_progress.h"
+#include "win32/progress_window.h"
 
 #include <commctrl.h>
 #include <initializer_list>
@@ -6,18 +6,18 @@
 namespace zd::win32 {
 namespace {
 
-constexpr const wchar_t* kClass = L"ZadodazidEravMergeProgress";
+constexpr const wchar_t* kClass = L"ZadodazidEravProgress";
 
 } // namespace
 
-bool MergeProgress::report(std::uint64_t done, std::uint64_t total) {
+bool ProgressWindow::report(std::uint64_t done, std::uint64_t total) {
     if (const std::optional<int> step = throttle_.report(done, total)) {
         show(*step);
     }
     return !throttle_.cancelled();
 }
 
-void MergeProgress::show(int step) {
+void ProgressWindow::show(int step) {
     if (window_ == nullptr) {
         createWindow();
     }
@@ -37,7 +37,7 @@ void MergeProgress::show(int step) {
     }
 }
 
-void MergeProgress::end() {
+void ProgressWindow::end() {
     throttle_.end();
     if (window_ != nullptr) {
         ::EnableWindow(owner_, TRUE);
@@ -47,7 +47,7 @@ void MergeProgress::end() {
     }
 }
 
-void MergeProgress::createWindow() {
+void ProgressWindow::createWindow() {
     const HINSTANCE instance = ::GetModuleHandleW(nullptr);
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
@@ -84,13 +84,13 @@ void MergeProgress::createWindow() {
     ::SetFocus(cancel);
 }
 
-LRESULT CALLBACK MergeProgress::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK ProgressWindow::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         ::SetWindowLongPtrW(window, GWLP_USERDATA,
                             reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
-    auto* self = reinterpret_cast<MergeProgress*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* self = reinterpret_cast<ProgressWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
     // Cancel, Esc and the close box all stop the merge.
     if (self != nullptr &&
         ((message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) || message == WM_CLOSE)) {

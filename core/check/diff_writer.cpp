@@ -1,4 +1,4 @@
-#include "core/check/image_diff.h"
+#include "core/check/diff_writer.h"
 
 #include "core/check/image_scan.h"
 #include "core/files/file_layer.h"
@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-namespace zd {
+namespace zd::check {
 namespace {
 
 using Status = DiffResult::Status;
@@ -157,16 +157,16 @@ std::optional<std::string> sectorSizeProblem(std::uint64_t size) {
 
 DiffResult diffImages(const std::string& oldPath, const std::string& newPath,
                       const DiffSettings& settings, const std::function<void(SectorRun)>& onRun,
-                      const std::function<bool()>& stopped) {
+                      const files::KeepGoing& keepGoing) {
     DiffResult result;
     files::Input oldInput, newInput;
     // Both must be regular files: a pipe may pause or end early (and would
     // compare as empty), a device may never end.
     std::uint64_t oldLength = 0, newLength = 0;
-    if (auto error = scan::openImage(oldPath, oldInput, oldLength)) {
+    if (auto error = openImage(oldPath, oldInput, oldLength)) {
         return failed(result, Status::OldUnreadable, error, oldPath);
     }
-    if (auto error = scan::openImage(newPath, newInput, newLength)) {
+    if (auto error = openImage(newPath, newInput, newLength)) {
         return failed(result, Status::NewUnreadable, error, newPath);
     }
     // The records are written only once both images are read through, but
@@ -195,20 +195,24 @@ DiffResult diffImages(const std::string& oldPath, const std::string& newPath,
         }
     }
     const auto piece =
-        static_cast<std::size_t>(std::max<std::uint64_t>(scan::kChunk, settings.sectorSize));
+        static_cast<std::size_t>(std::max<std::uint64_t>(kChunk, settings.sectorSize));
     std::vector<unsigned char> oldBytes(piece), newBytes(piece);
     SectorComparison comparison(result, settings.sectorSize, onRun, records);
     bool oldEnded = false;
-    for (std::size_t newGot = piece; newGot == piece;) {
+    // Both images are read once, the longer one to its end.
+    const std::uint64_t total = std::max(oldLength, newLength);
+    std::uint64_t done = 0;
+    const auto stopped = [&] { return keepGoing && !keepGoing(std::min(done, total), total); };
+    for (std::size_t newGot = piece; newGot == piece; done += piece) {
         if (stopped()) {
             return failed(result, Status::Stopped, {}, {});
         }
-        if (auto error = scan::readFull(newInput, newBytes.data(), piece, newGot)) {
+        if (auto error = readFull(newInput, newBytes.data(), piece, newGot)) {
             return failed(result, Status::NewUnreadable, error, newPath);
         }
         std::size_t oldGot = 0;
         if (!oldEnded) {
-            if (auto error = scan::readFull(oldInput, oldBytes.data(), newGot, oldGot)) {
+            if (auto error = readFull(oldInput, oldBytes.data(), newGot, oldGot)) {
                 return failed(result, Status::OldUnreadable, error, oldPath);
             }
             oldEnded = oldGot < newGot;
@@ -220,11 +224,11 @@ DiffResult diffImages(const std::string& oldPath, const std::string& newPath,
     }
     comparison.finish();
     // OLD's bytes past NEW's end are only counted.
-    for (std::size_t oldGot = piece; !oldEnded && oldGot == piece;) {
+    for (std::size_t oldGot = piece; !oldEnded && oldGot == piece; done += piece) {
         if (stopped()) {
             return failed(result, Status::Stopped, {}, {});
         }
-        if (auto error = scan::readFull(oldInput, oldBytes.data(), piece, oldGot)) {
+        if (auto error = readFull(oldInput, oldBytes.data(), piece, oldGot)) {
             return failed(result, Status::OldUnreadable, error, oldPath);
         }
         result.oldSize += oldGot;
@@ -235,4 +239,4 @@ DiffResult diffImages(const std::string& oldPath, const std::string& newPath,
     return result;
 }
 
-} // namespace zd
+} // namespace zd::check

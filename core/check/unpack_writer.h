@@ -10,7 +10,7 @@
 #include <system_error>
 #include <vector>
 
-namespace zd {
+namespace zd::check {
 
 struct UnpackResult {
     enum class Status {
@@ -39,7 +39,7 @@ struct UnpackResult {
 };
 
 struct UnpackHooks {
-    scan::StopFn stop{}; // asked between pieces
+    files::KeepGoing keepGoing{}; // asked between pieces
     // Told the files once they are all in place; false takes them back.
     std::function<bool(const std::vector<std::string>& written)> announce{};
 };
@@ -59,4 +59,4 @@ UnpackResult unpackImage(const std::string& imagePath, const std::string& folder
 // 1000.bin, ...
 std::string numberedName(std::uint64_t number);
 
-} // namespace zd
+} // namespace zd::check

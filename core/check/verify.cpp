@@ -1,4 +1,4 @@
-#include "core/check/image_check.h"
+#include "core/check/verify.h"
 
 #include "core/check/image_scan.h"
 #include "core/files/file_reading.h"
@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <optional>
 
-namespace zd {
+namespace zd::check {
 namespace {
 
 VerifyResult layoutUnreadable(std::error_code error, std::string reason) {
@@ -56,7 +56,7 @@ void compareWithFile(const CheckRow& row, RowCheck& check, const unsigned char* 
         return;
     }
     std::size_t got = 0;
-    if (auto error = scan::readFull(check.input, fileBytes.data(), size, got)) {
+    if (auto error = readFull(check.input, fileBytes.data(), size, got)) {
         check.inputError = error;
         return;
     }
@@ -169,17 +169,18 @@ RowFinding contentFinding(const CheckLayout& layout, const CheckRow& row, RowChe
 } // namespace
 
 VerifyResult verifyImage(const std::string& imagePath, const CheckLayout& layout,
-                         const scan::StopFn& stop) {
+                         const files::KeepGoing& keepGoing) {
     VerifyResult result;
     files::Input image;
     std::uint64_t imageSize = 0;
-    if (const std::error_code openError = scan::openImage(imagePath, image, imageSize)) {
+    if (const std::error_code openError = openImage(imagePath, image, imageSize)) {
         result.status = VerifyResult::Status::ImageUnreadable;
         result.error = openError;
         return result;
     }
 
-    std::vector<scan::Range> ranges;
+    ReadProgress progress(keepGoing, imageSize);
+    std::vector<Range> ranges;
     ranges.reserve(layout.rows.size());
     std::uint64_t layoutEnd = layout.byCrc ? layout.imageSize : 0;
     for (const CheckRow& row : layout.rows) {
@@ -199,10 +200,10 @@ VerifyResult verifyImage(const std::string& imagePath, const CheckLayout& layout
     }
     Crc32 imageCrc;
     std::uint64_t imageCrcBytes = 0;
-    std::vector<unsigned char> fileBytes(scan::kChunk);
+    std::vector<unsigned char> fileBytes(kChunk);
 
     std::uint64_t bytesRead = 0;
-    const std::error_code readError = scan::scanRanges(
+    const std::error_code readError = scanRanges(
         image, ranges, readTo,
         [&](std::size_t index, const unsigned char* data, std::size_t size) {
             RowCheck& check = checks[index];
@@ -225,8 +226,8 @@ VerifyResult verifyImage(const std::string& imagePath, const CheckLayout& layout
                 imageCrcBytes += part;
             }
         },
-        bytesRead, stop);
-    if (scan::isStop(readError)) {
+        bytesRead, progress);
+    if (isStop(readError)) {
         result.status = VerifyResult::Status::Stopped;
         return result;
     }
@@ -261,7 +262,7 @@ VerifyResult verifyImage(const std::string& imagePath, const CheckLayout& layout
 }
 
 VerifyResult verifyAgainstList(const std::string& imagePath, const std::string& listPath,
-                               const scan::StopFn& stop) {
+                               const files::KeepGoing& keepGoing) {
     ListReadResult read = readListFile(listPath);
     if (read.status == ListReadResult::Status::CannotOpen) {
         return layoutUnreadable(read.error, "the list file cannot be read");
@@ -279,11 +280,11 @@ VerifyResult verifyAgainstList(const std::string& imagePath, const std::string& 
     }
     // The list file does not hold the front offset: the first row starts there.
     layout.frontOffset = layout.rows.empty() ? 0 : layout.rows.front().address;
-    return verifyImage(imagePath, layout, stop);
+    return verifyImage(imagePath, layout, keepGoing);
 }
 
 VerifyResult verifyAgainstManifest(const std::string& imagePath, const std::string& manifestPath,
-                                   const scan::StopFn& stop) {
+                                   const files::KeepGoing& keepGoing) {
     const ManifestReadResult read = readManifest(manifestPath);
     if (read.status == ManifestReadResult::Status::CannotOpen) {
         return layoutUnreadable(read.error, "the manifest cannot be read");
@@ -302,65 +303,7 @@ VerifyResult verifyAgainstManifest(const std::string& imagePath, const std::stri
     for (const ManifestRow& row : manifest.rows) {
         layout.rows.push_back({row.path, row.address, row.size, row.crc});
     }
-    return verifyImage(imagePath, layout, stop);
+    return verifyImage(imagePath, layout, keepGoing);
 }
 
-InspectResult inspectImage(const std::string& imagePath,
-                           const std::function<void(const TableRow&)>& onRow,
-                           const scan::StopFn& stop) {
-    InspectResult result;
-    const auto unreadable = [&](std::error_code error) {
-        result.status = scan::isStop(error) ? InspectResult::Status::Stopped
-                                            : InspectResult::Status::ImageUnreadable;
-        result.error = error;
-        return result;
-    };
-    {
-        files::Input image;
-        if (auto error = scan::openImage(imagePath, image, result.imageSize)) {
-            return unreadable(error);
-        }
-    }
-    scan::TableShape shape;
-    if (auto error = scan::findInfoTable(imagePath, shape, stop)) {
-        return unreadable(error);
-    }
-    if (!shape.found) {
-        result.status = InspectResult::Status::NoTable;
-        return result;
-    }
-    if (shape.end > result.imageSize) {
-        result.status = InspectResult::Status::ImageTooShort;
-        result.tableEnd = shape.end;
-        return result;
-    }
-    result.frontOffset = shape.frontOffset;
-    result.rowCount = shape.rowCount;
-    TableRow row;
-    Crc32 crc;
-    const std::error_code error = scan::walkTable(
-        imagePath, shape,
-        [&](const scan::TableRecord& record) {
-            row = {record.number, record.address, record.size, 0};
-            crc = Crc32{};
-            return std::error_code{};
-        },
-        [&](const unsigned char* data, std::size_t size) {
-            crc.update(data, size);
-            return std::error_code{};
-        },
-        [&] {
-            row.crc = crc.value();
-            if (onRow) {
-                onRow(row);
-            }
-            return std::error_code{};
-        },
-        stop);
-    if (error) {
-        return unreadable(error);
-    }
-    return result;
-}
-
-} // namespace zd
+} // namespace zd::check

@@ -1,4 +1,4 @@
-// The progress of a long merge: nothing for a short one, a small window
+// The progress of long work (a merge, a check, an export): nothing for a short one, a small window
 // with a bar and a Cancel button once it has run for about half a second.
 // The main window is disabled meanwhile, as under a modal dialog, and keeps
 // being painted. When to show what is the throttle's; this draws it.
@@ -11,14 +11,14 @@
 
 namespace zd::win32 {
 
-class MergeProgress {
+class ProgressWindow {
   public:
-    explicit MergeProgress(HWND owner, app::ProgressThrottle::Clock clock = {})
+    explicit ProgressWindow(HWND owner, app::ProgressThrottle::Clock clock = {})
         : owner_(owner), throttle_(std::move(clock)) {}
     void setOwner(HWND owner) { owner_ = owner; }
-    ~MergeProgress() { end(); }
-    MergeProgress(const MergeProgress&) = delete;
-    MergeProgress& operator=(const MergeProgress&) = delete;
+    ~ProgressWindow() { end(); }
+    ProgressWindow(const ProgressWindow&) = delete;
+    ProgressWindow& operator=(const ProgressWindow&) = delete;
 
     // Returns false once the user has cancelled.
     bool report(std::uint64_t done, std::uint64_t total);

@@ -1,0 +1,51 @@
+// Inspect: the file info table at an image's start, with the CRC-32 of
+// each row's bytes, read once from the start of the image.
+#pragma once
+
+#include "core/check/image_scan.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <system_error>
+
+namespace zd::check {
+
+// A file info table is found when the image's first record names an address
+// F of at least 9 and the records from there on run in the order a merge
+// lays them out under one alignment A (a power of two up to 1 MiB; 1 for
+// back to back): F a multiple of A, each later address the end of the one
+// before rounded up to a multiple of A; each ends by 4 GiB, with
+// room to spare before F (F more than 8 per record), and every byte after
+// them up to F is the same, the filler the merge writes there. An image that
+// ends before the table's last row is short, not tableless.
+struct TableRow {
+    std::uint64_t number = 0; // 1-based
+    std::uint32_t address = 0;
+    std::uint32_t size = 0;
+    std::uint32_t crc = 0; // of the row's bytes in the image
+};
+
+struct InspectResult {
+    enum class Status {
+        Ok,
+        NoTable,
+        ImageTooShort, // the table's rows end at `tableEnd`, past the image's end
+        ImageUnreadable,
+        Stopped,
+    };
+    Status status = Status::Ok;
+    std::error_code error;
+    std::uint64_t imageSize = 0;
+    std::uint64_t tableEnd = 0;
+    std::uint32_t frontOffset = 0;
+    std::uint64_t rowCount = 0;
+};
+
+// Calls `onRow` for every row of the table, in order, as soon as its CRC is
+// known; nothing is called when there is no table.
+InspectResult inspectImage(const std::string& imagePath,
+                           const std::function<void(const TableRow&)>& onRow,
+                           const files::KeepGoing& keepGoing = {});
+
+} // namespace zd::check
