@@ -5,6 +5,7 @@
 #include "app/commands.h"
 #include "app/port.h"
 #include "core/files/progress.h"
+#include "core/merge/merge_request.h"
 
 #include <string>
 #include <vector>
@@ -40,6 +41,10 @@ void viewResult(Context c);
 void exportHeader(Context c);
 void verifyImageFile(Context c);
 void showImageTable(Context c);
+
+// A merge request for the rows and front offset on screen, and nothing
+// else yet: no output, no table.
+MergeRequest listRequest(const ProgramState& state);
 
 // Shows rowCount and imageCapacity in their displays.
 void showTotals(Context c);

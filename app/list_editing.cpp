@@ -2,7 +2,7 @@
 // and the file-info check box.
 #include "app/handlers.h"
 #include "app/messages.h"
-#include "core/image/image_writer.h"
+#include "core/image/info_table.h"
 #include "core/model/number_parse.h"
 
 #include <algorithm>

@@ -2,25 +2,29 @@
 #include "app/handlers.h"
 #include "app/merge_report.h"
 #include "app/messages.h"
-#include "core/image/image_writer.h"
+#include "core/merge/merge.h"
 #include "core/model/listed_names.h"
 #include "core/model/output_names.h"
-#include "core/intake/file_intake.h"
 
 namespace zd::app {
 
+MergeRequest listRequest(const ProgramState& state) {
+    MergeRequest request;
+    request.rows.reserve(state.list.entries().size());
+    for (const Entry& entry : state.list.entries()) {
+        request.rows.push_back({entry.path, entry.size});
+    }
+    request.frontOffset = state.list.frontOffset();
+    return request;
+}
+
 void mergeSave(Context c) {
     const ButtonLock lock(c.port, cmd::MergeSave);
-    const bool withInfoTable = c.state.fileInfo; // as the box stood when the command began
+    MergeRequest request = listRequest(c.state);
+    request.infoTable = c.state.fileInfo; // as the box stood when the command began
     const std::optional<std::string> confirmed =
         c.port.chooseFileToSave({text::kSaveTitle, {text::binFilter()}, false});
     if (!confirmed) {
-        return;
-    }
-    if (namesAStream(*confirmed)) {
-        c.state.outputFolder = folderPartOf(*confirmed);
-        c.port.showMessage(text::outputNamesStream(*confirmed), text::kNotice, Icon::Error,
-                           Buttons::Ok);
         return;
     }
     const std::optional<OutputPaths> paths = outputPathsFor(*confirmed);
@@ -32,19 +36,18 @@ void mergeSave(Context c) {
     }
     // Set before any check, so view result finds the folder of a failed save too.
     c.state.outputFolder = paths->saveFolder;
+    request.image = *paths;
 
-    MergeResult result;
-    {
+    const MergePlan plan = planMerge(request);
+    MergeResult result = plan.refusal;
+    if (plan.ok()) {
         const ProgressScope progress(c.port);
-        result = mergeImage(c.state.list, withInfoTable, *paths,
-                            [&c](std::uint64_t done, std::uint64_t total) {
-                                return c.port.reportProgress(done, total);
-                            });
+        result = runMerge(request, plan, keepGoingWith(c.port));
     }
     if (result.ok()) {
         c.state.lastImage = paths->imagePath;
     }
-    const MergeReport report = mergeReport(result, *paths, withInfoTable);
+    const MergeReport report = mergeReport(result, request);
     c.port.showMessage(report.text, text::kNotice, report.icon, Buttons::Ok);
 }
 

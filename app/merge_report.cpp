@@ -6,7 +6,7 @@
 namespace zd::app {
 namespace {
 
-std::string failureText(const MergeResult& result) {
+std::string failureText(const MergeResult& result, const MergeRequest& request) {
     switch (result.status) {
     case MergeStatus::Ok:
         break;
@@ -35,20 +35,30 @@ std::string failureText(const MergeResult& result) {
         return text::kListWriteFailed;
     case MergeStatus::Stopped:
         return text::kMergeStopped;
+    case MergeStatus::NameIsStream:
+        return text::outputNamesStream(result.path);
+    case MergeStatus::LargerThanFlash:
+        return text::largerThanFlash(result.imageSize, request.flashSize);
+    case MergeStatus::PastAddressSpace:
+        return text::pastAddressSpace(result.imageSize, request.base);
     }
     return {};
 }
 
 } // namespace
 
-MergeReport mergeReport(const MergeResult& result, const OutputPaths& paths, bool withInfoTable) {
+MergeReport failureReport(const MergeResult& result, const MergeRequest& request) {
+    const Icon icon = result.status == MergeStatus::Stopped ? Icon::Information : Icon::Error;
+    return {failureText(result, request), icon};
+}
+
+MergeReport mergeReport(const MergeResult& result, const MergeRequest& request) {
     if (!result.ok()) {
-        // A stop was the user's own wish, not a fault.
-        const Icon icon = result.status == MergeStatus::Stopped ? Icon::Information : Icon::Error;
-        return {failureText(result), icon};
+        return failureReport(result, request);
     }
-    std::string report = text::kMergeOkHeader + paths.imagePath + "\n" + paths.listPath;
-    if (withInfoTable) {
+    std::string report =
+        text::kMergeOkHeader + request.image.imagePath + "\n" + request.image.listPath;
+    if (request.infoTable) {
         report += result.infoTableLeftOut ? text::kNoteTableMissing : text::kNoteTableWritten;
     }
     return {report, Icon::Information};

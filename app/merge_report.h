@@ -1,10 +1,11 @@
-// What a merge-save tells the user once the merge is over: the files it
-// wrote, or why it wrote nothing.
+// What the window tells the user once a merge (or an export) is over: the
+// files it wrote, or why it wrote nothing, in the window's words. Each
+// status of a merge is worded here once.
 #pragma once
 
 #include "app/port.h"
-#include "core/image/image_writer.h"
-#include "core/model/output_names.h"
+#include "core/image/merge_result.h"
+#include "core/merge/merge_request.h"
 
 #include <string>
 
@@ -15,7 +16,12 @@ struct MergeReport {
     Icon icon;
 };
 
-// `withInfoTable`: the file info table was asked for.
-MergeReport mergeReport(const MergeResult& result, const OutputPaths& paths, bool withInfoTable);
+// The report of a merge-save of `request`: every file it wrote and, when
+// the file info table was asked for, whether it fit.
+MergeReport mergeReport(const MergeResult& result, const MergeRequest& request);
+
+// Why a merge (or an export) wrote nothing, with its icon: a stop was the
+// user's own wish, not a fault.
+MergeReport failureReport(const MergeResult& result, const MergeRequest& request);
 
 } // namespace zd::app

@@ -102,6 +102,17 @@ inline std::string folderNotWritable(const std::string& folder) {
 inline std::string companionFailed(const std::string& path) {
     return path + " 创建出错，未生成任何文件！";
 }
+inline std::string largerThanFlash(std::uint64_t imageSize, std::uint64_t flashSize) {
+    return "镜像大小为 " + std::to_string(imageSize) + " 字节，超出芯片容量（" +
+           std::to_string(flashSize) + " 字节）" + std::to_string(imageSize - flashSize) +
+           " 字节，未生成任何文件！";
+}
+inline std::string pastAddressSpace(std::uint64_t imageSize, std::uint32_t base) {
+    char address[16];
+    std::snprintf(address, sizeof address, "0x%08X", static_cast<unsigned>(base));
+    return std::string("镜像置于基地址 ") + address + " 时，其 " + std::to_string(imageSize) +
+           " 字节超出4GB地址范围，Intel HEX 与 S-record 无法表示，未生成任何文件！";
+}
 inline std::string layoutTooLarge(const std::string& path) {
     return path + " 超出4GB地址范围，无法合并，请减少文件或前置偏移！";
 }

@@ -3,7 +3,7 @@
 #include "cli/cli.h"
 #include "cli/command.h"
 #include "cli/firmware_outputs.h"
-#include "cli/image_text.h"
+#include "cli/wording.h"
 #include "core/check/check.h"
 #include "core/model/file_names.h"
 #include "core/model/number_parse.h"
@@ -21,28 +21,6 @@ struct DiffOptions {
     bool baseGiven = false;
 };
 
-// What stopped the comparison, said of the file it is about.
-std::string failureText(const check::DiffResult& result, const DiffOptions& options) {
-    using Status = check::DiffResult::Status;
-    switch (result.status) {
-    case Status::Ok:
-        break;
-    case Status::OldUnreadable:
-    case Status::NewUnreadable:
-        return imageUnreadableText(result.error);
-    case Status::PastAddressSpace:
-        return firmwareFitText({FirmwareFault::PastAddressSpace, result.newSize},
-                               {.base = options.settings.base});
-    case Status::OutputFailed:
-        return "cannot be written: " + result.error.message() + "; nothing was written";
-    case Status::OutputIsInput:
-        return "is one of the images compared; nothing was written";
-    case Status::Stopped:
-        return "diff stopped; nothing was written";
-    }
-    return {};
-}
-
 int runDiff(const DiffOptions& options, const Context& context) {
     if (options.baseGiven && options.settings.ihex.empty() && options.settings.srec.empty()) {
         return context.usage("diff", "--base needs --ihex or --srec");
@@ -55,7 +33,7 @@ int runDiff(const DiffOptions& options, const Context& context) {
         context.keepGoing());
     if (!result.ok()) {
         const std::string& path = result.path.empty() ? options.newImage : result.path;
-        context.fail(printableName(path), failureText(result, options));
+        context.fail(path, diffFailureText(result, options.settings.base));
         return kFailure;
     }
     if (result.oldSize > result.newSize) {

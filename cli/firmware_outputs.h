@@ -1,11 +1,10 @@
-// The merge's options for firmware work (core/firmware/firmware.h turns
-// them into the merge's companions): their declarations, the usage problems
-// of the options taken together, and the wording of what the layout checks
-// find.
+// The merge's options for firmware work, bound to the fields of the merge
+// request they set (core/merge/merge_request.h), and the usage problems of
+// those options taken together.
 #pragma once
 
 #include "cli/command.h"
-#include "core/firmware/firmware.h"
+#include "core/merge/merge_request.h"
 
 #include <optional>
 #include <string>
@@ -13,7 +12,7 @@
 namespace zd::cli {
 
 struct FirmwareOptions {
-    FirmwareSettings settings;
+    MergeRequest& request;
     bool prefixGiven = false;
     bool baseGiven = false;
 };
@@ -23,8 +22,5 @@ void addFirmwareOptions(CLI::App& merge, FirmwareOptions& options);
 
 // A usage problem of the options taken together, or nothing.
 std::optional<std::string> firmwareUsageProblem(const FirmwareOptions& options);
-
-// What checkFirmwareFit found, as the line that refuses the merge says it.
-std::string firmwareFitText(const FirmwareFit& fit, const FirmwareSettings& settings);
 
 } // namespace zd::cli

@@ -2,7 +2,7 @@
 // each row's CRC-32.
 #include "cli/cli.h"
 #include "cli/command.h"
-#include "cli/image_text.h"
+#include "cli/wording.h"
 #include "core/check/check.h"
 #include "core/image/crc32.h"
 

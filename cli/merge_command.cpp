@@ -5,8 +5,8 @@
 #include "cli/firmware_outputs.h"
 #include "cli/wording.h"
 #include "core/files/file_layer.h"
-#include "core/image/image_writer.h"
 #include "core/image/info_table.h"
+#include "core/merge/merge.h"
 #include "core/model/entry_list.h"
 #include "core/model/file_names.h"
 #include "core/model/list_file.h"
@@ -23,51 +23,15 @@ namespace {
 
 struct MergeOptions {
     std::string output;
-    std::uint32_t frontOffset = 0;
-    std::uint32_t align = 1;
     std::uint32_t fill = 0xFF;
-    bool info = false;
     bool dryRun = false;
-    bool noSync = false;
     bool quiet = false;
+    bool noSync = false;
     std::vector<std::string> lists;
     std::vector<std::string> inputs;
-    FirmwareOptions firmware;
+    MergeRequest request;
+    FirmwareOptions firmware{request};
 };
-
-std::string reasonOf(const MergeResult& result) {
-    switch (result.status) {
-    case MergeStatus::Ok:
-        return "ok";
-    case MergeStatus::OutputIsInput:
-        return "the output " + printableName(result.output) + " would replace this input";
-    case MergeStatus::ListIsInput:
-        return "the output list file would replace this input";
-    case MergeStatus::InputUnreadable:
-        return "cannot be read: " + result.error.message();
-    case MergeStatus::InputSizeChanged:
-        return "listed with " + decimal(result.expected) + " bytes but now " +
-               decimal(result.actual) + " bytes long; add it again";
-    case MergeStatus::InputSizeUnknown:
-        return "its length cannot be known: the system reports " + decimal(result.expected) +
-               " bytes, but reading it gives another length (as for files of /proc or /sys)";
-    case MergeStatus::NameNotListable:
-        return refusedText({result.path, RefusedFile::Reason::NameNotListable, {}});
-    case MergeStatus::FolderNotWritable:
-        return "no file can be created in this folder: " + result.error.message();
-    case MergeStatus::LayoutTooLarge:
-        return "would lie past 4 GiB, beyond what an image can address";
-    case MergeStatus::ImageCreateFailed:
-        return "cannot be created: " + result.error.message();
-    case MergeStatus::ImageWriteFailed:
-    case MergeStatus::ListWriteFailed:
-    case MergeStatus::CompanionFailed:
-        return "cannot be written: " + result.error.message();
-    case MergeStatus::Stopped:
-        return "merge stopped; nothing was written";
-    }
-    return {};
-}
 
 // Rows carry full paths, as the window's do, so that the list file reads the
 // same from any working folder. On POSIX the working folder is asked for
@@ -90,13 +54,10 @@ std::vector<std::string> fullPaths(const std::vector<std::string>& given) {
     return full;
 }
 
-// Builds the list from the options, and adds the folders taken whole to
-// `folders`; on failure says why and returns false.
-bool buildList(const MergeOptions& options, EntryList& list, std::vector<std::string>& folders,
-               const Context& context) {
-    list.setFrontOffset(options.frontOffset);
-    list.setAlignment(options.align);
-    list.recomputeLayout();
+// The request's rows from the list files, then the inputs; what else was
+// read (list files, folders taken whole) goes into its `alsoRead`. On
+// failure says why and returns false.
+bool addRows(const MergeOptions& options, MergeRequest& request, const Context& context) {
     for (const std::string& path : options.lists) {
         ListReadResult read = readListFile(path);
         if (read.status == ListReadResult::Status::CannotOpen) {
@@ -109,7 +70,7 @@ bool buildList(const MergeOptions& options, EntryList& list, std::vector<std::st
             return false;
         }
         resolveListedNames(read.rows, path);
-        list.appendEntries(read.rows);
+        request.rows.insert(request.rows.end(), read.rows.begin(), read.rows.end());
     }
     const IntakeBatch batch = takeInputs(fullPaths(options.inputs));
     for (const RefusedFile& refused : batch.refused) {
@@ -118,8 +79,11 @@ bool buildList(const MergeOptions& options, EntryList& list, std::vector<std::st
     if (!batch.refused.empty()) {
         return false;
     }
-    list.appendEntries(batch.accepted);
-    folders = batch.folders;
+    request.rows.insert(request.rows.end(), batch.accepted.begin(), batch.accepted.end());
+    request.alsoRead = options.lists;
+    request.alsoRead.insert(request.alsoRead.end(), batch.folders.begin(), batch.folders.end());
+    request.alsoRead.insert(request.alsoRead.end(), context.responseFiles.begin(),
+                            context.responseFiles.end());
     return true;
 }
 
@@ -137,87 +101,48 @@ void printLayout(const EntryList& list, std::ostream& out) {
     out << "Image capacity: " << list.layoutEnd() << " bytes\n";
 }
 
-// An output whose name Windows would take for a stream of another file;
-// named, before anything is written.
-bool refusedStream(const std::string& output, const Context& context) {
-    if (!namesAStream(output)) {
-        return false;
-    }
-    context.fail(output, "a ':' in a file name names a hidden stream of another file on Windows; "
-                         "choose a name without it");
-    return true;
-}
-
 int runMerge(const MergeOptions& options, const Context& context) {
-    if (refusedStream(options.output, context)) {
-        return kFailure;
-    }
-    std::optional<OutputPaths> paths;
+    MergeRequest request = options.request;
     if (!options.output.empty()) {
-        paths = outputPathsFor(options.output);
+        const std::optional<OutputPaths> paths = outputPathsFor(options.output);
         if (!paths) {
             return context.usage("merge", "the output " + options.output + " has no file name");
         }
+        request.image = *paths;
     } else if (!options.dryRun) {
         return context.usage("merge", "an output is needed: -o PATH (or --dry-run)");
     }
     if (const auto problem = firmwareUsageProblem(options.firmware)) {
         return context.usage("merge", *problem);
     }
-    EntryList list;
-    FirmwareSettings firmware = options.firmware.settings;
-    if (!buildList(options, list, firmware.alsoRead, context)) {
+    request.fill = static_cast<unsigned char>(options.fill);
+    request.durable = !options.noSync;
+    if (!addRows(options, request, context)) {
         return kFailure;
     }
-    firmware.alsoRead.insert(firmware.alsoRead.begin(), options.lists.begin(), options.lists.end());
-    firmware.alsoRead.insert(firmware.alsoRead.end(), context.responseFiles.begin(),
-                             context.responseFiles.end());
-    const OutputPaths outputs = paths.value_or(OutputPaths{});
-    firmware.fill = static_cast<unsigned char>(options.fill);
-    if (const FirmwareFit fit = checkFirmwareFit(firmware, list); !fit.ok()) {
-        context.fail(outputs.imagePath.empty() ? "the image" : outputs.imagePath,
-                     firmwareFitText(fit, firmware));
+    const MergePlan plan = planMerge(request);
+    const MergeResult result =
+        options.dryRun ? dryRun(request, plan) : runMerge(request, plan, context.keepGoing());
+    if (!result.ok()) {
+        const FailureLine line = mergeFailure(result, request);
+        context.fail(line.subject, line.what);
         return kFailure;
     }
-    zd::MergeOptions merge = firmwareMergeOptions(firmware, list, outputs);
-    merge.durable = !options.noSync;
-    merge.filesRead = options.lists;
-    merge.filesRead.insert(merge.filesRead.end(), context.responseFiles.begin(),
-                           context.responseFiles.end());
-    for (const Companion& companion : merge.companions) {
-        if (refusedStream(companion.path, context)) {
-            return kFailure;
-        }
-    }
-    if (options.dryRun) {
-        if (const MergeResult checked = checkMerge(list, outputs, merge); !checked.ok()) {
-            context.fail(printableName(checked.path), reasonOf(checked));
-            return kFailure;
-        }
-        if (!options.quiet) {
-            printLayout(list, context.out);
-        }
+    if (options.quiet) {
         return kSuccess;
     }
-    const MergeResult result = mergeImage(
-        list, options.info, outputs,
-        context.keepGoing(), merge);
-    if (!result.ok()) {
-        context.fail(printableName(result.path), reasonOf(result));
-        return kFailure;
+    if (options.dryRun) {
+        printLayout(plan.layout, context.out);
+        return kSuccess;
     }
-    if (!options.quiet) {
-        context.out << printableName(outputs.imagePath) << '\n'
-                    << printableName(outputs.listPath) << '\n';
-        for (const Companion& companion : merge.companions) {
-            context.out << printableName(companion.path) << '\n';
-        }
-        if (result.infoTableLeftOut) {
-            context.err << kProgram << ": note: the front offset (" << list.frontOffset()
-                        << " bytes) is not larger than 8 bytes per file ("
-                        << kInfoRecordBytes * list.entries().size()
-                        << "), so no file info table was written\n";
-        }
+    for (const std::string& path : mergeOutputs(request)) {
+        context.out << printableName(path) << '\n';
+    }
+    if (result.infoTableLeftOut) {
+        context.err << kProgram << ": note: the front offset (" << request.frontOffset
+                    << " bytes) is not larger than 8 bytes per file ("
+                    << kInfoRecordBytes * request.rows.size()
+                    << "), so no file info table was written\n";
     }
     return kSuccess;
 }
@@ -230,13 +155,13 @@ Runner setUpMerge(CLI::App& command) {
                     "the output name, as typed in the window's save\n"
                     "dialog: img, img.bin and img.h all give img.bin\n"
                     "and img.h");
-    addByteCountOption(command, "-f,--front-offset", options->frontOffset,
+    addByteCountOption(command, "-f,--front-offset", options->request.frontOffset,
                        "bytes before the first file (default 0, below\n"
                        "4 GiB): decimal, 0x hexadecimal or 0-prefixed\n"
                        "octal, optionally followed by K (KiB) or M (MiB)")
         ->type_name("OFFSET");
     command
-        .add_option("--align", options->align,
+        .add_option("--align", options->request.alignment,
                     "start every file at a multiple of N, a power of\n"
                     "two from 1 (the default: back to back) to 1M, as\n"
                     "-f takes numbers; the gaps hold the --fill byte.\n"
@@ -259,7 +184,7 @@ Runner setUpMerge(CLI::App& command) {
             return std::nullopt;
         }))
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-    command.add_flag("-i,--info", options->info,
+    command.add_flag("-i,--info", options->request.infoTable,
                      "write the file info table (address and size of\n"
                      "every file, 8 bytes each) into the front area");
     command

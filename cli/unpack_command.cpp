@@ -1,7 +1,7 @@
 // unpack: every row's bytes of an image into a file of its own.
 #include "cli/cli.h"
 #include "cli/command.h"
-#include "cli/image_text.h"
+#include "cli/wording.h"
 #include "core/check/check.h"
 #include "core/model/file_names.h"
 
@@ -16,46 +16,6 @@ struct UnpackOptions {
     std::string list;
     bool quiet = false;
 };
-
-// The file the failure is about, and what is wrong with it.
-std::pair<std::string, std::string> failureOf(const check::UnpackResult& result,
-                                              const std::string& image) {
-    using Status = check::UnpackResult::Status;
-    const std::string path = printableName(result.path);
-    switch (result.status) {
-    case Status::Ok:
-        break;
-    case Status::ImageUnreadable:
-        return {path, imageUnreadableText(result.error)};
-    case Status::NoTable:
-        return {path, "no file info table found at its start; name the list file with -l"};
-    case Status::ListUnreadable:
-        return {path, result.error ? "cannot be read: " + result.error.message()
-                                   : "not a list file this tool wrote: " + result.reason};
-    case Status::FolderUnusable:
-        return {path, "cannot take the files: " + result.error.message()};
-    case Status::BadName:
-        return {path, "its file name cannot name a file here"};
-    case Status::DuplicateName:
-        return {path, "two rows would be written to this file name"};
-    case Status::TargetExists:
-        return {path, "exists already; unpack replaces no file"};
-    case Status::ImageTooShort:
-        // The table's rows run past the image's end, or one listed row does.
-        return {path, result.path == image ? tableCutShortText(result.imageSize, result.needed)
-                                           : "the image is " + std::to_string(result.imageSize) +
-                                                 " bytes long, but this file's bytes end at "
-                                                 "offset " +
-                                                 std::to_string(result.needed)};
-    case Status::WriteFailed:
-        return {path, "cannot be written: " + result.error.message()};
-    case Status::Stopped:
-        return {path, "unpack stopped"};
-    case Status::NotAnnounced:
-        break;
-    }
-    return {};
-}
 
 int runUnpack(const UnpackOptions& options, const Context& context) {
     check::UnpackHooks hooks;
@@ -75,8 +35,8 @@ int runUnpack(const UnpackOptions& options, const Context& context) {
         return kFailure;
     }
     if (!result.ok()) {
-        const auto [path, what] = failureOf(result, options.image);
-        context.fail(path, what + "; no file was left behind");
+        const FailureLine line = unpackFailure(result, options.image);
+        context.fail(line.subject, line.what + "; no file was left behind");
         return kFailure;
     }
     return kSuccess;

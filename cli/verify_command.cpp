@@ -2,7 +2,7 @@
 // against the files a list file names or the CRC-32s of a manifest.
 #include "cli/cli.h"
 #include "cli/command.h"
-#include "cli/image_text.h"
+#include "cli/wording.h"
 #include "core/check/check.h"
 #include "core/image/crc32.h"
 #include "core/model/file_names.h"
@@ -18,50 +18,6 @@ struct VerifyOptions {
     std::string manifest;
     bool quiet = false;
 };
-
-std::string contentText(const check::RowFinding& row) {
-    switch (row.content) {
-    case check::ContentFault::None:
-        break;
-    case check::ContentFault::BytesDiffer:
-        return "first difference at offset " + std::to_string(row.offset);
-    case check::ContentFault::CrcDiffers:
-        return "CRC-32 " + crc32Text(row.crcFound) + ", expected " + crc32Text(row.crcExpected);
-    case check::ContentFault::ImageTooShort:
-        return "the image ends at offset " + std::to_string(row.offset) + ", inside the file";
-    case check::ContentFault::ImageEndsBefore:
-        return "the image is " + std::to_string(row.offset) + " bytes long, ending before the file";
-    case check::ContentFault::InputUnreadable:
-        return "the file cannot be read: " + row.error.message();
-    case check::ContentFault::InputSizeDiffers:
-        return "the file is now " + std::to_string(row.inputSize) + " bytes long, not " +
-               std::to_string(row.size);
-    }
-    return {};
-}
-
-std::string tableText(const check::RowFinding& row) {
-    switch (row.table) {
-    case check::TableFault::None:
-        break;
-    case check::TableFault::Differs:
-        return "the file info table says address " + std::to_string(row.tableAddress) + ", size " +
-               std::to_string(row.tableSize);
-    case check::TableFault::Missing:
-        return "the image ends before the file's record in the file info table";
-    }
-    return {};
-}
-
-// One line a bad row: No., file name, address, what is wrong.
-std::string rowLine(const check::RowFinding& row) {
-    std::string what = contentText(row);
-    if (const std::string table = tableText(row); !table.empty()) {
-        what += (what.empty() ? "" : "; ") + table;
-    }
-    return std::to_string(row.number) + '\t' + printableName(row.path) + '\t' +
-           std::to_string(row.address) + '\t' + what + '\n';
-}
 
 int runVerify(const VerifyOptions& options, const Context& context) {
     if (options.list.empty() && options.manifest.empty()) {
@@ -100,7 +56,7 @@ int runVerify(const VerifyOptions& options, const Context& context) {
                     << (one ? "it was" : "they were") << " not checked\n";
     }
     for (const check::RowFinding& row : result.rows) {
-        context.out << rowLine(row);
+        context.out << verifyRowLine(row);
     }
     if (result.imageShort) {
         context.fail(options.image, std::to_string(result.imageSize) +

@@ -1,6 +1,109 @@
 #include "cli/wording.h"
 
+#include "cli/command.h"
+#include "core/files/file_errors.h"
+#include "core/image/crc32.h"
+#include "core/model/entry_list.h"
+#include "core/model/file_names.h"
+#include "core/model/number_parse.h"
+
 namespace zd::cli {
+namespace {
+
+// An image of `size` bytes placed at `base` that HEX and S-records cannot address.
+std::string pastAddressSpaceText(std::uint32_t base, std::uint64_t size) {
+    return "placed at " + hex32(base) + ", its " + bytesText(size) +
+           " would reach past 4 GiB, beyond the addresses of Intel HEX and S-records; "
+           "nothing was written";
+}
+
+// What happened, after the name of the file it is about.
+std::string reasonOf(const MergeResult& result) {
+    switch (result.status) {
+    case MergeStatus::Ok:
+        return "ok";
+    case MergeStatus::OutputIsInput:
+        return "the output " + printableName(result.output) + " would replace this input";
+    case MergeStatus::ListIsInput:
+        return "the output list file would replace this input";
+    case MergeStatus::InputUnreadable:
+        return "cannot be read: " + result.error.message();
+    case MergeStatus::InputSizeChanged:
+        return "listed with " + decimal(result.expected) + " bytes but now " +
+               decimal(result.actual) + " bytes long; add it again";
+    case MergeStatus::InputSizeUnknown:
+        return "its length cannot be known: the system reports " + decimal(result.expected) +
+               " bytes, but reading it gives another length (as for files of /proc or /sys)";
+    case MergeStatus::NameNotListable:
+        return refusedText({result.path, RefusedFile::Reason::NameNotListable, {}});
+    case MergeStatus::FolderNotWritable:
+        return "no file can be created in this folder: " + result.error.message();
+    case MergeStatus::LayoutTooLarge:
+        return "would lie past 4 GiB, beyond what an image can address";
+    case MergeStatus::ImageCreateFailed:
+        return "cannot be created: " + result.error.message();
+    case MergeStatus::ImageWriteFailed:
+    case MergeStatus::ListWriteFailed:
+    case MergeStatus::CompanionFailed:
+        return "cannot be written: " + result.error.message();
+    case MergeStatus::Stopped:
+        return "merge stopped; nothing was written";
+    case MergeStatus::NameIsStream:
+        return "a ':' in a file name names a hidden stream of another file on Windows; "
+               "choose a name without it";
+    case MergeStatus::LargerThanFlash:
+    case MergeStatus::PastAddressSpace:
+        break; // worded with the request's settings
+    }
+    return {};
+}
+
+// What the layout's checks against the flash and the addresses found.
+std::string fitText(const MergeResult& result, const MergeRequest& request) {
+    if (result.status == MergeStatus::LargerThanFlash) {
+        return "would be " + bytesText(result.imageSize) + ", " +
+               bytesText(result.imageSize - request.flashSize) + " over the flash size (" +
+               bytesText(request.flashSize) + "); nothing was written";
+    }
+    return pastAddressSpaceText(request.base, result.imageSize);
+}
+
+std::string contentText(const check::RowFinding& row) {
+    switch (row.content) {
+    case check::ContentFault::None:
+        break;
+    case check::ContentFault::BytesDiffer:
+        return "first difference at offset " + std::to_string(row.offset);
+    case check::ContentFault::CrcDiffers:
+        return "CRC-32 " + crc32Text(row.crcFound) + ", expected " + crc32Text(row.crcExpected);
+    case check::ContentFault::ImageTooShort:
+        return "the image ends at offset " + std::to_string(row.offset) + ", inside the file";
+    case check::ContentFault::ImageEndsBefore:
+        return "the image is " + std::to_string(row.offset) + " bytes long, ending before the file";
+    case check::ContentFault::InputUnreadable:
+        return "the file cannot be read: " + row.error.message();
+    case check::ContentFault::InputSizeDiffers:
+        return "the file is now " + std::to_string(row.inputSize) + " bytes long, not " +
+               std::to_string(row.size);
+    }
+    return {};
+}
+
+std::string tableText(const check::RowFinding& row) {
+    switch (row.table) {
+    case check::TableFault::None:
+        break;
+    case check::TableFault::Differs:
+        return "the file info table says address " + std::to_string(row.tableAddress) + ", size " +
+               std::to_string(row.tableSize);
+    case check::TableFault::Missing:
+        return "the image ends before the file's record in the file info table";
+    }
+    return {};
+}
+
+} // namespace
+
 
 std::string refusedText(const RefusedFile& refused) {
     switch (refused.reason) {
@@ -17,6 +120,99 @@ std::string refusedText(const RefusedFile& refused) {
                "bytes that are not UTF-8)";
     case RefusedFile::Reason::FolderUnreadable:
         return "cannot list the folder: " + refused.error.message();
+    }
+    return {};
+}
+
+FailureLine mergeFailure(const MergeResult& result, const MergeRequest& request) {
+    switch (result.status) {
+    case MergeStatus::LargerThanFlash:
+    case MergeStatus::PastAddressSpace:
+        return {result.path.empty() ? "the image" : result.path, fitText(result, request)};
+    default:
+        return {result.path, reasonOf(result)};
+    }
+}
+
+
+std::string imageUnreadableText(const std::error_code& error) {
+    if (error == make_error_code(files::FileErrc::NotAFile)) {
+        return "not a regular file: a pipe or a device cannot be read as an image; "
+               "save it to a file first";
+    }
+    return "cannot be read: " + error.message();
+}
+
+// The image holds the table, but not the bytes of all its rows.
+std::string tableCutShortText(std::uint64_t imageSize, std::uint64_t tableEnd) {
+    return "the image is " + std::to_string(imageSize) +
+           " bytes long, but its file info table lists files up to offset " +
+           std::to_string(tableEnd) + ": it is cut short";
+}
+
+std::string verifyRowLine(const check::RowFinding& row) {
+    std::string what = contentText(row);
+    if (const std::string table = tableText(row); !table.empty()) {
+        what += (what.empty() ? "" : "; ") + table;
+    }
+    return std::to_string(row.number) + '\t' + printableName(row.path) + '\t' +
+           std::to_string(row.address) + '\t' + what + '\n';
+}
+
+FailureLine unpackFailure(const check::UnpackResult& result, const std::string& image) {
+    using Status = check::UnpackResult::Status;
+    const std::string& path = result.path;
+    switch (result.status) {
+    case Status::Ok:
+        break;
+    case Status::ImageUnreadable:
+        return {path, imageUnreadableText(result.error)};
+    case Status::NoTable:
+        return {path, "no file info table found at its start; name the list file with -l"};
+    case Status::ListUnreadable:
+        return {path, result.error ? "cannot be read: " + result.error.message()
+                                   : "not a list file this tool wrote: " + result.reason};
+    case Status::FolderUnusable:
+        return {path, "cannot take the files: " + result.error.message()};
+    case Status::BadName:
+        return {path, "its file name cannot name a file here"};
+    case Status::DuplicateName:
+        return {path, "two rows would be written to this file name"};
+    case Status::TargetExists:
+        return {path, "exists already; unpack replaces no file"};
+    case Status::ImageTooShort:
+        // The table's rows run past the image's end, or one listed row does.
+        return {path, result.path == image ? tableCutShortText(result.imageSize, result.needed)
+                                           : "the image is " + std::to_string(result.imageSize) +
+                                                 " bytes long, but this file's bytes end at "
+                                                 "offset " +
+                                                 std::to_string(result.needed)};
+    case Status::WriteFailed:
+        return {path, "cannot be written: " + result.error.message()};
+    case Status::Stopped:
+        return {path, "unpack stopped"};
+    case Status::NotAnnounced:
+        break;
+    }
+    return {};
+}
+
+std::string diffFailureText(const check::DiffResult& result, std::uint32_t base) {
+    using Status = check::DiffResult::Status;
+    switch (result.status) {
+    case Status::Ok:
+        break;
+    case Status::OldUnreadable:
+    case Status::NewUnreadable:
+        return imageUnreadableText(result.error);
+    case Status::PastAddressSpace:
+        return pastAddressSpaceText(base, result.newSize);
+    case Status::OutputFailed:
+        return "cannot be written: " + result.error.message() + "; nothing was written";
+    case Status::OutputIsInput:
+        return "is one of the images compared; nothing was written";
+    case Status::Stopped:
+        return "diff stopped; nothing was written";
     }
     return {};
 }

@@ -1,16 +1,44 @@
 // The command line's words for what core reports: one English text for
 // each status of each result, kept here so that every command says the
-// same thing the same way. Names in them are shown through printableName
-// by the caller.
+// same thing the same way. The subject of a failure line (a name) is shown
+// through printableName by Context::fail.
 #pragma once
 
+#include "core/check/check.h"
+#include "core/image/merge_result.h"
 #include "core/intake/file_intake.h"
+#include "core/merge/merge_request.h"
 
+#include <cstdint>
 #include <string>
+#include <system_error>
 
 namespace zd::cli {
 
 // Why a file was not taken in, as a short phrase after its name.
 std::string refusedText(const RefusedFile& refused);
+
+// A merge that failed or was refused, as the one line that says so: the
+// name it is about and what happened.
+struct FailureLine {
+    std::string subject;
+    std::string what;
+};
+FailureLine mergeFailure(const MergeResult& result, const MergeRequest& request);
+
+// An image that cannot be read (a pipe or a device is named as such).
+std::string imageUnreadableText(const std::error_code& error);
+// The image holds the table, but not the bytes of all its rows.
+std::string tableCutShortText(std::uint64_t imageSize, std::uint64_t tableEnd);
+
+// One line for a row verify found bad: No., file name, address, what is
+// wrong.
+std::string verifyRowLine(const check::RowFinding& row);
+
+// An unpack that failed: the file it is about and what is wrong with it.
+FailureLine unpackFailure(const check::UnpackResult& result, const std::string& image);
+
+// What stopped a diff, said of the file it is about (`base`: the records').
+std::string diffFailureText(const check::DiffResult& result, std::uint32_t base);
 
 } // namespace zd::cli

@@ -432,7 +432,72 @@ MergeResult writeImage(const Outputs& outputs, const EarlierOutputs& earlier, St
     return fillImage(image, batch, streams, settings.fill, total - done, done, total, progress);
 }
 
+// The piece each input is read in while its CRC-32 is taken alone.
+constexpr std::size_t kSumPiece = std::size_t{1} << 20;
+
 } // namespace
+
+MergeResult sumInputs(const EntryList& list, const files::KeepGoing& progress,
+                      std::vector<std::uint32_t>& crcs) {
+    std::uint64_t total = 0;
+    for (const Entry& entry : list.entries()) {
+        total += entry.size;
+    }
+    std::vector<unsigned char> buffer(kSumPiece);
+    const EarlierOutputs noOutputs;
+    std::uint64_t done = 0;
+    for (const Entry& entry : list.entries()) {
+        files::Input input;
+        if (MergeResult opened = openInput(input, entry, noOutputs); !opened.ok()) {
+            return opened;
+        }
+        Crc32 crc;
+        std::uint64_t length = 0;
+        for (std::size_t got = 1; got != 0; length += got) {
+            if (progress && !progress(std::min(done + length, total), total)) {
+                return failure(MergeStatus::Stopped, entry.path);
+            }
+            if (auto error = input.read(buffer.data(), buffer.size(), got)) {
+                return failure(MergeStatus::InputUnreadable, entry.path, error);
+            }
+            crc.update(buffer.data(), got);
+        }
+        // Sizes were checked on the open files: what reads otherwise (files
+        // of /proc or /sys) has no length an image could hold.
+        if (length != entry.size) {
+            return sizeFailure(MergeStatus::InputSizeUnknown, entry, length);
+        }
+        done += length;
+        crcs.push_back(crc.value());
+    }
+    return {};
+}
+
+MergeResult writeCompanions(const MergeOptions& options, const MergedImage& image) {
+    files::OutputSet set(options.durable);
+    std::vector<files::OutputFile*> outputs;
+    for (const Companion& companion : options.companions) {
+        files::OutputFile* out = nullptr;
+        if (auto failed = set.add(companion.path, out)) {
+            return outputFailure(failed, MergeStatus::CompanionFailed);
+        }
+        outputs.push_back(out);
+    }
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        const Companion& companion = options.companions[i];
+        // A streamed companion is made of the image's bytes, which there are none of.
+        const std::error_code error = companion.write
+                                          ? companion.write(*outputs[i], image)
+                                          : std::make_error_code(std::errc::not_supported);
+        if (error) {
+            return failure(MergeStatus::CompanionFailed, companion.path, error);
+        }
+    }
+    if (auto failed = set.commit()) {
+        return outputFailure(failed, MergeStatus::CompanionFailed);
+    }
+    return {};
+}
 
 std::uint64_t paddedSize(const EntryList& list, std::uint64_t padTo) {
     return std::max(list.layoutEnd(), padTo);
@@ -469,7 +534,7 @@ MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPa
     if (auto error = outputs.list->write(listText)) {
         return failure(MergeStatus::ListWriteFailed, paths.listPath, error);
     }
-    MergedImage merged{*outputs.image, total, writeTable, {}, 0};
+    MergedImage merged{outputs.image, total, writeTable, {}, 0};
     if (MergeResult written = writeImage(outputs, earlier, streams, list,
                                          {writeTable, total, options.checksums, options.fill},
                                          progress, merged);
@@ -501,7 +566,7 @@ MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPa
     return result;
 }
 
-MergeResult checkMerge(const EntryList& list, const OutputPaths& paths,
+MergeResult checkMergeImage(const EntryList& list, const OutputPaths& paths,
                        const MergeOptions& options) {
     if (MergeResult checked = checkList(list, paths, options); !checked.ok()) {
         return checked;

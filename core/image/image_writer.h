@@ -15,6 +15,7 @@
 #include "core/files/progress.h"
 #include "core/image/image_stream.h"
 #include "core/image/info_table.h"
+#include "core/image/merge_result.h"
 #include "core/model/entry_list.h"
 #include "core/model/output_names.h"
 
@@ -27,52 +28,15 @@
 
 namespace zd {
 
-enum class MergeStatus {
-    Ok,
-    OutputIsInput,     // an output (the image, or a companion) would replace the input `path`,
-                       // or a file read with it (MergeOptions::filesRead)
-    ListIsInput,       // the list file would replace the input (or file read) `path`
-    NameNotListable,   // the list file cannot carry the name `path` (see listFileCanCarry)
-    InputUnreadable,   // an input cannot be opened or read, or is not a regular file (`path`,
-                       // `error`)
-    InputSizeChanged,  // an input's length differs from its listed size (`expected`, `actual`)
-    InputSizeUnknown,  // the system reports the listed size, but reading gives another
-                       // length (files of /proc or /sys): its length cannot be known
-    LayoutTooLarge,    // the layout ends past 4 GiB (`path` is the first entry past it)
-    FolderNotWritable, // no file can be created in the folder `path` (`error`)
-    ImageCreateFailed, // the image cannot be created (`error`: read-only, in use, a folder...)
-    ImageWriteFailed,  // writing, flushing or renaming the image failed (`error`)
-    ListWriteFailed,   // the list file cannot be created or written (`error`)
-    CompanionFailed,   // a companion output cannot be created or written (`path`, `error`)
-    Stopped,           // the progress callback asked to stop
-};
-// Whatever the status, when it is not Ok no output has changed: neither the
-// image nor the list file nor any companion was put in place, and earlier
-// files of those names are as they were.
-
-struct MergeResult {
-    MergeStatus status = MergeStatus::Ok;
-    std::string path;           // the file (or folder) the status is about
-    std::error_code error;      // the system's reason, when there is one
-    std::uint64_t expected = 0; // listed size, for InputSizeChanged and InputSizeUnknown
-    std::uint64_t actual = 0;   // length found, for InputSizeChanged
-    std::string output;         // OutputIsInput: the output that would replace the input
-    bool infoTableWritten = false;
-    // The table was asked for but left out: there were rows and the front
-    // area had no room for 8 bytes each.
-    bool infoTableLeftOut = false;
-    bool ok() const { return status == MergeStatus::Ok; }
-};
-
-
 namespace files {
 class OutputFile;
 }
 
 // What the companions learn of the finished image.
 struct MergedImage {
-    // Readable at file.temporary() until the outputs are put in place.
-    const files::OutputFile& file;
+    // Readable at file->temporary() until the outputs are put in place; none
+    // when no image is written (writeCompanions).
+    const files::OutputFile* file = nullptr;
     std::uint64_t size = 0; // padding included
     bool infoTableWritten = false;
     // With MergeOptions::checksums: every row's CRC-32, in row order, and the
@@ -134,6 +98,18 @@ struct MergeOptions {
 MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPaths& paths,
                        const files::KeepGoing& progress = {}, const MergeOptions& options = {});
 
+// Every row's CRC-32, in row order, read from its input as mergeImage would
+// copy it, with the same checks of each input (a regular file of its listed
+// size, whose reading gives that many bytes) and the same stops, but nothing
+// written: for outputs that need the sums and not the image.
+MergeResult sumInputs(const EntryList& list, const files::KeepGoing& progress,
+                      std::vector<std::uint32_t>& crcs);
+
+// Writes the companions of `options` (and nothing else: no image, no list
+// file) all or none, from what `image` tells of an image never written
+// (its size, its rows' CRC-32s). Only companions with `write` are taken.
+MergeResult writeCompanions(const MergeOptions& options, const MergedImage& image);
+
 // The image's length: where the layout ends, or `padTo` when that is more.
 std::uint64_t paddedSize(const EntryList& list, std::uint64_t padTo);
 
@@ -143,7 +119,7 @@ std::uint64_t paddedSize(const EntryList& list, std::uint64_t padTo);
 // reported length is not what it holds is found by the merge alone). With
 // empty `paths` (no output named) the outputs are not compared with the
 // inputs; the companions of `options` are.
-MergeResult checkMerge(const EntryList& list, const OutputPaths& paths,
+MergeResult checkMergeImage(const EntryList& list, const OutputPaths& paths,
                        const MergeOptions& options = {});
 
 } // namespace zd

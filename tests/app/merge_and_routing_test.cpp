@@ -20,11 +20,13 @@ MergeResult ended(MergeStatus status, const std::string& path = "") {
 // written are told through the merge-save and the header export.)
 TEST(MergeReport, NamesTheFilesOrWhatStoppedTheMerge) {
     using enum MergeStatus;
-    const OutputPaths paths{"/o/", "/o/i.bin", "/o/i.h"};
+    const MergeRequest asked{.infoTable = true, .image = {"/o/", "/o/i.bin", "/o/i.h"}};
+    MergeRequest plain = asked;
+    plain.infoTable = false;
     const std::string written = "合并成功！成功创建如下文件：\n\n/o/i.bin\n/o/i.h";
     MergeResult leftOut;
     leftOut.infoTableLeftOut = true;
-    EXPECT_EQ(mergeReport(leftOut, paths, true).text, written + text::kNoteTableMissing);
+    EXPECT_EQ(mergeReport(leftOut, asked).text, written + text::kNoteTableMissing);
     const std::pair<MergeResult, std::string> outcomes[] = {
         {leftOut, written},
         {ended(OutputIsInput, "/a"), text::outputIsInput("/a")},
@@ -39,7 +41,7 @@ TEST(MergeReport, NamesTheFilesOrWhatStoppedTheMerge) {
         {ended(ListWriteFailed), text::kListWriteFailed},
     };
     for (const auto& [result, text] : outcomes) {
-        const MergeReport report = mergeReport(result, paths, false);
+        const MergeReport report = mergeReport(result, plain);
         EXPECT_EQ(report.text, text);
         EXPECT_EQ(report.icon, result.ok() ? Icon::Information : Icon::Error);
     }

@@ -1,5 +1,6 @@
 #include "app/messages.h"
-#include "core/firmware/firmware.h"
+#include "app/handlers.h"
+#include "core/merge/merge.h"
 #include "tests/app/app_fixture.h"
 
 namespace zd::app::test {
@@ -20,10 +21,11 @@ TEST_F(WindowTools, ExportHeader) {
     const std::string ask = "save 导出C头文件 " + dir / "flash_layout.h";
     click(cmd::ExportHeader);
     EXPECT_EQ(takeLog(), (Strings{ask, "end", message('I', text::headerExported(dir / "out.h"))}));
-    const FirmwareSettings settings{.cHeader = dir / "merged.h", .cTable = true};
-    const OutputPaths merged{dir / "", dir / "m.bin", dir / "m.h"};
-    ASSERT_TRUE(
-        mergeImage(list(), true, merged, {}, firmwareMergeOptions(settings, list(), merged)).ok());
+    MergeRequest merged = listRequest(commands.state());
+    merged.infoTable = true;
+    merged.image = {dir / "", dir / "m.bin", dir / "m.h"};
+    merged.cHeader = {.path = dir / "merged.h", .table = true};
+    ASSERT_TRUE(runMerge(merged, planMerge(merged)).ok());
     EXPECT_EQ(readFile(dir / "out.h"), readFile(dir / "merged.h"));
 
     click(cmd::ExportHeader); // cancelled
@@ -54,7 +56,10 @@ TEST_F(WindowTools, VerifyAndInspect) {
     }
     addRows(rows, 4096);
     const OutputPaths out{dir / "", dir / "img.bin", dir / "img.h"};
-    ASSERT_TRUE(mergeImage(list(), true, out).ok());
+    MergeRequest request = listRequest(commands.state());
+    request.infoTable = true;
+    request.image = out;
+    ASSERT_TRUE(runMerge(request, planMerge(request)).ok());
     const std::string img = out.imagePath, listed = out.listPath, first = dir / "0",
                       none = dir / "no.bin", verify = "校验镜像", info = "镜像信息";
     // The last thing `command` told, the dialogs picking `picked`.

@@ -1,6 +1,7 @@
 // Verify, inspect and unpack on images the merge wrote, and on images and
 // files changed afterwards: each change must be found at its row and offset.
 #include "core/check/check.h"
+#include "core/merge/merge.h"
 #include "core/files/output_set.h"
 #include "core/firmware/firmware.h"
 #include "core/image/crc32.h"
@@ -30,10 +31,17 @@ class ImageCheck : public ::testing::Test {
             writeFile(dir / names[i], contents[i]);
         }
         const EntryList list = listAt(4096);
-        const FirmwareSettings firmware{
-            .manifest = dir / "img.json", .flashSize = 1212097, .pad = true};
-        ASSERT_TRUE(
-            mergeImage(list, true, paths, {}, firmwareMergeOptions(firmware, list, paths)).ok());
+        MergeRequest request{.rows = {},
+                             .frontOffset = 4096,
+                             .infoTable = true,
+                             .flashSize = 1212097,
+                             .pad = true,
+                             .image = paths,
+                             .manifest = dir / "img.json"};
+        for (const Entry& entry : list.entries()) {
+            request.rows.push_back({entry.path, entry.size});
+        }
+        ASSERT_TRUE(runMerge(request, planMerge(request)).ok());
         ASSERT_TRUE(mergeImage(list, false, *outputPathsFor(dir / "plain")).ok());
         image = readFile(paths.imagePath);
     }

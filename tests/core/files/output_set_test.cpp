@@ -66,7 +66,7 @@ TEST_F(Outputs, AFailureChangesNeitherOutput) {
 // replace an input either.
 TEST_F(Outputs, CompanionsLandWithTheImageOrNotAtAll) {
     const auto copyOfImage = [](files::OutputFile& out, const MergedImage& image) {
-        return out.write(readFile(image.file.temporary()));
+        return out.write(readFile(image.file->temporary()));
     };
     const auto failing = [](files::OutputFile&, const MergedImage&) { return errc(std::errc::io_error); };
     const EntryList list = listOf(0, {a});

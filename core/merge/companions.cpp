@@ -1,4 +1,4 @@
-#include "core/firmware/firmware.h"
+#include "core/merge/companions.h"
 
 #include "core/files/file_layer.h"
 #include "core/files/output_set.h"
@@ -10,19 +10,18 @@
 namespace zd {
 namespace {
 
-Companion headerCompanion(const FirmwareSettings& settings, const EntryList& list,
+Companion headerCompanion(const CHeaderOutput& header, const EntryList& list,
                           const std::string& listFolder) {
-    return {settings.cHeader, [&list, prefix = settings.prefix, table = settings.cTable,
-                               listFolder](files::OutputFile& out, const MergedImage& image) {
+    return {header.path, [&list, prefix = header.prefix, table = header.table,
+                          listFolder](files::OutputFile& out, const MergedImage& image) {
                 return out.write(
                     cHeaderText(list, {prefix, image.size, listFolder, table, image.rowCrcs}));
             }};
 }
 
-Companion manifestCompanion(const FirmwareSettings& settings, const EntryList& list,
+Companion manifestCompanion(const std::string& path, unsigned char fill, const EntryList& list,
                             const std::string& listFolder) {
-    return {settings.manifest,
-            [&list, listFolder, fill = settings.fill](files::OutputFile& out, const MergedImage& image) {
+    return {path, [&list, listFolder, fill](files::OutputFile& out, const MergedImage& image) {
                 Manifest manifest{.frontOffset = list.frontOffset(),
                                   .infoTable = image.infoTableWritten,
                                   .imageSize = image.size,
@@ -51,14 +50,19 @@ Companion hexCompanion(const std::string& path, HexFormat format, std::uint32_t 
 
 // Names every output made before it, then the rows' files and what else
 // the merge read.
-Companion depfileCompanion(const FirmwareSettings& settings, const EntryList& list,
-                           const OutputPaths& paths, const std::vector<Companion>& companions) {
-    std::vector<std::string> outputs{paths.imagePath, paths.listPath};
+Companion depfileCompanion(const MergeRequest& request, const EntryList& list,
+                           const std::vector<Companion>& companions) {
+    std::vector<std::string> outputs;
+    for (const std::string& path : {request.image.imagePath, request.image.listPath}) {
+        if (!path.empty()) {
+            outputs.push_back(path);
+        }
+    }
     for (const Companion& companion : companions) {
         outputs.push_back(companion.path);
     }
-    return {settings.depfile,
-            [&list, outputs, alsoRead = settings.alsoRead](files::OutputFile& out, const MergedImage&) {
+    return {request.depfile, [&list, outputs, alsoRead = request.alsoRead](
+                                 files::OutputFile& out, const MergedImage&) {
                 std::vector<std::string> inputs;
                 for (const Entry& entry : list.entries()) {
                     inputs.push_back(entry.path);
@@ -70,42 +74,32 @@ Companion depfileCompanion(const FirmwareSettings& settings, const EntryList& li
 
 } // namespace
 
-FirmwareFit checkFirmwareFit(const FirmwareSettings& settings, const EntryList& list) {
-    FirmwareFit fit;
-    fit.imageSize = paddedSize(list, settings.pad ? settings.flashSize : 0);
-    if (settings.flashSize && fit.imageSize > settings.flashSize) {
-        fit.fault = FirmwareFault::LargerThanFlash;
-    } else if ((!settings.ihex.empty() || !settings.srec.empty()) &&
-               !fitsAddressSpace(settings.base, fit.imageSize)) {
-        fit.fault = FirmwareFault::PastAddressSpace;
-    }
-    return fit;
-}
-
-MergeOptions firmwareMergeOptions(const FirmwareSettings& settings, const EntryList& list,
-                                  const OutputPaths& paths) {
+MergeOptions writerOptions(const MergeRequest& request, const EntryList& layout) {
     MergeOptions merge;
-    merge.padTo = settings.pad ? settings.flashSize : 0;
-    merge.fill = settings.fill;
+    merge.durable = request.durable;
+    merge.padTo = request.pad ? request.flashSize : 0;
+    merge.fill = request.fill;
     // The header and the manifest both name every file's CRC-32.
-    merge.checksums = !settings.manifest.empty() || !settings.cHeader.empty();
-    if (settings.relative) {
-        merge.listFolder = folderPartOf(files::absolutePath(paths.listPath));
+    merge.checksums = !request.manifest.empty() || !request.cHeader.path.empty();
+    if (request.relative && !request.image.listPath.empty()) {
+        merge.listFolder = folderPartOf(files::absolutePath(request.image.listPath));
     }
-    if (!settings.cHeader.empty()) {
-        merge.companions.push_back(headerCompanion(settings, list, merge.listFolder));
+    merge.filesRead = request.alsoRead;
+    if (!request.cHeader.path.empty()) {
+        merge.companions.push_back(headerCompanion(request.cHeader, layout, merge.listFolder));
     }
-    if (!settings.manifest.empty()) {
-        merge.companions.push_back(manifestCompanion(settings, list, merge.listFolder));
+    if (!request.manifest.empty()) {
+        merge.companions.push_back(
+            manifestCompanion(request.manifest, request.fill, layout, merge.listFolder));
     }
-    if (!settings.ihex.empty()) {
-        merge.companions.push_back(hexCompanion(settings.ihex, HexFormat::IntelHex, settings.base));
+    if (!request.ihex.empty()) {
+        merge.companions.push_back(hexCompanion(request.ihex, HexFormat::IntelHex, request.base));
     }
-    if (!settings.srec.empty()) {
-        merge.companions.push_back(hexCompanion(settings.srec, HexFormat::SRecord, settings.base));
+    if (!request.srec.empty()) {
+        merge.companions.push_back(hexCompanion(request.srec, HexFormat::SRecord, request.base));
     }
-    if (!settings.depfile.empty()) {
-        merge.companions.push_back(depfileCompanion(settings, list, paths, merge.companions));
+    if (!request.depfile.empty()) {
+        merge.companions.push_back(depfileCompanion(request, layout, merge.companions));
     }
     return merge;
 }
