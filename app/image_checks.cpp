@@ -17,38 +17,6 @@ namespace {
 // A message box stays readable however many rows there are.
 constexpr std::size_t kRowsShown = 20;
 
-std::string contentText(const check::RowFinding& row) {
-    switch (row.content) {
-    case check::ContentFault::None:
-        break;
-    case check::ContentFault::BytesDiffer:
-        return text::firstDifference(row.offset);
-    case check::ContentFault::CrcDiffers:
-        return text::crcDiffers(crc32Text(row.crcFound), crc32Text(row.crcExpected));
-    case check::ContentFault::ImageTooShort:
-        return text::imageEndsInside(row.offset);
-    case check::ContentFault::ImageEndsBefore:
-        return text::imageEndsBefore(row.offset);
-    case check::ContentFault::InputUnreadable:
-        return text::kRowUnreadable;
-    case check::ContentFault::InputSizeDiffers:
-        return text::rowSizeDiffers(row.inputSize, row.size);
-    }
-    return {};
-}
-
-std::string tableText(const check::RowFinding& row) {
-    switch (row.table) {
-    case check::TableFault::None:
-        break;
-    case check::TableFault::Differs:
-        return text::tableDiffers(row.tableAddress, row.tableSize);
-    case check::TableFault::Missing:
-        return text::kTableMissing;
-    }
-    return {};
-}
-
 // One row of a message's table: a line feed, then the fields between tabs.
 std::string tableLine(std::initializer_list<std::string> fields) {
     std::string line;
@@ -61,12 +29,8 @@ std::string tableLine(std::initializer_list<std::string> fields) {
 
 // No., name, address and what differs, as verify prints a bad row.
 std::string rowLine(const check::RowFinding& row) {
-    std::string what = contentText(row);
-    if (const std::string table = tableText(row); !table.empty()) {
-        what += (what.empty() ? "" : "；") + table;
-    }
-    return tableLine(
-        {std::to_string(row.number), printableName(row.path), std::to_string(row.address), what});
+    return tableLine({std::to_string(row.number), printableName(row.path),
+                      std::to_string(row.address), check::findingText(row, text::kFindingWords)});
 }
 
 // The first rows of `lines`, then how many more there are.

@@ -4,6 +4,7 @@
 
 #include "app/commands.h"
 #include "app/port.h"
+#include "core/check/verify.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -163,26 +164,19 @@ inline std::string bytesPastLayout(std::uint64_t bytes, std::uint64_t layoutEnd)
     return "\n\n说明：镜像在列表的末尾（" + std::to_string(layoutEnd) + " 字节）之后还有 " +
            std::to_string(bytes) + " 字节，未校验。";
 }
-inline std::string firstDifference(std::uint64_t offset) {
-    return "偏移 " + std::to_string(offset) + " 处起内容不同";
-}
-inline std::string crcDiffers(const std::string& found, const std::string& expected) {
-    return "CRC-32 为 " + found + "，应为 " + expected;
-}
-inline std::string imageEndsInside(std::uint64_t offset) {
-    return "镜像在偏移 " + std::to_string(offset) + " 处结束，文件不完整";
-}
-inline std::string imageEndsBefore(std::uint64_t imageSize) {
-    return "镜像只有 " + std::to_string(imageSize) + " 字节，在该文件开始之前就已结束";
-}
-inline constexpr const char* kRowUnreadable = "该文件无法读取";
-inline std::string rowSizeDiffers(std::uint64_t now, std::uint64_t listed) {
-    return "该文件现为 " + std::to_string(now) + " 字节，而非 " + std::to_string(listed) + " 字节";
-}
-inline std::string tableDiffers(std::uint32_t address, std::uint32_t size) {
-    return "文件信息表记录为地址 " + std::to_string(address) + "，大小 " + std::to_string(size);
-}
-inline constexpr const char* kTableMissing = "镜像在该文件的文件信息表记录之前结束";
+// What verify finds wrong with a row.
+inline constexpr check::FindingWords kFindingWords{
+    .content = {"",
+                "偏移 {offset} 处起内容不同",
+                "CRC-32 为 {found}，应为 {expected}",
+                "镜像在偏移 {offset} 处结束，文件不完整",
+                "该文件无法读取",
+                "该文件现为 {inputSize} 字节，而非 {size} 字节",
+                "镜像只有 {offset} 字节，在该文件开始之前就已结束"},
+    .table = {"", "文件信息表记录为地址 {tableAddress}，大小 {tableSize}",
+              "镜像在该文件的文件信息表记录之前结束"},
+    .separator = "；",
+};
 inline std::string moreRows(std::size_t count) {
     return "\n……另有 " + std::to_string(count) + " 行";
 }

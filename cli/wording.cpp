@@ -68,40 +68,6 @@ std::string fitText(const MergeResult& result, const MergeRequest& request) {
     return pastAddressSpaceText(request.base, result.imageSize);
 }
 
-std::string contentText(const check::RowFinding& row) {
-    switch (row.content) {
-    case check::ContentFault::None:
-        break;
-    case check::ContentFault::BytesDiffer:
-        return "first difference at offset " + std::to_string(row.offset);
-    case check::ContentFault::CrcDiffers:
-        return "CRC-32 " + crc32Text(row.crcFound) + ", expected " + crc32Text(row.crcExpected);
-    case check::ContentFault::ImageTooShort:
-        return "the image ends at offset " + std::to_string(row.offset) + ", inside the file";
-    case check::ContentFault::ImageEndsBefore:
-        return "the image is " + std::to_string(row.offset) + " bytes long, ending before the file";
-    case check::ContentFault::InputUnreadable:
-        return "the file cannot be read: " + row.error.message();
-    case check::ContentFault::InputSizeDiffers:
-        return "the file is now " + std::to_string(row.inputSize) + " bytes long, not " +
-               std::to_string(row.size);
-    }
-    return {};
-}
-
-std::string tableText(const check::RowFinding& row) {
-    switch (row.table) {
-    case check::TableFault::None:
-        break;
-    case check::TableFault::Differs:
-        return "the file info table says address " + std::to_string(row.tableAddress) + ", size " +
-               std::to_string(row.tableSize);
-    case check::TableFault::Missing:
-        return "the image ends before the file's record in the file info table";
-    }
-    return {};
-}
-
 } // namespace
 
 
@@ -150,13 +116,23 @@ std::string tableCutShortText(std::uint64_t imageSize, std::uint64_t tableEnd) {
            std::to_string(tableEnd) + ": it is cut short";
 }
 
+// What verify finds wrong with a row, in English.
+constexpr check::FindingWords kFindingWords{
+    .content = {"",
+                "first difference at offset {offset}",
+                "CRC-32 {found}, expected {expected}",
+                "the image ends at offset {offset}, inside the file",
+                "the file cannot be read: {error}",
+                "the file is now {inputSize} bytes long, not {size}",
+                "the image is {offset} bytes long, ending before the file"},
+    .table = {"", "the file info table says address {tableAddress}, size {tableSize}",
+              "the image ends before the file's record in the file info table"},
+    .separator = "; ",
+};
+
 std::string verifyRowLine(const check::RowFinding& row) {
-    std::string what = contentText(row);
-    if (const std::string table = tableText(row); !table.empty()) {
-        what += (what.empty() ? "" : "; ") + table;
-    }
     return std::to_string(row.number) + '\t' + printableName(row.path) + '\t' +
-           std::to_string(row.address) + '\t' + what + '\n';
+           std::to_string(row.address) + '\t' + check::findingText(row, kFindingWords) + '\n';
 }
 
 FailureLine unpackFailure(const check::UnpackResult& result, const std::string& image) {

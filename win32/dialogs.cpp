@@ -11,18 +11,51 @@ namespace {
 
 constexpr std::size_t kSaveBuffer = 32768;
 
-// The proposed name in the name field, and its folder as the one the dialog
-// opens in; `folder` must outlive the dialog.
-void propose(OPENFILENAMEW& dialog, const std::string& proposed, std::wstring& folder) {
-    if (proposed.empty()) {
-        return;
+// One file dialog's description, set up afresh for every use: the first
+// filter; no name and no folder unless one is proposed, then the proposed
+// name in the name field and its folder as the one the dialog opens in. It
+// owns every text the description points to, so it cannot be moved.
+class FileDialog {
+  public:
+    FileDialog(HWND owner, const app::FileDialogRequest& request, std::size_t bufferChars,
+               DWORD flags)
+        : buffer_(bufferChars, L'\0'), filters_(filterText(request.filters)),
+          title_(files::toWideLenient(request.title)) {
+        dialog_.lStructSize = sizeof dialog_;
+        dialog_.hwndOwner = owner;
+        dialog_.lpstrFilter = filters_.c_str();
+        dialog_.nFilterIndex = 1;
+        dialog_.lpstrFile = buffer_.data();
+        dialog_.nMaxFile = static_cast<DWORD>(buffer_.size());
+        dialog_.lpstrTitle = title_.c_str();
+        dialog_.Flags = flags;
+        propose(request.proposed);
     }
-    const std::wstring path = files::toWideLenient(proposed);
-    const std::size_t cut = path.find_last_of(L"\\/") + 1; // 0 when there is no folder
-    folder = path.substr(0, cut);
-    path.copy(dialog.lpstrFile, std::min<std::size_t>(path.size() - cut, dialog.nMaxFile - 1), cut);
-    dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-}
+    FileDialog(const FileDialog&) = delete;
+    FileDialog& operator=(const FileDialog&) = delete;
+
+    OPENFILENAMEW* description() { return &dialog_; }
+    const wchar_t* result() const { return buffer_.c_str(); }
+
+  private:
+    void propose(const std::string& proposed) {
+        if (proposed.empty()) {
+            return;
+        }
+        const std::wstring path = files::toWideLenient(proposed);
+        const std::size_t cut = path.find_last_of(L"\\/") + 1; // 0 when there is no folder
+        folder_ = path.substr(0, cut);
+        path.copy(dialog_.lpstrFile,
+                  std::min<std::size_t>(path.size() - cut, dialog_.nMaxFile - 1), cut);
+        dialog_.lpstrInitialDir = folder_.empty() ? nullptr : folder_.c_str();
+    }
+
+    std::wstring buffer_;
+    std::wstring filters_;
+    std::wstring title_;
+    std::wstring folder_;
+    OPENFILENAMEW dialog_{};
+};
 
 } // namespace
 
@@ -93,31 +126,17 @@ int SystemDialogs::message(HWND owner, const std::wstring& text, const std::wstr
 }
 
 app::OpenChoice SystemDialogs::openFiles(HWND owner, const app::FileDialogRequest& request) {
-    // Set up afresh for every use: first filter; no name and no folder unless
-    // one is proposed.
-    std::wstring buffer(request.multiple ? selectionChars_ : kSaveBuffer, L'\0');
-    const std::wstring filters = filterText(request.filters);
-    const std::wstring title = files::toWideLenient(request.title);
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = owner;
-    dialog.lpstrFilter = filters.c_str();
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = buffer.data();
-    dialog.nMaxFile = static_cast<DWORD>(buffer.size());
-    dialog.lpstrTitle = title.c_str();
-    dialog.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_LONGNAMES |
-                   (request.multiple ? OFN_ALLOWMULTISELECT : 0);
+    FileDialog dialog(owner, request, request.multiple ? selectionChars_ : kSaveBuffer,
+                      OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_LONGNAMES |
+                          (request.multiple ? OFN_ALLOWMULTISELECT : 0));
     app::OpenChoice choice;
-    std::wstring folder;
-    propose(dialog, request.proposed, folder);
-    if (!::GetOpenFileNameW(&dialog)) {
+    if (!::GetOpenFileNameW(dialog.description())) {
         // 0 for a cancel; a selection that does not fit fails rather than
         // losing names.
         choice.failure = ::CommDlgExtendedError();
         return choice;
     }
-    for (const std::wstring& path : selectedPaths(buffer.c_str(), dialog.nFileOffset)) {
+    for (const std::wstring& path : selectedPaths(dialog.result(), dialog.description()->nFileOffset)) {
         choice.paths.push_back(files::toUtf8(path));
     }
     return choice;
@@ -125,25 +144,13 @@ app::OpenChoice SystemDialogs::openFiles(HWND owner, const app::FileDialogReques
 
 std::optional<std::string> SystemDialogs::saveFile(HWND owner,
                                                    const app::FileDialogRequest& request) {
-    std::wstring buffer(kSaveBuffer, L'\0');
-    const std::wstring filters = filterText(request.filters);
-    const std::wstring title = files::toWideLenient(request.title);
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = owner;
-    dialog.lpstrFilter = filters.c_str();
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = buffer.data();
-    dialog.nMaxFile = static_cast<DWORD>(buffer.size());
-    dialog.lpstrTitle = title.c_str();
     // A new name can be confirmed; an existing one is asked about first.
-    dialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT;
-    std::wstring folder;
-    propose(dialog, request.proposed, folder);
-    if (!::GetSaveFileNameW(&dialog)) {
+    FileDialog dialog(owner, request, kSaveBuffer,
+                      OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT);
+    if (!::GetSaveFileNameW(dialog.description())) {
         return std::nullopt;
     }
-    return files::toUtf8(buffer.c_str());
+    return files::toUtf8(dialog.result());
 }
 
 void SystemDialogs::infoDialog(HWND owner, int resourceId) {

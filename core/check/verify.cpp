@@ -166,7 +166,52 @@ RowFinding contentFinding(const CheckLayout& layout, const CheckRow& row, RowChe
     return finding;
 }
 
+// `pattern` with each {name} replaced by its value.
+std::string filledIn(std::string_view pattern,
+                     std::initializer_list<std::pair<std::string_view, std::string>> values) {
+    std::string text;
+    for (std::size_t at = 0; at < pattern.size();) {
+        const std::size_t open = pattern.find('{', at);
+        const std::size_t close = pattern.find('}', open);
+        if (close == std::string_view::npos) {
+            text.append(pattern.substr(at));
+            break;
+        }
+        text.append(pattern.substr(at, open - at));
+        const std::string_view name = pattern.substr(open + 1, close - open - 1);
+        for (const auto& [key, value] : values) {
+            if (key == name) {
+                text += value;
+            }
+        }
+        at = close + 1;
+    }
+    return text;
+}
+
 } // namespace
+
+std::string findingText(const RowFinding& row, const FindingWords& words) {
+    const auto fill = [&row](const char* pattern) {
+        return filledIn(pattern, {{"offset", std::to_string(row.offset)},
+                                  {"found", crc32Text(row.crcFound)},
+                                  {"expected", crc32Text(row.crcExpected)},
+                                  {"error", row.error.message()},
+                                  {"inputSize", std::to_string(row.inputSize)},
+                                  {"size", std::to_string(row.size)},
+                                  {"tableAddress", std::to_string(row.tableAddress)},
+                                  {"tableSize", std::to_string(row.tableSize)}});
+    };
+    std::string text;
+    if (row.content != ContentFault::None) {
+        text = fill(words.content[static_cast<std::size_t>(row.content)]);
+    }
+    if (row.table != TableFault::None) {
+        text += (text.empty() ? "" : words.separator) +
+                fill(words.table[static_cast<std::size_t>(row.table)]);
+    }
+    return text;
+}
 
 VerifyResult verifyImage(const std::string& imagePath, const CheckLayout& layout,
                          const files::KeepGoing& keepGoing) {

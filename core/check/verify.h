@@ -5,6 +5,7 @@
 
 #include "core/check/image_scan.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -94,6 +95,19 @@ struct VerifyResult {
     std::uint32_t imageCrcFound = 0;
     bool ok() const { return status == Status::Ok; }
 };
+
+// The words one language has for what verify finds wrong with a row: a
+// pattern for each fault, in which {offset}, {found}, {expected}, {error},
+// {inputSize}, {size}, {tableAddress} and {tableSize} stand for the row's
+// values (numbers in decimal, CRC-32s as crc32Text writes them), and what
+// joins a row's two findings. Each front end keeps one such table a
+// language; findingText is the one mapping from faults to words.
+struct FindingWords {
+    std::array<const char*, 7> content; // by ContentFault; None's is not used
+    std::array<const char*, 3> table;   // by TableFault; None's is not used
+    const char* separator;
+};
+std::string findingText(const RowFinding& row, const FindingWords& words);
 
 // The image must be a regular file (see openImage).
 VerifyResult verifyImage(const std::string& imagePath, const CheckLayout& layout,

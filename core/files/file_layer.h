@@ -1,7 +1,14 @@
-// The files wing (core/files/): the file layer below, the output set that
-// writes files all or nothing (output_set.h), the names of its temporaries,
-// the batch of small inputs, and UTF-8/UTF-16 text for Win32. The only wing
-// that makes system calls; it uses nothing else of the project.
+// The files wing (core/files/): the only wing that makes system calls; it
+// uses nothing else of the project, and its code is in namespace zd::files.
+//   file_layer.h    the file layer below (a POSIX and a Win32 side)
+//   file_errors.h   its own error codes beside the system's
+//   file_reading.h  opening regular files only, reading small ones whole
+//   output_set.h    outputs written all or nothing, replacing earlier files
+//   staged_files.h  new files written all or nothing, replacing none
+//   progress.h      KeepGoing, how long work tells its progress and stops
+//   temporary_names.h, input_batch.h, path_text.h, utf16_text.h: their
+//   temporaries' names, the batch of small inputs, path text, and UTF-16
+//   text for Win32
 //
 // The one place the program asks the system about files. Everything above
 // it (core, intake, the command line) is the same on every system; below it
@@ -58,7 +65,14 @@ class Input {
     Input() = default;
     ~Input() { close(); }
     Input(Input&& other) noexcept : handle_(other.handle_) { other.handle_ = kNoHandle; }
-    Input& operator=(Input&& other) noexcept;
+    Input& operator=(Input&& other) noexcept {
+        if (this != &other) {
+            close();
+            handle_ = other.handle_;
+            other.handle_ = kNoHandle;
+        }
+        return *this;
+    }
     Input(const Input&) = delete;
     Input& operator=(const Input&) = delete;
 

@@ -120,15 +120,6 @@ std::error_code finishAppend(std::uint64_t size, CopyResult& result, const Outpu
 
 } // namespace
 
-Input& Input::operator=(Input&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = other.handle_;
-        other.handle_ = kNoHandle;
-    }
-    return *this;
-}
-
 std::error_code Input::open(const std::string& path) {
     close();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);

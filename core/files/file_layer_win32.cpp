@@ -107,15 +107,6 @@ std::error_code statusOfPath(const std::string& path, Status& out) {
 
 } // namespace
 
-Input& Input::operator=(Input&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = other.handle_;
-        other.handle_ = kNoHandle;
-    }
-    return *this;
-}
-
 std::error_code Input::open(const std::string& path) {
     close();
     HANDLE handle = INVALID_HANDLE_VALUE;

@@ -1,6 +1,8 @@
 // The image wing (core/image/): writing the merged image and its list file,
-// the file info table's format (info_table.h, its one owner), CRC-32 and the
-// copy that sums what it copies. Uses the model and files wings.
+// the file info table's format (info_table.h, its one owner), what a merge
+// ends with (merge_result.h), CRC-32 and the copy that sums what it copies.
+// Formats it owns: the merged image and its file info table. Uses the model
+// and files wings; only the merge wing (core/merge) drives the writer.
 //
 // The merged image: a front area of `frontOffset` bytes, then every listed
 // file's bytes in row order, each at its address (back to back, or after a

@@ -1,7 +1,7 @@
 // The model wing (core/model/): the entry list and its layout, numbers as
 // typed and stored, file names as shown and listed, the output names rule
-// and the list file. Pure text but for reading and writing the list file,
-// for which it uses the files wing; nothing above it.
+// and the list file, the one format it owns. Pure text but for reading and
+// writing the list file, for which it uses the files wing; nothing above it.
 //
 // The ordered list of files that make up a merged image, and its layout.
 //

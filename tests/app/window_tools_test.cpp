@@ -85,8 +85,8 @@ TEST_F(WindowTools, VerifyAndInspect) {
     EXPECT_EQ(told(cmd::VerifyImage, {img, listed}),
               message('E',
                       text::verifyFailed(2) + "\n1\t" + first + "\t4096\t" +
-                          text::tableDiffers(4096, 11) + "\n3\t" + dir / "2" + "\t4116\t" +
-                          text::firstDifference(4121) + text::bytesPastLayout(1, 4306),
+                          "文件信息表记录为地址 4096，大小 11\n3\t" + dir / "2" + "\t4116\t" +
+                          "偏移 4121 处起内容不同" + text::bytesPastLayout(1, 4306),
                       verify));
     EXPECT_EQ(told(cmd::ImageInfo, {img}), message('I', text::noInfoTable(img), info));
     bytes[4] = 10;
