@@ -6,17 +6,26 @@
 #include "app/handlers.h"
 #include "app/merge_report.h"
 #include "app/messages.h"
+#include "core/files/file_layer.h"
 #include "core/merge/merge.h"
 
 namespace zd::app {
 namespace {
 
-// The checks before the progress shows: the layout, the header against the
-// inputs, each input there and of its listed size. Then the inputs' sums.
-MergeResult exportTo(Context c, const MergeRequest& request) {
+// The checks before anything is asked or shown: the layout, the header
+// against the inputs, each input there and of its listed size. Then, for a
+// header that would replace a file, the question; then the inputs' sums.
+// Nothing when the user would not replace the file.
+std::optional<MergeResult> exportTo(Context c, const MergeRequest& request) {
     const MergePlan plan = planMerge(request);
     if (MergeResult checked = dryRun(request, plan); !checked.ok()) {
         return checked;
+    }
+    files::Status existing;
+    if (!files::statusOf(request.cHeader.path, existing) &&
+        c.port.showMessage(text::confirmReplace(request.cHeader.path), text::kNotice,
+                           Icon::Warning, Buttons::YesNo) != Answer::Yes) {
+        return std::nullopt;
     }
     const ProgressScope progress(c.port);
     return runMerge(request, plan, keepGoingWith(c.port));
@@ -32,17 +41,24 @@ void exportHeader(Context c) {
     const std::string& image = c.state.lastImage;
     const std::string proposed =
         image.empty() ? "" : image.substr(0, image.size() - 4) + text::kHeaderSuffix;
+    // The name is checked against the inputs before the user is asked to
+    // replace a file of that name.
     const std::optional<std::string> chosen =
-        c.port.chooseFileToSave({text::kExportHeaderTitle,
-                                 {text::headerFilter(), text::allFilesFilter()},
-                                 false,
-                                 proposed});
+        c.port.chooseFileToSave({.title = text::kExportHeaderTitle,
+                                 .filters = {text::headerFilter(), text::allFilesFilter()},
+                                 .proposed = proposed,
+                                 .confirmOverwrite = false});
     if (!chosen) {
         return;
     }
     MergeRequest request = listRequest(c.state);
     request.cHeader = {.path = *chosen, .table = true};
-    const MergeResult result = exportTo(c, request);
+    request.overwrite = true; // the user names the file, and is asked
+    const std::optional<MergeResult> exported = exportTo(c, request);
+    if (!exported) {
+        return;
+    }
+    const MergeResult& result = *exported;
     if (result.ok()) {
         c.port.showMessage(text::headerExported(*chosen), text::kNotice, Icon::Information,
                            Buttons::Ok);

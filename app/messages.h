@@ -103,6 +103,10 @@ inline std::string folderNotWritable(const std::string& folder) {
 inline std::string companionFailed(const std::string& path) {
     return path + " 创建出错，未生成任何文件！";
 }
+// A file beside the image that is not one of this tool's outputs of that name.
+inline std::string foreignOutput(const std::string& path) {
+    return path + " 已存在，且不是本工具生成的同类文件，为免误覆盖，未生成任何文件。请先删除或改名该文件！";
+}
 inline std::string largerThanFlash(std::uint64_t imageSize, std::uint64_t flashSize) {
     return "镜像大小为 " + std::to_string(imageSize) + " 字节，超出芯片容量（" +
            std::to_string(flashSize) + " 字节）" + std::to_string(imageSize - flashSize) +
@@ -137,6 +141,11 @@ inline constexpr const char* kNothingToExport = "列表为空，没有可导出�
 inline constexpr const char* kExportStopped = "已停止导出，未生成任何文件。";
 inline std::string headerExported(const std::string& path) {
     return "导出成功！成功创建如下文件：\n\n" + path;
+}
+// The export's save dialog leaves this question to the command, which
+// refuses an input's name first.
+inline std::string confirmReplace(const std::string& path) {
+    return path + " 已存在。\n要替换它吗？";
 }
 inline FileFilter headerFilter() {
     return {"C 头文件（*.h）", {"*.h"}};

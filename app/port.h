@@ -25,6 +25,10 @@ struct FileDialogRequest {
     // The full path the dialog proposes: it opens in its folder with its
     // name typed in. Empty: an empty name field.
     std::string proposed{};
+    // Save dialogs only: the dialog asks before it returns the name of an
+    // existing file. Off where the command checks the name first and asks
+    // itself.
+    bool confirmOverwrite = true;
 };
 
 // What an open dialog gave: the chosen files' full paths, none when it was
@@ -53,7 +57,8 @@ class Port {
     // field holds the request's proposed name, if any.
     virtual OpenChoice chooseFilesToOpen(const FileDialogRequest& request) = 0;
     // The save dialog: the confirmed full path, nothing when cancelled. It
-    // asks before it returns the name of an existing file.
+    // asks before it returns the name of an existing file, unless the
+    // request says not to.
     virtual std::optional<std::string> chooseFileToSave(const FileDialogRequest& request) = 0;
 
     virtual std::string displayText(Display display) = 0;

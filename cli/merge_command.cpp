@@ -201,6 +201,10 @@ Runner setUpMerge(CLI::App& command) {
                      "do not wait for the outputs to reach the disk\n"
                      "before putting them in place: faster, but a power\n"
                      "cut soon after may leave them empty or partial");
+    command.add_flag("--overwrite", options->request.overwrite,
+                     "let the outputs beside the image replace any file;\n"
+                     "without it each replaces only an empty file or one\n"
+                     "of its own kind that this tool wrote");
     addQuietFlag(command, options->quiet);
     addFirmwareOptions(command, options->firmware);
     command

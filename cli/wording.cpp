@@ -51,6 +51,7 @@ std::string reasonOf(const MergeResult& result) {
     case MergeStatus::NameIsStream:
         return "a ':' in a file name names a hidden stream of another file on Windows; "
                "choose a name without it";
+    case MergeStatus::ForeignOutput:
     case MergeStatus::LargerThanFlash:
     case MergeStatus::PastAddressSpace:
         break; // worded with the request's settings
@@ -90,8 +91,27 @@ std::string refusedText(const RefusedFile& refused) {
     return {};
 }
 
+// What the output named `path` is, as "a C header", "Intel HEX"...
+std::string outputKind(const std::string& path, const MergeRequest& request) {
+    const std::pair<const std::string&, const char*> kinds[] = {
+        {request.cHeader.path, "a C header"}, {request.manifest, "a manifest"},
+        {request.ihex, "Intel HEX"},          {request.srec, "S-records"},
+        {request.depfile, "a dependency file"},
+    };
+    for (const auto& [output, kind] : kinds) {
+        if (output == path) {
+            return kind;
+        }
+    }
+    return "an output";
+}
+
 FailureLine mergeFailure(const MergeResult& result, const MergeRequest& request) {
     switch (result.status) {
+    case MergeStatus::ForeignOutput:
+        return {result.path, "exists and is not " + outputKind(result.path, request) +
+                                 " this tool wrote, so it is not replaced; nothing was written "
+                                 "(remove it first, or give --overwrite)"};
     case MergeStatus::LargerThanFlash:
     case MergeStatus::PastAddressSpace:
         return {result.path.empty() ? "the image" : result.path, fitText(result, request)};

@@ -143,8 +143,10 @@ QStringList QtDialogLayer::openFiles(QWidget* owner, const app::FileDialogReques
 std::optional<QString> QtDialogLayer::saveFile(QWidget* owner,
                                                const app::FileDialogRequest& request) {
     auto dialog = fileDialog(owner, request);
-    // Any name (the default file mode); an existing one is confirmed first.
+    // Any name (the default file mode); an existing one is confirmed first
+    // unless the command asks itself.
     dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) {
         return std::nullopt;
     }

@@ -144,9 +144,11 @@ app::OpenChoice SystemDialogs::openFiles(HWND owner, const app::FileDialogReques
 
 std::optional<std::string> SystemDialogs::saveFile(HWND owner,
                                                    const app::FileDialogRequest& request) {
-    // A new name can be confirmed; an existing one is asked about first.
+    // A new name can be confirmed; an existing one is asked about first,
+    // unless the command asks itself.
     FileDialog dialog(owner, request, kSaveBuffer,
-                      OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT);
+                      OFN_EXPLORER | OFN_PATHMUSTEXIST |
+                          (request.confirmOverwrite ? OFN_OVERWRITEPROMPT : 0));
     if (!::GetSaveFileNameW(dialog.description())) {
         return std::nullopt;
     }

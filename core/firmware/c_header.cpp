@@ -11,6 +11,10 @@
 namespace zd {
 namespace {
 
+// The header's first line, which tells it from any other file.
+constexpr std::string_view kHeaderComment =
+    "/* Where each file lies in the merged image. Generated; do not edit. */";
+
 bool isAsciiLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
@@ -152,7 +156,7 @@ std::vector<std::string> headerNames(const EntryList& list) {
 std::string cHeaderText(const EntryList& list, const CHeaderSettings& settings) {
     const std::string& prefix = settings.prefix;
     const std::string guard = prefix + "IMAGE_LAYOUT_H";
-    std::string text = "/* Where each file lies in the merged image. Generated; do not edit. */\n";
+    std::string text = std::string(kHeaderComment) + "\n";
     text += "#ifndef " + guard + "\n#define " + guard + "\n\n";
     if (settings.table) {
         text += "#include <stdint.h>\n\n";
@@ -177,6 +181,10 @@ std::string cHeaderText(const EntryList& list, const CHeaderSettings& settings) 
     }
     text += "\n#endif /* " + guard + " */\n";
     return text;
+}
+
+bool isCHeaderText(std::string_view head) {
+    return head.starts_with(kHeaderComment);
 }
 
 } // namespace zd

@@ -70,4 +70,8 @@ struct CHeaderSettings {
 // gets the struct but no array: C has no empty arrays.
 std::string cHeaderText(const EntryList& list, const CHeaderSettings& settings);
 
+// Whether `head`, the start of a file, is the start of a header this tool
+// wrote: it opens with the header's first comment.
+bool isCHeaderText(std::string_view head);
+
 } // namespace zd

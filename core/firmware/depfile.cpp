@@ -53,4 +53,13 @@ std::string depfileText(const std::vector<std::string>& outputs,
     return text;
 }
 
+bool isDepfileText(std::string_view head) {
+    const std::size_t end = head.find('\n');
+    if (end == std::string_view::npos) {
+        return false;
+    }
+    const std::string_view line = head.substr(0, end);
+    return line.ends_with(':') || line.ends_with(": \\");
+}
+
 } // namespace zd

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zd {
@@ -24,5 +25,10 @@ namespace zd {
 // ":".
 std::string depfileText(const std::vector<std::string>& outputs,
                         const std::vector<std::string>& inputs);
+
+// Whether `head`, the start of a file, is the start of a dependency file:
+// its first line holds a rule's colon (it ends with ":", or ": \" when
+// prerequisites follow).
+bool isDepfileText(std::string_view head);
 
 } // namespace zd

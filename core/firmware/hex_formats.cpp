@@ -218,4 +218,17 @@ std::error_code HexWriter::drain(bool all) {
     return error;
 }
 
+bool isHexText(HexFormat format, std::string_view head) {
+    std::string_view line = head.substr(0, head.find('\n'));
+    if (line.ends_with('\r')) {
+        line.remove_suffix(1);
+    }
+    const std::size_t start = format == HexFormat::IntelHex ? 1 : 2;
+    const bool marked = format == HexFormat::IntelHex
+                            ? line.starts_with(':')
+                            : line.size() > 1 && line[0] == 'S' && line[1] >= '0' && line[1] <= '9';
+    return marked && line.size() > start &&
+           line.find_first_not_of("0123456789ABCDEFabcdef", start) == std::string_view::npos;
+}
+
 } // namespace zd

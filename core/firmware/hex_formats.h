@@ -74,4 +74,9 @@ class HexWriter final : public ImageStream {
     std::size_t used_ = 0;
 };
 
+// Whether `head`, the start of a file, is the start of records of `format`
+// as this tool writes them: a first line of one record (":" or "S" and a
+// digit, then hexadecimal digits).
+bool isHexText(HexFormat format, std::string_view head);
+
 } // namespace zd

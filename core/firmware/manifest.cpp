@@ -193,4 +193,11 @@ ManifestReadResult readManifest(const std::string& path) {
     return parseManifest(text);
 }
 
+bool isManifestText(std::string_view head) {
+    const std::size_t brace = head.find_first_not_of(" \t\r\n");
+    return brace != std::string_view::npos && head[brace] == '{' &&
+           head.find("\"front_offset\":") != std::string_view::npos &&
+           head.find("\"image_crc32\":") != std::string_view::npos;
+}
+
 } // namespace zd

@@ -67,4 +67,8 @@ ManifestReadResult readManifest(const std::string& path);
 
 inline constexpr std::uint64_t kLargestManifest = 256u << 20;
 
+// Whether `head`, the start of a file, is the start of a manifest this tool
+// wrote: a JSON object whose first keys are the manifest's.
+bool isManifestText(std::string_view head);
+
 } // namespace zd

@@ -203,6 +203,27 @@ MergeResult checkFilesRead(const std::vector<std::string>& filesRead,
     return {};
 }
 
+// A companion whose earlier file, not empty, is not of its kind: no output
+// may replace it. A file that cannot be read here is left to the output
+// set, which refuses what it cannot replace.
+MergeResult checkEarlierKinds(const std::vector<Companion>& companions) {
+    constexpr std::size_t kHeadBytes = 4096; // enough to tell a file's kind
+    for (const Companion& companion : companions) {
+        std::string head;
+        if (!companion.replaces ||
+            files::readPieces(companion.path, [&head](std::string_view piece) {
+                head.append(piece.substr(0, kHeadBytes - head.size()));
+                return head.size() < kHeadBytes;
+            })) {
+            continue;
+        }
+        if (!head.empty() && !companion.replaces(head)) {
+            return failure(MergeStatus::ForeignOutput, companion.path);
+        }
+    }
+    return {};
+}
+
 // Opens one input without waiting and checks on the open descriptor that it
 // is still a regular file of its listed size and none of the outputs.
 MergeResult openInput(files::Input& input, const Entry& entry, const EarlierOutputs& earlier) {
@@ -520,6 +541,9 @@ MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPa
     if (MergeResult replaced = checkFilesRead(options.filesRead, earlier); !replaced.ok()) {
         return replaced;
     }
+    if (MergeResult foreign = checkEarlierKinds(options.companions); !foreign.ok()) {
+        return foreign;
+    }
     const std::vector<Companion>& companions = options.companions;
     std::vector<std::unique_ptr<ImageStream>> streamed(companions.size());
     Streams streams;
@@ -590,6 +614,9 @@ MergeResult checkMergeImage(const EntryList& list, const OutputPaths& paths,
     }
     if (MergeResult replaced = checkFilesRead(options.filesRead, earlier); !replaced.ok()) {
         return replaced;
+    }
+    if (MergeResult foreign = checkEarlierKinds(options.companions); !foreign.ok()) {
+        return foreign;
     }
     for (const Entry& entry : list.entries()) {
         files::Input input;

@@ -25,6 +25,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -60,6 +61,10 @@ struct Companion {
     // complete. The inputs are then copied by plain reads and writes, each
     // piece shown to the streams between the two.
     std::function<std::unique_ptr<ImageStream>(files::OutputFile& out)> stream{};
+    // What it may replace, told by the first bytes of a file of its name
+    // that is not empty: a file of its own kind. None: any file.
+    using KindTest = bool (*)(std::string_view head);
+    KindTest replaces = nullptr;
 };
 
 struct MergeOptions {

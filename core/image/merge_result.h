@@ -23,6 +23,8 @@ enum class MergeStatus {
     LayoutTooLarge,    // the layout ends past 4 GiB (`path` is the first entry past it)
     NameIsStream,      // on Windows the output `path` would land in a hidden stream of
                        // another file (see namesAStream)
+    ForeignOutput,     // an output beside the image would replace `path`, a file that is
+                       // not empty and not one of that output's kind as this tool writes it
     LargerThanFlash,   // the image, `imageSize` bytes, is larger than the flash
     PastAddressSpace,  // placed at the HEX and S-records' base, the image of `imageSize`
                        // bytes runs past 4 GiB, beyond their addresses

@@ -72,6 +72,33 @@ Companion depfileCompanion(const MergeRequest& request, const EntryList& list,
             }};
 }
 
+bool isIntelHexText(std::string_view head) {
+    return isHexText(HexFormat::IntelHex, head);
+}
+bool isSRecordText(std::string_view head) {
+    return isHexText(HexFormat::SRecord, head);
+}
+
+// Unless anything may be replaced, each companion replaces only an empty
+// file or one of its own kind.
+void guardEarlierFiles(const MergeRequest& request, std::vector<Companion>& companions) {
+    if (request.overwrite) {
+        return;
+    }
+    const std::pair<const std::string&, Companion::KindTest> kinds[] = {
+        {request.cHeader.path, isCHeaderText}, {request.manifest, isManifestText},
+        {request.ihex, isIntelHexText},        {request.srec, isSRecordText},
+        {request.depfile, isDepfileText},
+    };
+    for (Companion& companion : companions) {
+        for (const auto& [path, isOfItsKind] : kinds) {
+            if (companion.path == path) {
+                companion.replaces = isOfItsKind;
+            }
+        }
+    }
+}
+
 } // namespace
 
 MergeOptions writerOptions(const MergeRequest& request, const EntryList& layout) {
@@ -101,6 +128,7 @@ MergeOptions writerOptions(const MergeRequest& request, const EntryList& layout)
     if (!request.depfile.empty()) {
         merge.companions.push_back(depfileCompanion(request, layout, merge.companions));
     }
+    guardEarlierFiles(request, merge.companions);
     return merge;
 }
 

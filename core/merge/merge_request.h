@@ -44,6 +44,10 @@ struct MergeRequest {
     std::string srec{};     // the image as Motorola S-records; empty: none
     std::uint32_t base = 0; // the address of the image's first byte in both
     std::string depfile{};  // a dependency file for Make and Ninja; empty: none
+    // The outputs beside the image may replace any file. Without it each
+    // replaces only an empty file or one of its own kind as this tool writes
+    // it, so that a name given by mistake (an input, say) is never lost.
+    bool overwrite = false;
 
     // Every file the merge reads besides the rows' files: list files,
     // folders taken whole, response files. No output may replace one, and

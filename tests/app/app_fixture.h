@@ -39,7 +39,7 @@ class FakePort : public Port {
         return take(opens);
     }
     std::optional<std::string> chooseFileToSave(const FileDialogRequest& r) override {
-        log.push_back("save " + r.title + proposed(r));
+        log.push_back("save " + r.title + proposed(r) + (r.confirmOverwrite ? "" : " unasked"));
         return take(saves);
     }
     std::string displayText(Display) override { return typedOffset; }

@@ -11,16 +11,30 @@ using zd::test::writeFile;
 using WindowTools = AppTest;
 
 // The header is the merge's for the rows and offset on screen, all or
-// nothing; its name is proposed from the last merge. A file changed or
-// unreadable, and a stop write nothing. (An empty list: CommandRouting.)
+// nothing; its name is proposed from the last merge. An input's name is
+// refused before a file of that name would be replaced, which the user is
+// asked about. A file changed or unreadable, and a stop write nothing. (An
+// empty list: CommandRouting.)
 TEST_F(WindowTools, ExportHeader) {
     addRows({{makeFile("a.bin", 1234), 1234}, {makeFile("b.dot", 5000), 5000}}, 4096);
-    port.saves = {dir / "flash", dir / "out.h", std::nullopt, dir / "x.h", dir / "x.h"};
+    port.saves = {dir / "flash", dir / "out.h", dir / "out.h", dir / "out.h", dir / "a.bin",
+                  std::nullopt,  dir / "x.h",   dir / "x.h"};
+    port.answers = {Answer::No, Answer::Yes};
     click(cmd::MergeSave);
     takeLog();
-    const std::string ask = "save 导出C头文件 " + dir / "flash_layout.h";
+    const std::string ask = "save 导出C头文件 " + dir / "flash_layout.h unasked";
+    const std::string exported = message('I', text::headerExported(dir / "out.h"));
     click(cmd::ExportHeader);
-    EXPECT_EQ(takeLog(), (Strings{ask, "end", message('I', text::headerExported(dir / "out.h"))}));
+    EXPECT_EQ(takeLog(), (Strings{ask, "end", exported}));
+    writeFile(dir / "out.h", "kept");
+    const std::string replace =
+        "message 提示|W|YesNo|" + text::confirmReplace(dir / "out.h");
+    click(cmd::ExportHeader);
+    EXPECT_EQ(readFile(dir / "out.h"), "kept");
+    click(cmd::ExportHeader);
+    click(cmd::ExportHeader);
+    EXPECT_EQ(takeLog(), (Strings{ask, replace, ask, replace, "end", exported, ask,
+                                  message('E', text::outputIsInput(dir / "a.bin"))}));
     MergeRequest merged = listRequest(commands.state());
     merged.infoTable = true;
     merged.image = {dir / "", dir / "m.bin", dir / "m.h"};

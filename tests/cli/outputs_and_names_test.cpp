@@ -35,12 +35,29 @@ TEST_F(CliPromises, NothingIsOverwrittenThatTheUserDidNotName) {
         {"merge --dry-run -l $D/saved.h --ihex $D/link.h", 1,
          "$D/saved.h: the output $D/link.h would replace this input"},
         {"merge -o $D/o @$D/args.txt --srec $D/args.txt", 1, "would replace this input"},
+        // A companion's value left out takes the next input: refused, as it is
+        // neither empty nor that output's kind.
+        {"merge -o $D/o --manifest $D/a.bin $D/args.txt", 1,
+         "$D/a.bin: exists and is not a manifest this tool wrote"},
+        {"merge -o $D/o --c-header $D/a.bin $D/args.txt", 1, "not a C header this tool wrote"},
+        {"merge -o $D/o --ihex $D/saved.h $D/a.bin", 1, "not Intel HEX this tool wrote"},
+        {"merge -o $D/o --srec $D/a.bin $D/args.txt", 1, "not S-records this tool wrote"},
+        {"merge --dry-run --depfile $D/args.txt $D/a.bin", 1, "not a dependency file this"},
     };
     for (const auto& [line, code, said] : runs) {
         EXPECT_EQ(run(line), code) << line;
         EXPECT_NE((printed + errors).find(at(said)), std::string::npos) << printed << errors;
     }
     EXPECT_EQ(test::folderState(test::textOf(dir.path())), before);
+    // What this tool wrote, and an empty file, are replaced; anything with
+    // --overwrite.
+    writeFile(dir / "o.d", "");
+    const std::string all = "merge -q -o $D/o --manifest $D/o.json --c-header $D/o_l.h --ihex "
+                            "$D/o.hex --srec $D/o.s37 --depfile $D/o.d $D/a.bin";
+    EXPECT_EQ(run(all), 0) << errors;
+    EXPECT_EQ(run(all), 0) << errors;
+    EXPECT_EQ(run("merge -q -o $D/o --overwrite --manifest $D/args.txt $D/a.bin"), 0) << errors;
+    EXPECT_EQ(test::readFile(dir / "args.txt").front(), '{');
 }
 
 // Nothing printed is a control but the line feeds and tabs, nor any byte

@@ -1,9 +1,13 @@
 // The manifest: what it holds, read back as written, and what the reader
-// refuses.
-#include "core/firmware/manifest.h"
+// refuses; how each output beside the image tells a file of its own kind,
+// the only kind it replaces.
+#include "core/firmware/firmware.h"
+#include "core/model/list_file.h"
 #include "tests/core/merge_fixture.h"
 
+#include <functional>
 #include <nlohmann/json.hpp>
+#include <set>
 
 namespace zd::test {
 namespace {
@@ -70,6 +74,44 @@ TEST(Manifest, RefusesWhatVerifyCannotUse) {
 #ifndef _WIN32
     EXPECT_EQ(readManifest("/").error, std::errc::is_a_directory);
 #endif
+}
+
+// Each kind's test takes what this tool writes of it (HEX lines ending in
+// a line feed alone too) and nothing else: not another kind, an image, a list file or text.
+TEST(OutputKinds, EachTellsItsOwnFromAnyOther) {
+    const EntryList list = listOf(4096, {{"/r/logo.bin", 1234}});
+    const std::string image = std::string(16, '\0') + "\x12\x34";
+    const std::string hex = hexOf(HexFormat::IntelHex, {0, true}, image);
+    std::string lineFeeds = hex; // as written, its lines end in CR LF
+    std::erase(lineFeeds, '\r');
+    const std::string texts[] = {
+        cHeaderText(list, {.crcs = {0}}),
+        manifestText(kSample),
+        hex,
+        lineFeeds,
+        hexOf(HexFormat::SRecord, {0, true}, image),
+        depfileText({"out.bin", "out.h"}, {"/r/logo.bin"}),
+        depfileText({"out.bin"}, {}),
+        image,
+        listFileText(list),
+        "{ \"front_offset\": 1 }",
+        ":not hex\n",
+        "Notes: a text file\nof two lines\n",
+    };
+    // Which texts each kind's test takes, by their index above.
+    const std::pair<std::function<bool(std::string_view)>, std::set<std::size_t>> kinds[] = {
+        {isCHeaderText, {0}},
+        {isManifestText, {1}},
+        {[](std::string_view head) { return isHexText(HexFormat::IntelHex, head); }, {2, 3}},
+        {[](std::string_view head) { return isHexText(HexFormat::SRecord, head); }, {4}},
+        {isDepfileText, {5, 6}},
+    };
+    for (std::size_t kind = 0; kind < std::size(kinds); ++kind) {
+        for (std::size_t text = 0; text < std::size(texts); ++text) {
+            EXPECT_EQ(kinds[kind].first(texts[text]), kinds[kind].second.contains(text))
+                << "kind " << kind << ", text " << text;
+        }
+    }
 }
 
 } // namespace
