@@ -157,6 +157,7 @@ awk -v work="$work" -v name="$readme" '
 
 # One session script: each command in a group of its own, its output and
 # status kept; the status is handed on, so that "echo $?" shows it.
+# shellcheck disable=SC2016 # the session expands these, not this script
 {
   echo "__zd_status=0"
   while read -r what k line rest; do
@@ -208,15 +209,15 @@ for ((p = 0; p < ${#plan[@]}; ++p)); do
     ((++bad))
     continue
   fi
-  printed=$work/$k.out
+  got=$work/$k.out
   if [ "$varies" = 1 ]; then
-    asShown "$work/$k.want" "$printed" >"$work/$k.seen"
-    printed=$work/$k.seen
+    asShown "$work/$k.want" "$got" >"$work/$k.seen"
+    got=$work/$k.seen
   fi
   wrong=0
-  if ! cmp -s "$work/$k.want" "$printed"; then
+  if ! cmp -s "$work/$k.want" "$got"; then
     echo "$where"$'\n'"  printed otherwise:"
-    diff -u --label shown --label printed "$work/$k.want" "$printed" | sed 's/^/  /'
+    diff -u --label shown --label printed "$work/$k.want" "$got" | sed 's/^/  /'
     wrong=1
   fi
   status=$(cat "$work/$k.status")
