@@ -41,7 +41,9 @@ void addFirmwareOptions(CLI::App& merge, FirmwareOptions& options) {
                       "the flash's size (as -f takes it, at most 4 GiB):\n"
                       "a larger image is refused, nothing is written",
                       flashSizeProblem);
-    merge.add_flag("--pad", options.request.pad, "fill the image with 0xFF up to --flash-size");
+    merge.add_flag("--pad", options.request.pad,
+                   "fill the image with the --fill byte (0xFF unless\n"
+                   "given) up to --flash-size");
     addOutputOption(merge, "--ihex", options.request.ihex,
                     "also write the image as Intel HEX (records 00, 04\n"
                     "and 01), placed at --base");

@@ -58,9 +58,10 @@ Runner setUpInspect(CLI::App& command) {
     command.footer("Prints the file info table's rows tab-separated (No., Address, Size,\n"
                    "CRC-32 of the row's bytes), then the image size. A table is found when\n"
                    "the first record's address is the length of a front area that holds\n"
-                   "every record, the records follow each other back to back inside the\n"
-                   "image, and 0xFF fills the rest of the front area. Exit status 1 when\n"
-                   "there is none.\n\n" +
+                   "every record, the records follow each other as a merge lays them out\n"
+                   "(back to back, or under one --align), and one filler byte, whichever\n"
+                   "--fill gave, fills the rest of the front area. Exit status 1 when\n"
+                   "there is none, or when the image is shorter than the table says.\n\n" +
                    command.get_footer());
     return [options](const Context& context) { return runInspect(*options, context); };
 }

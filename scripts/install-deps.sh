@@ -6,12 +6,16 @@ set -euo pipefail
 packages=()
 for group in "$@"; do
   case "$group" in
+    # help2man and librsvg2-bin: the command line's manual page and the PNG
+    # icons, made at build time, which cmake --install installs.
     build) packages+=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libgl-dev libcli11-dev
-                      zlib1g-dev libisal-dev nlohmann-json3-dev) ;;
+                      zlib1g-dev libisal-dev nlohmann-json3-dev help2man librsvg2-bin) ;;
     # xfsprogs and btrfs-progs: the tests of shared blocks make those file
-    # systems in loop files (as root; skipped otherwise).
+    # systems in loop files (as root; skipped otherwise). srecord, make and
+    # ninja also run the README's examples.
     test)  packages+=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libgl-dev libgtest-dev libcli11-dev
-                      zlib1g-dev libisal-dev nlohmann-json3-dev srecord qt6-translations-l10n xfsprogs btrfs-progs) ;;
+                      zlib1g-dev libisal-dev nlohmann-json3-dev help2man librsvg2-bin srecord qt6-translations-l10n
+                      xfsprogs btrfs-progs) ;;
     run)   packages+=(fonts-wqy-microhei qt6-translations-l10n) ;;
     shot)  packages+=(xvfb xauth imagemagick xdotool fonts-wqy-microhei) ;;
     fuzz)  packages+=(clang libclang-rt-14-dev) ;;

@@ -20,6 +20,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTest>
 #include <algorithm>
@@ -151,16 +152,27 @@ TEST_F(WindowTest, ControlsReachTheirCommandsAndTabWalksThem) {
 }
 
 // Each menu item reaches its own command (Exit, the File menu's last, ends
-// the window); About's shortcuts (Alt+"/" and Alt+"?") from a control, its
-// dialog at the area's corner.
+// the window) and is named in the window's manual page; About's shortcuts
+// (Alt+"/" and Alt+"?") from a control, its dialog at the area's corner.
 TEST_F(WindowTest, MenusAndShortcuts) {
+    const QString manual = q(readFile(ZD_MANUAL_PAGE));
+    // An item's text as the page writes it (without its access key and the
+    // dots of "..."), when the page does not hold it.
+    const auto missing = [&manual](const QAction* action) {
+        const QString text = action->text().remove(QRegularExpression(R"(\(&.\)|&| ?\.\.\.$)"));
+        return manual.contains(text) ? QString() : text + " ";
+    };
+    QString unnamed;
     const QList<QAction*> menus = window.menuBar()->actions();
     for (const QAction* menu : menus) {
+        unnamed += missing(menu);
         for (QAction* item : menu->menu()->actions()) {
+            unnamed += missing(item);
             item == menus[0]->menu()->actions().last() ? void() : item->trigger();
         }
     }
     EXPECT_EQ(takeLog(), q(kMenusAsk));
+    EXPECT_EQ(unnamed, "");
     QTest::keyClick(window.button(app::cmd::AddFiles), Qt::Key_Slash, Qt::AltModifier);
     QTest::keyClick(&window.table(), Qt::Key_Question, Qt::AltModifier);
     EXPECT_EQ(takeLog(), "dialog 103\ndialog 103\n");
