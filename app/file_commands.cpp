@@ -2,10 +2,10 @@
 // dropped on the list, and the list-file import.
 #include "app/handlers.h"
 #include "app/messages.h"
+#include "core/intake/file_intake.h"
 #include "core/model/file_names.h"
 #include "core/model/list_file.h"
 #include "core/model/listed_names.h"
-#include "core/intake/file_intake.h"
 
 namespace zd::app {
 namespace {

@@ -23,8 +23,8 @@ std::optional<MergeResult> exportTo(Context c, const MergeRequest& request) {
     }
     files::Status existing;
     if (!files::statusOf(request.cHeader.path, existing) &&
-        c.port.showMessage(text::confirmReplace(request.cHeader.path), text::kNotice,
-                           Icon::Warning, Buttons::YesNo) != Answer::Yes) {
+        c.port.showMessage(text::confirmReplace(request.cHeader.path), text::kNotice, Icon::Warning,
+                           Buttons::YesNo) != Answer::Yes) {
         return std::nullopt;
     }
     const ProgressScope progress(c.port);

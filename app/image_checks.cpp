@@ -67,10 +67,11 @@ void verifyImageFile(Context c) {
     // The list file the merge wrote beside this image, in the image's folder.
     const std::optional<OutputPaths> beside = outputPathsFor(*image);
     const std::vector<std::string> lists =
-        c.port.chooseFilesToOpen({text::kVerifyListTitle,
-                                  {text::listFileFilter(), text::allFilesFilter()},
-                                  false,
-                                  beside ? beside->listPath : ""})
+        c.port
+            .chooseFilesToOpen({text::kVerifyListTitle,
+                                {text::listFileFilter(), text::allFilesFilter()},
+                                false,
+                                beside ? beside->listPath : ""})
             .paths;
     if (lists.empty()) {
         return;
@@ -117,11 +118,12 @@ void showImageTable(Context c) {
         return;
     }
     std::vector<std::string> lines;
-    const check::InspectResult result = check::inspectImage(*image, [&lines](const check::TableRow& row) {
-        lines.push_back(tableLine({std::to_string(row.number), std::to_string(row.address),
-                                   std::to_string(row.size),
-                                   std::to_string(std::uint64_t{row.address} + row.size)}));
-    });
+    const check::InspectResult result =
+        check::inspectImage(*image, [&lines](const check::TableRow& row) {
+            lines.push_back(tableLine({std::to_string(row.number), std::to_string(row.address),
+                                       std::to_string(row.size),
+                                       std::to_string(std::uint64_t{row.address} + row.size)}));
+        });
     switch (result.status) {
     case check::InspectResult::Status::Ok:
         return tell(c.port,

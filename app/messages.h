@@ -105,7 +105,8 @@ inline std::string companionFailed(const std::string& path) {
 }
 // A file beside the image that is not one of this tool's outputs of that name.
 inline std::string foreignOutput(const std::string& path) {
-    return path + " 已存在，且不是本工具生成的同类文件，为免误覆盖，未生成任何文件。请先删除或改名该文件！";
+    return path + " 已存在，且不是本工具生成的同类文件，为免误覆盖，未生成任何文件。请先删除或改名"
+                  "该文件！";
 }
 inline std::string largerThanFlash(std::uint64_t imageSize, std::uint64_t flashSize) {
     return "镜像大小为 " + std::to_string(imageSize) + " 字节，超出芯片容量（" +
@@ -175,11 +176,8 @@ inline std::string bytesPastLayout(std::uint64_t bytes, std::uint64_t layoutEnd)
 }
 // What verify finds wrong with a row.
 inline constexpr check::FindingWords kFindingWords{
-    .content = {"",
-                "偏移 {offset} 处起内容不同",
-                "CRC-32 为 {found}，应为 {expected}",
-                "镜像在偏移 {offset} 处结束，文件不完整",
-                "该文件无法读取",
+    .content = {"", "偏移 {offset} 处起内容不同", "CRC-32 为 {found}，应为 {expected}",
+                "镜像在偏移 {offset} 处结束，文件不完整", "该文件无法读取",
                 "该文件现为 {inputSize} 字节，而非 {size} 字节",
                 "镜像只有 {offset} 字节，在该文件开始之前就已结束"},
     .table = {"", "文件信息表记录为地址 {tableAddress}，大小 {tableSize}",
@@ -195,8 +193,9 @@ inline std::string imageTableHeader(std::uint64_t rows, std::uint64_t imageSize)
 }
 inline std::string tableCutShort(const std::string& path, std::uint64_t imageSize,
                                  std::uint64_t tableEnd) {
-    return path + "\n镜像只有 " + std::to_string(imageSize) + " 字节，而其文件信息表所列文件到偏移 " +
-           std::to_string(tableEnd) + " 处才结束：镜像不完整。";
+    return path + "\n镜像只有 " + std::to_string(imageSize) +
+           " 字节，而其文件信息表所列文件到偏移 " + std::to_string(tableEnd) +
+           " 处才结束：镜像不完整。";
 }
 inline std::string noInfoTable(const std::string& path) {
     return path + "\n该镜像的开头没有文件信息表。";

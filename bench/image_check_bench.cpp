@@ -78,12 +78,14 @@ int main(int argc, char** argv) {
     bool ok = true;
     zd::bench::report(
         "verify_list",
-        zd::bench::measure(runs, {}, [&] { ok = zd::check::verifyAgainstList(image, list).ok() && ok; }),
+        zd::bench::measure(runs, {},
+                           [&] { ok = zd::check::verifyAgainstList(image, list).ok() && ok; }),
         runs);
     zd::bench::report(
         "verify_manifest",
-        zd::bench::measure(runs, {},
-                           [&] { ok = zd::check::verifyAgainstManifest(image, manifestPath).ok() && ok; }),
+        zd::bench::measure(
+            runs, {},
+            [&] { ok = zd::check::verifyAgainstManifest(image, manifestPath).ok() && ok; }),
         runs);
     zd::bench::report("inspect",
                       zd::bench::measure(runs, {},

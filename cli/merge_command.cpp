@@ -6,13 +6,13 @@
 #include "cli/wording.h"
 #include "core/files/file_layer.h"
 #include "core/image/info_table.h"
+#include "core/intake/file_intake.h"
 #include "core/merge/merge.h"
 #include "core/model/entry_list.h"
 #include "core/model/file_names.h"
 #include "core/model/list_file.h"
 #include "core/model/listed_names.h"
 #include "core/model/output_names.h"
-#include "core/intake/file_intake.h"
 
 #include <memory>
 #include <optional>

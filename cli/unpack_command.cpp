@@ -30,7 +30,8 @@ int runUnpack(const UnpackOptions& options, const Context& context) {
         }
         return static_cast<bool>(context.out.flush());
     };
-    const check::UnpackResult result = check::unpackImage(options.image, options.folder, options.list, hooks);
+    const check::UnpackResult result =
+        check::unpackImage(options.image, options.folder, options.list, hooks);
     if (result.status == check::UnpackResult::Status::NotAnnounced) {
         return kFailure;
     }

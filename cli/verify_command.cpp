@@ -29,9 +29,9 @@ int runVerify(const VerifyOptions& options, const Context& context) {
     }
     const bool byList = !options.list.empty();
     const files::KeepGoing stop = context.keepGoing();
-    const check::VerifyResult result = byList
-                                    ? check::verifyAgainstList(options.image, options.list, stop)
-                                    : check::verifyAgainstManifest(options.image, options.manifest, stop);
+    const check::VerifyResult result =
+        byList ? check::verifyAgainstList(options.image, options.list, stop)
+               : check::verifyAgainstManifest(options.image, options.manifest, stop);
     if (result.status == check::VerifyResult::Status::ImageUnreadable) {
         context.fail(options.image, imageUnreadableText(result.error));
         return kFailure;

@@ -71,7 +71,6 @@ std::string fitText(const MergeResult& result, const MergeRequest& request) {
 
 } // namespace
 
-
 std::string refusedText(const RefusedFile& refused) {
     switch (refused.reason) {
     case RefusedFile::Reason::CannotOpen:
@@ -94,8 +93,10 @@ std::string refusedText(const RefusedFile& refused) {
 // What the output named `path` is, as "a C header", "Intel HEX"...
 std::string outputKind(const std::string& path, const MergeRequest& request) {
     const std::pair<const std::string&, const char*> kinds[] = {
-        {request.cHeader.path, "a C header"}, {request.manifest, "a manifest"},
-        {request.ihex, "Intel HEX"},          {request.srec, "S-records"},
+        {request.cHeader.path, "a C header"},
+        {request.manifest, "a manifest"},
+        {request.ihex, "Intel HEX"},
+        {request.srec, "S-records"},
         {request.depfile, "a dependency file"},
     };
     for (const auto& [output, kind] : kinds) {
@@ -120,7 +121,6 @@ FailureLine mergeFailure(const MergeResult& result, const MergeRequest& request)
     }
 }
 
-
 std::string imageUnreadableText(const std::error_code& error) {
     if (error == make_error_code(files::FileErrc::NotAFile)) {
         return "not a regular file: a pipe or a device cannot be read as an image; "
@@ -138,9 +138,7 @@ std::string tableCutShortText(std::uint64_t imageSize, std::uint64_t tableEnd) {
 
 // What verify finds wrong with a row, in English.
 constexpr check::FindingWords kFindingWords{
-    .content = {"",
-                "first difference at offset {offset}",
-                "CRC-32 {found}, expected {expected}",
+    .content = {"", "first difference at offset {offset}", "CRC-32 {found}, expected {expected}",
                 "the image ends at offset {offset}, inside the file",
                 "the file cannot be read: {error}",
                 "the file is now {inputSize} bytes long, not {size}",

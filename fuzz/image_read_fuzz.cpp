@@ -35,13 +35,14 @@ void write(const std::string& path, std::string_view bytes) {
 void inspectAgreesWithVerify(const std::string& image, std::uint64_t size) {
     zd::check::CheckLayout layout;
     layout.byCrc = true;
-    const zd::check::InspectResult inspected = zd::check::inspectImage(image, [&](const zd::check::TableRow& row) {
-        const std::uint64_t expected =
-            layout.rows.empty() ? 0 : layout.rows.back().address + layout.rows.back().size;
-        ZD_FUZZ_CHECK(row.number == layout.rows.size() + 1);
-        ZD_FUZZ_CHECK(layout.rows.empty() || row.address == expected);
-        layout.rows.push_back({"", row.address, row.size, row.crc});
-    });
+    const zd::check::InspectResult inspected =
+        zd::check::inspectImage(image, [&](const zd::check::TableRow& row) {
+            const std::uint64_t expected =
+                layout.rows.empty() ? 0 : layout.rows.back().address + layout.rows.back().size;
+            ZD_FUZZ_CHECK(row.number == layout.rows.size() + 1);
+            ZD_FUZZ_CHECK(layout.rows.empty() || row.address == expected);
+            layout.rows.push_back({"", row.address, row.size, row.crc});
+        });
     ZD_FUZZ_CHECK(inspected.status != zd::check::InspectResult::Status::ImageUnreadable);
     ZD_FUZZ_CHECK(inspected.imageSize == size);
     if (inspected.status == zd::check::InspectResult::Status::ImageTooShort) {

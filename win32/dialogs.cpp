@@ -45,8 +45,8 @@ class FileDialog {
         const std::wstring path = files::toWideLenient(proposed);
         const std::size_t cut = path.find_last_of(L"\\/") + 1; // 0 when there is no folder
         folder_ = path.substr(0, cut);
-        path.copy(dialog_.lpstrFile,
-                  std::min<std::size_t>(path.size() - cut, dialog_.nMaxFile - 1), cut);
+        path.copy(dialog_.lpstrFile, std::min<std::size_t>(path.size() - cut, dialog_.nMaxFile - 1),
+                  cut);
         dialog_.lpstrInitialDir = folder_.empty() ? nullptr : folder_.c_str();
     }
 
@@ -136,7 +136,8 @@ app::OpenChoice SystemDialogs::openFiles(HWND owner, const app::FileDialogReques
         choice.failure = ::CommDlgExtendedError();
         return choice;
     }
-    for (const std::wstring& path : selectedPaths(dialog.result(), dialog.description()->nFileOffset)) {
+    for (const std::wstring& path :
+         selectedPaths(dialog.result(), dialog.description()->nFileOffset)) {
         choice.paths.push_back(files::toUtf8(path));
     }
     return choice;

@@ -21,8 +21,8 @@ void ListRows::onNotify(const NMHDR& header) {
     if (header.code == LVN_GETDISPINFOW) {
         auto& item = reinterpret_cast<NMLVDISPINFOW&>(const_cast<NMHDR&>(header)).item;
         if ((item.mask & LVIF_TEXT) && item.iItem >= 0 && item.iItem < list_.rowCount()) {
-            text_ =
-                files::toWideLenient(list_.cellText(item.iItem, static_cast<Column>(item.iSubItem)));
+            text_ = files::toWideLenient(
+                list_.cellText(item.iItem, static_cast<Column>(item.iSubItem)));
             item.pszText = text_.data();
         }
         return;

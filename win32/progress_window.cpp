@@ -84,7 +84,8 @@ void ProgressWindow::createWindow() {
     ::SetFocus(cancel);
 }
 
-LRESULT CALLBACK ProgressWindow::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK ProgressWindow::procedure(HWND window, UINT message, WPARAM wParam,
+                                           LPARAM lParam) {
     if (message == WM_NCCREATE) {
         const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         ::SetWindowLongPtrW(window, GWLP_USERDATA,

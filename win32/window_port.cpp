@@ -14,8 +14,8 @@ WindowPort::WindowPort(MainWindow& window, Dialogs& dialogs)
 app::Answer WindowPort::showMessage(const std::string& text, const std::string& caption,
                                     app::Icon icon, app::Buttons buttons) {
     const int pressed =
-        dialogs_.message(window_.handle(), files::toWideLenient(text), files::toWideLenient(caption),
-                         messageBoxType(icon, buttons));
+        dialogs_.message(window_.handle(), files::toWideLenient(text),
+                         files::toWideLenient(caption), messageBoxType(icon, buttons));
     if (buttons == app::Buttons::Ok) {
         return app::Answer::Ok;
     }
@@ -39,7 +39,8 @@ std::string WindowPort::displayText(app::Display display) {
 }
 
 void WindowPort::setDisplayText(app::Display display, const std::string& text) {
-    ::SetWindowTextW(window_.control(static_cast<int>(display)), files::toWideLenient(text).c_str());
+    ::SetWindowTextW(window_.control(static_cast<int>(display)),
+                     files::toWideLenient(text).c_str());
 }
 
 bool WindowPort::isFileInfoChecked() {

@@ -77,7 +77,7 @@ class SectorComparison {
     // OLD holds `oldSize` (fewer once it ended). Pieces hold whole sectors
     // but for NEW's last.
     files::OutputError compare(const unsigned char* oldBytes, std::size_t oldSize,
-                        const unsigned char* newBytes, std::size_t newSize) {
+                               const unsigned char* newBytes, std::size_t newSize) {
         for (std::size_t at = 0; at < newSize; at += sectorSize_) {
             const std::size_t length = std::min<std::size_t>(sectorSize_, newSize - at);
             const std::size_t shared = at < oldSize ? std::min(length, oldSize - at) : 0;

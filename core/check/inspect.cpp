@@ -10,8 +10,8 @@ InspectResult inspectImage(const std::string& imagePath,
                            const files::KeepGoing& keepGoing) {
     InspectResult result;
     const auto unreadable = [&](std::error_code error) {
-        result.status = isStop(error) ? InspectResult::Status::Stopped
-                                            : InspectResult::Status::ImageUnreadable;
+        result.status =
+            isStop(error) ? InspectResult::Status::Stopped : InspectResult::Status::ImageUnreadable;
         result.error = error;
         return result;
     };

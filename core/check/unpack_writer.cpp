@@ -66,7 +66,7 @@ UnpackResult listFailure(const std::string& listPath, std::string reason) {
 
 UnpackResult readFailure(const std::string& imagePath, std::error_code error) {
     return failure(isStop(error) ? UnpackResult::Status::Stopped
-                                       : UnpackResult::Status::ImageUnreadable,
+                                 : UnpackResult::Status::ImageUnreadable,
                    imagePath, error);
 }
 

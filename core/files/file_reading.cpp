@@ -48,8 +48,9 @@ std::error_code readWholeFile(const std::string& path, std::uint64_t limit, std:
         }
         return !tooLarge;
     });
-    return error ? error : tooLarge ? std::make_error_code(std::errc::file_too_large)
-                                    : std::error_code{};
+    return error      ? error
+           : tooLarge ? std::make_error_code(std::errc::file_too_large)
+                      : std::error_code{};
 }
 
 } // namespace zd::files

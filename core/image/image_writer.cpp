@@ -340,9 +340,9 @@ constexpr std::uint64_t kFillPiece = std::uint64_t{1} << 20;
 // `count` filler bytes into the image (after what `batch` holds) and the
 // streams from `done` on, in pieces, asking `progress` after each (once
 // when there are none).
-MergeResult fillImage(files::OutputFile& image, files::InputBatch& batch, Streams& streams, unsigned char byte,
-                      std::uint64_t count, std::uint64_t& done, std::uint64_t total,
-                      const files::KeepGoing& progress) {
+MergeResult fillImage(files::OutputFile& image, files::InputBatch& batch, Streams& streams,
+                      unsigned char byte, std::uint64_t count, std::uint64_t& done,
+                      std::uint64_t total, const files::KeepGoing& progress) {
     do {
         const std::uint64_t piece = std::min(count, kFillPiece);
         if (auto error = batch.fill(byte, piece, image)) {
@@ -559,9 +559,9 @@ MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPa
         return failure(MergeStatus::ListWriteFailed, paths.listPath, error);
     }
     MergedImage merged{outputs.image, total, writeTable, {}, 0};
-    if (MergeResult written = writeImage(outputs, earlier, streams, list,
-                                         {writeTable, total, options.checksums, options.fill},
-                                         progress, merged);
+    if (MergeResult written =
+            writeImage(outputs, earlier, streams, list,
+                       {writeTable, total, options.checksums, options.fill}, progress, merged);
         !written.ok()) {
         return written;
     }
@@ -591,7 +591,7 @@ MergeResult mergeImage(const EntryList& list, bool withInfoTable, const OutputPa
 }
 
 MergeResult checkMergeImage(const EntryList& list, const OutputPaths& paths,
-                       const MergeOptions& options) {
+                            const MergeOptions& options) {
     if (MergeResult checked = checkList(list, paths, options); !checked.ok()) {
         return checked;
     }

@@ -127,6 +127,6 @@ std::uint64_t paddedSize(const EntryList& list, std::uint64_t padTo);
 // empty `paths` (no output named) the outputs are not compared with the
 // inputs; the companions of `options` are.
 MergeResult checkMergeImage(const EntryList& list, const OutputPaths& paths,
-                       const MergeOptions& options = {});
+                            const MergeOptions& options = {});
 
 } // namespace zd

@@ -41,11 +41,11 @@ enum class MergeStatus {
 
 struct MergeResult {
     MergeStatus status = MergeStatus::Ok;
-    std::string path;           // the file (or folder) the status is about
-    std::error_code error;      // the system's reason, when there is one
-    std::uint64_t expected = 0; // listed size, for InputSizeChanged and InputSizeUnknown
-    std::uint64_t actual = 0;   // length found, for InputSizeChanged
-    std::string output;         // OutputIsInput: the output that would replace the input
+    std::string path;            // the file (or folder) the status is about
+    std::error_code error;       // the system's reason, when there is one
+    std::uint64_t expected = 0;  // listed size, for InputSizeChanged and InputSizeUnknown
+    std::uint64_t actual = 0;    // length found, for InputSizeChanged
+    std::string output;          // OutputIsInput: the output that would replace the input
     std::uint64_t imageSize = 0; // LargerThanFlash and PastAddressSpace: the image's length
     bool infoTableWritten = false;
     // The table was asked for but left out: there were rows and the front

@@ -93,7 +93,8 @@ FolderListing listFolder(const std::string& folder) {
     for (files::FolderEntry& entry : entries) {
         // Folders, pipes, sockets and devices cannot be merged; a link whose
         // target is gone stays so that the probe names it.
-        if ((entry.broken || entry.kind == files::Kind::Regular) && !files::isTemporaryName(entry.name)) {
+        if ((entry.broken || entry.kind == files::Kind::Regular) &&
+            !files::isTemporaryName(entry.name)) {
             names.push_back(sortKey(std::move(entry.name)));
         }
     }

@@ -61,8 +61,8 @@ Companion depfileCompanion(const MergeRequest& request, const EntryList& list,
     for (const Companion& companion : companions) {
         outputs.push_back(companion.path);
     }
-    return {request.depfile, [&list, outputs, alsoRead = request.alsoRead](
-                                 files::OutputFile& out, const MergedImage&) {
+    return {request.depfile, [&list, outputs, alsoRead = request.alsoRead](files::OutputFile& out,
+                                                                           const MergedImage&) {
                 std::vector<std::string> inputs;
                 for (const Entry& entry : list.entries()) {
                     inputs.push_back(entry.path);

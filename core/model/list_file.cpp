@@ -20,7 +20,6 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 // about 96 KiB in UTF-8.
 constexpr std::size_t kLongestLine = 128 * 1024;
 
-
 std::string_view withoutCarriageReturn(std::string_view line) {
     return line.ends_with('\r') ? line.substr(0, line.size() - 1) : line;
 }

@@ -1,5 +1,5 @@
-#include "app/messages.h"
 #include "app/handlers.h"
+#include "app/messages.h"
 #include "core/merge/merge.h"
 #include "tests/app/app_fixture.h"
 
@@ -17,8 +17,8 @@ using WindowTools = AppTest;
 // empty list: CommandRouting.)
 TEST_F(WindowTools, ExportHeader) {
     addRows({{makeFile("a.bin", 1234), 1234}, {makeFile("b.dot", 5000), 5000}}, 4096);
-    port.saves = {dir / "flash", dir / "out.h", dir / "out.h", dir / "out.h", dir / "a.bin",
-                  std::nullopt,  dir / "x.h",   dir / "x.h"};
+    port.saves = {dir / "flash", dir / "out.h", dir / "out.h", dir / "out.h",
+                  dir / "a.bin", std::nullopt,  dir / "x.h",   dir / "x.h"};
     port.answers = {Answer::No, Answer::Yes};
     click(cmd::MergeSave);
     takeLog();
@@ -27,8 +27,7 @@ TEST_F(WindowTools, ExportHeader) {
     click(cmd::ExportHeader);
     EXPECT_EQ(takeLog(), (Strings{ask, "end", exported}));
     writeFile(dir / "out.h", "kept");
-    const std::string replace =
-        "message 提示|W|YesNo|" + text::confirmReplace(dir / "out.h");
+    const std::string replace = "message 提示|W|YesNo|" + text::confirmReplace(dir / "out.h");
     click(cmd::ExportHeader);
     EXPECT_EQ(readFile(dir / "out.h"), "kept");
     click(cmd::ExportHeader);

@@ -1,10 +1,10 @@
 // Verify, inspect and unpack on images the merge wrote, and on images and
 // files changed afterwards: each change must be found at its row and offset.
 #include "core/check/check.h"
-#include "core/merge/merge.h"
 #include "core/files/output_set.h"
 #include "core/firmware/firmware.h"
 #include "core/image/crc32.h"
+#include "core/merge/merge.h"
 #include "core/model/list_file.h"
 #include "tests/core/merge_fixture.h"
 #include "tests/support/posix_child.h"
@@ -164,7 +164,8 @@ TEST_F(ImageCheck, VerifyChecksTheTableWhereTheFrontAreaHoldsOne) {
         std::string changed = readFile(out.imagePath);
         changed[at] ^= 1;
         writeFile(out.imagePath, changed);
-        EXPECT_EQ(outcome(check::verifyAgainstList(out.imagePath, out.listPath)), expected) << front;
+        EXPECT_EQ(outcome(check::verifyAgainstList(out.imagePath, out.listPath)), expected)
+            << front;
     }
 }
 
@@ -203,11 +204,12 @@ TEST_F(ImageCheck, VerifyAgainstTheManifestChecksCrcsAndTheWholeImage) {
 TEST_F(ImageCheck, InspectFindsTheTableAndTheCrcOfEachRow) {
     // Each row as "No. address size", and whether its CRC is its file's.
     Strings rows;
-    check::InspectResult result = check::inspectImage(paths.imagePath, [&](const check::TableRow& row) {
-        rows.push_back(std::to_string(row.number) + " " + std::to_string(row.address) + " " +
-                       std::to_string(row.size) + " " +
-                       std::to_string(row.crc == crc32Of(contents.at(row.number - 1))));
-    });
+    check::InspectResult result =
+        check::inspectImage(paths.imagePath, [&](const check::TableRow& row) {
+            rows.push_back(std::to_string(row.number) + " " + std::to_string(row.address) + " " +
+                           std::to_string(row.size) + " " +
+                           std::to_string(row.crc == crc32Of(contents.at(row.number - 1))));
+        });
     ASSERT_EQ(result.status, check::InspectResult::Status::Ok);
     EXPECT_EQ(result.frontOffset, 4096u);
     EXPECT_EQ(result.imageSize, image.size()); // found in the padded image too
@@ -228,7 +230,8 @@ TEST_F(ImageCheck, InspectFindsTheTableAndTheCrcOfEachRow) {
     for (const auto& [bytes, count] : images) {
         writeFile(paths.imagePath, bytes);
         result = check::inspectImage(paths.imagePath, {});
-        EXPECT_EQ(result.status, count ? check::InspectResult::Status::Ok : check::InspectResult::Status::NoTable)
+        EXPECT_EQ(result.status,
+                  count ? check::InspectResult::Status::Ok : check::InspectResult::Status::NoTable)
             << bytes.size();
         EXPECT_EQ(result.rowCount, count) << bytes.size();
     }
@@ -239,7 +242,8 @@ TEST_F(ImageCheck, InspectFindsTheTableAndTheCrcOfEachRow) {
     // A second row that ends at 4 GiB, past the image's end.
     writeFile(paths.imagePath, le32(17) + le32(1) + le32(18) + le32(4294967278u) + "\xFF");
     EXPECT_EQ(check::inspectImage(paths.imagePath, {}).tableEnd, std::uint64_t{1} << 32);
-    EXPECT_EQ(check::inspectImage(dir / "none.bin", {}).status, check::InspectResult::Status::ImageUnreadable);
+    EXPECT_EQ(check::inspectImage(dir / "none.bin", {}).status,
+              check::InspectResult::Status::ImageUnreadable);
 }
 
 TEST_F(ImageCheck, UnpackWritesEveryRowAndNeverOverwrites) {
@@ -270,9 +274,10 @@ TEST_F(ImageCheck, UnpackWritesEveryRowAndNeverOverwrites) {
         return dir / "l.h";
     };
     // Rows with gaps between them.
-    ASSERT_TRUE(check::unpackImage(paths.imagePath, gaps,
-                            listWith("\t1, \"/x/p.bin\", 1, 4096;\n\t2, \"/y/q.bin\", 2, 4098;\n"))
-                    .ok());
+    ASSERT_TRUE(
+        check::unpackImage(paths.imagePath, gaps,
+                           listWith("\t1, \"/x/p.bin\", 1, 4096;\n\t2, \"/y/q.bin\", 2, 4098;\n"))
+            .ok());
     EXPECT_EQ(readFile(gaps + "/p.bin") + readFile(gaps + "/q.bin"),
               image.substr(4096, 1) + image.substr(4098, 2));
     using Status = check::UnpackResult::Status;
@@ -285,14 +290,17 @@ TEST_F(ImageCheck, UnpackWritesEveryRowAndNeverOverwrites) {
     };
     // clang-format on
     for (const auto& [rows, status] : refused) {
-        EXPECT_EQ(check::unpackImage(paths.imagePath, empty, listWith(rows)).status, status) << rows;
+        EXPECT_EQ(check::unpackImage(paths.imagePath, empty, listWith(rows)).status, status)
+            << rows;
     }
     EXPECT_EQ(check::unpackImage(paths.imagePath, empty, listWith("\t2, \"/x\", 1, 1;\n")).reason,
               "line 4: the first row is not number 1");
     EXPECT_EQ(check::unpackImage(dir / "plain.bin", empty).status, Status::NoTable);
-    EXPECT_EQ(check::unpackImage(paths.imagePath, dir / "plain.bin/x").status, Status::FolderUnusable);
+    EXPECT_EQ(check::unpackImage(paths.imagePath, dir / "plain.bin/x").status,
+              Status::FolderUnusable);
     writeFile(paths.imagePath, image.substr(0, 1207096));
-    EXPECT_EQ(check::unpackImage(paths.imagePath, empty, paths.listPath).status, Status::ImageTooShort);
+    EXPECT_EQ(check::unpackImage(paths.imagePath, empty, paths.listPath).status,
+              Status::ImageTooShort);
     EXPECT_TRUE(test::namesIn(empty).empty());
 }
 
@@ -304,10 +312,12 @@ TEST_F(ImageCheck, UnpackThatFailsRemovesWhatItMade) {
     fs::create_directory(out);
     for (const std::string& list : {paths.listPath, std::string()}) {
         const auto child = test::inChild({.fileSizeLimit = 100000}, [&] {
-            return std::to_string(static_cast<int>(check::unpackImage(paths.imagePath, out, list).status));
+            return std::to_string(
+                static_cast<int>(check::unpackImage(paths.imagePath, out, list).status));
         });
         ASSERT_TRUE(child);
-        EXPECT_EQ(*child, std::to_string(static_cast<int>(check::UnpackResult::Status::WriteFailed)));
+        EXPECT_EQ(*child,
+                  std::to_string(static_cast<int>(check::UnpackResult::Status::WriteFailed)));
         EXPECT_TRUE(test::namesIn(out).empty()) << list;
     }
 }

@@ -43,8 +43,9 @@ TEST(Win32FileLayer, TextPathsDevicesAndLinks) {
     EXPECT_TRUE(!files::statusOf("NUL", status) && status.kind == files::Kind::Other); // a device
     // A pipe whose writer has gone ends as a file does.
     const std::string pipe = "\\\\.\\pipe\\zd-test-" + std::to_string(::GetCurrentProcessId());
-    const HANDLE writer = ::CreateNamedPipeW(files::toWideLenient(pipe).c_str(), PIPE_ACCESS_OUTBOUND,
-                                             PIPE_TYPE_BYTE, 1, 64, 64, 0, nullptr);
+    const HANDLE writer =
+        ::CreateNamedPipeW(files::toWideLenient(pipe).c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE,
+                           1, 64, 64, 0, nullptr);
     ASSERT_FALSE(input.open(pipe));
     DWORD written = 0;
     ASSERT_TRUE(::WriteFile(writer, "xyz", 3, &written, nullptr) && ::CloseHandle(writer));

@@ -68,7 +68,9 @@ TEST_F(Outputs, CompanionsLandWithTheImageOrNotAtAll) {
     const auto copyOfImage = [](files::OutputFile& out, const MergedImage& image) {
         return out.write(readFile(image.file->temporary()));
     };
-    const auto failing = [](files::OutputFile&, const MergedImage&) { return errc(std::errc::io_error); };
+    const auto failing = [](files::OutputFile&, const MergedImage&) {
+        return errc(std::errc::io_error);
+    };
     const EntryList list = listOf(0, {a});
     EXPECT_EQ(
         summary(mergeImage(list, false, outputs, {}, {.companions = {{dir / "out.c", failing}}})),
@@ -129,9 +131,10 @@ TEST_F(Outputs, ReadOnlyEarlierFilesAndFoldersAreRefused) {
                summary(mergeImage(list, false, *outputPathsFor(dir / "roots/c")));
     });
     ASSERT_TRUE(child);
-    EXPECT_EQ(*child, summary(MergeStatus::ListWriteFailed, dir / "mine/b.h", files::FileErrc::ReadOnly) +
-                          summary(MergeStatus::FolderNotWritable, dir / "roots/",
-                                  errc(std::errc::permission_denied)));
+    EXPECT_EQ(*child,
+              summary(MergeStatus::ListWriteFailed, dir / "mine/b.h", files::FileErrc::ReadOnly) +
+                  summary(MergeStatus::FolderNotWritable, dir / "roots/",
+                          errc(std::errc::permission_denied)));
     EXPECT_EQ(namesIn(dir / "mine").size() + namesIn(dir / "roots").size(), 3u); // no temporary
 #endif
 }
@@ -172,10 +175,11 @@ TEST_F(Outputs, OneMergeAtATimePerOutputAndNoTemporaryStays) {
         return true;
     };
     ASSERT_TRUE(mergeImage(listOf(0, {a, b}), false, outputs, meanwhile).ok());
-    EXPECT_EQ(during,
-              (Names{summary(MergeStatus::ImageCreateFailed, dir / "out.bin", files::FileErrc::InUse),
-                     summary(MergeStatus::ImageCreateFailed, same + ".bin", files::FileErrc::InUse),
-                     summary(MergeStatus::Ok, "")}));
+    EXPECT_EQ(
+        during,
+        (Names{summary(MergeStatus::ImageCreateFailed, dir / "out.bin", files::FileErrc::InUse),
+               summary(MergeStatus::ImageCreateFailed, same + ".bin", files::FileErrc::InUse),
+               summary(MergeStatus::Ok, "")}));
     EXPECT_EQ(namesIn(dir.path()).size(), 10u); // three of them stale
     ASSERT_FALSE(taken.close());
     ASSERT_TRUE(mergeImage(listOf(0, {a}), false, outputs).ok());
@@ -248,7 +252,8 @@ TEST_F(Outputs, ReplacingKeepsLinksPermissionsAndOwner) {
 TEST(TemporaryNames, ShortAndToldFromLookAlikes) {
     const std::string longest(255, 'n'); // the longest file name most systems take
     const std::string name = files::newTemporaryName(longest);
-    EXPECT_TRUE(name.starts_with(files::temporaryPrefix(longest)) && files::isTemporaryName(name)) << name;
+    EXPECT_TRUE(name.starts_with(files::temporaryPrefix(longest)) && files::isTemporaryName(name))
+        << name;
     EXPECT_LE(name.size(), 48u);
     // FNV-1a, so that a later version still clears what an earlier one left.
     EXPECT_EQ(files::temporaryKey("a"), "af63dc4c8601ec8c");

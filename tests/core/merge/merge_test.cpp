@@ -2,11 +2,11 @@
 // at all (HEX and S-records made in the pass that writes the image), the
 // layouts it refuses before anything is written, a request whose only
 // output is the C header, and a stop asked at any point.
+#include "core/check/check.h"
+#include "core/files/temporary_names.h"
 #include "core/firmware/firmware.h"
 #include "core/merge/merge.h"
 #include "tests/core/merge_fixture.h"
-#include "core/check/check.h"
-#include "core/files/temporary_names.h"
 #include "tests/support/folder_state.h"
 
 namespace zd::test {
@@ -90,8 +90,9 @@ TEST(MergePlan, RefusesWhatTheFlashOrTheAddressesCannotHold) {
         {with([](auto& r) { r.flashSize = 0x200000, r.pad = true; }), Ok, 0x200000},
         {with([](auto& r) { r.ihex = "x", r.base = 0xFFEFF001; }), Ok, 0x100FFF},
         {with([](auto& r) { r.srec = "x", r.base = 0xFFEFF002; }), PastAddressSpace, 0x100FFF},
-        {with([](auto& r) { r.flashSize = 0x200000, r.pad = true, r.ihex = "x",
-                            r.base = 0xFFE00001; }),
+        {with([](auto& r) {
+             r.flashSize = 0x200000, r.pad = true, r.ihex = "x", r.base = 0xFFE00001;
+         }),
          PastAddressSpace, 0x200000},
         {with([](auto& r) { r.base = 0xFFFFFFFF; }), Ok, 0x100FFF},
     };
@@ -119,8 +120,9 @@ TEST_F(Merge, TheHeaderAlone) {
 
     MergeRequest withManifest = request;
     withManifest.manifest = dir / "m.json";
-    EXPECT_EQ(summary(runMerge(withManifest, planMerge(withManifest))),
-              summary(MergeStatus::CompanionFailed, dir / "m.json", errc(std::errc::not_supported)));
+    EXPECT_EQ(
+        summary(runMerge(withManifest, planMerge(withManifest))),
+        summary(MergeStatus::CompanionFailed, dir / "m.json", errc(std::errc::not_supported)));
     MergeRequest overInput = request;
     overInput.cHeader.path = b;
     EXPECT_EQ(runMerge(overInput, planMerge(overInput)).status, MergeStatus::OutputIsInput);
