@@ -52,7 +52,7 @@ struct CHeaderSettings {
     std::uint64_t imageSize = 0;                            // the image's length, padding included
     // The list file's folder when the list names files relative to it, so
     // the comments name each file as the list does; empty: as listed.
-    std::string listFolder;
+    std::string listFolder{};
     bool table = false; // also the table of every row's address, size and CRC-32
     // Every row's CRC-32, in row order: one a row.
     std::vector<std::uint32_t> crcs{};

@@ -31,13 +31,13 @@ class ImageCheck : public ::testing::Test {
             writeFile(dir / names[i], contents[i]);
         }
         const EntryList list = listAt(4096);
-        MergeRequest request{.rows = {},
-                             .frontOffset = 4096,
-                             .infoTable = true,
-                             .flashSize = 1212097,
-                             .pad = true,
-                             .image = paths,
-                             .manifest = dir / "img.json"};
+        MergeRequest request;
+        request.frontOffset = 4096;
+        request.infoTable = true;
+        request.flashSize = 1212097;
+        request.pad = true;
+        request.image = paths;
+        request.manifest = dir / "img.json";
         for (const Entry& entry : list.entries()) {
             request.rows.push_back({entry.path, entry.size});
         }
