@@ -1,6 +1,7 @@
 #include "cli/firmware_outputs.h"
 
 #include "core/firmware/flash_size.h"
+#include "core/model/file_names.h"
 #include "core/model/number_parse.h"
 
 namespace zd::cli {
@@ -94,6 +95,9 @@ std::string firmwareFitText(const FirmwareFit& fit, const FirmwareSettings& sett
         return "placed at " + hex32(settings.base) + ", its " + bytesText(fit.imageSize) +
                " would reach past 4 GiB, beyond the addresses of Intel HEX and S-records; "
                "nothing was written";
+    case FirmwareFault::DepfileCannotName:
+        return "the dependency file " + printableName(settings.depfile) + " cannot name " +
+               printableName(fit.name) + ": " + fit.reason + "; nothing was written";
     }
     return {};
 }

@@ -173,7 +173,7 @@ int runMerge(const MergeOptions& options, const Context& context) {
                              context.responseFiles.end());
     const OutputPaths outputs = paths.value_or(OutputPaths{});
     firmware.fill = static_cast<unsigned char>(options.fill);
-    if (const FirmwareFit fit = checkFirmwareFit(firmware, list); !fit.ok()) {
+    if (const FirmwareFit fit = checkFirmwareFit(firmware, list, outputs); !fit.ok()) {
         context.fail(outputs.imagePath.empty() ? "the image" : outputs.imagePath,
                      firmwareFitText(fit, firmware));
         return kFailure;

@@ -49,28 +49,41 @@ Companion hexCompanion(const std::string& path, HexFormat format, std::uint32_t 
             }};
 }
 
-// Names every output made before it, then the rows' files and what else
-// the merge read.
-Companion depfileCompanion(const FirmwareSettings& settings, const EntryList& list,
-                           const OutputPaths& paths, const std::vector<Companion>& companions) {
-    std::vector<std::string> outputs{paths.imagePath, paths.listPath};
-    for (const Companion& companion : companions) {
-        outputs.push_back(companion.path);
+struct RuleNames {
+    std::vector<std::string> outputs; // the image first
+    std::vector<std::string> inputs;
+};
+
+// What the dependency file names: every output made before it, then the
+// rows' files and what else the merge read.
+RuleNames depfileNames(const FirmwareSettings& settings, const EntryList& list,
+                       const OutputPaths& paths) {
+    RuleNames names{{paths.imagePath, paths.listPath}, {}};
+    for (const std::string& path :
+         {settings.cHeader, settings.manifest, settings.ihex, settings.srec}) {
+        if (!path.empty()) {
+            names.outputs.push_back(path);
+        }
     }
-    return {settings.depfile,
-            [&list, outputs, alsoRead = settings.alsoRead](OutputFile& out, const MergedImage&) {
-                std::vector<std::string> inputs;
-                for (const Entry& entry : list.entries()) {
-                    inputs.push_back(entry.path);
-                }
-                inputs.insert(inputs.end(), alsoRead.begin(), alsoRead.end());
-                return out.write(depfileText(outputs, inputs));
+    for (const Entry& entry : list.entries()) {
+        names.inputs.push_back(entry.path);
+    }
+    names.inputs.insert(names.inputs.end(), settings.alsoRead.begin(), settings.alsoRead.end());
+    return names;
+}
+
+Companion depfileCompanion(const FirmwareSettings& settings, const EntryList& list,
+                           const OutputPaths& paths) {
+    return {settings.depfile, [&list, settings, paths](OutputFile& out, const MergedImage&) {
+                const RuleNames names = depfileNames(settings, list, paths);
+                return out.write(depfileText(names.outputs, names.inputs));
             }};
 }
 
 } // namespace
 
-FirmwareFit checkFirmwareFit(const FirmwareSettings& settings, const EntryList& list) {
+FirmwareFit checkFirmwareFit(const FirmwareSettings& settings, const EntryList& list,
+                             const OutputPaths& paths) {
     FirmwareFit fit;
     fit.imageSize = paddedSize(list, settings.pad ? settings.flashSize : 0);
     if (settings.flashSize && fit.imageSize > settings.flashSize) {
@@ -78,6 +91,18 @@ FirmwareFit checkFirmwareFit(const FirmwareSettings& settings, const EntryList& 
     } else if ((!settings.ihex.empty() || !settings.srec.empty()) &&
                !fitsAddressSpace(settings.base, fit.imageSize)) {
         fit.fault = FirmwareFault::PastAddressSpace;
+    } else if (!settings.depfile.empty()) {
+        const RuleNames names = depfileNames(settings, list, paths);
+        for (const auto* group : {&names.outputs, &names.inputs}) {
+            for (const std::string& name : *group) {
+                if (auto reason = depfileNameProblem(name)) {
+                    fit.fault = FirmwareFault::DepfileCannotName;
+                    fit.name = name;
+                    fit.reason = std::move(*reason);
+                    return fit;
+                }
+            }
+        }
     }
     return fit;
 }
@@ -105,7 +130,7 @@ MergeOptions firmwareMergeOptions(const FirmwareSettings& settings, const EntryL
         merge.companions.push_back(hexCompanion(settings.srec, HexFormat::SRecord, settings.base));
     }
     if (!settings.depfile.empty()) {
-        merge.companions.push_back(depfileCompanion(settings, list, paths, merge.companions));
+        merge.companions.push_back(depfileCompanion(settings, list, paths));
     }
     return merge;
 }

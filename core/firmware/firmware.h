@@ -42,18 +42,23 @@ struct FirmwareSettings {
 // What the settings refuse of a layout, before anything is written.
 enum class FirmwareFault {
     None,
-    LargerThanFlash,  // the image is larger than flashSize
-    PastAddressSpace, // placed at base, the image runs past 4 GiB, beyond the
-                      // addresses of HEX and S-records
+    LargerThanFlash,   // the image is larger than flashSize
+    PastAddressSpace,  // placed at base, the image runs past 4 GiB, beyond the
+                       // addresses of HEX and S-records
+    DepfileCannotName, // the dependency file cannot hold `name` (depfile.h): `reason`
 };
 
 struct FirmwareFit {
     FirmwareFault fault = FirmwareFault::None;
     std::uint64_t imageSize = 0; // the image's length, padding included
+    std::string name{};
+    std::string reason{};
     bool ok() const { return fault == FirmwareFault::None; }
 };
 
-FirmwareFit checkFirmwareFit(const FirmwareSettings& settings, const EntryList& list);
+// `paths`: the image and list file, which the dependency file names too.
+FirmwareFit checkFirmwareFit(const FirmwareSettings& settings, const EntryList& list,
+                             const OutputPaths& paths);
 
 // The merge options that write the companions, in the order header,
 // manifest, HEX, S-records, dependency file, and pad the image. `list` must outlive the merge.

@@ -2,6 +2,8 @@
 // this merge (HEX and S-records made in the pass that writes the image),
 // and the layouts they refuse before anything is written; the manifest:
 // what it holds, read back as written, and what the reader refuses.
+#include "core/files/path_text.h"
+#include "core/firmware/depfile.h"
 #include "core/firmware/firmware.h"
 #include "core/firmware/flash_size.h"
 #include "core/firmware/manifest.h"
@@ -78,10 +80,46 @@ TEST(FirmwareFit, RefusesWhatTheFlashOrTheAddressesCannotHold) {
         {{.base = 0xFFFFFFFF}, FirmwareFault::None, 0x100FFF},
     };
     for (const auto& [settings, fault, size] : cases) {
-        const FirmwareFit fit = checkFirmwareFit(settings, list);
+        const FirmwareFit fit = checkFirmwareFit(settings, list, {});
         EXPECT_EQ(fit.fault, fault) << settings.flashSize << " " << settings.base;
         EXPECT_EQ(fit.imageSize, size) << settings.flashSize << " " << settings.base;
     }
+}
+
+// The dependency file's words as Make and Ninja undo them (the command
+// line's tests run both over such names); on Windows every "\" is written
+// "/", so that none reads as a quote, and a drive's ":" as it is. A name
+// either would read otherwise, an output's or an input's, refuses the merge
+// before anything is written.
+TEST(Depfile, QuotesWhatBothUndoAndRefusesWhatEitherMisreads) {
+    const bool win32 = files::kWin32;
+    const std::string top = win32 ? "C:\\r\\" : "/r/", odd = top + "a b#$:.bin";
+    const std::string written = win32 ? "C:/r/a\\ b\\#$$:.bin" : "/r/a\\ b\\#$$\\:.bin",
+                      spaced = win32 ? "C:/r/x/\\ y" : "/r/x\\\\\\ y";
+    EXPECT_EQ(depfileText({top + "o.bin", "o.h"}, {odd, top + "x\\ y"}),
+              (win32 ? "C:/r/o.bin" : "/r/o.bin") + std::string(" o.h: \\\n ") + written +
+                  " \\\n " + spaced + "\n" + written + ":\n" + spaced + ":\n");
+
+    const EntryList list = listOf(0, {{top + "ok.bin", 1}});
+    const OutputPaths outputs = *outputPathsFor(top + "o");
+    FirmwareSettings settings{.depfile = top + "o.d"};
+    Names accepted{odd, "[x", "x]", "x~", "a(b).bin", "(b)", "a()", "a\\b", "\xC3\xBC"};
+    Names refused{"a;b",  "it's",   "a\tb", "a|b", "100%", "a=b",
+                  "w[1]", "colon:", "sp ",  "~h",  "a(b)"};
+    (win32 ? accepted : refused)
+        .insert((win32 ? accepted : refused).end(), {"end\\", "q\\#", "q\\:", "q\\$"});
+    settings.alsoRead = accepted;
+    EXPECT_TRUE(checkFirmwareFit(settings, list, outputs).ok());
+    for (const std::string& name : refused) {
+        settings.alsoRead = {top + "ok.bin", name};
+        const FirmwareFit fit = checkFirmwareFit(settings, list, outputs);
+        EXPECT_EQ(fit.fault, FirmwareFault::DepfileCannotName) << name;
+        EXPECT_EQ(fit.name, name);
+        EXPECT_FALSE(fit.reason.empty());
+    }
+    settings = {.manifest = top + "m%.json", .depfile = top + "o.d"};
+    EXPECT_EQ(checkFirmwareFit(settings, list, outputs).name, top + "m%.json");
+    EXPECT_EQ(checkFirmwareFit(settings, list, *outputPathsFor(top + "%")).name, top + "%.bin");
 }
 
 const Manifest kSample{4096,
