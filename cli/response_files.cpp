@@ -43,6 +43,8 @@ std::optional<std::string> readWhole(const std::string& path, std::string& text)
     }
 }
 
+// Every line, an empty one too: dropping it would hand an option that
+// expects a value the next line instead.
 std::vector<std::string> linesOf(std::string_view text) {
     if (text.starts_with("\xEF\xBB\xBF")) {
         text.remove_prefix(3);
@@ -55,9 +57,7 @@ std::vector<std::string> linesOf(std::string_view text) {
         if (line.ends_with('\r')) {
             line.remove_suffix(1);
         }
-        if (!line.empty()) {
-            lines.emplace_back(line);
-        }
+        lines.emplace_back(line);
     }
     return lines;
 }

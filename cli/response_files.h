@@ -17,8 +17,8 @@ struct ExpandedArgs {
 
 // `args` with every "@FILE" replaced by the lines of FILE, read as they are
 // (an "@" inside a file is a name, not another file). A final line feed,
-// a carriage return before each line feed, a UTF-8 byte-order mark at the
-// start and empty lines are left out. After "--", on the command line or in
+// a carriage return before each line feed and a UTF-8 byte-order mark at the
+// start are left out; an empty line is an empty argument. After "--", on the command line or in
 // a file, nothing is expanded, so a name that starts with "@" can follow it.
 // An argument or line holding a NUL, which no name can hold, is a problem
 // naming it.

@@ -46,7 +46,7 @@ TEST_F(Cli, ArgumentConventionsAndLayouts) {
     fs::current_path(dir.path());
     writeFile(dir / "saved.h", at("{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n\t1, "
                                   "\"$D/in/sub/B.dot\", 5000, 0;\n}\n"));
-    writeFile(dir / "a", at("\xEF\xBB\xBF-f\r\n0x10\n\n$D/in/a.bin\n"));
+    writeFile(dir / "a", at("\xEF\xBB\xBF-f\r\n0x10\n$D/in/a.bin\n"));
     writeFile(dir / "b", "--\n");
     writeFile(dir / "@x", "x");
     writeFile(dir / "-d", "0123456789");
@@ -87,7 +87,9 @@ TEST_F(Cli, ArgumentConventionsAndLayouts) {
 // name of the file.
 TEST_F(Cli, RefusalsNameTheProblemAndWriteNothing) {
     test::makeSparseFile(dir / "in/big", (16 << 20) + 1);
+    writeFile(dir / "empty-line", at("--manifest\r\n\r\n$D/in/a.bin\r\n"));
     const std::tuple<std::string, int, std::string> cases[] = {
+        {"merge -o $D/out/img @$D/empty-line", 2, "--manifest: an empty name names no file"},
         {"merge $D/in/a.bin", 2, "-o PATH"},
         {"merge -o $D/out/", 2, "$D/out/"},
         {"merge --dry-run -f 12abc $D/in/a.bin", 2, "'12abc'"},
