@@ -55,11 +55,15 @@ inline constexpr ByteLimit kBelow4GiB{std::uint64_t{1} << 32, "4 GiB"};
 CLI::Option* addByteCountOption(CLI::App& command, const std::string& names, std::uint32_t& value,
                                 const std::string& description, ByteLimit limit = kBelow4GiB);
 
-// Adds an option naming an output file. Its value is taken as given, never
-// empty and never starting with "-" (write "./-name"), so that a forgotten
-// value cannot turn the next word, an input, into an output.
+// Adds an option naming an output file (or folder). Its value is taken as
+// given, never empty and never starting with "-" (write "./-name"), so that
+// a forgotten value cannot turn the next word, an input, into an output.
 CLI::Option* addOutputOption(CLI::App& command, const std::string& names, std::string& value,
                              const std::string& description);
+
+// The check of an option naming a file the command reads: an empty value
+// names none and is a usage error, as for an output.
+CLI::Validator namesAFile();
 
 // Adds a 64-bit size option (a flash's, a sector's) taking the same forms;
 // a count `problem` names a reason for is a usage error saying it.

@@ -267,6 +267,7 @@ Runner setUpMerge(CLI::App& command) {
                     "List files come first, in the order given, then\n"
                     "the inputs")
         ->type_name("LIST.h")
+        ->check(namesAFile())
         ->allow_extra_args(false);
     command.add_flag("--dry-run", options->dryRun,
                      "check the inputs and print the layout and the\n"
