@@ -108,6 +108,22 @@ CLI::Validator byteCountCheck(std::function<std::optional<std::string>(std::uint
         });
 }
 
+CLI::Validator byteCheck() {
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            const bool suffixed = text.find_first_of("KkMm") != std::string::npos;
+            const auto byte = suffixed ? std::nullopt : parseByteCount(text);
+            if (!byte || *byte > 0xFF) {
+                return "'" + text +
+                       "' is not a byte: 0x00 to 0xFF, in decimal, 0x hexadecimal or "
+                       "0-prefixed octal, without K or M";
+            }
+            text = std::to_string(*byte);
+            return {};
+        },
+        "");
+}
+
 CLI::Option* addQuietFlag(CLI::App& command, bool& quiet) {
     return command.add_flag("-q,--quiet", quiet, "print nothing on success");
 }

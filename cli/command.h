@@ -79,6 +79,10 @@ std::string bytesText(std::uint64_t count);
 // CLI11 then reads the plain decimal it leaves behind.
 CLI::Validator byteCountCheck(std::function<std::optional<std::string>(std::uint64_t)> problem);
 
+// A transform for options that take one byte, 0x00 to 0xFF, written as
+// parseByteCount reads counts but without the K or M no byte takes.
+CLI::Validator byteCheck();
+
 // Adds -q/--quiet: nothing is printed on success.
 CLI::Option* addQuietFlag(CLI::App& command, bool& quiet);
 

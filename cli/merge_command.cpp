@@ -251,12 +251,7 @@ Runner setUpMerge(CLI::App& command) {
                     "the filler byte of the front area, the --align\n"
                     "gaps and --pad, 0x00 to 0xFF (default 0xFF)")
         ->type_name("BYTE")
-        ->transform(byteCountCheck([](std::uint64_t byte) -> std::optional<std::string> {
-            if (byte > 0xFF) {
-                return "not a byte: 0x00 to 0xFF";
-            }
-            return std::nullopt;
-        }))
+        ->transform(byteCheck())
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     command.add_flag("-i,--info", options->info,
                      "write the file info table (address and size of\n"
