@@ -24,10 +24,19 @@ struct ExpandedArgs {
 // naming it.
 ExpandedArgs expandResponseFiles(const std::vector<std::string>& args);
 
+struct NamedArgs {
+    std::vector<std::string> args;
+    std::vector<std::string> renamed{}; // the names changed, as given
+
+    // `message` (the parser's, quoting `args`) with every changed name as
+    // it was given.
+    std::string asGiven(std::string message) const;
+};
+
 // `args` with the first "--" taken out and every later argument that starts
 // with "-" made "./NAME" (".\NAME" on Windows), the same file by a name no
 // parser takes for an option. CLI11 2.1 would drop what follows "--" once
 // a command has its first positional; this way it never sees "--".
-std::vector<std::string> namesAfterDashDash(std::vector<std::string> args);
+NamedArgs namesAfterDashDash(std::vector<std::string> args);
 
 } // namespace zd::cli

@@ -112,6 +112,8 @@ TEST_F(Cli, RefusalsNameTheProblemAndWriteNothing) {
         {"verify $D/in/a.bin -l $D/x.h --manifest $D/x.json", 2, "not both"},
         {"verify -l $D/x.h", 2, "IMAGE"},
         {"inspect $D/in/a.bin $D/in/b.bin", 2, "$D/in/b.bin"},
+        // After "--" a word is a name, shown as it was given.
+        {"diff -- $D/in/a.bin $D/in/a.bin --check", 2, "not expected: --check (see"},
         {"unpack $D/in/a.bin", 2, "--directory"},
         // An empty value, and an output folder's dash-led one, as for merge's outputs.
         {"unpack $D/in/a.bin -d ''", 2, "--directory: an empty name names no file"},
