@@ -107,7 +107,7 @@ TEST(Depfile, QuotesWhatBothUndoAndRefusesWhatEitherMisreads) {
     Names refused{"a;b",  "it's",   "a\tb", "a|b", "100%", "a=b",
                   "w[1]", "colon:", "sp ",  "~h",  "a(b)"};
     (win32 ? accepted : refused)
-        .insert((win32 ? accepted : refused).end(), {"end\\", "q\\#", "q\\:", "q\\$"});
+        .insert((win32 ? accepted : refused).end(), {"end\\", "q\\#", "q\\:x", "q\\$"});
     settings.alsoRead = accepted;
     EXPECT_TRUE(checkFirmwareFit(settings, list, outputs).ok());
     for (const std::string& name : refused) {
