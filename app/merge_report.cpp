@@ -39,6 +39,8 @@ std::string failureText(const MergeResult& result, const MergeRequest& request) 
         return text::outputNamesStream(result.path);
     case MergeStatus::ForeignOutput:
         return text::foreignOutput(result.path);
+    case MergeStatus::DepfileCannotName:
+        return text::depfileCannotName(result.path);
     case MergeStatus::LargerThanFlash:
         return text::largerThanFlash(result.imageSize, request.flashSize);
     case MergeStatus::PastAddressSpace:

@@ -108,6 +108,9 @@ inline std::string foreignOutput(const std::string& path) {
     return path + " 已存在，且不是本工具生成的同类文件，为免误覆盖，未生成任何文件。请先删除或改名"
                   "该文件！";
 }
+inline std::string depfileCannotName(const std::string& path) {
+    return "依赖文件无法记录文件名 " + path + "（Make 或 Ninja 会将其读错），未生成任何文件！";
+}
 inline std::string largerThanFlash(std::uint64_t imageSize, std::uint64_t flashSize) {
     return "镜像大小为 " + std::to_string(imageSize) + " 字节，超出芯片容量（" +
            std::to_string(flashSize) + " 字节）" + std::to_string(imageSize - flashSize) +

@@ -82,7 +82,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         return context.usage(problem->command, problem->problem);
     }
     context.responseFiles = expanded.files;
-    const std::vector<std::string> ready = helpAsFlag(namesAfterDashDash(std::move(expanded.args)));
+    const NamedArgs named = namesAfterDashDash(std::move(expanded.args));
+    const std::vector<std::string> ready = helpAsFlag(named.args);
     // CLI11 takes the arguments last first.
     std::vector<std::string> reversed(ready.rbegin(), ready.rend());
     int code = kSuccess;
@@ -90,7 +91,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         app.parse(reversed);
         const std::vector<CLI::App*> chosen = app.get_subcommands();
         if (const auto unknown = app.remaining(); !unknown.empty()) {
-            code = context.usage("", unexpected(unknown.front(), !chosen.empty()));
+            code = context.usage("", named.asGiven(unexpected(unknown.front(), !chosen.empty())));
         } else if (chosen.empty()) {
             code = context.usage("", "a command is needed");
         } else {
@@ -102,7 +103,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         out << version.what() << '\n';
     } catch (const CLI::ParseError& error) {
         const std::vector<CLI::App*> chosen = app.get_subcommands();
-        code = context.usage(chosen.empty() ? "" : chosen.front()->get_name(), error.what());
+        code = context.usage(chosen.empty() ? "" : chosen.front()->get_name(),
+                             named.asGiven(error.what()));
     }
     // What was printed is the result: if it did not arrive, the run failed.
     if (!out.flush()) {

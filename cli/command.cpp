@@ -55,22 +55,35 @@ CLI::Option* addByteCountOption(CLI::App& command, const std::string& names, std
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 }
 
-CLI::Option* addOutputOption(CLI::App& command, const std::string& names, std::string& value,
-                             const std::string& description) {
-    const CLI::Validator outputName(
-        [](const std::string& text) -> std::string {
+namespace {
+
+// A name taken as given: never empty, and for what a command writes never
+// starting with "-".
+CLI::Validator nameCheck(bool written) {
+    return CLI::Validator(
+        [written](const std::string& text) -> std::string {
             if (text.empty()) {
                 return "an empty name names no file";
             }
-            return text.starts_with('-')
+            return written && text.starts_with('-')
                        ? "'" + text + "' starts with '-'; to name such a file, " + "write ./" + text
                        : "";
         },
         "");
+}
+
+} // namespace
+
+CLI::Option* addOutputOption(CLI::App& command, const std::string& names, std::string& value,
+                             const std::string& description) {
     return command.add_option(names, value, description)
         ->type_name("PATH")
-        ->check(outputName)
+        ->check(nameCheck(true))
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+}
+
+CLI::Validator namesAFile() {
+    return nameCheck(false);
 }
 
 CLI::Option* addByteSizeOption(CLI::App& command, const std::string& names, std::uint64_t& value,
@@ -86,12 +99,29 @@ std::string bytesText(std::uint64_t count) {
 }
 
 CLI::Validator byteCountCheck(std::function<std::optional<std::string>(std::uint64_t)> problem) {
-    return byteCount([problem = std::move(problem)](std::uint64_t count) -> std::optional<std::string> {
-        if (auto why = problem(count)) {
-            return ": " + *why;
-        }
-        return std::nullopt;
-    });
+    return byteCount(
+        [problem = std::move(problem)](std::uint64_t count) -> std::optional<std::string> {
+            if (auto why = problem(count)) {
+                return ": " + *why;
+            }
+            return std::nullopt;
+        });
+}
+
+CLI::Validator byteCheck() {
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            const bool suffixed = text.find_first_of("KkMm") != std::string::npos;
+            const auto byte = suffixed ? std::nullopt : parseByteCount(text);
+            if (!byte || *byte > 0xFF) {
+                return "'" + text +
+                       "' is not a byte: 0x00 to 0xFF, in decimal, 0x hexadecimal or "
+                       "0-prefixed octal, without K or M";
+            }
+            text = std::to_string(*byte);
+            return {};
+        },
+        "");
 }
 
 CLI::Option* addQuietFlag(CLI::App& command, bool& quiet) {

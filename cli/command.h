@@ -62,11 +62,15 @@ inline constexpr ByteLimit kBelow4GiB{std::uint64_t{1} << 32, "4 GiB"};
 CLI::Option* addByteCountOption(CLI::App& command, const std::string& names, std::uint32_t& value,
                                 const std::string& description, ByteLimit limit = kBelow4GiB);
 
-// Adds an option naming an output file. Its value is taken as given, never
-// empty and never starting with "-" (write "./-name"), so that a forgotten
-// value cannot turn the next word, an input, into an output.
+// Adds an option naming an output file (or folder). Its value is taken as
+// given, never empty and never starting with "-" (write "./-name"), so that
+// a forgotten value cannot turn the next word, an input, into an output.
 CLI::Option* addOutputOption(CLI::App& command, const std::string& names, std::string& value,
                              const std::string& description);
+
+// The check of an option naming a file the command reads: an empty value
+// names none and is a usage error, as for an output.
+CLI::Validator namesAFile();
 
 // Adds a 64-bit size option (a flash's, a sector's) taking the same forms;
 // a count `problem` names a reason for is a usage error saying it.
@@ -81,6 +85,10 @@ std::string bytesText(std::uint64_t count);
 // it, refused (a usage error naming the value) when `problem` says why;
 // CLI11 then reads the plain decimal it leaves behind.
 CLI::Validator byteCountCheck(std::function<std::optional<std::string>(std::uint64_t)> problem);
+
+// A transform for options that take one byte, 0x00 to 0xFF, written as
+// parseByteCount reads counts but without the K or M no byte takes.
+CLI::Validator byteCheck();
 
 // Adds -q/--quiet: nothing is printed on success.
 CLI::Option* addQuietFlag(CLI::App& command, bool& quiet);

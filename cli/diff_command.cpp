@@ -45,7 +45,9 @@ int runDiff(const DiffOptions& options, const Context& context) {
     context.out << result.changedSectors << " of " << result.sectors << " sectors of "
                 << bytesText(options.settings.sectorSize) << " changed: " << result.bytesToProgram
                 << " of " << bytesText(result.newSize) << " to program\n";
-    return options.check && result.differs() ? kFailure : kSuccess;
+    // --check asks whether anything must be programmed: OLD's bytes past
+    // NEW's end stay as they are.
+    return options.check && result.changedSectors > 0 ? kFailure : kSuccess;
 }
 
 } // namespace
@@ -63,8 +65,9 @@ Runner setUpDiff(CLI::App& command) {
                       "power of two up to 16M (default 4K)",
                       check::sectorSizeProblem);
     command.add_flag("--check", options->check,
-                     "exit with 1 when the images differ, as git diff\n"
-                     "--exit-code does");
+                     "exit with 1 when a sector must be written, as git\n"
+                     "diff --exit-code does; 0 when NEW is OLD or its\n"
+                     "start: nothing to program");
     for (const auto& [name, path, what] :
          {std::tuple{"--ihex", &options->settings.ihex, "Intel HEX"},
           std::tuple{"--srec", &options->settings.srec, "Motorola S-records"}}) {
@@ -82,7 +85,7 @@ Runner setUpDiff(CLI::App& command) {
                    "OLD's bytes past NEW's end are named. Erasing each sector the records\n"
                    "touch and writing them turns a flash holding OLD into one holding NEW.\n"
                    "Both images are read once, in small pieces. Exit status 0 whatever\n"
-                   "differs (1 with --check).\n\n" +
+                   "differs (with --check, 1 when a sector must be written).\n\n" +
                    command.get_footer());
     return [options](const Context& context) { return runDiff(*options, context); };
 }

@@ -2,6 +2,7 @@
 
 #include "core/firmware/c_header.h"
 #include "core/firmware/flash_size.h"
+#include "core/model/file_names.h"
 #include "core/model/number_parse.h"
 
 namespace zd::cli {

@@ -177,12 +177,7 @@ Runner setUpMerge(CLI::App& command) {
                     "the filler byte of the front area, the --align\n"
                     "gaps and --pad, 0x00 to 0xFF (default 0xFF)")
         ->type_name("BYTE")
-        ->transform(byteCountCheck([](std::uint64_t byte) -> std::optional<std::string> {
-            if (byte > 0xFF) {
-                return "not a byte: 0x00 to 0xFF";
-            }
-            return std::nullopt;
-        }))
+        ->transform(byteCheck())
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     command.add_flag("-i,--info", options->request.infoTable,
                      "write the file info table (address and size of\n"
@@ -193,6 +188,7 @@ Runner setUpMerge(CLI::App& command) {
                     "List files come first, in the order given, then\n"
                     "the inputs")
         ->type_name("LIST.h")
+        ->check(namesAFile())
         ->allow_extra_args(false);
     command.add_flag("--dry-run", options->dryRun,
                      "check the inputs and print the layout and the\n"

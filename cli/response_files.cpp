@@ -11,6 +11,9 @@
 namespace zd::cli {
 namespace {
 
+// What makes a name that starts with "-" one no parser takes for an option.
+const std::string kNamePrefix{'.', files::kSeparator};
+
 // Far beyond any real list (20,000 long paths take about 2 MiB), but a
 // huge file named by mistake (an image, say) is not read into memory.
 constexpr std::uint64_t kMaxBytes = 16ull << 20;
@@ -32,6 +35,8 @@ std::optional<std::string> readWhole(const std::string& path, std::string& text)
     return error.message();
 }
 
+// Every line, an empty one too: dropping it would hand an option that
+// expects a value the next line instead.
 std::vector<std::string> linesOf(std::string_view text) {
     if (text.starts_with("\xEF\xBB\xBF")) {
         text.remove_prefix(3);
@@ -44,9 +49,7 @@ std::vector<std::string> linesOf(std::string_view text) {
         if (line.ends_with('\r')) {
             line.remove_suffix(1);
         }
-        if (!line.empty()) {
-            lines.emplace_back(line);
-        }
+        lines.emplace_back(line);
     }
     return lines;
 }
@@ -90,17 +93,30 @@ ExpandedArgs expandResponseFiles(const std::vector<std::string>& args) {
     return expanded;
 }
 
-std::vector<std::string> namesAfterDashDash(std::vector<std::string> args) {
-    const auto mark = std::find(args.begin(), args.end(), "--");
-    if (mark == args.end()) {
-        return args;
+NamedArgs namesAfterDashDash(std::vector<std::string> args) {
+    NamedArgs named{std::move(args)};
+    const auto mark = std::find(named.args.begin(), named.args.end(), "--");
+    if (mark == named.args.end()) {
+        return named;
     }
-    for (auto name = args.erase(mark); name != args.end(); ++name) {
+    for (auto name = named.args.erase(mark); name != named.args.end(); ++name) {
         if (name->starts_with('-')) {
-            name->insert(0, {'.', files::kSeparator});
+            named.renamed.push_back(*name);
+            name->insert(0, kNamePrefix);
         }
     }
-    return args;
+    return named;
+}
+
+std::string NamedArgs::asGiven(std::string message) const {
+    for (const std::string& name : renamed) {
+        const std::string changed = kNamePrefix + name;
+        for (auto at = message.find(changed); at != std::string::npos;
+             at = message.find(changed, at + name.size())) {
+            message.erase(at, kNamePrefix.size());
+        }
+    }
+    return message;
 }
 
 } // namespace zd::cli

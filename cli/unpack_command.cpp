@@ -48,13 +48,11 @@ int runUnpack(const UnpackOptions& options, const Context& context) {
 Runner setUpUnpack(CLI::App& command) {
     auto options = std::make_shared<UnpackOptions>();
     command.add_option("IMAGE", options->image, "the image (.bin)")->type_name("")->required();
-    command
-        .add_option("-d,--directory", options->folder,
+    addOutputOption(command, "-d,--directory", options->folder,
                     "the folder the files go to (made, with its\n"
                     "parents, when missing)")
         ->type_name("DIR")
-        ->required()
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+        ->required();
     command
         .add_option("-l,--list", options->list,
                     "name the files as this list file does (each\n"
@@ -62,6 +60,7 @@ Runner setUpUnpack(CLI::App& command) {
                     "it; without it: 001.bin, 002.bin ... from the\n"
                     "image's file info table")
         ->type_name("LIST.h")
+        ->check(namesAFile())
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     addQuietFlag(command, options->quiet);
     command.footer("Writes each file's bytes to a new file in DIR and prints its path.\n"

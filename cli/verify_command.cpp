@@ -93,12 +93,14 @@ Runner setUpVerify(CLI::App& command) {
                     "check against the files the list file names, byte\n"
                     "for byte")
         ->type_name("LIST.h")
+        ->check(namesAFile())
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     command
         .add_option("--manifest", options->manifest,
                     "check against the CRC-32s of the manifest the\n"
                     "merge wrote (the files need not be there)")
         ->type_name("M.json")
+        ->check(namesAFile())
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     addQuietFlag(command, options->quiet);
     command.footer("Prints one line per file that does not match: its No., name, address\n"

@@ -52,6 +52,7 @@ std::string reasonOf(const MergeResult& result) {
         return "a ':' in a file name names a hidden stream of another file on Windows; "
                "choose a name without it";
     case MergeStatus::ForeignOutput:
+    case MergeStatus::DepfileCannotName:
     case MergeStatus::LargerThanFlash:
     case MergeStatus::PastAddressSpace:
         break; // worded with the request's settings
@@ -116,6 +117,10 @@ FailureLine mergeFailure(const MergeResult& result, const MergeRequest& request)
     case MergeStatus::LargerThanFlash:
     case MergeStatus::PastAddressSpace:
         return {result.path.empty() ? "the image" : result.path, fitText(result, request)};
+    case MergeStatus::DepfileCannotName:
+        return {request.image.imagePath.empty() ? "the image" : request.image.imagePath,
+                "the dependency file " + printableName(request.depfile) + " cannot name " +
+                    printableName(result.path) + ": " + result.reason + "; nothing was written"};
     default:
         return {result.path, reasonOf(result)};
     }

@@ -56,8 +56,6 @@ struct DiffResult {
     std::uint64_t changedSectors = 0; // of those, the ones to erase and write
     std::uint64_t bytesToProgram = 0; // NEW's bytes in them
     bool ok() const { return status == Status::Ok; }
-    // Whether the flash holding OLD must change to hold NEW, or is longer.
-    bool differs() const { return changedSectors > 0 || oldSize > newSize; }
 };
 
 // Compares OLD and NEW. A sector of NEW has changed when its bytes differ

@@ -60,9 +60,11 @@ std::string commentText(std::string_view name) {
         if (byte >= 0x80) {
             if (const std::size_t length = utf8SequenceLength(name.substr(i))) {
                 // A bidirectional control would make compilers warn that
-                // the comment's text reads otherwise than it runs.
+                // the comment's text reads otherwise than it runs; a C1
+                // control is a command to the terminal that shows it.
                 const std::string_view sequence = name.substr(i, length);
-                text += isBidiControl(sequence) ? unicodeEscape(sequence) : std::string(sequence);
+                text += isBidiControl(sequence) || isC1Control(sequence) ? unicodeEscape(sequence)
+                                                                         : std::string(sequence);
                 i += length;
                 continue;
             }

@@ -25,6 +25,8 @@ enum class MergeStatus {
                        // another file (see namesAStream)
     ForeignOutput,     // an output beside the image would replace `path`, a file that is
                        // not empty and not one of that output's kind as this tool writes it
+    DepfileCannotName, // the dependency file cannot hold the name `path` so that Make and
+                       // Ninja both read it back (`reason` says why)
     LargerThanFlash,   // the image, `imageSize` bytes, is larger than the flash
     PastAddressSpace,  // placed at the HEX and S-records' base, the image of `imageSize`
                        // bytes runs past 4 GiB, beyond their addresses
@@ -47,6 +49,7 @@ struct MergeResult {
     std::uint64_t actual = 0;    // length found, for InputSizeChanged
     std::string output;          // OutputIsInput: the output that would replace the input
     std::uint64_t imageSize = 0; // LargerThanFlash and PastAddressSpace: the image's length
+    std::string reason;          // DepfileCannotName: why
     bool infoTableWritten = false;
     // The table was asked for but left out: there were rows and the front
     // area had no room for 8 bytes each.

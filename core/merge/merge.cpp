@@ -1,5 +1,6 @@
 #include "core/merge/merge.h"
 
+#include "core/firmware/depfile.h"
 #include "core/firmware/hex_formats.h"
 #include "core/image/image_writer.h"
 #include "core/merge/companions.h"
@@ -26,6 +27,28 @@ MergeResult needsNoImageBytes(const MergeRequest& request) {
         if (!path.empty()) {
             MergeResult result = refused(MergeStatus::CompanionFailed, path);
             result.error = std::make_error_code(std::errc::not_supported);
+            return result;
+        }
+    }
+    return {};
+}
+
+// A name the dependency file would name (an output before it, a row's file,
+// a file read besides) that Make or Ninja would read back otherwise.
+MergeResult checkDepfileNames(const MergeRequest& request) {
+    if (request.depfile.empty()) {
+        return {};
+    }
+    std::vector<std::string> names = mergeOutputs(request);
+    names.pop_back(); // the dependency file itself, which it does not name
+    for (const NewEntry& row : request.rows) {
+        names.push_back(row.path);
+    }
+    names.insert(names.end(), request.alsoRead.begin(), request.alsoRead.end());
+    for (const std::string& name : names) {
+        if (auto reason = depfileNameProblem(name)) {
+            MergeResult result = refused(MergeStatus::DepfileCannotName, name);
+            result.reason = std::move(*reason);
             return result;
         }
     }
@@ -72,6 +95,8 @@ MergePlan planMerge(const MergeRequest& request) {
                !fitsAddressSpace(request.base, plan.imageSize)) {
         plan.refusal =
             refused(MergeStatus::PastAddressSpace, request.image.imagePath, plan.imageSize);
+    } else {
+        plan.refusal = checkDepfileNames(request);
     }
     return plan;
 }

@@ -55,15 +55,10 @@ bool listFileCanCarry(std::string_view name) {
     return true;
 }
 
-namespace {
-
-// The two bytes of U+0080 to U+009F in UTF-8.
 bool isC1Control(std::string_view sequence) {
     return sequence.size() == 2 && static_cast<unsigned char>(sequence[0]) == 0xC2 &&
            static_cast<unsigned char>(sequence[1]) < 0xA0;
 }
-
-} // namespace
 
 bool isBidiControl(std::string_view sequence) {
     if (sequence.size() != 3) {

@@ -21,6 +21,10 @@ bool listFileCanCarry(std::string_view name);
 // an empty name as "" (two quotes), so that it never shows as nothing.
 std::string printableName(std::string_view name);
 
+// Whether the valid UTF-8 sequence `sequence` is a C1 control (U+0080 to
+// U+009F), which terminals take for commands.
+bool isC1Control(std::string_view sequence);
+
 // Whether the valid UTF-8 sequence `sequence` is a bidirectional control
 // (U+202A to U+202E, U+2066 to U+2069), which reorders the text after it.
 bool isBidiControl(std::string_view sequence);

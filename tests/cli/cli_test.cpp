@@ -46,7 +46,7 @@ TEST_F(Cli, ArgumentConventionsAndLayouts) {
     fs::current_path(dir.path());
     writeFile(dir / "saved.h", at("{\n/*\tNo,\tFile Name,\t\tSize,\tAddress\t*/\n\n\t1, "
                                   "\"$D/in/sub/B.dot\", 5000, 0;\n}\n"));
-    writeFile(dir / "a", at("\xEF\xBB\xBF-f\r\n0x10\n\n$D/in/a.bin\n"));
+    writeFile(dir / "a", at("\xEF\xBB\xBF-f\r\n0x10\n$D/in/a.bin\n"));
     writeFile(dir / "b", "--\n");
     writeFile(dir / "@x", "x");
     writeFile(dir / "-d", "0123456789");
@@ -87,7 +87,9 @@ TEST_F(Cli, ArgumentConventionsAndLayouts) {
 // name of the file.
 TEST_F(Cli, RefusalsNameTheProblemAndWriteNothing) {
     test::makeSparseFile(dir / "in/big", (16 << 20) + 1);
+    writeFile(dir / "empty-line", at("--manifest\r\n\r\n$D/in/a.bin\r\n"));
     const std::tuple<std::string, int, std::string> cases[] = {
+        {"merge -o $D/out/img @$D/empty-line", 2, "--manifest: an empty name names no file"},
         {"merge $D/in/a.bin", 2, "-o PATH"},
         {"merge -o $D/out/", 2, "$D/out/"},
         {"merge --dry-run -f 12abc $D/in/a.bin", 2, "'12abc'"},
@@ -103,12 +105,24 @@ TEST_F(Cli, RefusalsNameTheProblemAndWriteNothing) {
         {"merge --dry-run --c-table $D/in/a.bin", 2, "--c-table needs"},
         {"merge --dry-run --align 3 $D/in/a.bin", 2,
          "--align: '3': not a power of two from 1 to 1M"},
-        {"merge --dry-run --fill 0x100 $D/in/a.bin", 2, "'0x100'"},
+        {"merge --dry-run --fill 0x100 $D/in/a.bin", 2, "'0x100' is not a byte"},
+        {"merge --dry-run --fill 0K $D/in/a.bin", 2, "--fill: '0K' is not a byte"},
+        {"merge --dry-run --fill a $D/in/a.bin", 2, "octal, without K or M"},
         {"verify $D/in/a.bin", 2, "-l LIST.h"},
         {"verify $D/in/a.bin -l $D/x.h --manifest $D/x.json", 2, "not both"},
         {"verify -l $D/x.h", 2, "IMAGE"},
         {"inspect $D/in/a.bin $D/in/b.bin", 2, "$D/in/b.bin"},
+        // After "--" a word is a name, shown as it was given.
+        {"diff -- $D/in/a.bin $D/in/a.bin --check", 2, "not expected: --check (see"},
         {"unpack $D/in/a.bin", 2, "--directory"},
+        // An empty value, and an output folder's dash-led one, as for merge's outputs.
+        {"unpack $D/in/a.bin -d ''", 2, "--directory: an empty name names no file"},
+        {"unpack $D/in/a.bin --directory=", 2, "--directory: an empty name names no file"},
+        {"unpack $D/in/a.bin -d -q", 2, "--directory: '-q' starts with '-'"},
+        {"unpack $D/in/a.bin -d $D/out/u -l ''", 2, "--list: an empty name names no file"},
+        {"verify $D/in/a.bin -l ''", 2, "--list: an empty name names no file"},
+        {"verify $D/in/a.bin --manifest=", 2, "--manifest: an empty name names no file"},
+        {"merge --dry-run --list= $D/in/a.bin", 2, "--list: an empty name names no file"},
         {"merge --dry-run -l $D/none.h", 1, "$D/none.h: cannot be opened"},
         {"merge --dry-run -l $D/in/a.bin", 1, "$D/in/a.bin:"},
         {"merge -o $D/out/img --flash-size 6233 $D/in/a.bin $D/in/sub/B.dot", 1,

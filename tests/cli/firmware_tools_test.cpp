@@ -3,6 +3,7 @@
 // over the image; diff's records laid over the old image by srec_cat as a
 // programmer would, which must give the new one; the dependency file in the
 // rules of Make and Ninja.
+#include "core/model/file_names.h"
 #include "tests/cli/cli_run.h"
 #include "tests/support/folder_state.h"
 
@@ -101,9 +102,10 @@ TEST_F(FirmwareTools, DiffNamesTheChangedSectorsAndItsRecordsTurnOldIntoNew) {
     }
     EXPECT_EQ(run("diff --check --sector 16M $D/old.bin $D/new.bin"), 1);
 
-    // NEW shorter: OLD's tail is named, not programmed; --check sees it alone.
+    // NEW the start of OLD: OLD's tail is named, not programmed, so --check
+    // finds nothing to program.
     writeFile(dir / "new.bin", old.substr(0, 4096 + 10));
-    EXPECT_EQ(run("diff --check $D/old.bin $D/new.bin --ihex $D/none.hex"), 1);
+    EXPECT_EQ(run("diff --check $D/old.bin $D/new.bin --ihex $D/none.hex"), 0);
     EXPECT_EQ(printed, at("$D/old.bin goes on 16474 bytes past the end of $D/new.bin, at "
                           "0x0000100A; they stay as they are\n0 of 2 sectors of 4096 bytes "
                           "changed: 0 of 4106 bytes to program\n"));
@@ -118,7 +120,7 @@ TEST_F(FirmwareTools, DiffNamesTheChangedSectorsAndItsRecordsTurnOldIntoNew) {
     EXPECT_EQ(run("diff --check --sector 4 $D/old.bin $D/new.bin"), 0);
     EXPECT_EQ(printed, "0 of 5145 sectors of 4 bytes changed: 0 of 20580 bytes to program\n");
 
-    writeFile(dir / "new.bin", "x" + old.substr(1));
+    writeFile(dir / "new.bin", std::string("x").append(old, 1));
     std::filesystem::create_hard_link(dir / "new.bin", dir / "alias.bin");
     const auto before = test::folderState(dir.path().string());
     const std::atomic<bool> stop{true};
@@ -142,9 +144,10 @@ TEST_F(FirmwareTools, DiffNamesTheChangedSectorsAndItsRecordsTurnOldIntoNew) {
 }
 
 // Make and Ninja, with the built program in their rules, merge once, then
-// again only when something the merge read has changed: a file in a folder
-// (named with every character a rule quotes), a file a list file names, the
-// list file, a response file, a file added to or removed from the folder.
+// again only when something the merge read has changed: each file of a
+// folder, named with what a rule must quote or holds as it is, a file a
+// list file names, the list file, a response file, a file added to or
+// removed from the folder.
 TEST_F(FirmwareTools, MakeAndNinjaMergeAgainExactlyWhenWhatTheMergeReadChanged) {
     // Make and Ninja take a prerequisite as changed only when it is strictly
     // newer than the target, and the file system's clock moves in ticks: a
@@ -156,12 +159,18 @@ TEST_F(FirmwareTools, MakeAndNinjaMergeAgainExactlyWhenWhatTheMergeReadChanged) 
             writeFile(dir / "tick", "");
         } while (std::filesystem::last_write_time(dir / "tick") <= image);
     };
-    const std::string named = "'in dir/a #1.bin' 'in dir/b$c:d.bin' 'in dir/e\\ f.bin'";
+    std::filesystem::create_directory(dir / "in dir");
+    std::vector<std::string> changes;
+    for (const std::string name : {"a #1.bin", "#b$c:d.bin", "e\\ f\\g.bin", " h!@,+{}~.bin",
+                                   "(i) [j.bin", "k(l).bin", "\xC3\xBC-m.bin"}) {
+        writeFile(dir / ("in dir/" + name), name);
+        changes.push_back(dir / ("in dir/" + name));
+    }
     const std::string program = ZD_CLI_BINARY, make = ZD_TEST_MAKE, ninja = ZD_TEST_NINJA;
-    ASSERT_EQ(shell("mkdir 'in dir' && for f in " + named +
-                    " listed.bin; do echo \"$f\" >\"$f\"; done && echo 'in dir' >args.txt && " +
-                    program + " merge -q -o lst listed.bin"),
-              0);
+    writeFile(dir / "listed.bin", "listed");
+    writeFile(dir / "args.txt", "in dir");
+    ASSERT_EQ(shell(program + " merge -q -o lst listed.bin"), 0);
+    changes.insert(changes.end(), {dir / "listed.bin", dir / "lst.h", dir / "args.txt"});
     const std::string merge = program + " merge -q -o img.bin --c-header img_layout.h"
                                         " --depfile img.d -l lst.h @args.txt";
     const std::vector<std::vector<std::string>> tools{
@@ -177,15 +186,62 @@ TEST_F(FirmwareTools, MakeAndNinjaMergeAgainExactlyWhenWhatTheMergeReadChanged) 
         // The image first, as Ninja wants it, then the other outputs.
         EXPECT_TRUE(readFile(dir / "img.d").starts_with("img.bin img.h img_layout.h: \\\n"));
         EXPECT_EQ(shell(tool[3]), 0);
-        const std::string added = "'in dir/new " + tool[1] + "'";
-        for (const std::string& change : {"touch " + named, "touch listed.bin"s, "touch lst.h"s,
-                                          "touch args.txt"s, "echo new >" + added, "rm " + added}) {
+        const std::string added = dir / ("in dir/new " + tool[1]);
+        for (const std::string& change : changes) {
             pastTheImage();
-            EXPECT_NE(shell(change + " && " + tool[3]), 0) << change;
+            writeFile(change, readFile(change));
+            EXPECT_NE(shell(tool[3]), 0) << change;
             ASSERT_EQ(shell(tool[0] + " >/dev/null"), 0) << change;
             EXPECT_EQ(shell(tool[3]), 0) << change;
         }
+        for (const bool add : {true, false}) {
+            pastTheImage();
+            if (add) {
+                writeFile(added, "new");
+            } else {
+                std::filesystem::remove(added);
+            }
+            EXPECT_NE(shell(tool[3]), 0) << add;
+            ASSERT_EQ(shell(tool[0] + " >/dev/null"), 0) << add;
+            EXPECT_EQ(shell(tool[3]), 0) << add;
+        }
     }
+}
+
+// A name that Make or Ninja would read otherwise, an input's or an
+// output's, refuses --depfile, naming the file, before anything is written.
+TEST_F(FirmwareTools, ADependencyFileRefusesNamesMakeOrNinjaWouldMisread) {
+    writeFile(dir / "ok.bin", "ok");
+    const auto before = test::folderState(dir.path().string());
+    const std::string merge = "merge -o $D/img --depfile $D/img.d $D/ok.bin";
+    const std::pair<std::string, std::string> refused[] = {
+        {"semi;colon", "Ninja cannot read ';'"},
+        {"it's", "Ninja cannot read '''"},
+        {"a\tb", "control character"},
+        {"100%", "as a pattern"},
+        {"a=b", "as an assignment"},
+        {"w[1].bin", "wildcard"},
+        {"end\\", "backslash"},
+        {"q\\#", "backslash"},
+        {"colon:", "end of the rule's targets"},
+        {"space ", "drops a space"},
+        {"arc(m)", "member of an archive"},
+    };
+    for (const auto& [name, why] : refused) {
+        const std::string path = dir / name;
+        writeFile(path, "x");
+        std::vector<std::string> args = test::wordsOf(merge, dir.path().string());
+        args.push_back(path);
+        EXPECT_EQ(runWith(args), 1) << name;
+        EXPECT_NE(errors.find("cannot name " + printableName(path) + ": "), std::string::npos)
+            << errors;
+        EXPECT_NE(errors.find(why), std::string::npos) << errors;
+        std::filesystem::remove(path);
+    }
+    // An output, refused by the dry run too.
+    EXPECT_EQ(run(merge + " --c-header $D/100%.h --dry-run"), 1);
+    EXPECT_NE(errors.find(at("cannot name $D/100%.h")), std::string::npos) << errors;
+    EXPECT_EQ(test::folderState(dir.path().string()), before);
 }
 
 } // namespace

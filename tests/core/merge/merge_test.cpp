@@ -4,6 +4,7 @@
 // output is the C header, and a stop asked at any point.
 #include "core/check/check.h"
 #include "core/files/temporary_names.h"
+#include "core/files/path_text.h"
 #include "core/firmware/firmware.h"
 #include "core/merge/merge.h"
 #include "tests/core/merge_fixture.h"
@@ -127,6 +128,45 @@ TEST_F(Merge, TheHeaderAlone) {
     overInput.cHeader.path = b;
     EXPECT_EQ(runMerge(overInput, planMerge(overInput)).status, MergeStatus::OutputIsInput);
     EXPECT_EQ(readFile(b), bbytes);
+}
+
+// The dependency file's words as Make and Ninja undo them (the command
+// line's tests run both over such names); on Windows every "\" is written
+// "/", so that none reads as a quote, and a drive's ":" as it is. A name
+// either would read otherwise, an output's or an input's, refuses the merge
+// before anything is written.
+TEST(Depfile, QuotesWhatBothUndoAndRefusesWhatEitherMisreads) {
+    const bool win32 = files::kWin32;
+    const std::string top = win32 ? "C:\\r\\" : "/r/", odd = top + "a b#$:.bin";
+    const std::string written = win32 ? "C:/r/a\\ b\\#$$:.bin" : "/r/a\\ b\\#$$\\:.bin",
+                      spaced = win32 ? "C:/r/x/\\ y" : "/r/x\\\\\\ y";
+    EXPECT_EQ(depfileText({top + "o.bin", "o.h"}, {odd, top + "x\\ y"}),
+              (win32 ? "C:/r/o.bin" : "/r/o.bin") + std::string(" o.h: \\\n ") + written +
+                  " \\\n " + spaced + "\n" + written + ":\n" + spaced + ":\n");
+
+    MergeRequest request;
+    request.rows = {{top + "ok.bin", 1}};
+    request.image = *outputPathsFor(top + "o");
+    request.depfile = top + "o.d";
+    Names accepted{odd, "[x", "x]", "x~", "a(b).bin", "(b)", "a()", "a\\b", "\xC3\xBC"};
+    Names refused{"a;b",  "it's",   "a\tb", "a|b", "100%", "a=b",
+                  "w[1]", "colon:", "sp ",  "~h",  "a(b)"};
+    (win32 ? accepted : refused)
+        .insert((win32 ? accepted : refused).end(), {"end\\", "q\\#", "q\\:x", "q\\$"});
+    request.alsoRead = accepted;
+    EXPECT_TRUE(planMerge(request).ok());
+    for (const std::string& name : refused) {
+        request.alsoRead = {top + "ok.bin", name};
+        const MergeResult refusal = planMerge(request).refusal;
+        EXPECT_EQ(refusal.status, MergeStatus::DepfileCannotName) << name;
+        EXPECT_EQ(refusal.path, name);
+        EXPECT_FALSE(refusal.reason.empty());
+    }
+    request.alsoRead = {};
+    request.manifest = top + "m%.json";
+    EXPECT_EQ(planMerge(request).refusal.path, top + "m%.json");
+    request.image = *outputPathsFor(top + "%");
+    EXPECT_EQ(planMerge(request).refusal.path, top + "%.bin");
 }
 
 using StopPoints = MergeTest;
