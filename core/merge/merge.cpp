@@ -80,7 +80,12 @@ std::vector<std::string> mergeOutputs(const MergeRequest& request) {
 
 MergePlan planMerge(const MergeRequest& request) {
     MergePlan plan;
-    for (const std::string& output : mergeOutputs(request)) {
+    // The name given first: "keep.bin:x" gives the image "keep.bin", yet
+    // names a stream of it.
+    std::vector<std::string> names{request.image.given};
+    const std::vector<std::string> outputs = mergeOutputs(request);
+    names.insert(names.end(), outputs.begin(), outputs.end());
+    for (const std::string& output : names) {
         if (namesAStream(output)) {
             plan.refusal = refused(MergeStatus::NameIsStream, output);
             return plan;

@@ -23,6 +23,7 @@ std::optional<OutputPaths> outputPathsFor(std::string_view confirmedPath) {
     const std::string stem = paths.saveFolder + std::string(name);
     paths.imagePath = stem + ".bin";
     paths.listPath = stem + ".h";
+    paths.given = std::string(confirmedPath);
     return paths;
 }
 

@@ -12,6 +12,7 @@ struct OutputPaths {
     std::string saveFolder; // the folder part, ending in its separator (empty for a bare name)
     std::string imagePath;  // stem + ".bin"
     std::string listPath;   // stem + ".h"
+    std::string given{};    // the path both follow from, as confirmed or typed
 };
 
 // The stem is the folder followed by the file name, cut at its last "." when
