@@ -12,10 +12,11 @@ for group in "$@"; do
                       zlib1g-dev libisal-dev nlohmann-json3-dev help2man librsvg2-bin) ;;
     # xfsprogs and btrfs-progs: the tests of shared blocks make those file
     # systems in loop files (as root; skipped otherwise). srecord, make and
-    # ninja also run the README's examples.
+    # ninja also run the README's examples; strace injects the faults of
+    # scripts/fault-injection.sh.
     test)  packages+=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libgl-dev libgtest-dev libcli11-dev
                       zlib1g-dev libisal-dev nlohmann-json3-dev help2man librsvg2-bin srecord qt6-translations-l10n
-                      xfsprogs btrfs-progs) ;;
+                      xfsprogs btrfs-progs strace) ;;
     run)   packages+=(fonts-wqy-microhei qt6-translations-l10n) ;;
     shot)  packages+=(xvfb xauth imagemagick xdotool fonts-wqy-microhei) ;;
     fuzz)  packages+=(clang libclang-rt-14-dev) ;;
