@@ -3,6 +3,7 @@
 
 #include "core/check/image_scan.h"
 #include "core/files/staged_files.h"
+#include "core/files/temporary_names.h"
 #include "core/image/info_table.h"
 #include "core/model/list_file.h"
 #include "core/model/listed_names.h"
@@ -234,6 +235,9 @@ UnpackResult unpackImage(const std::string& imagePath, const std::string& folder
     if (!planned.ok()) {
         return planned;
     }
+    // What a killed unpack of these names left goes first, even when a name
+    // is taken now (a kill while the files were put in place).
+    files::removeStaleTemporaries(folder, plan.names);
     if (UnpackResult checked = checkTargets(folder, plan.names); !checked.ok()) {
         return checked;
     }

@@ -33,12 +33,22 @@ OutputError OutputSet::add(const std::string& target, OutputFile*& file) {
     file = nullptr;
     auto out = std::make_unique<OutputFile>();
     out->target_ = target;
-    OutputError failed = inspectTarget(*out);
+    OutputError failed = resolveTarget(*out);
     if (!failed) {
         failed = lockTarget(*out);
     }
+    // What killed runs left in the folder: journals to settle first, then
+    // this target's temporaries.
+    std::vector<files::FolderEntry> entries;
     if (!failed) {
-        removeStaleTemporaries(*out);
+        const std::error_code unlisted = files::listFolder(folderOf(*out), entries);
+        failed = unlisted ? OutputError{unlisted, target} : settleJournals(*out, entries);
+    }
+    if (!failed) {
+        failed = inspectTarget(*out);
+    }
+    if (!failed) {
+        removeStaleTemporaries(out->folder_, entries, {nameOf(*out)});
         failed = createTemporary(*out);
     }
     if (failed) {
@@ -49,15 +59,19 @@ OutputError OutputSet::add(const std::string& target, OutputFile*& file) {
     return {};
 }
 
-// Follows a link to the file it leads to, and refuses what may not be
-// replaced there.
-OutputError OutputSet::inspectTarget(OutputFile& out) {
-    const auto failed = [&](std::error_code error) { return OutputError{error, out.target_}; };
+// Follows a link to the file it leads to.
+OutputError OutputSet::resolveTarget(OutputFile& out) {
     if (auto error = files::resolveLinks(out.target_, out.resolved_)) {
-        return failed(error);
+        return {error, out.target_};
     }
     const std::size_t cut = files::lastSeparator(out.resolved_);
     out.folder_ = cut == std::string::npos ? std::string{} : out.resolved_.substr(0, cut + 1);
+    return {};
+}
+
+// Refuses what may not be replaced.
+OutputError OutputSet::inspectTarget(OutputFile& out) {
+    const auto failed = [&](std::error_code error) { return OutputError{error, out.target_}; };
     files::Status earlier;
     if (auto error = files::statusOf(out.resolved_, earlier)) {
         return error == std::errc::no_such_file_or_directory ? OutputError{} : failed(error);
@@ -98,20 +112,58 @@ OutputError OutputSet::lockTarget(OutputFile& out) {
     return {};
 }
 
-// Holding the lock, no other merge writes this target: its temporaries in
-// the folder are what killed runs left (removeUnowned spares any that a
-// living process holds all the same).
-void OutputSet::removeStaleTemporaries(const OutputFile& out) {
-    const std::string prefix = temporaryPrefix(nameOf(out));
-    std::vector<files::FolderEntry> entries;
-    if (files::listFolder(folderOf(out), entries)) {
-        return;
-    }
+// A journal in the folder is a set being put in place, or one whose run
+// was killed while it was. Holding the lock of every output it names, no
+// living run writes them: it is settled. One naming this output that cannot
+// be settled now fails the output, so that the sweep after cannot take the
+// temporaries it still needs; any other is left for later.
+OutputError OutputSet::settleJournals(const OutputFile& out,
+                                      const std::vector<files::FolderEntry>& entries) {
     for (const files::FolderEntry& entry : entries) {
-        if (entry.name.starts_with(prefix) && isTemporaryName(entry.name)) {
-            (void)files::removeUnowned(out.folder_ + entry.name);
+        if (!isJournalName(entry.name)) {
+            continue;
+        }
+        files::Journal journal;
+        const std::error_code unread = readJournal(out.folder_ + entry.name, journal);
+        if (unread == std::errc::no_such_file_or_directory ||
+            unread == std::errc::illegal_byte_sequence) {
+            continue; // settled meanwhile, or none of ours
+        }
+        if (unread) {
+            return {unread, out.target_};
+        }
+        const bool ours = std::any_of(journal.entries.begin(), journal.entries.end(),
+                                      [&](const auto& named) { return named.key == out.key_; });
+        std::vector<std::unique_ptr<files::NamedLock>> locks;
+        std::error_code error = lockOthers(out, journal, locks);
+        if (!error) {
+            error = settleJournal(journal, durable_);
+        }
+        if (error && ours) {
+            return {error == std::errc::device_or_resource_busy ? make_error_code(FileErrc::InUse)
+                                                                : error,
+                    out.target_};
         }
     }
+    return {};
+}
+
+// Takes the lock of every output `journal` names that this set does not
+// hold yet.
+std::error_code OutputSet::lockOthers(const OutputFile& out, const files::Journal& journal,
+                                      std::vector<std::unique_ptr<files::NamedLock>>& locks) const {
+    for (const files::JournalEntry& named : journal.entries) {
+        const bool held = named.key == out.key_ ||
+                          std::any_of(files_.begin(), files_.end(),
+                                      [&](const auto& other) { return other->key_ == named.key; });
+        if (!held) {
+            auto& lock = locks.emplace_back(std::make_unique<files::NamedLock>());
+            if (auto error = lock->tryLock(named.key)) {
+                return error;
+            }
+        }
+    }
+    return {};
 }
 
 // Creates the temporary, with the earlier file's permissions. A folder that
@@ -165,27 +217,68 @@ OutputError OutputSet::commit(const std::function<bool()>& keepGoing) {
         return {std::make_error_code(std::errc::operation_canceled), files_.front()->target_};
     }
     keepEarlierFiles();
+    files::Journal journal;
+    if (files_.size() > 1) { // a single rename needs none
+        if (OutputError failed = journalOf(journal)) {
+            return failed;
+        }
+        if (auto error = writeJournal(journal, durable_)) {
+            return {error, files_.front()->target_};
+        }
+    }
     for (std::size_t i = 0; i < files_.size(); ++i) {
         OutputFile& out = *files_[i];
         if (auto error = files::rename(out.temporary_, out.resolved_)) {
             rollBack(i);
+            syncFolders();
+            removeJournal(journal);
             return {error, out.target_};
         }
         out.temporary_.clear();
     }
-    // The backups go with the set.
+    // The outputs are complete and in place; a folder that cannot be flushed
+    // changes nothing the caller could act on. The journal goes after, so
+    // that a power cut meanwhile leaves it to settle the renames. The
+    // backups go with the set.
+    syncFolders();
+    removeJournal(journal);
+    return {};
+}
+
+// What the set's journal says: every output's temporary, target and second
+// name, in one copy for each folder written to.
+OutputError OutputSet::journalOf(files::Journal& journal) const {
+    std::set<std::string> folders;
+    for (const auto& out : files_) {
+        files::Status written;
+        if (auto error = files::statusOf(out->temporary_, written)) {
+            return {error, out->target_};
+        }
+        journal.entries.push_back(
+            {out->key_, files::absolutePath(out->temporary_), files::absolutePath(out->resolved_),
+             out->backup_.empty() ? std::string{} : files::absolutePath(out->backup_),
+             out->earlier_.has_value(), written.identity});
+        const std::string temporary = journal.entries.back().temporary;
+        const std::size_t cut = files::lastSeparator(temporary) + 1;
+        if (folders.insert(temporary.substr(0, cut)).second) {
+            journal.copies.push_back(temporary.substr(0, cut) +
+                                     journalNameOf(newTemporaryName(nameOf(*out))));
+        }
+    }
+    return {};
+}
+
+void OutputSet::syncFolders() const {
+    if (!durable_) {
+        return;
+    }
     std::set<std::string> folders;
     for (const auto& out : files_) {
         folders.insert(folderOf(*out));
     }
-    if (durable_) {
-        // The outputs are complete and in place; a folder that cannot be
-        // flushed changes nothing the caller could act on.
-        for (const std::string& folder : folders) {
-            (void)files::syncFolder(folder);
-        }
+    for (const std::string& folder : folders) {
+        (void)files::syncFolder(folder);
     }
-    return {};
 }
 
 // A second name for each earlier file, to put it back should a later rename

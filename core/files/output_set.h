@@ -11,6 +11,7 @@
 //   if (auto failed = set.commit()) ...                 // all or none
 #pragma once
 
+#include "core/files/commit_journal.h"
 #include "core/files/file_errors.h"
 #include "core/files/file_layer.h"
 
@@ -101,13 +102,19 @@ class OutputSet {
     OutputError commit(const std::function<bool()>& keepGoing = {});
 
   private:
+    static OutputError resolveTarget(OutputFile& out);
     static OutputError inspectTarget(OutputFile& out);
     OutputError lockTarget(OutputFile& out);
-    static void removeStaleTemporaries(const OutputFile& out);
+    OutputError settleJournals(const OutputFile& out,
+                               const std::vector<files::FolderEntry>& entries);
+    std::error_code lockOthers(const OutputFile& out, const files::Journal& journal,
+                               std::vector<std::unique_ptr<files::NamedLock>>& locks) const;
     static OutputError createTemporary(OutputFile& out);
     static std::string folderOf(const OutputFile& out); // "." for the working folder
     static std::string nameOf(const OutputFile& out);
     void keepEarlierFiles();
+    OutputError journalOf(files::Journal& journal) const;
+    void syncFolders() const;
     void rollBack(std::size_t renamed);
     std::vector<std::unique_ptr<OutputFile>> files_;
     bool durable_;

@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <unordered_set>
 
 namespace zd::files {
 namespace {
 
 constexpr std::string_view kTemporaryStart = ".zd~";
 constexpr std::string_view kTemporaryEnd = ".tmp";
+constexpr std::string_view kJournalEnd = ".jnl";
 constexpr std::size_t kHashDigits = 16;
 
 // FNV-1a of the file name.
@@ -53,7 +55,8 @@ std::string newTemporaryName(std::string_view name) {
 }
 
 bool isTemporaryName(std::string_view name) {
-    if (!name.starts_with(kTemporaryStart) || !name.ends_with(kTemporaryEnd)) {
+    if (!name.starts_with(kTemporaryStart) ||
+        !(name.ends_with(kTemporaryEnd) || name.ends_with(kJournalEnd))) {
         return false;
     }
     name.remove_prefix(kTemporaryStart.size());
@@ -67,6 +70,43 @@ bool isTemporaryName(std::string_view name) {
     const std::size_t dash = name.find('-');
     return dash != std::string_view::npos && isDigits(name.substr(0, dash)) &&
            isDigits(name.substr(dash + 1));
+}
+
+bool isJournalName(std::string_view name) {
+    return name.ends_with(kJournalEnd) && isTemporaryName(name);
+}
+
+std::string journalNameOf(std::string_view temporary) {
+    temporary.remove_suffix(kTemporaryEnd.size());
+    return std::string(temporary) + std::string(kJournalEnd);
+}
+
+std::string temporaryNameOf(std::string_view journal) {
+    journal.remove_suffix(kJournalEnd.size());
+    return std::string(journal) + std::string(kTemporaryEnd);
+}
+
+void removeStaleTemporaries(const std::string& folder, const std::vector<FolderEntry>& entries,
+                            const std::vector<std::string>& names) {
+    std::unordered_set<std::string> prefixes;
+    for (const std::string& name : names) {
+        prefixes.insert(temporaryPrefix(name));
+    }
+    const std::size_t prefixSize = kTemporaryStart.size() + kHashDigits + 1;
+    for (const FolderEntry& entry : entries) {
+        if (isTemporaryName(entry.name) && !isJournalName(entry.name) &&
+            prefixes.contains(entry.name.substr(0, prefixSize))) {
+            const bool joined = folder.empty() || isSeparator(folder.back());
+            (void)removeUnowned(folder + (joined ? "" : std::string(1, kSeparator)) + entry.name);
+        }
+    }
+}
+
+void removeStaleTemporaries(const std::string& folder, const std::vector<std::string>& names) {
+    std::vector<FolderEntry> entries;
+    if (!listFolder(folder.empty() ? std::string(".") : folder, entries)) {
+        removeStaleTemporaries(folder, entries, names);
+    }
 }
 
 } // namespace zd::files
