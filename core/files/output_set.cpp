@@ -98,8 +98,7 @@ OutputError OutputSet::lockTarget(OutputFile& out) {
     if (auto error = files::statusOf(folderOf(out), folder)) {
         return failed(error);
     }
-    out.key_ = hexDigits(folder.identity.volume, 16) + "-" + hexDigits(folder.identity.index, 16) +
-               "-" + temporaryKey(nameOf(out));
+    out.key_ = lockKeyOf(folder.identity, nameOf(out));
     for (const auto& other : files_) {
         if (other->key_ == out.key_) {
             return failed(FileErrc::SameTarget);

@@ -44,6 +44,11 @@ std::string temporaryKey(std::string_view name) {
     return hexDigits(nameHash(name), kHashDigits);
 }
 
+std::string lockKeyOf(const Identity& folder, std::string_view name) {
+    return hexDigits(folder.volume, 16) + "-" + hexDigits(folder.index, 16) + "-" +
+           temporaryKey(name);
+}
+
 std::string temporaryPrefix(std::string_view name) {
     return std::string(kTemporaryStart) + temporaryKey(name) + "~";
 }

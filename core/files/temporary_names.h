@@ -26,6 +26,10 @@ std::string hexDigits(std::uint64_t value, std::size_t digits);
 // without the folder); letters folded on Win32, whose names ignore case.
 std::string temporaryKey(std::string_view name);
 
+// The key an output set locks the target called `name` in the folder
+// `folder` by: the same for every spelling of its path and every link to it.
+std::string lockKeyOf(const Identity& folder, std::string_view name);
+
 // Every temporary of the target called `name` starts with this.
 std::string temporaryPrefix(std::string_view name);
 

@@ -2,6 +2,7 @@
 // files changed afterwards: each change must be found at its row and offset.
 #include "core/check/check.h"
 #include "core/files/output_set.h"
+#include "core/files/temporary_names.h"
 #include "core/firmware/firmware.h"
 #include "core/image/crc32.h"
 #include "core/merge/merge.h"
@@ -263,6 +264,23 @@ TEST_F(ImageCheck, UnpackWritesEveryRowAndNeverOverwrites) {
     EXPECT_EQ(check::unpackImage(paths.imagePath, out, paths.listPath).status,
               check::UnpackResult::Status::TargetExists);
     EXPECT_EQ(test::namesIn(out), (Strings{"a.bin", "big.bin", "empty.bin"}));
+    // A killed unpack's temporaries go with the next unpack of those names,
+    // even one refused; another name's, and one a living writer holds, stay.
+    const std::string stale = files::newTemporaryName("d.bin"),
+                      other = files::newTemporaryName("x.bin"),
+                      held = files::newTemporaryName("a.bin");
+    writeFile(out + "/" + stale, "stale");
+    writeFile(out + "/" + other, "another's");
+    files::Output holder;
+    ASSERT_FALSE(holder.createNew(out + "/" + held));
+    EXPECT_EQ(check::unpackImage(paths.imagePath, out, paths.listPath).status,
+              check::UnpackResult::Status::TargetExists);
+    Strings spared{held, other, "a.bin", "big.bin", "empty.bin"};
+    std::sort(spared.begin(), spared.end());
+    EXPECT_EQ(test::namesIn(out), spared);
+    ASSERT_FALSE(holder.close());
+    fs::remove(test::pathOf(out + "/" + held));
+    fs::remove(test::pathOf(out + "/" + other));
     // From the table: numbered names.
     ASSERT_TRUE(check::unpackImage(paths.imagePath, numbered).ok());
     EXPECT_EQ(test::namesIn(numbered), (Strings{"001.bin", "002.bin", "003.bin", "004.bin"}));
