@@ -3,6 +3,7 @@
 #include "core/files/file_reading.h"
 #include "core/files/temporary_names.h"
 
+#include <algorithm>
 #include <set>
 #include <sstream>
 
@@ -13,7 +14,8 @@ namespace {
 // no name (spaces, line feeds, any byte) can break a line.
 //   zd-journal 1
 //   copy PATH
-//   entry KEY TEMPORARY TARGET BACKUP|- HADEARLIER VOLUME INDEX
+//   entry KEY TEMPORARY TARGET BACKUP|- EARLIER|- WRITTEN
+// where an identity is VOLUME:INDEX, 16 hex digits each.
 //   end
 constexpr std::string_view kFirstLine = "zd-journal 1";
 constexpr std::string_view kLastLine = "end";
@@ -53,6 +55,10 @@ bool bytesOf(std::string_view hex, std::string& bytes) {
     return true;
 }
 
+std::string identityText(const Identity& identity) {
+    return hexDigits(identity.volume, 16) + ":" + hexDigits(identity.index, 16);
+}
+
 bool numberOf(std::string_view hex, std::uint64_t& value) {
     std::string bytes;
     if (hex.size() != 16 || !bytesOf(hex, bytes)) {
@@ -75,14 +81,22 @@ std::vector<std::string_view> wordsOf(std::string_view line) {
     return words;
 }
 
+bool identityOf(std::string_view text, Identity& identity) {
+    return text.size() == 33 && text[16] == ':' && numberOf(text.substr(0, 16), identity.volume) &&
+           numberOf(text.substr(17), identity.index);
+}
+
 bool parseEntry(const std::vector<std::string_view>& words, JournalEntry& entry) {
-    if (words.size() != 8 || (words[5] != "0" && words[5] != "1")) {
+    if (words.size() != 7 || !bytesOf(words[1], entry.key) || !bytesOf(words[2], entry.temporary) ||
+        !bytesOf(words[3], entry.target) || !bytesOf(words[4], entry.backup) ||
+        !identityOf(words[6], entry.written)) {
         return false;
     }
-    entry.hadEarlier = words[5] == "1";
-    return bytesOf(words[1], entry.key) && bytesOf(words[2], entry.temporary) &&
-           bytesOf(words[3], entry.target) && bytesOf(words[4], entry.backup) &&
-           numberOf(words[6], entry.written.volume) && numberOf(words[7], entry.written.index);
+    if (words[5] != "-") {
+        entry.earlier.emplace();
+        return identityOf(words[5], *entry.earlier);
+    }
+    return true;
 }
 
 std::string folderOf(const std::string& path) {
@@ -101,6 +115,11 @@ std::set<std::string> targetFolders(const Journal& journal) {
 bool isFile(const std::string& path, const Identity& identity) {
     Status status;
     return !statusOf(path, status) && status.identity == identity;
+}
+
+bool exists(const std::string& path) {
+    Status status;
+    return statusOf(path, status) != std::errc::no_such_file_or_directory;
 }
 
 // A copy is written under the temporary name its own is made from (see
@@ -140,8 +159,8 @@ std::string journalText(const Journal& journal) {
     for (const JournalEntry& entry : journal.entries) {
         text << "entry " << hexOf(entry.key) << ' ' << hexOf(entry.temporary) << ' '
              << hexOf(entry.target) << ' ' << hexOf(entry.backup) << ' '
-             << (entry.hadEarlier ? '1' : '0') << ' ' << hexDigits(entry.written.volume, 16) << ' '
-             << hexDigits(entry.written.index, 16) << '\n';
+             << (entry.earlier ? identityText(*entry.earlier) : "-") << ' '
+             << identityText(entry.written) << '\n';
     }
     text << kLastLine << '\n';
     return text.str();
@@ -215,27 +234,28 @@ void removeJournal(const Journal& journal) {
 }
 
 std::error_code settleJournal(const Journal& journal, bool durable) {
-    // Renamed: the target is the temporary's file. Waiting: the temporary
-    // is there still. Anything else lost the temporary (the run's own
-    // rollback, or the user): the renames cannot be finished.
-    bool finish = true;
+    enum class State { Renamed, Waiting, Lost };
+    std::vector<State> states;
     for (const JournalEntry& entry : journal.entries) {
-        if (!isFile(entry.temporary, entry.written) && !isFile(entry.target, entry.written)) {
-            finish = false;
-        }
+        const bool targetEarlier =
+            entry.earlier ? isFile(entry.target, *entry.earlier) : !exists(entry.target);
+        states.push_back(isFile(entry.target, entry.written)                       ? State::Renamed
+                         : isFile(entry.temporary, entry.written) && targetEarlier ? State::Waiting
+                                                                                   : State::Lost);
     }
-    for (const JournalEntry& entry : journal.entries) {
-        const bool renamed = isFile(entry.target, entry.written);
-        if (finish && !renamed) {
-            if (auto error = rename(entry.temporary, entry.target)) {
-                return error;
-            }
-        } else if (!finish && renamed && !entry.backup.empty()) {
-            if (auto error = rename(entry.backup, entry.target)) {
-                return error;
-            }
-        } else if (!finish && renamed && !entry.hadEarlier) {
-            (void)remove(entry.target);
+    const bool finish = std::find(states.begin(), states.end(), State::Lost) == states.end();
+    for (std::size_t i = 0; i < states.size(); ++i) {
+        const JournalEntry& entry = journal.entries[i];
+        std::error_code error;
+        if (finish && states[i] == State::Waiting) {
+            error = rename(entry.temporary, entry.target);
+        } else if (!finish && states[i] == State::Renamed) {
+            error = !entry.backup.empty() ? rename(entry.backup, entry.target)
+                    : entry.earlier       ? std::error_code{} // no second name: it stays new
+                                          : remove(entry.target);
+        }
+        if (error) {
+            return error;
         }
     }
     if (durable) {

@@ -16,6 +16,7 @@
 
 #include "core/files/file_layer.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -27,9 +28,10 @@ struct JournalEntry {
     std::string key;       // the output's lock key (see OutputSet)
     std::string temporary; // absolute paths, links resolved
     std::string target;
-    std::string backup;      // the earlier file's second name, if it has one
-    bool hadEarlier = false; // whether the target existed before
-    // The temporary's file, which the target is once renamed.
+    std::string backup; // the earlier file's second name, if it has one
+    // The file the target was before, if there was one, and the temporary's
+    // file, which the target is once renamed.
+    std::optional<Identity> earlier;
     Identity written;
 };
 
@@ -53,11 +55,15 @@ std::error_code readJournal(const std::string& path, Journal& journal);
 void removeJournal(const Journal& journal);
 
 // Settles the journal of a run that is gone (the caller holds every
-// entry's lock): renames each temporary still there into place when none
-// is missing, else puts back each earlier file from its second name and
-// removes each new file the run had put in place; then removes the
-// temporaries, the second names and the journal. Done again after a kill
-// it ends the same. The journal stays when a rename fails.
+// entry's lock). Each output is renamed (its target is the temporary's
+// file), waiting (its temporary is there and its target still the earlier
+// file, or none) or lost (taken back by the run itself, or changed since).
+// With none lost each waiting temporary is renamed into place; else each
+// renamed output gets its earlier file back from its second name, or is
+// removed when it had none. A target that is neither the run's file nor
+// the earlier one is never touched. Then the temporaries, the second names
+// and the journal are removed. Done again after a kill it ends the same.
+// The journal stays when a rename fails.
 std::error_code settleJournal(const Journal& journal, bool durable);
 
 } // namespace zd::files

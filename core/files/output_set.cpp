@@ -256,7 +256,7 @@ OutputError OutputSet::journalOf(files::Journal& journal) const {
         journal.entries.push_back(
             {out->key_, files::absolutePath(out->temporary_), files::absolutePath(out->resolved_),
              out->backup_.empty() ? std::string{} : files::absolutePath(out->backup_),
-             out->earlier_.has_value(), written.identity});
+             out->earlier_, written.identity});
         const std::string temporary = journal.entries.back().temporary;
         const std::size_t cut = files::lastSeparator(temporary) + 1;
         if (folders.insert(temporary.substr(0, cut)).second) {

@@ -18,30 +18,33 @@ using Names = std::vector<std::string>;
 TEST(CommitJournal, NamesAnyPathAndRefusesWhatIsNotAWholeJournal) {
     const files::Journal journal{
         {"/a b/.zd~1.jnl", "C:\\x\\.zd~2.jnl"},
-        {{"k-1", "/a b/.zd~t.tmp", "/a b/new\nline\x01\xff.bin", "", false, {1, 2}},
-         {"k-2", "/t2", "/o2", "/b2", true, {~0ull, 0x0123456789abcdefull}}}};
+        {{"k-1", "/a b/.zd~t.tmp", "/a b/new\nline\x01\xff.bin", "", {}, {1, 2}},
+         {"k-2", "/t2", "/o2", "/b2", files::Identity{3, 4}, {~0ull, 0x0123456789abcdefull}}}};
     const std::string text = files::journalText(journal);
     files::Journal read;
     ASSERT_TRUE(files::parseJournal(text, read));
     EXPECT_EQ(files::journalText(read), text);
     EXPECT_EQ(read.entries[0].target, journal.entries[0].target);
     EXPECT_EQ(read.entries[1].written, journal.entries[1].written);
-    EXPECT_TRUE(read.entries[1].hadEarlier && !read.entries[0].hadEarlier);
+    EXPECT_EQ(read.entries[1].earlier, (files::Identity{3, 4}));
+    EXPECT_FALSE(read.entries[0].earlier);
     for (std::size_t size = 0; size < text.size(); ++size) {
         EXPECT_FALSE(files::parseJournal(text.substr(0, size), read)) << size;
     }
-    const std::string entry = "entry 6b 2f74 2f6f - 1 0000000000000001 0000000000000002\n";
+    const std::string entry = "entry 6b 2f74 2f6f - 0000000000000001:0000000000000002 "
+                              "0000000000000003:0000000000000004\n";
     for (const char* line : {"copy 2f78 2f79\n", "copy 2g\n", "copy 2\n", "copy -\n", "other 2f\n",
-                             "entry 6b 2f74 2f6f - 2 0000000000000001 0000000000000002\n",
-                             "entry 6b 2f74 2f6f - 1 000000000000001 0000000000000002\n",
-                             "entry 6b 2f74 2f6f - 1 0000000000000001 000000000000000g\n",
-                             "entry 6b 2f74 2f6f - 1 0000000000000001\n"}) {
+                             "entry 6b 2f74 2f6f - - 0000000000000003:000000000000004\n",
+                             "entry 6b 2f74 2f6f - - 0000000000000003-0000000000000004\n",
+                             "entry 6b 2f74 2f6f - 0000000000000001:000000000000000g -\n",
+                             "entry 6b 2f74 2f6f - 0000000000000001:0000000000000002\n"}) {
         const std::string other = "zd-journal 1\ncopy 2f6a\n" + entry + line + "end\n";
         EXPECT_FALSE(files::parseJournal(other, read)) << line;
     }
     EXPECT_TRUE(files::parseJournal("zd-journal 1\ncopy 2f6a\n" + entry + "end\n", read));
     EXPECT_EQ(read.entries[0].target, "/o");
     EXPECT_TRUE(read.entries[0].backup.empty());
+    EXPECT_EQ(read.entries[0].earlier, (files::Identity{1, 2}));
     EXPECT_FALSE(files::parseJournal("zd-journal 1\ncopy 2f6a\nend\n", read));
     EXPECT_FALSE(files::parseJournal("zd-journal 1\n" + entry + "end\n", read));
 }
@@ -64,16 +67,20 @@ class KilledSet : public ::testing::Test {
             const std::string name = targets[i].substr(folder.size());
             const std::string temporary = folder + files::newTemporaryName(name);
             writeFile(temporary, "new " + name);
-            files::Status written, parent;
+            files::Status written, parent, before;
             ASSERT_FALSE(files::statusOf(temporary, written));
             ASSERT_FALSE(files::statusOf(folder, parent));
+            std::optional<files::Identity> earlierFile;
+            if (!files::statusOf(targets[i], before)) {
+                earlierFile = before.identity;
+            }
             std::string backup;
             if (!earlier[i].empty() && i + 1 < targets.size()) {
                 backup = folder + files::newTemporaryName(name);
                 fs::create_hard_link(pathOf(targets[i]), pathOf(backup));
             }
             journal.entries.push_back({files::lockKeyOf(parent.identity, name), temporary,
-                                       targets[i], backup, !earlier[i].empty(), written.identity});
+                                       targets[i], backup, earlierFile, written.identity});
             if (states[i] != State::Waiting) {
                 fs::rename(pathOf(temporary), pathOf(targets[i]));
             }
@@ -151,6 +158,17 @@ TEST_F(KilledSet, IsLeftAloneWhileAnOutputIsInUse) {
     ASSERT_FALSE(files::writeWholeFile(targets[2], "mine"));
     EXPECT_EQ(contents(), (Names{"new out.bin", "new out.c", "mine"}));
     EXPECT_EQ(namesIn(dir.path()), (Names{"note.txt", "out.bin", "out.h", "sub"}));
+}
+
+// A target changed since the kill (by a run that did not see the journal)
+// is never touched: the rest of the set is taken back around it.
+TEST_F(KilledSet, ATargetChangedSinceIsLeftAsItIs) {
+    leave({State::Renamed, State::Waiting, State::Waiting});
+    writeFile(dir / "changed", "changed"); // a new file, while the earlier one is there
+    fs::rename(pathOf(dir / "changed"), pathOf(targets[2]));
+    ASSERT_FALSE(files::writeWholeFile(dir / "note.txt", "next run"));
+    EXPECT_EQ(contents(), (Names{"earlier image", "-", "changed"}));
+    EXPECT_EQ(namesIn(dir.path() / "sub"), Names{});
 }
 
 // A merge of several outputs leaves no journal, whether it lands or fails;
