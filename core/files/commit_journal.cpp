@@ -4,7 +4,6 @@
 #include "core/files/temporary_names.h"
 
 #include <algorithm>
-#include <set>
 #include <sstream>
 
 namespace zd::files {
@@ -102,14 +101,6 @@ bool parseEntry(const std::vector<std::string_view>& words, JournalEntry& entry)
 std::string folderOf(const std::string& path) {
     const std::size_t cut = lastSeparator(path);
     return cut == std::string::npos ? std::string(".") : path.substr(0, cut + 1);
-}
-
-std::set<std::string> targetFolders(const Journal& journal) {
-    std::set<std::string> folders;
-    for (const JournalEntry& entry : journal.entries) {
-        folders.insert(folderOf(entry.target));
-    }
-    return folders;
 }
 
 bool isFile(const std::string& path, const Identity& identity) {
@@ -258,9 +249,9 @@ std::error_code settleJournal(const Journal& journal, bool durable) {
             return error;
         }
     }
-    if (durable) {
-        for (const std::string& folder : targetFolders(journal)) {
-            (void)syncFolder(folder);
+    if (durable) { // every folder of the set holds a copy
+        for (const std::string& copy : journal.copies) {
+            (void)syncFolder(folderOf(copy));
         }
     }
     for (const JournalEntry& entry : journal.entries) {

@@ -257,6 +257,8 @@ TEST(TemporaryNames, ShortAndToldFromLookAlikes) {
     EXPECT_LE(name.size(), 48u);
     // FNV-1a, so that a later version still clears what an earlier one left.
     EXPECT_EQ(files::temporaryKey("a"), "af63dc4c8601ec8c");
+    // Windows names ignore case, and so do their temporaries' keys.
+    EXPECT_EQ(files::temporaryKey("AZ") == files::temporaryKey("az"), files::kWin32);
     EXPECT_TRUE(files::isTemporaryName(".zd~0123456789abcdef~19-9.tmp"));
     for (const char* lookAlike :
          {".zd~0123456789abcdef_1-1.tmp", ".zd~0123456789abcdef~1-1.txt",
