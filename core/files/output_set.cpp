@@ -38,11 +38,14 @@ OutputError OutputSet::add(const std::string& target, OutputFile*& file) {
         failed = lockTarget(*out);
     }
     // What killed runs left in the folder: journals to settle first, then
-    // this target's temporaries.
+    // this target's temporaries. A folder this user may write but not list
+    // shows none, as before journals; a folder that fails otherwise fails.
     std::vector<files::FolderEntry> entries;
     if (!failed) {
         const std::error_code unlisted = files::listFolder(folderOf(*out), entries);
-        failed = unlisted ? OutputError{unlisted, target} : settleJournals(*out, entries);
+        failed = unlisted && unlisted != std::errc::permission_denied
+                     ? OutputError{unlisted, target}
+                     : settleJournals(*out, entries);
     }
     if (!failed) {
         failed = inspectTarget(*out);
