@@ -57,10 +57,10 @@ Runner setUpInspect(CLI::App& command) {
         ->required();
     command.footer("Prints the file info table's rows tab-separated (No., Address, Size,\n"
                    "CRC-32 of the row's bytes), then the image size. A table is found when\n"
-                   "the first record's address is the length of a front area that holds\n"
-                   "every record, the records follow each other back to back inside the\n"
-                   "image, and 0xFF fills the rest of the front area. Exit status 1 when\n"
-                   "there is none.\n\n" +
+                   "its records name rows that overlap none, before the lowest of which\n"
+                   "the front area holds every record and one filler byte fills the rest.\n"
+                   "Rows are shown in the table's order, which need not be the address\n"
+                   "order (a merge that kept a layout). Exit status 1 when there is none.\n\n" +
                    command.get_footer());
     return [options](const Context& context) { return runInspect(*options, context); };
 }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -21,6 +22,9 @@ struct CheckRow {
     std::uint32_t address = 0;
     std::uint32_t size = 0;
     std::uint32_t crc = 0; // when checked by CRC
+    // Where the row's slot ends, when the layout has slots (a manifest's
+    // "slot_end"): the file must not run past it.
+    std::optional<std::uint64_t> slotEnd{};
 };
 
 struct CheckLayout {
@@ -67,6 +71,8 @@ struct RowFinding {
     TableFault table = TableFault::None;
     std::uint32_t tableAddress = 0; // what the table says, when it differs
     std::uint32_t tableSize = 0;
+    // The file runs past its slot, which ends here.
+    std::optional<std::uint64_t> pastSlot{};
 };
 
 struct VerifyResult {
@@ -95,7 +101,8 @@ struct VerifyResult {
     bool ok() const { return status == Status::Ok; }
 };
 
-// The image must be a regular file (see openImage).
+// The image must be a regular file (see openImage). The rows may lie in any
+// order, but two that overlap make the layout unreadable.
 VerifyResult verifyImage(const std::string& imagePath, const CheckLayout& layout,
                          const files::KeepGoing& keepGoing = {});
 // The layout from a list file (relative names taken from its folder; every
