@@ -11,7 +11,7 @@ std::optional<Reserve> parseReserve(std::string_view text) {
         text.remove_suffix(1);
         std::uint32_t percent = 0;
         const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), percent);
-        if (text.empty() || error != std::errc{} || end != text.data() + text.size() ||
+        if (error != std::errc{} || end != text.data() + text.size() ||
             percent > kLargestReservePercent) {
             return std::nullopt;
         }

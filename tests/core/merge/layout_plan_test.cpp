@@ -39,7 +39,7 @@ const std::vector<NewEntry> kRows{{"/r/a.bin", 1000}, {"/r/b.bin", 3000}, {"/r/c
 TEST(SlotLayout, TheReserveAddsRoomToEverySlot) {
     const std::pair<const char*, std::optional<Reserve>> typed[] = {
         {"4096", Reserve{4096}},    {"4K", Reserve{4096}},
-        {"0x10", Reserve{16}},      {"4095M", Reserve{4293918720u}},
+        {"0x10", Reserve{16}},      {"0xFFFFFFFF", Reserve{4294967295u}},
         {"25%", Reserve{25, true}}, {"1000%", Reserve{1000, true}},
         {"0%", Reserve{0, true}},   {"4096M", std::nullopt},
         {"1001%", std::nullopt},    {"25.5%", std::nullopt},
@@ -165,6 +165,7 @@ TEST(SlotLayout, LayoutsThatCannotBe) {
         {{{"/a", 10, 100}, {"/b", 10, 109}}, "rows 1 and 2 overlap"},
         {{{"/b", 10, 109}, {"/e", 0, 105}, {"/a", 10, 100}}, "rows 2 and 3 overlap"},
         {{{"/a", 0x1001, 0xFFFFF000u}}, "row 1 ends past 4 GiB"},
+        {{{"/a", 0x1000, 0xFFFFF000u}}, std::nullopt}, // at 4 GiB exactly
     };
     for (const auto& [rows, problem] : lists) {
         EXPECT_EQ(earlierLayoutProblem(rows), problem) << rows.size();
