@@ -63,7 +63,10 @@ TEST(MergeReport, TellsWhatKeepingTheLayoutDid) {
               "/r/n.bin：新增文件，地址为 20480\n"
               "/r/logo.bin：超出原有空间，地址由 4096 移至 24576\n"
               "2 个已移除文件的空间保留未用");
-    report.moves = {{}, 3, 0};
+    report.moves = {{}, 3, 1};
+    EXPECT_EQ(layoutReportText(report, request),
+              "沿用 /o/i.h 的布局：3 / 3 个文件保持原地址\n1 个已移除文件的空间保留未用");
+    report.moves.removed = 0;
     EXPECT_EQ(layoutReportText(report, request), "沿用 /o/i.h 的布局：3 / 3 个文件保持原地址");
     EXPECT_EQ(layoutReportText({"", true, {}}, request), "/o/i.h 尚不存在，已重新布局");
     EXPECT_EQ(layoutReportText({}, request), "");
