@@ -111,6 +111,16 @@ int runMerge(const MergeOptions& options, const Context& context) {
             return context.usage("merge", "the output " + options.output + " has no file name");
         }
         request.image = *paths;
+        // Windows takes "keep.bin:notes" for a stream of keep.bin, though the
+        // outputs made of the name no longer show its ':'.
+        if (namesAStream(options.output)) {
+            MergeResult stream;
+            stream.status = MergeStatus::NameIsStream;
+            stream.path = options.output;
+            const FailureLine line = mergeFailure(stream, request);
+            context.fail(line.subject, line.what);
+            return kFailure;
+        }
     } else if (!options.dryRun) {
         return context.usage("merge", "an output is needed: -o PATH (or --dry-run)");
     }

@@ -1,8 +1,9 @@
 // The image readers on any bytes, written to a file as an image: inspect
 // does not crash, a table it finds obeys the rule (its rows told in the
 // table's order, none overlapping another, room to spare in the front area
-// before the lowest), a short image is short; and verify, given the rows and CRCs inspect found as a manifest
-// would give them, agrees that every row matches. An input that starts
+// before the lowest), a short image is short; and verify, given the rows
+// and CRCs inspect found as a manifest would give them, agrees that every
+// row matches. An input that starts
 // with "{" is a list file up to its first zero byte and the image after
 // it: verify reads the list and checks the image against it without
 // crashing, naming only rows the list has.
