@@ -45,6 +45,11 @@ std::string failureText(const MergeResult& result, const MergeRequest& request) 
         return text::largerThanFlash(result.imageSize, request.flashSize);
     case MergeStatus::PastAddressSpace:
         return text::pastAddressSpace(result.imageSize, request.base);
+    case MergeStatus::EarlierLayoutUnusable:
+        return result.error ? text::earlierLayoutUnreadable(result.path)
+                            : text::earlierLayoutUnusable(result.path);
+    case MergeStatus::FrontAreaReachesKept:
+        return text::frontAreaReachesKept(result.path, result.address, request.frontOffset);
     }
     return {};
 }
@@ -54,6 +59,28 @@ std::string failureText(const MergeResult& result, const MergeRequest& request) 
 MergeReport failureReport(const MergeResult& result, const MergeRequest& request) {
     const Icon icon = result.status == MergeStatus::Stopped ? Icon::Information : Icon::Error;
     return {failureText(result, request), icon};
+}
+
+std::string layoutReportText(const LayoutReport& report, const MergeRequest& request) {
+    if (report.listMissing) {
+        return text::noEarlierList(request.image.listPath);
+    }
+    if (report.listPath.empty()) {
+        return {};
+    }
+    const LayoutMoves& moves = report.moves;
+    std::string said = text::layoutKept(report.listPath, moves.kept, request.rows.size());
+    for (const RowMove& move : moves.moved) {
+        const std::string& path = request.rows.at(move.row).path;
+        said += '\n';
+        said += move.why == MoveReason::GrewPastSlot ? text::grewPastSlot(path, move.from, move.to)
+                                                     : text::placedNew(path, move.to);
+    }
+    if (moves.removed > 0) {
+        said += '\n';
+        said += text::slotsLeftUnused(moves.removed);
+    }
+    return said;
 }
 
 MergeReport mergeReport(const MergeResult& result, const MergeRequest& request) {

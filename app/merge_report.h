@@ -5,6 +5,7 @@
 
 #include "app/port.h"
 #include "core/image/merge_result.h"
+#include "core/merge/merge.h"
 #include "core/merge/merge_request.h"
 
 #include <string>
@@ -19,6 +20,12 @@ struct MergeReport {
 // The report of a merge-save of `request`: every file it wrote and, when
 // the file info table was asked for, whether it fit.
 MergeReport mergeReport(const MergeResult& result, const MergeRequest& request);
+
+// What a merge that kept an earlier layout did, in the window's words: how
+// many files kept their address, each that moved or came new with its
+// addresses, the slots left unused; or that there was no list file to keep.
+// Empty for a merge that kept no layout.
+std::string layoutReportText(const LayoutReport& report, const MergeRequest& request);
 
 // Why a merge (or an export) wrote nothing, with its icon: a stop was the
 // user's own wish, not a fault.

@@ -126,6 +126,35 @@ inline std::string layoutTooLarge(const std::string& path) {
     return path + " 超出4GB地址范围，无法合并，请减少文件或前置偏移！";
 }
 
+// Keeping the layout of an earlier merge: the refusals, then what moved.
+inline std::string earlierLayoutUnreadable(const std::string& listPath) {
+    return listPath + " 打开失败，无法沿用其布局，未生成任何文件！";
+}
+inline std::string earlierLayoutUnusable(const std::string& listPath) {
+    return listPath + " 不是本软件导出的.h文件，或其文件地址重叠，无法沿用其布局，未生成任何文件！";
+}
+inline std::string frontAreaReachesKept(const std::string& path, std::uint32_t address,
+                                        std::uint32_t frontOffset) {
+    return path + " 的原地址 " + std::to_string(address) + " 位于前置偏移区域（" +
+           std::to_string(frontOffset) + " 字节）之内，未生成任何文件！";
+}
+inline std::string grewPastSlot(const std::string& path, std::uint32_t from, std::uint32_t to) {
+    return path + "：超出原有空间，地址由 " + std::to_string(from) + " 移至 " + std::to_string(to);
+}
+inline std::string placedNew(const std::string& path, std::uint32_t to) {
+    return path + "：新增文件，地址为 " + std::to_string(to);
+}
+inline std::string layoutKept(const std::string& listPath, std::size_t kept, std::size_t total) {
+    return "沿用 " + listPath + " 的布局：" + std::to_string(kept) + " / " + std::to_string(total) +
+           " 个文件保持原地址";
+}
+inline std::string slotsLeftUnused(std::size_t removed) {
+    return std::to_string(removed) + " 个已移除文件的空间保留未用";
+}
+inline std::string noEarlierList(const std::string& listPath) {
+    return listPath + " 尚不存在，已重新布局";
+}
+
 // The tools menu: its title and items, in the order shown.
 struct MenuItem {
     int id;
@@ -185,6 +214,7 @@ inline constexpr check::FindingWords kFindingWords{
                 "镜像只有 {offset} 字节，在该文件开始之前就已结束"},
     .table = {"", "文件信息表记录为地址 {tableAddress}，大小 {tableSize}",
               "镜像在该文件的文件信息表记录之前结束"},
+    .pastSlot = "超出其预留位置（止于 {slotEnd}）",
     .separator = "；",
 };
 inline std::string moreRows(std::size_t count) {

@@ -15,7 +15,10 @@
 #   B  20,000 files of 1 to 8 KiB  the same
 #   C  a list file of 100,000 rows the list operations, core and window
 #   diff of two equal copies of A's image against cmp of them
-#   2 GiB image (8 real files of 256 MiB) for the peak memory of a merge
+#   2 GiB image (8 real files of 256 MiB) for the peak memory of a merge;
+#                                  four of them (1 GiB) merged keeping the
+#                                  layout (--align 4K --reserve 1%
+#                                  --keep-layout) against the plain merge
 #   A again on XFS (with reflink) and on btrfs, each made in a loop file of
 #                                  3 GiB and mounted for the run: the merge
 #                                  with its flush against cat, and the disk
@@ -264,6 +267,13 @@ g_bytes=$(stat -c %s "$out/rss_g.bin")
 prep_cli_g() { rm -f "$out/cli_g.bin" "$out/cli_g.h"; }
 run_cli_g() { "$cli" merge -f 4096 -o "$out/cli_g" "$tmp/G" >/dev/null; }
 measure "$runs" 1 cli_g
+# A layout kept from an earlier merge against the plain merge of the same
+# four of G's files (1 GiB): bench/kept_layout.sh.
+say "bench: a kept layout of 1 GiB (4 × 256 MiB) against the plain merge ($runs runs each)"
+kept_report=$("$root/bench/kept_layout.sh" "$cli" "$out" "$runs" "$tmp"/G/0000[0-3].bin) ||
+    die "bench/kept_layout.sh failed"
+kept_plain_ms=$(awk '/^plain merge:/ { print $4 }' <<<"$kept_report")
+kept_ms=$(awk '/^kept-layout merge:/ { print $4 }' <<<"$kept_report")
 rm -rf "$out"/* "$tmp/G"
 
 # --- A on file systems that share blocks -----------------------------------
@@ -402,6 +412,10 @@ r_diff=$(ratio "${median_ms[diff_a]}" "${median_ms[cmp_a]}")
 row "diff of two equal images of A (1 GiB each)" "$(secs "${median_ms[diff_a]}"), $(mibs "$diff_a_bytes" "${median_ms[diff_a]}")" \
     "cmp $(secs "${median_ms[cmp_a]}")" "$r_diff × cmp's time" "≤ 1.5 ×" "$(holds "$r_diff" 1.5 le)"
 row "2 GiB image (8 × 256 MiB), merge -f 4096 with the flush" "$(secs "${median_ms[cli_g]}"), $(mibs "$g_bytes" "${median_ms[cli_g]}")" "—" "—" "—" "—"
+r_kept=$(ratio "$kept_ms" "$kept_plain_ms")
+row "1 GiB (4 × 256 MiB), merge -f 4096 --align 4K --reserve 1% --keep-layout (no flush: $nosync_how)" \
+    "$(secs "$kept_ms")" "plain merge -f 4096 $(secs "$kept_plain_ms")" "$r_kept × the plain merge's time" \
+    "≤ 1.25 ×" "$(holds "$r_kept" 1.25 le)"
 row "Peak RSS, merge of A (1 GiB)" "$(mib "$rss_a")" "—" "—" "< 16 MiB" "$(holds "$rss_a" 16384 le)"
 row "Peak RSS, merge of 2 GiB image" "$(mib "$rss_g")" "A: $(mib "$rss_a")" "$(ratio "$rss_g" "$rss_a") × A" "same, < 16 MiB" \
     "$(awk -v g="$rss_g" -v a="$rss_a" 'BEGIN { print (g < 16384 && g <= a * 1.25) ? "yes" : "**no**" }')"

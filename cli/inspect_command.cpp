@@ -57,11 +57,12 @@ Runner setUpInspect(CLI::App& command) {
         ->required();
     command.footer("Prints the file info table's rows tab-separated (No., Address, Size,\n"
                    "CRC-32 of the row's bytes), then the image size. A table is found when\n"
-                   "the first record's address is the length of a front area that holds\n"
-                   "every record, the records follow each other as a merge lays them out\n"
-                   "(back to back, or under one --align), and one filler byte, whichever\n"
-                   "--fill gave, fills the rest of the front area. Exit status 1 when\n"
-                   "there is none, or when the image is shorter than the table says.\n\n" +
+                   "its records name rows that overlap none, before the lowest of which\n"
+                   "the front area holds every record and one filler byte, whichever\n"
+                   "--fill gave, fills the rest. Rows are shown in the table's order,\n"
+                   "which need not be the address order (a merge that kept a layout).\n"
+                   "Exit status 1 when there is none, or when the image is shorter than\n"
+                   "the table says.\n\n" +
                    command.get_footer());
     return [options](const Context& context) { return runInspect(*options, context); };
 }

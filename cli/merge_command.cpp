@@ -3,6 +3,7 @@
 #include "cli/cli.h"
 #include "cli/command.h"
 #include "cli/firmware_outputs.h"
+#include "cli/layout_options.h"
 #include "cli/wording.h"
 #include "core/files/file_layer.h"
 #include "core/image/info_table.h"
@@ -31,6 +32,7 @@ struct MergeOptions {
     std::vector<std::string> inputs;
     MergeRequest request;
     FirmwareOptions firmware{request};
+    LayoutOptions layout{request};
 };
 
 // Rows carry full paths, as the window's do, so that the list file reads the
@@ -115,6 +117,9 @@ int runMerge(const MergeOptions& options, const Context& context) {
     if (const auto problem = firmwareUsageProblem(options.firmware)) {
         return context.usage("merge", *problem);
     }
+    if (const auto problem = layoutUsageProblem(options.layout, !options.output.empty())) {
+        return context.usage("merge", *problem);
+    }
     request.fill = static_cast<unsigned char>(options.fill);
     request.durable = !options.noSync;
     if (!addRows(options, request, context)) {
@@ -133,10 +138,16 @@ int runMerge(const MergeOptions& options, const Context& context) {
     }
     if (options.dryRun) {
         printLayout(plan.layout, context.out);
-        return kSuccess;
+    } else {
+        for (const std::string& path : mergeOutputs(request)) {
+            context.out << printableName(path) << '\n';
+        }
     }
-    for (const std::string& path : mergeOutputs(request)) {
-        context.out << printableName(path) << '\n';
+    for (const std::string& line : layoutReportLines(plan.kept, request)) {
+        context.err << kProgram << ": " << line << '\n';
+    }
+    if (options.dryRun) {
+        return kSuccess;
     }
     if (result.infoTableLeftOut) {
         context.err << kProgram << ": note: the front offset (" << request.frontOffset
@@ -203,6 +214,7 @@ Runner setUpMerge(CLI::App& command) {
                      "of its own kind that this tool wrote");
     addQuietFlag(command, options->quiet);
     addFirmwareOptions(command, options->firmware);
+    addLayoutOptions(command, options->layout);
     command
         .add_option("INPUT", options->inputs,
                     "a file, added as it is, or a folder, whose files\n"

@@ -53,15 +53,26 @@ std::string reasonOf(const MergeResult& result) {
                "choose a name without it";
     case MergeStatus::ForeignOutput:
     case MergeStatus::DepfileCannotName:
+    case MergeStatus::EarlierLayoutUnusable:
+        return result.error
+                   ? "cannot be read: " + result.error.message() +
+                         "; its layout cannot be kept; nothing was written"
+                   : "its layout cannot be kept: " + result.reason + "; nothing was written";
     case MergeStatus::LargerThanFlash:
     case MergeStatus::PastAddressSpace:
+    case MergeStatus::FrontAreaReachesKept:
         break; // worded with the request's settings
     }
     return {};
 }
 
-// What the layout's checks against the flash and the addresses found.
+// What the layout's checks against the flash, the addresses and the front
+// area found.
 std::string fitText(const MergeResult& result, const MergeRequest& request) {
+    if (result.status == MergeStatus::FrontAreaReachesKept) {
+        return "would keep its address " + decimal(result.address) + ", inside the front area of " +
+               bytesText(request.frontOffset) + "; nothing was written";
+    }
     if (result.status == MergeStatus::LargerThanFlash) {
         return "would be " + bytesText(result.imageSize) + ", " +
                bytesText(result.imageSize - request.flashSize) + " over the flash size (" +
@@ -116,6 +127,7 @@ FailureLine mergeFailure(const MergeResult& result, const MergeRequest& request)
                                  "(remove it first, or give --overwrite)"};
     case MergeStatus::LargerThanFlash:
     case MergeStatus::PastAddressSpace:
+    case MergeStatus::FrontAreaReachesKept:
         return {result.path.empty() ? "the image" : result.path, fitText(result, request)};
     case MergeStatus::DepfileCannotName:
         return {request.image.imagePath.empty() ? "the image" : request.image.imagePath,
@@ -124,6 +136,37 @@ FailureLine mergeFailure(const MergeResult& result, const MergeRequest& request)
     default:
         return {result.path, reasonOf(result)};
     }
+}
+
+std::vector<std::string> layoutReportLines(const LayoutReport& report,
+                                           const MergeRequest& request) {
+    const std::string list = printableName(report.listPath);
+    if (report.listMissing) {
+        return {"note: " + printableName(request.image.listPath) +
+                " does not exist yet: a fresh layout, nothing kept"};
+    }
+    if (report.listPath.empty()) {
+        return {};
+    }
+    std::vector<std::string> lines;
+    const LayoutMoves& moves = report.moves;
+    for (const RowMove& move : moves.moved) {
+        const std::string name = printableName(request.rows.at(move.row).path);
+        lines.push_back(move.why == MoveReason::GrewPastSlot
+                            ? name + ": moved from " + decimal(move.from) + " to " +
+                                  decimal(move.to) + ": grew past its slot"
+                            : name + ": placed at " + decimal(move.to) + ": new");
+    }
+    std::string summary = list + ": layout kept: " + decimal(moves.kept) + " of " +
+                          decimal(request.rows.size()) + " files kept their place";
+    if (moves.removed > 0) {
+        summary += "; " + decimal(moves.removed) +
+                   (moves.removed == 1 ? " earlier file no longer listed, its slot"
+                                       : " earlier files no longer listed, their slots") +
+                   " left unused";
+    }
+    lines.push_back(summary);
+    return lines;
 }
 
 std::string imageUnreadableText(const std::error_code& error) {
@@ -150,6 +193,7 @@ constexpr check::FindingWords kFindingWords{
                 "the image is {offset} bytes long, ending before the file"},
     .table = {"", "the file info table says address {tableAddress}, size {tableSize}",
               "the image ends before the file's record in the file info table"},
+    .pastSlot = "runs past its slot, which ends at {slotEnd}",
     .separator = "; ",
 };
 

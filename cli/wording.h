@@ -7,11 +7,13 @@
 #include "core/check/check.h"
 #include "core/image/merge_result.h"
 #include "core/intake/file_intake.h"
+#include "core/merge/merge.h"
 #include "core/merge/merge_request.h"
 
 #include <cstdint>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace zd::cli {
 
@@ -25,6 +27,12 @@ struct FailureLine {
     std::string what;
 };
 FailureLine mergeFailure(const MergeResult& result, const MergeRequest& request);
+
+// What a merge that keeps a layout says (without the program's name):
+// each row that moved or came new, with its addresses and why, then how
+// many kept their place; or that there was no list file to keep. Nothing
+// for a merge that keeps no layout.
+std::vector<std::string> layoutReportLines(const LayoutReport& report, const MergeRequest& request);
 
 // An image that cannot be read (a pipe or a device is named as such).
 std::string imageUnreadableText(const std::error_code& error);

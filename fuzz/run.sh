@@ -5,8 +5,8 @@
 #
 #   fuzz/run.sh [SECONDS] [TARGET]...
 #
-# Targets: list_file, front_offset, output_names, image_read, manifest (all
-# by default). Each run
+# Targets: list_file, front_offset, output_names, image_read, manifest,
+# layout_plan (all by default). Each run
 # starts from the committed seeds in fuzz/corpus/<target>/ plus what earlier
 # runs found (kept in the build folder, never in the repository). Exits
 # non-zero when any target finds a crash, a leak or a broken invariant; the
@@ -24,7 +24,7 @@ build=${ZD_FUZZ_BUILD_DIR:-$root/build-fuzz}
 seconds=${1:-60}
 shift || true
 targets=("$@")
-((${#targets[@]})) || targets=(list_file front_offset output_names image_read manifest)
+((${#targets[@]})) || targets=(list_file front_offset output_names image_read manifest layout_plan)
 
 [[ $seconds =~ ^[0-9]+$ ]] && ((seconds > 0)) ||
     { echo "usage: fuzz/run.sh [SECONDS] [TARGET]...  (SECONDS at least 1)" >&2; exit 2; }

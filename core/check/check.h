@@ -13,8 +13,9 @@
 //   diff_writer.h    the sectors two images differ in, and their records
 //
 // All of them read an image, a regular file, forward from its start and
-// keep only small buffers, so memory does not grow with the image: a
-// read-back dump of a whole chip is checked as quickly as the image itself.
+// keep only small buffers and a few bytes for each row, so memory does not
+// grow with the image: a read-back dump of a whole chip is checked as
+// quickly as the image itself.
 // Each takes a files::KeepGoing, told how far it has read.
 #pragma once
 

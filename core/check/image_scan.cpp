@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <numeric>
 #include <optional>
+#include <set>
 #include <vector>
 
 namespace zd::check {
@@ -50,6 +51,28 @@ std::error_code readFull(files::Input& input, unsigned char* data, std::size_t s
         got += piece;
     }
     return {};
+}
+
+std::vector<std::size_t> addressOrder(std::span<const Range> ranges) {
+    std::vector<std::size_t> order(ranges.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return std::pair(ranges[a].begin, ranges[a].length) <
+               std::pair(ranges[b].begin, ranges[b].length);
+    });
+    return order;
+}
+
+std::optional<std::pair<std::size_t, std::size_t>> firstOverlap(std::span<const Range> ranges) {
+    const std::vector<std::size_t> order = addressOrder(ranges);
+    // In address order the first overlap is between neighbours.
+    for (std::size_t k = 0; k + 1 < order.size(); ++k) {
+        const Range& range = ranges[order[k]];
+        if (range.begin + range.length > ranges[order[k + 1]].begin) {
+            return std::pair(order[k], order[k + 1]);
+        }
+    }
+    return std::nullopt;
 }
 
 std::error_code scanRanges(files::Input& image, std::span<const Range> ranges, std::uint64_t readTo,
@@ -118,6 +141,27 @@ std::uint32_t alignmentsPlacing(std::uint64_t end, std::uint64_t address) {
     return bits;
 }
 
+// The rows of a table taken so far, to tell one that overlaps them (one
+// starts inside the other's bytes, as firstOverlap has it).
+class TakenRows {
+  public:
+    bool overlaps(std::uint64_t begin, std::uint64_t end) const {
+        // Rows taken never overlap, so the first one after `begin` (past the
+        // empty ones there) and the last one before it are the only ones
+        // that can.
+        const auto after = rows_.upper_bound({begin, begin});
+        if (after != rows_.end() && after->first < end && begin < after->second) {
+            return true;
+        }
+        const auto before = rows_.lower_bound({begin, 0});
+        return before != rows_.begin() && std::prev(before)->second > begin;
+    }
+    void add(std::uint64_t begin, std::uint64_t end) { rows_.insert({begin, end}); }
+
+  private:
+    std::set<std::pair<std::uint64_t, std::uint64_t>> rows_; // begin, end
+};
+
 // The filler after the table: every byte the same, whichever byte it is.
 class Filler {
   public:
@@ -150,8 +194,9 @@ std::error_code findInfoTable(const std::string& path, TableShape& shape, ReadPr
         return {};
     }
     const InfoRecord first = readInfoRecord(record);
-    // The first row starts where the front area (and its gap) ends.
-    const std::uint32_t front = first.address;
+    // The front area (and its gap) ends where the lowest row starts: the
+    // first row, unless the layout of an earlier merge was kept.
+    std::uint32_t front = first.address;
     // Rows may run past the image's end (a short image holds the table all
     // the same), not past 4 GiB, where no image ends.
     constexpr std::uint64_t kFourGiB = std::uint64_t{1} << 32;
@@ -159,9 +204,15 @@ std::error_code findInfoTable(const std::string& path, TableShape& shape, ReadPr
     if (!infoTableFits(front, 1) || end > kFourGiB) {
         return {};
     }
-    // Records go on while they chain under one alignment and the table still
-    // fits strictly; back to back is the alignment 1.
+    // Records go on while the table still fits strictly before every row
+    // and each row ends by 4 GiB and overlaps none before it. Those laid out
+    // as a merge lays them (chained under one alignment; back to back is the
+    // alignment 1) are taken whatever their bytes; after the chain breaks, a
+    // record of eight equal bytes is the filler.
     std::uint32_t alignments = alignmentsPlacing(front, front);
+    std::uint64_t chainEnd = end;
+    TakenRows taken;
+    taken.add(first.address, end);
     std::uint64_t rows = 1;
     std::uint64_t position = kInfoRecordBytes;
     bool inTable = true;
@@ -180,10 +231,16 @@ std::error_code findInfoTable(const std::string& path, TableShape& shape, ReadPr
             }
             const InfoRecord next = readInfoRecord(record);
             const std::uint64_t rowEnd = std::uint64_t{next.address} + next.size;
-            const std::uint32_t placing = alignments & alignmentsPlacing(end, next.address);
-            if (placing != 0 && rowEnd <= kFourGiB) {
+            const std::uint32_t placing = alignments & alignmentsPlacing(chainEnd, next.address);
+            const bool fillerLike = std::all_of(std::begin(record), std::end(record),
+                                                [&](unsigned char b) { return b == record[0]; });
+            if (rowEnd <= kFourGiB && position + kInfoRecordBytes < next.address &&
+                (placing != 0 || !fillerLike) && !taken.overlaps(next.address, rowEnd)) {
                 alignments = placing;
-                end = rowEnd;
+                chainEnd = rowEnd;
+                taken.add(next.address, rowEnd);
+                front = std::min(front, next.address);
+                end = std::max(end, rowEnd);
                 ++rows;
                 position += kInfoRecordBytes;
                 continue;
@@ -223,31 +280,33 @@ std::error_code walkTable(const std::string& path, const TableShape& shape,
                           const std::function<std::error_code(const TableRecord&)>& onBegin,
                           const RowBytes& onBytes, const std::function<std::error_code()>& onEnd,
                           ReadProgress& progress) {
-    files::Input table;
-    files::Input rows;
+    files::Input image;
     std::uint64_t size = 0;
-    if (auto error = openImage(path, table, size)) {
+    if (auto error = openImage(path, image, size)) {
         return error;
     }
-    if (auto error = openImage(path, rows, size)) {
-        return error;
-    }
-    std::vector<unsigned char> buffer(kChunk);
-    std::uint64_t position = 0; // of `rows`
+    // The table first, then its rows in address order as the image goes on.
+    std::vector<TableRecord> records;
+    std::vector<Range> ranges;
     for (std::uint64_t number = 1; number <= shape.rowCount; ++number) {
         unsigned char record[kInfoRecordBytes];
         std::size_t got = 0;
-        if (auto error = readFull(table, record, sizeof record, got)) {
+        if (auto error = readFull(image, record, sizeof record, got)) {
             return error;
         }
         if (got < sizeof record) {
             return std::make_error_code(std::errc::io_error);
         }
         const InfoRecord read = readInfoRecord(record);
-        const TableRecord row{number, read.address, read.size};
-        // findInfoTable took only rows in address order; an aligned row
-        // starts after a gap of filler.
-        if (auto error = skip(rows, row.address - position, buffer, progress)) {
+        records.push_back({number, read.address, read.size});
+        ranges.push_back({read.address, read.size});
+    }
+    std::vector<unsigned char> buffer(kChunk);
+    std::uint64_t position = kInfoRecordBytes * shape.rowCount;
+    for (const std::size_t index : addressOrder(ranges)) {
+        const TableRecord& row = records[index];
+        // findInfoTable took no rows that overlap; filler lies between them.
+        if (auto error = skip(image, row.address - position, buffer, progress)) {
             return error;
         }
         position = std::uint64_t{row.address} + row.size;
@@ -260,7 +319,8 @@ std::error_code walkTable(const std::string& path, const TableShape& shape,
             }
             const auto want =
                 static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
-            if (auto error = readFull(rows, buffer.data(), want, got)) {
+            std::size_t got = 0;
+            if (auto error = readFull(image, buffer.data(), want, got)) {
                 return error;
             }
             if (got < want) {

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <system_error>
@@ -63,6 +64,15 @@ struct Range {
     std::uint64_t length = 0;
 };
 
+// The indexes of two ranges that overlap, the one that starts first first:
+// one starts inside the other's bytes (an empty range at another's start or
+// end overlaps nothing). Nothing when none do.
+std::optional<std::pair<std::size_t, std::size_t>> firstOverlap(std::span<const Range> ranges);
+
+// The indexes of `ranges` in address order, empty ranges before others at
+// the same address.
+std::vector<std::size_t> addressOrder(std::span<const Range> ranges);
+
 // Bytes of range `index` (its next ones, in order), or of the image itself.
 using RangeBytes =
     std::function<void(std::size_t index, const unsigned char* data, std::size_t size)>;
@@ -87,13 +97,14 @@ std::error_code readFull(files::Input& input, unsigned char* data, std::size_t s
 
 struct TableShape {
     bool found = false;
-    std::uint32_t frontOffset = 0;
+    std::uint32_t frontOffset = 0; // where the lowest row starts
     std::uint64_t rowCount = 0;
     std::uint64_t end = 0; // where the last row ends; past the image's end when it is short
 };
 
-// Looks for a file info table at the start of the image (image_check.h
-// gives the rule). Reads the front area only.
+// Looks for a file info table at the start of the image (inspect.h gives
+// the rule). Reads the front area only, and keeps every row taken, to tell
+// one that overlaps them.
 std::error_code findInfoTable(const std::string& path, TableShape& shape, ReadProgress& progress);
 
 struct TableRecord {
@@ -104,8 +115,8 @@ struct TableRecord {
 
 // Walks the table found by findInfoTable: for each record, `onBegin`, then
 // the row's bytes through `onBytes`, then `onEnd`; an error from one of them
-// stops the walk and comes back. Two readers go side by side, one through
-// the table, one through the rows that follow it.
+// stops the walk and comes back. The table is read first, then the rows in
+// address order (the table's order may differ), in one pass.
 using RowBytes = std::function<std::error_code(const unsigned char* data, std::size_t size)>;
 std::error_code walkTable(const std::string& path, const TableShape& shape,
                           const std::function<std::error_code(const TableRecord&)>& onBegin,

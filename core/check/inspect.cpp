@@ -3,6 +3,8 @@
 #include "core/check/image_scan.h"
 #include "core/image/crc32.h"
 
+#include <map>
+
 namespace zd::check {
 
 InspectResult inspectImage(const std::string& imagePath,
@@ -39,6 +41,10 @@ InspectResult inspectImage(const std::string& imagePath,
     result.rowCount = shape.rowCount;
     TableRow row;
     Crc32 crc;
+    // The rows come in address order; they are told in the table's, each
+    // once it and every row before it are known.
+    std::map<std::uint64_t, TableRow> waiting;
+    std::uint64_t nextNumber = 1;
     const std::error_code error = walkTable(
         imagePath, shape,
         [&](const TableRecord& record) {
@@ -52,8 +58,12 @@ InspectResult inspectImage(const std::string& imagePath,
         },
         [&] {
             row.crc = crc.value();
-            if (onRow) {
-                onRow(row);
+            waiting.emplace(row.number, row);
+            for (auto next = waiting.begin(); next != waiting.end() && next->first == nextNumber;
+                 next = waiting.erase(next), ++nextNumber) {
+                if (onRow) {
+                    onRow(next->second);
+                }
             }
             return std::error_code{};
         },

@@ -12,13 +12,16 @@
 namespace zd::check {
 
 // A file info table is found when the image's first record names an address
-// F of at least 9 and the records from there on run in the order a merge
-// lays them out under one alignment A (a power of two up to 1 MiB; 1 for
-// back to back): F a multiple of A, each later address the end of the one
-// before rounded up to a multiple of A; each ends by 4 GiB, with
-// room to spare before F (F more than 8 per record), and every byte after
-// them up to F is the same, the filler the merge writes there. An image that
-// ends before the table's last row is short, not tableless.
+// of at least 9 and the records from there on name rows that each end by
+// 4 GiB and overlap none before them, with room to spare before the lowest
+// row's address F (F more than 8 per record), and every byte after them up
+// to F is the same, the filler the merge writes there. The rows may come in
+// any order (a merge that kept an earlier layout lists them in list order
+// at the addresses they kept); once a record breaks the order a merge lays
+// them out in under one alignment A (a power of two up to 1 MiB; 1 for back
+// to back: each address the end of the one before rounded up to a multiple
+// of A), a record of eight equal bytes is taken for the filler. An image
+// that ends before the table's furthest row is short, not tableless.
 struct TableRow {
     std::uint64_t number = 0; // 1-based
     std::uint32_t address = 0;
@@ -42,8 +45,9 @@ struct InspectResult {
     std::uint64_t rowCount = 0;
 };
 
-// Calls `onRow` for every row of the table, in order, as soon as its CRC is
-// known; nothing is called when there is no table.
+// Calls `onRow` for every row of the table, in the table's order, as soon as
+// its CRC and those of the rows before it are known; nothing is called when
+// there is no table. `frontOffset` is the lowest row's address.
 InspectResult inspectImage(const std::string& imagePath,
                            const std::function<void(const TableRow&)>& onRow,
                            const files::KeepGoing& keepGoing = {});

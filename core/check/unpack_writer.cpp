@@ -78,6 +78,23 @@ struct Plan {
     std::vector<Range> ranges;
 };
 
+// Rows are written one after another, in address order, as the image
+// streams past, whatever order the list or the table gives them in. A
+// layout the merge wrote never has rows that overlap; one that does is
+// refused.
+bool putInAddressOrder(Plan& plan) {
+    if (firstOverlap(plan.ranges)) {
+        return false;
+    }
+    Plan sorted;
+    for (const std::size_t index : addressOrder(plan.ranges)) {
+        sorted.names.push_back(std::move(plan.names[index]));
+        sorted.ranges.push_back(plan.ranges[index]);
+    }
+    plan = std::move(sorted);
+    return true;
+}
+
 UnpackResult planByList(const std::string& listPath, std::uint64_t imageSize, Plan& plan) {
     const ListReadResult read = readListFile(listPath);
     if (read.status != ListReadResult::Status::Ok) {
@@ -108,24 +125,9 @@ UnpackResult planByList(const std::string& listPath, std::uint64_t imageSize, Pl
             return imageTooShort(read.rows[i].path, imageSize, end);
         }
     }
-    // Rows are written one after another, in address order, as the image
-    // streams past. A list the merge wrote never has rows that overlap; one
-    // that does is refused.
-    std::vector<std::size_t> order(plan.ranges.size());
-    std::iota(order.begin(), order.end(), std::size_t{0});
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        return plan.ranges[a].begin < plan.ranges[b].begin;
-    });
-    Plan sorted;
-    for (const std::size_t index : order) {
-        if (!sorted.ranges.empty() &&
-            sorted.ranges.back().begin + sorted.ranges.back().length > plan.ranges[index].begin) {
-            return listFailure(listPath, "rows overlap in the image");
-        }
-        sorted.names.push_back(std::move(plan.names[index]));
-        sorted.ranges.push_back(plan.ranges[index]);
+    if (!putInAddressOrder(plan)) {
+        return listFailure(listPath, "rows overlap in the image");
     }
-    plan = std::move(sorted);
     return {};
 }
 
@@ -146,8 +148,8 @@ UnpackResult planByTable(const std::string& imagePath, std::uint64_t imageSize,
     if (auto error = openImage(imagePath, image, size)) {
         return readFailure(imagePath, error);
     }
-    // Each row is where its record says: back to back, or aligned with
-    // filler between (findInfoTable took only rows in address order).
+    // Each row is where its record says (findInfoTable took no two that
+    // overlap), in any order.
     for (std::uint64_t number = 1; number <= shape.rowCount; ++number) {
         unsigned char record[kInfoRecordBytes];
         std::size_t got = 0;
@@ -162,6 +164,7 @@ UnpackResult planByTable(const std::string& imagePath, std::uint64_t imageSize,
         plan.names.push_back(numberedName(number));
         plan.ranges.push_back({row.address, row.size});
     }
+    putInAddressOrder(plan); // none overlap: findInfoTable took no such records
     return {};
 }
 

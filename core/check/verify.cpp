@@ -135,6 +135,9 @@ RowFinding contentFinding(const CheckLayout& layout, const CheckRow& row, RowChe
     finding.table = check.table;
     finding.tableAddress = check.tableAddress;
     finding.tableSize = check.tableSize;
+    if (row.slotEnd && std::uint64_t{row.address} + row.size > *row.slotEnd) {
+        finding.pastSlot = row.slotEnd;
+    }
     if (layout.byCrc) {
         if (check.seen < row.size) {
             imageEnds(row, check, imageSize, finding);
@@ -200,7 +203,8 @@ std::string findingText(const RowFinding& row, const FindingWords& words) {
                                   {"inputSize", std::to_string(row.inputSize)},
                                   {"size", std::to_string(row.size)},
                                   {"tableAddress", std::to_string(row.tableAddress)},
-                                  {"tableSize", std::to_string(row.tableSize)}});
+                                  {"tableSize", std::to_string(row.tableSize)},
+                                  {"slotEnd", std::to_string(row.pastSlot.value_or(0))}});
     };
     std::string text;
     if (row.content != ContentFault::None) {
@@ -209,6 +213,9 @@ std::string findingText(const RowFinding& row, const FindingWords& words) {
     if (row.table != TableFault::None) {
         text += (text.empty() ? "" : words.separator) +
                 fill(words.table[static_cast<std::size_t>(row.table)]);
+    }
+    if (row.pastSlot) {
+        text += (text.empty() ? "" : words.separator) + fill(words.pastSlot);
     }
     return text;
 }
@@ -231,6 +238,11 @@ VerifyResult verifyImage(const std::string& imagePath, const CheckLayout& layout
     for (const CheckRow& row : layout.rows) {
         ranges.push_back({row.address, row.size});
         layoutEnd = std::max(layoutEnd, std::uint64_t{row.address} + row.size);
+    }
+    if (const auto overlap = firstOverlap(ranges)) {
+        const auto [first, second] = std::minmax(overlap->first, overlap->second);
+        return layoutUnreadable({}, "rows " + std::to_string(first + 1) + " and " +
+                                        std::to_string(second + 1) + " overlap in the image");
     }
     result.layoutEnd = layoutEnd;
     const std::uint64_t readTo = std::min(layoutEnd, imageSize);
@@ -291,7 +303,8 @@ VerifyResult verifyImage(const std::string& imagePath, const CheckLayout& layout
     for (std::size_t index = 0; index < layout.rows.size(); ++index) {
         RowFinding finding = contentFinding(layout, layout.rows[index], checks[index], imageSize);
         finding.number = index + 1;
-        if (finding.content != ContentFault::None || finding.table != TableFault::None) {
+        if (finding.content != ContentFault::None || finding.table != TableFault::None ||
+            finding.pastSlot) {
             result.rows.push_back(std::move(finding));
         }
     }
@@ -323,8 +336,9 @@ VerifyResult verifyAgainstList(const std::string& imagePath, const std::string& 
     for (std::size_t i = 0; i < read.rows.size(); ++i) {
         layout.rows.push_back({std::move(read.rows[i].path), read.addresses[i], read.rows[i].size});
     }
-    // The list file does not hold the front offset: the first row starts there.
-    layout.frontOffset = layout.rows.empty() ? 0 : layout.rows.front().address;
+    // The list file does not hold the front offset: the lowest row starts
+    // there (the first, unless a kept layout moved rows).
+    layout.frontOffset = layout.rows.empty() ? 0 : std::ranges::min(read.addresses);
     return verifyImage(imagePath, layout, keepGoing);
 }
 
@@ -346,7 +360,8 @@ VerifyResult verifyAgainstManifest(const std::string& imagePath, const std::stri
     layout.imageSize = manifest.imageSize;
     layout.imageCrc = manifest.imageCrc;
     for (const ManifestRow& row : manifest.rows) {
-        layout.rows.push_back({row.path, row.address, row.size, row.crc});
+        layout.rows.push_back({row.path, row.address, row.size, row.crc,
+                               manifest.slots ? std::optional(row.slotEnd) : std::nullopt});
     }
     return verifyImage(imagePath, layout, keepGoing);
 }

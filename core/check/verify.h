@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -22,6 +23,9 @@ struct CheckRow {
     std::uint32_t address = 0;
     std::uint32_t size = 0;
     std::uint32_t crc = 0; // when checked by CRC
+    // Where the row's slot ends, when the layout has slots (a manifest's
+    // "slot_end"): the file must not run past it.
+    std::optional<std::uint64_t> slotEnd{};
 };
 
 struct CheckLayout {
@@ -68,6 +72,8 @@ struct RowFinding {
     TableFault table = TableFault::None;
     std::uint32_t tableAddress = 0; // what the table says, when it differs
     std::uint32_t tableSize = 0;
+    // The file runs past its slot, which ends here.
+    std::optional<std::uint64_t> pastSlot{};
 };
 
 struct VerifyResult {
@@ -98,18 +104,20 @@ struct VerifyResult {
 
 // The words one language has for what verify finds wrong with a row: a
 // pattern for each fault, in which {offset}, {found}, {expected}, {error},
-// {inputSize}, {size}, {tableAddress} and {tableSize} stand for the row's
-// values (numbers in decimal, CRC-32s as crc32Text writes them), and what
-// joins a row's two findings. Each front end keeps one such table a
+// {inputSize}, {size}, {tableAddress}, {tableSize} and {slotEnd} stand for
+// the row's values (numbers in decimal, CRC-32s as crc32Text writes them),
+// and what joins a row's findings. Each front end keeps one such table a
 // language; findingText is the one mapping from faults to words.
 struct FindingWords {
     std::array<const char*, 7> content; // by ContentFault; None's is not used
     std::array<const char*, 3> table;   // by TableFault; None's is not used
+    const char* pastSlot;               // the file runs past its slot
     const char* separator;
 };
 std::string findingText(const RowFinding& row, const FindingWords& words);
 
-// The image must be a regular file (see openImage).
+// The image must be a regular file (see openImage). The rows may lie in any
+// order, but two that overlap make the layout unreadable.
 VerifyResult verifyImage(const std::string& imagePath, const CheckLayout& layout,
                          const files::KeepGoing& keepGoing = {});
 // The layout from a list file (relative names taken from its folder; every

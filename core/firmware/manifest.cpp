@@ -61,6 +61,17 @@ ManifestReadResult formatError(std::string reason) {
 
 constexpr std::uint64_t kLargest32 = 0xFFFFFFFFu;
 
+// A reserve as the manifest records it: a number of bytes, or a percentage
+// as text.
+std::optional<Reserve> reserveFrom(const Json& value) {
+    if (value.is_string()) {
+        const std::optional<Reserve> reserve = parseReserve(value.get_ref<const std::string&>());
+        return reserve && reserve->percent ? reserve : std::nullopt;
+    }
+    const std::optional<std::uint64_t> bytes = countFrom(value, kLargest32);
+    return bytes ? std::optional(Reserve{static_cast<std::uint32_t>(*bytes)}) : std::nullopt;
+}
+
 } // namespace
 
 std::string manifestText(const Manifest& manifest) {
@@ -71,8 +82,11 @@ std::string manifestText(const Manifest& manifest) {
                       {"path", row.path},
                       {"file", std::string(fileNameOf(row.path))},
                       {"size", row.size},
-                      {"address", row.address},
-                      {"crc32", crc32Text(row.crc)}};
+                      {"address", row.address}};
+        if (manifest.slots) {
+            entry["slot_end"] = row.slotEnd;
+        }
+        entry["crc32"] = crc32Text(row.crc);
         // A row read from a manifest without a path is written back without
         // one: an empty path is no name the reader takes.
         if (row.path.empty()) {
@@ -85,6 +99,10 @@ std::string manifestText(const Manifest& manifest) {
     if (manifest.align != 1 || manifest.fill != 0xFF) {
         document["align"] = manifest.align;
         document["fill"] = manifest.fill;
+    }
+    if (manifest.slots) {
+        const Reserve& reserve = manifest.reserve;
+        document["reserve"] = reserve.percent ? Json(reserveText(reserve)) : Json(reserve.amount);
     }
     document["info_table"] = manifest.infoTable;
     document["image_size"] = manifest.imageSize;
@@ -134,6 +152,14 @@ ManifestReadResult parseManifest(std::string_view text) {
         return formatError("image_crc32 is not 8 hex digits");
     }
     manifest.imageCrc = *crc;
+    if (const Json* reserve = field("reserve")) {
+        const std::optional<Reserve> read = reserveFrom(*reserve);
+        if (!read) {
+            return formatError("reserve is neither a number of bytes nor a percentage (\"25%\")");
+        }
+        manifest.slots = true;
+        manifest.reserve = *read;
+    }
     const Json* files = field("files");
     if (!files || !files->is_array()) {
         return formatError("files is not a list");
@@ -171,6 +197,13 @@ ManifestReadResult parseManifest(std::string_view text) {
             return formatError(where + " ends at " + std::to_string(*address + *rowSize) +
                                ", past the image_size " + std::to_string(*imageSize));
         }
+        const auto slotEnd =
+            row.contains("slot_end") ? countFrom(row["slot_end"], kLargest32 + 1) : std::nullopt;
+        if (row.contains("slot_end") != manifest.slots || (manifest.slots && !slotEnd)) {
+            return formatError(where + (manifest.slots ? " has no slot_end from 0 to 4 GiB"
+                                                       : ".slot_end is there without a reserve"));
+        }
+        read.slotEnd = slotEnd.value_or(0);
         read.size = static_cast<std::uint32_t>(*rowSize);
         read.address = static_cast<std::uint32_t>(*address);
         read.crc = *rowCrc;

@@ -19,8 +19,13 @@
 // laid out with an alignment or a filler other than the defaults (1, 0xFF)
 // also has "align" and "fill" (both numbers) after "front_offset", so that a
 // later merge can be compared with the settings of this one; manifests of
-// the default layout stay as they always were.
+// the default layout stay as they always were. An image laid out in slots
+// (a reserve, or an earlier layout kept) also has "reserve" (a number of
+// bytes, or a percentage as text: "25%") after them, and every row its
+// "slot_end" after "address": where the room it may grow into ends.
 #pragma once
+
+#include "core/model/reserve.h"
 
 #include <cstdint>
 #include <string>
@@ -35,6 +40,7 @@ struct ManifestRow {
     std::uint32_t size = 0;
     std::uint32_t address = 0;
     std::uint32_t crc = 0;
+    std::uint64_t slotEnd = 0; // with Manifest::slots; at most 4 GiB
 };
 
 struct Manifest {
@@ -45,6 +51,8 @@ struct Manifest {
     std::vector<ManifestRow> rows;
     std::uint32_t align = 1;
     unsigned char fill = 0xFF;
+    bool slots = false; // "reserve" and every row's "slot_end" are there
+    Reserve reserve{};
 };
 
 // The manifest as JSON text. A path that is not valid UTF-8 (JSON can hold
@@ -60,7 +68,9 @@ struct ManifestReadResult {
 };
 
 // Reads a manifest back, checking every field verify needs: the numbers in
-// their ranges, each CRC as 8 hex digits. "no" and "file" are not needed.
+// their ranges, each CRC as 8 hex digits, a "slot_end" in every row when
+// there is a "reserve" and in none without. "no" and "file" are not needed.
+// A row may end past its slot: verify reports it.
 ManifestReadResult parseManifest(std::string_view text);
 // Files larger than kLargestManifest are refused unread.
 ManifestReadResult readManifest(const std::string& path);

@@ -11,6 +11,7 @@
 #include "core/model/list_file.h"
 
 #include <algorithm>
+#include <numeric>
 #include <optional>
 
 namespace zd {
@@ -105,13 +106,31 @@ MergeResult checkList(const EntryList& list, const OutputPaths& paths,
         if (!listFileCanCarry(entry.path)) {
             return failure(MergeStatus::NameNotListable, entry.path);
         }
-        address = alignedUp(address, list.alignment());
+        // A placed row lies where it was placed; otherwise the sum runs on
+        // in 64 bits, where the row's 32-bit address would have wrapped.
+        address = list.isPlaced() ? entry.address : alignedUp(address, list.alignment());
         if (address >= kFourGiB || address + entry.size > kFourGiB) {
             return failure(MergeStatus::LayoutTooLarge, entry.path);
         }
         address += entry.size;
     }
     return {};
+}
+
+// The rows' indexes in the order their bytes lie in the image: row order
+// for a list laid out back to back, whose rows never go down; a placed
+// layout's rows (which never overlap) sorted, empty ones first.
+std::vector<std::size_t> addressOrder(const EntryList& list) {
+    std::vector<std::size_t> order(list.entries().size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    if (list.isPlaced()) {
+        const std::vector<Entry>& rows = list.entries();
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            return std::pair(rows[a].address, rows[a].size) <
+                   std::pair(rows[b].address, rows[b].size);
+        });
+    }
+    return order;
 }
 
 // The streamed companions: each sees every byte of the image, in order. The
@@ -402,6 +421,9 @@ MergeResult writeImage(const Outputs& outputs, const EarlierOutputs& earlier, St
     files::OutputFile& image = *outputs.image;
     const std::uint64_t total = settings.total;
     ImageCrc crc(settings.checksums);
+    if (settings.checksums) {
+        merged.rowCrcs.resize(list.entries().size());
+    }
     files::InputBatch batch;
     std::uint64_t done = 0;
     if (settings.writeTable) {
@@ -421,7 +443,10 @@ MergeResult writeImage(const Outputs& outputs, const EarlierOutputs& earlier, St
         !filled.ok()) {
         return filled;
     }
-    for (const Entry& entry : list.entries()) {
+    // In address order, the filler before each; a kept layout lists rows
+    // in another order (whose CRCs stay in row order).
+    for (const std::size_t row : addressOrder(list)) {
+        const Entry& entry = list.entries()[row];
         if (const std::uint64_t gap = entry.address - done; entry.address > done) {
             crc.addFill(settings.fill, gap);
             if (MergeResult filled =
@@ -437,7 +462,7 @@ MergeResult writeImage(const Outputs& outputs, const EarlierOutputs& earlier, St
             return appended;
         }
         if (settings.checksums) {
-            merged.rowCrcs.push_back(rowCrc);
+            merged.rowCrcs[row] = rowCrc;
             crc.add(rowCrc, entry.size);
         }
         done += entry.size;

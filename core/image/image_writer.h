@@ -5,8 +5,10 @@
 // and files wings; only the merge wing (core/merge) drives the writer.
 //
 // The merged image: a front area of `frontOffset` bytes, then every listed
-// file's bytes in row order, each at its address (back to back, or after a
-// gap up to the list's alignment), then filler up to a size asked for.
+// file's bytes at its address (back to back in row order, or after a gap up
+// to the list's alignment; a placed list's rows in address order, filler
+// where a slot's room or a removed file's slot lies), then filler up to a
+// size asked for.
 //
 // The front area is all filler, or starts with the file info table when it
 // is asked for and fits. The filler is 0xFF, erased flash, unless asked

@@ -36,6 +36,11 @@ enum class MergeStatus {
     ListWriteFailed,   // the list file cannot be created or written (`error`)
     CompanionFailed,   // a companion output cannot be created or written (`path`, `error`)
     Stopped,           // the progress callback asked to stop
+    // The list file `path` whose layout is to be kept cannot be read
+    // (`error`) or kept (`reason`: not a list file, rows overlap...).
+    EarlierLayoutUnusable,
+    // The front area would reach the file `path`, kept at `address`.
+    FrontAreaReachesKept,
 };
 // Whatever the status, when it is not Ok no output has changed: neither the
 // image nor the list file nor any companion was put in place, and earlier
@@ -49,7 +54,9 @@ struct MergeResult {
     std::uint64_t actual = 0;    // length found, for InputSizeChanged
     std::string output;          // OutputIsInput: the output that would replace the input
     std::uint64_t imageSize = 0; // LargerThanFlash and PastAddressSpace: the image's length
-    std::string reason;          // DepfileCannotName: why
+    std::string reason;          // DepfileCannotName: why; EarlierLayoutUnusable: what is
+                                 // wrong, in English
+    std::uint32_t address = 0;   // FrontAreaReachesKept: the file's kept address
     bool infoTableWritten = false;
     // The table was asked for but left out: there were rows and the front
     // area had no room for 8 bytes each.

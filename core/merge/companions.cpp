@@ -19,21 +19,25 @@ Companion headerCompanion(const CHeaderOutput& header, const EntryList& list,
             }};
 }
 
-Companion manifestCompanion(const std::string& path, unsigned char fill, const EntryList& list,
+Companion manifestCompanion(const MergeRequest& request, const EntryList& list,
                             const std::string& listFolder) {
-    return {path, [&list, listFolder, fill](files::OutputFile& out, const MergedImage& image) {
+    return {request.manifest, [&list, listFolder, fill = request.fill, reserve = request.reserve](
+                                  files::OutputFile& out, const MergedImage& image) {
                 Manifest manifest{.frontOffset = list.frontOffset(),
                                   .infoTable = image.infoTableWritten,
                                   .imageSize = image.size,
                                   .imageCrc = image.crc,
                                   .rows = {},
                                   .align = list.alignment(),
-                                  .fill = fill};
+                                  .fill = fill,
+                                  .slots = list.isPlaced(),
+                                  .reserve = reserve};
                 for (std::size_t row = 0; row < list.entries().size(); ++row) {
                     const Entry& entry = list.entries()[row];
                     manifest.rows.push_back(
                         {listFolder.empty() ? entry.path : relativeName(entry.path, listFolder),
-                         entry.size, entry.address, image.rowCrcs[row]});
+                         entry.size, entry.address, image.rowCrcs[row],
+                         list.isPlaced() ? list.slotEnds()[row] : 0});
                 }
                 return out.write(manifestText(manifest));
             }};
@@ -61,8 +65,8 @@ Companion depfileCompanion(const MergeRequest& request, const EntryList& list,
     for (const Companion& companion : companions) {
         outputs.push_back(companion.path);
     }
-    return {request.depfile, [&list, outputs, alsoRead = request.alsoRead](files::OutputFile& out,
-                                                                           const MergedImage&) {
+    return {request.depfile, [&list, outputs, alsoRead = filesReadBy(request)](
+                                 files::OutputFile& out, const MergedImage&) {
                 std::vector<std::string> inputs;
                 for (const Entry& entry : list.entries()) {
                     inputs.push_back(entry.path);
@@ -101,6 +105,14 @@ void guardEarlierFiles(const MergeRequest& request, std::vector<Companion>& comp
 
 } // namespace
 
+std::vector<std::string> filesReadBy(const MergeRequest& request) {
+    std::vector<std::string> read = request.alsoRead;
+    if (!request.layoutFrom.empty()) {
+        read.push_back(request.layoutFrom);
+    }
+    return read;
+}
+
 MergeOptions writerOptions(const MergeRequest& request, const EntryList& layout) {
     MergeOptions merge;
     merge.durable = request.durable;
@@ -111,13 +123,12 @@ MergeOptions writerOptions(const MergeRequest& request, const EntryList& layout)
     if (request.relative && !request.image.listPath.empty()) {
         merge.listFolder = folderPartOf(files::absolutePath(request.image.listPath));
     }
-    merge.filesRead = request.alsoRead;
+    merge.filesRead = filesReadBy(request);
     if (!request.cHeader.path.empty()) {
         merge.companions.push_back(headerCompanion(request.cHeader, layout, merge.listFolder));
     }
     if (!request.manifest.empty()) {
-        merge.companions.push_back(
-            manifestCompanion(request.manifest, request.fill, layout, merge.listFolder));
+        merge.companions.push_back(manifestCompanion(request, layout, merge.listFolder));
     }
     if (!request.ihex.empty()) {
         merge.companions.push_back(hexCompanion(request.ihex, HexFormat::IntelHex, request.base));

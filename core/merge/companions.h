@@ -9,6 +9,12 @@
 
 namespace zd {
 
+// Every file the request reads besides the rows' files: its `alsoRead` and
+// the list file whose layout it keeps by name (`layoutFrom`; the one of
+// `keepLayout` is the list output itself). No output may replace one, and
+// the dependency file names them.
+std::vector<std::string> filesReadBy(const MergeRequest& request);
+
 // The writer's options for `request` laid out as `layout`, which must
 // outlive the merge.
 MergeOptions writerOptions(const MergeRequest& request, const EntryList& layout);

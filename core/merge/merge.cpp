@@ -4,6 +4,7 @@
 #include "core/firmware/hex_formats.h"
 #include "core/image/image_writer.h"
 #include "core/merge/companions.h"
+#include "core/merge/slot_layout.h"
 
 #include <vector>
 
@@ -91,7 +92,14 @@ MergePlan planMerge(const MergeRequest& request) {
             return plan;
         }
     }
-    plan.layout = layOut(request);
+    if (laysOutSlots(request)) {
+        layOutSlots(request, plan);
+        if (!plan.ok()) {
+            return plan;
+        }
+    } else {
+        plan.layout = layOut(request);
+    }
     plan.imageSize = paddedSize(plan.layout, request.pad ? request.flashSize : 0);
     if (request.flashSize && plan.imageSize > request.flashSize) {
         plan.refusal =

@@ -8,6 +8,7 @@
 
 #include "core/files/progress.h"
 #include "core/image/merge_result.h"
+#include "core/merge/layout_plan.h"
 #include "core/merge/merge_request.h"
 #include "core/model/entry_list.h"
 
@@ -17,11 +18,19 @@
 
 namespace zd {
 
+// Where a kept layout came from and what moved in it.
+struct LayoutReport {
+    std::string listPath;     // the list file whose layout was kept; empty: none
+    bool listMissing = false; // keepLayout found no list file: a fresh layout
+    LayoutMoves moves;
+};
+
 struct MergePlan {
     // Ok, or why the request is refused; nothing has been written.
     MergeResult refusal;
     EntryList layout;            // the rows where they go
     std::uint64_t imageSize = 0; // the image's length, padding included
+    LayoutReport kept{};         // with layoutFrom or keepLayout
     bool ok() const { return refusal.ok(); }
 };
 
@@ -32,7 +41,9 @@ std::vector<std::string> mergeOutputs(const MergeRequest& request);
 
 // Checks what needs no file (no output's name lands in a hidden stream on
 // Windows, the image fits the flash and, placed at the base, the addresses
-// of HEX and S-records) and lays the rows out.
+// of HEX and S-records) and lays the rows out. A layout with slots is
+// checked here against 4 GiB and the front area, after the earlier list
+// file, the one file planning reads, is read.
 MergePlan planMerge(const MergeRequest& request);
 
 // The dry run: every check runMerge makes before it writes (no output

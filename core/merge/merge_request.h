@@ -8,6 +8,7 @@
 #include "core/firmware/c_header.h"
 #include "core/model/entry_list.h"
 #include "core/model/output_names.h"
+#include "core/model/reserve.h"
 
 #include <cstdint>
 #include <string>
@@ -32,6 +33,16 @@ struct MergeRequest {
     unsigned char fill = 0xFF;   // the filler: front area, alignment gaps, padding
     std::uint64_t flashSize = 0; // 0: none; else must pass flashSizeProblem
     bool pad = false;            // fill the image up to flashSize
+
+    // Slots with room to grow, and an earlier merge's layout kept
+    // (layout_plan.h): each file's slot is its size plus `reserve`; with
+    // `layoutFrom`, or with `keepLayout` the list file at image.listPath
+    // (the one this merge replaces; none there: a fresh layout), each file
+    // that still fits its earlier slot keeps its address. With none of
+    // them, the files lie back to back (aligned) as ever.
+    Reserve reserve{};
+    std::string layoutFrom{}; // an earlier merge's list file; empty: none
+    bool keepLayout = false;
 
     // The image and its list file. Empty for a dry run that names no output,
     // and for a request whose only output is the C header (the window's

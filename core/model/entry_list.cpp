@@ -44,6 +44,8 @@ void EntryList::appendEntries(std::span<const NewEntry> rows) {
 }
 
 void EntryList::recomputeLayout() {
+    placed_ = false;
+    slotEnds_.clear();
     imageCapacity_ = frontOffset_;
     for (Entry& entry : rows_) {
         entry.address = nextAddress();
@@ -54,8 +56,26 @@ void EntryList::recomputeLayout() {
     }
 }
 
+EntryList EntryList::placed(std::uint32_t frontOffset, std::uint32_t alignment,
+                            std::vector<Entry> rows, std::vector<std::uint64_t> slotEnds) {
+    EntryList list;
+    list.frontOffset_ = frontOffset;
+    list.alignment_ = alignment;
+    list.rows_ = std::move(rows);
+    list.slotEnds_ = std::move(slotEnds);
+    list.placed_ = true;
+    list.imageCapacity_ = static_cast<std::uint32_t>(list.layoutEnd()); // wraps as ever
+    return list;
+}
+
 std::uint64_t EntryList::layoutEnd() const {
     std::uint64_t end = frontOffset_;
+    if (placed_) {
+        for (const std::uint64_t slotEnd : slotEnds_) {
+            end = std::max(end, slotEnd);
+        }
+        return end;
+    }
     for (const Entry& entry : rows_) {
         end = alignedUp(end, alignment_) + entry.size;
     }
@@ -109,6 +129,8 @@ void EntryList::removeAll() {
     }
     const bool hadRows = !rows_.empty();
     rows_.clear();
+    placed_ = false;
+    slotEnds_.clear();
     imageCapacity_ = frontOffset_;
     if (hadRows && observer_) {
         observer_->rowsRemoved();

@@ -61,8 +61,21 @@ class EntryList {
     // `appendEntry` with the data format derived from its path.
     void appendEntries(std::span<const NewEntry> rows);
 
-    // Rewrites every address and `imageCapacity` from `frontOffset`.
+    // Rewrites every address and `imageCapacity` from `frontOffset`; a
+    // placed layout (below) becomes a laid-out one again.
     void recomputeLayout();
+
+    // A layout the merge planned (core/merge/layout_plan.h) rather than one
+    // the list lays out: the rows in list order at the addresses given, in
+    // any address order and overlapping none, each with the end of its slot
+    // (the room it may grow into, from its address on). The layout ends at
+    // the furthest slot's end, or at the front offset without rows. Made to
+    // be written, not edited: appending to it takes no slot.
+    static EntryList placed(std::uint32_t frontOffset, std::uint32_t alignment,
+                            std::vector<Entry> rows, std::vector<std::uint64_t> slotEnds);
+    bool isPlaced() const { return placed_; }
+    // Each row's slot end, in row order, in a placed layout; empty otherwise.
+    const std::vector<std::uint64_t>& slotEnds() const { return slotEnds_; }
 
     int rowCount() const { return static_cast<int>(rows_.size()); }
     bool empty() const { return rows_.empty(); }
@@ -106,6 +119,8 @@ class EntryList {
     std::uint32_t frontOffset_ = 0;
     std::uint32_t alignment_ = 1;
     std::uint32_t imageCapacity_ = 0;
+    bool placed_ = false;
+    std::vector<std::uint64_t> slotEnds_;
     EntryListObserver* observer_ = nullptr;
 };
 

@@ -47,6 +47,45 @@ TEST(MergeReport, NamesTheFilesOrWhatStoppedTheMerge) {
     }
 }
 
+// A merge that keeps an earlier layout, told in the window's words: how
+// many files kept their address, each that moved or came new, the slots
+// left; that there was no list to keep; and its refusals, naming the file.
+TEST(MergeReport, TellsWhatKeepingTheLayoutDid) {
+    MergeRequest request{.rows = {{"/r/n.bin", 10}, {"/r/logo.bin", 5000}, {"/r/font.dot", 9}},
+                         .frontOffset = 4097,
+                         .image = {"/o/", "/o/i.bin", "/o/i.h"}};
+    LayoutReport report{
+        "/o/i.h",
+        false,
+        {{{0, MoveReason::New, 0, 20480}, {1, MoveReason::GrewPastSlot, 4096, 24576}}, 1, 2}};
+    EXPECT_EQ(layoutReportText(report, request),
+              "沿用 /o/i.h 的布局：1 / 3 个文件保持原地址\n"
+              "/r/n.bin：新增文件，地址为 20480\n"
+              "/r/logo.bin：超出原有空间，地址由 4096 移至 24576\n"
+              "2 个已移除文件的空间保留未用");
+    report.moves = {{}, 3, 1};
+    EXPECT_EQ(layoutReportText(report, request),
+              "沿用 /o/i.h 的布局：3 / 3 个文件保持原地址\n1 个已移除文件的空间保留未用");
+    report.moves.removed = 0;
+    EXPECT_EQ(layoutReportText(report, request), "沿用 /o/i.h 的布局：3 / 3 个文件保持原地址");
+    EXPECT_EQ(layoutReportText({"", true, {}}, request), "/o/i.h 尚不存在，已重新布局");
+    EXPECT_EQ(layoutReportText({}, request), "");
+
+    MergeResult unreadable = ended(MergeStatus::EarlierLayoutUnusable, "/o/old.h");
+    EXPECT_EQ(
+        failureReport(unreadable, request).text,
+        "/o/old.h 不是本软件导出的.h文件，或其文件地址重叠，无法沿用其布局，未生成任何文件！");
+    unreadable.error = std::make_error_code(std::errc::permission_denied);
+    EXPECT_EQ(failureReport(unreadable, request).text,
+              "/o/old.h 打开失败，无法沿用其布局，未生成任何文件！");
+    MergeResult front = ended(MergeStatus::FrontAreaReachesKept, "/r/logo.bin");
+    front.address = 100;
+    const MergeReport refused = failureReport(front, request);
+    EXPECT_EQ(refused.text,
+              "/r/logo.bin 的原地址 100 位于前置偏移区域（4097 字节）之内，未生成任何文件！");
+    EXPECT_EQ(refused.icon, Icon::Error);
+}
+
 // A merge-save writes, with the table when the box is ticked, through the
 // progress the port shows, which may stop it, and reports; a cancelled
 // dialog does nothing. View result opens the folder of the last save, failed

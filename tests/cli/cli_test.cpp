@@ -308,13 +308,13 @@ TEST_F(Cli, VerifyInspectAndUnpackReadTheAlignedLayout) {
     fs::remove(dir / "out/002.bin");
     expectRefused("unpack $D/out/img.bin -d $D/out", 1, "$D/out/001.bin: exists already");
 
-    // Without the table the first bytes are filler, not a damaged table; records
-    // that no one alignment lays out (64, then 256) are no table either.
+    // Without the table the first bytes are filler, not a damaged table;
+    // records whose rows overlap (64, 128, then 130) are no table either.
     ASSERT_EQ(run("merge -q -o $D/bare -f 100 --fill 0x5A --manifest $D/bare.json $D/in/a.bin"), 0);
     EXPECT_EQ(run("verify $D/bare.bin -l $D/bare.h"), 0) << printed;
     EXPECT_NE(readFile(dir / "bare.json").find("\"align\": 1,\n  \"fill\": 90,"),
               std::string::npos);
-    const char mixed[] = "\x40\0\0\0\n\0\0\0\x80\0\0\0\n\0\0\0\0\x01\0\0\n\0\0\0";
+    const char mixed[] = "\x40\0\0\0\n\0\0\0\x80\0\0\0\n\0\0\0\x82\0\0\0\n\0\0\0";
     writeFile(dir / "mixed.bin", std::string(mixed, 24) + std::string(300, '\xFF'));
     for (const std::string name : {"bare.bin", "mixed.bin"}) {
         EXPECT_EQ(run("inspect $D/" + name), 1) << name << printed;

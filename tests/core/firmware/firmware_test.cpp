@@ -114,5 +114,45 @@ TEST(OutputKinds, EachTellsItsOwnFromAnyOther) {
     }
 }
 
+// A layout in slots records its reserve (bytes as a number, a percentage as
+// text) and every row's slot end, read back the same; the reader wants the
+// two together, each in its range.
+TEST(Manifest, RecordsTheSlots) {
+    Manifest slotted{.frontOffset = 0,
+                     .infoTable = false,
+                     .imageSize = 100,
+                     .imageCrc = 1,
+                     .rows = {{"/a", 10, 0, 2, 50}, {"/b", 10, 50, 3, 100}},
+                     .slots = true,
+                     .reserve = {25, true}};
+    const std::string text = manifestText(slotted);
+    const auto json = nlohmann::ordered_json::parse(text); // in the order written
+    EXPECT_EQ(json["reserve"], "25%");
+    EXPECT_EQ(json["files"][1].dump(),
+              R"({"no":2,"path":"/b","file":"b","size":10,"address":50,"slot_end":100,)"
+              R"("crc32":"00000003"})");
+    const ManifestReadResult read = parseManifest(text);
+    ASSERT_EQ(read.status, ManifestReadResult::Status::Ok) << read.reason;
+    EXPECT_EQ(manifestText(read.manifest), text);
+    slotted.reserve = {4096};
+    EXPECT_EQ(nlohmann::json::parse(manifestText(slotted))["reserve"], 4096);
+    EXPECT_EQ(parseManifest(manifestText(slotted)).manifest.reserve, Reserve{4096});
+
+    const auto with = [&](const char* key, nlohmann::ordered_json value, bool row = false) {
+        auto changed = json;
+        auto& at = row ? changed["files"][1] : changed;
+        value.is_null() ? void(at.erase(key)) : void(at[key] = std::move(value));
+        return changed.dump();
+    };
+    for (const std::string& bad :
+         {with("reserve", "25"), with("reserve", -1), with("reserve", 4294967296u),
+          with("reserve", nullptr), with("slot_end", nullptr, true),
+          with("slot_end", 4294967297u, true)}) {
+        EXPECT_EQ(parseManifest(bad).status, ManifestReadResult::Status::FormatError) << bad;
+    }
+    // A row past its slot reads: verify reports it.
+    EXPECT_EQ(parseManifest(with("slot_end", 55, true)).manifest.rows[1].slotEnd, 55u);
+}
+
 } // namespace
 } // namespace zd::test
