@@ -100,6 +100,9 @@ bool Commands::onCommand(int id, int notificationCode) {
     case cmd::ImageInfo:
         showImageTable(c);
         return true;
+    case cmd::MergeSettings:
+        editMergeSettings(c);
+        return true;
     default:
         return false;
     }
@@ -118,6 +121,10 @@ void Commands::onLeftButtonDown(int x, int y) {
     if (kLinkRect.contains(x, y)) {
         port_.openUrl(linkText());
     }
+}
+
+void Commands::loadMergeSettings() {
+    app::loadMergeSettings(Context{port_, state_});
 }
 
 void Commands::onDrop(const std::vector<std::string>& paths) {

@@ -2,6 +2,7 @@
 // reach the user only through the Port; the window forwards its events here.
 #pragma once
 
+#include "app/merge_settings.h"
 #include "app/port.h"
 #include "core/model/entry_list.h"
 
@@ -34,6 +35,7 @@ inline constexpr int LatestVersion = 32797;
 inline constexpr int ExportHeader = 32810;
 inline constexpr int VerifyImage = 32811;
 inline constexpr int ImageInfo = 32812;
+inline constexpr int MergeSettings = 32813;
 } // namespace cmd
 
 // Where a command comes from: a click (button or menu item), a keyboard
@@ -63,6 +65,7 @@ struct ProgramState {
     std::string outputFolder; // the folder of the last confirmed save dialog
     std::string lastImage;    // the image of the last merge that succeeded
     bool linkHot = false;     // the pointer was last seen over the web link
+    MergeSettings settings;   // what merge-save applies beyond the rows and front offset
 };
 
 class Commands {
@@ -71,7 +74,7 @@ class Commands {
 
     // Routes a command: a click or shortcut of a control command (201..210,
     // 404, 601, 32785) runs only for notification code 0; the menu commands
-    // (104, 105, 32783, 32796, 32797, 32810..32812) run for any code. Returns whether a
+    // (104, 105, 32783, 32796, 32797, 32810..32813) run for any code. Returns whether a
     // command ran.
     bool onCommand(int id, int notificationCode);
 
@@ -79,6 +82,10 @@ class Commands {
     // client area at (x, y).
     void onMouseMove(int x, int y);
     void onLeftButtonDown(int x, int y);
+
+    // Takes the merge settings this user keeps; a malformed one is told
+    // once, and its default used. The window calls it once it is up.
+    void loadMergeSettings();
 
     // Files and folders dropped on the list: files are added as Add files
     // adds them, folders as folder import adds them; one count message.

@@ -42,8 +42,12 @@ void exportHeader(Context c);
 void verifyImageFile(Context c);
 void showImageTable(Context c);
 
+// settings_commands.cpp
+void loadMergeSettings(Context c);
+void editMergeSettings(Context c);
+
 // A merge request for the rows and front offset on screen, and nothing
-// else yet: no output, no table.
+// else yet: no output, no table, no setting.
 MergeRequest listRequest(const ProgramState& state);
 
 // Shows rowCount and imageCapacity in their displays.

@@ -1,6 +1,7 @@
 // Merge-save and view result.
 #include "app/handlers.h"
 #include "app/merge_report.h"
+#include "app/merge_settings.h"
 #include "app/messages.h"
 #include "core/merge/merge.h"
 #include "core/model/listed_names.h"
@@ -37,6 +38,7 @@ void mergeSave(Context c) {
     // Set before any check, so view result finds the folder of a failed save too.
     c.state.outputFolder = paths->saveFolder;
     request.image = *paths;
+    applyMergeSettings(c.state.settings, request);
 
     const MergePlan plan = planMerge(request);
     MergeResult result = plan.refusal;
@@ -47,7 +49,8 @@ void mergeSave(Context c) {
     if (result.ok()) {
         c.state.lastImage = paths->imagePath;
     }
-    const MergeReport report = mergeReport(result, request);
+    const MergeReport report =
+        mergeReport(result, request, plan.kept, settingsSummary(c.state.settings));
     c.port.showMessage(report.text, text::kNotice, report.icon, Buttons::Ok);
 }
 

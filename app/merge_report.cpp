@@ -83,14 +83,24 @@ std::string layoutReportText(const LayoutReport& report, const MergeRequest& req
     return said;
 }
 
-MergeReport mergeReport(const MergeResult& result, const MergeRequest& request) {
+MergeReport mergeReport(const MergeResult& result, const MergeRequest& request,
+                        const LayoutReport& kept, const std::string& settings) {
     if (!result.ok()) {
         return failureReport(result, request);
     }
-    std::string report =
-        text::kMergeOkHeader + request.image.imagePath + "\n" + request.image.listPath;
+    std::string report = text::kMergeOkHeader;
+    const std::vector<std::string> written = mergeOutputs(request);
+    for (std::size_t i = 0; i < written.size(); ++i) {
+        report += (i ? "\n" : "") + written[i];
+    }
     if (request.infoTable) {
         report += result.infoTableLeftOut ? text::kNoteTableMissing : text::kNoteTableWritten;
+    }
+    if (const std::string layout = layoutReportText(kept, request); !layout.empty()) {
+        report += "\n\n" + layout;
+    }
+    if (!settings.empty()) {
+        report += text::settingsUsed(settings);
     }
     return {report, Icon::Information};
 }

@@ -17,9 +17,12 @@ struct MergeReport {
     Icon icon;
 };
 
-// The report of a merge-save of `request`: every file it wrote and, when
-// the file info table was asked for, whether it fit.
-MergeReport mergeReport(const MergeResult& result, const MergeRequest& request);
+// The report of a merge-save of `request`: every file it wrote, and then,
+// when the file info table was asked for, whether it fit; what keeping the
+// earlier layout did (`kept`); the settings used beyond the defaults
+// (`settings`, the summary of merge_settings.h).
+MergeReport mergeReport(const MergeResult& result, const MergeRequest& request,
+                        const LayoutReport& kept = {}, const std::string& settings = {});
 
 // What a merge that kept an earlier layout did, in the window's words: how
 // many files kept their address, each that moved or came new with its

@@ -157,15 +157,32 @@ inline std::string noEarlierList(const std::string& listPath) {
 
 // The tools menu: its title and items, in the order shown.
 struct MenuItem {
-    int id;
-    const char* text;
+    int id;           // 0 for a separator
+    const char* text; // null for a separator
 };
 inline constexpr const char* kToolsMenu = "工具(&T)";
 inline constexpr MenuItem kToolsMenuItems[] = {
-    {cmd::ExportHeader, "导出C头文件…"},
-    {cmd::VerifyImage, "校验镜像…"},
-    {cmd::ImageInfo, "查看镜像信息…"},
+    {cmd::ExportHeader, "导出C头文件…"}, {cmd::VerifyImage, "校验镜像…"},
+    {cmd::ImageInfo, "查看镜像信息…"},   {0, nullptr},
+    {cmd::MergeSettings, "合并选项…"},
 };
+
+// The merge settings: a field the dialog cannot take, names it, its text and
+// what it should be.
+inline std::string settingMalformed(const std::string& label, const std::string& value,
+                                    const std::string& problem) {
+    return label + "：“" + value + "”" + problem + "。";
+}
+inline std::string padNeedsFlashSize(const std::string& padLabel, const std::string& sizeLabel) {
+    return padLabel + "：请先填写" + sizeLabel + "。";
+}
+// Remembered settings that could not be read, each as "key = text".
+inline constexpr const char* kSettingsMalformed = "以下合并选项的值无效，已改用默认值：\n";
+inline constexpr const char* kSettingsNotStored = "合并选项未能保存，仅在本次运行中有效。";
+// Ends the merge report of a merge whose settings are not all the defaults.
+inline std::string settingsUsed(const std::string& summary) {
+    return "\n\n合并选项：" + summary;
+}
 
 // Export a C header.
 inline constexpr const char* kExportHeaderTitle = "导出C头文件";

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,6 +47,12 @@ enum class Display { FileCount = 401, FrontOffset = 402, Capacity = 403 };
 // The three information dialogs, by resource id.
 enum class InfoDialog { About = 103, Usage = 129, RevisionHistory = 134 };
 
+// Settings as text, by key, as the windows store and show them.
+using SettingTexts = std::map<std::string, std::string>;
+// What is wrong with the values a settings dialog holds, in a message for
+// the user; nothing when they can be kept.
+using SettingsCheck = std::function<std::optional<std::string>(const SettingTexts&)>;
+
 class Port {
   public:
     virtual ~Port() = default;
@@ -85,6 +93,18 @@ class Port {
     virtual void openFolder(const std::string& path) = 0;
     virtual void openUrl(const std::string& url) = 0;
     virtual void runDialog(InfoDialog dialog) = 0;
+
+    // The merge settings dialog (settings_dialog.h) showing `shown`: the
+    // values as they stand when 确定 is pressed and `check` finds nothing
+    // wrong; nothing for 取消. While `check` finds something wrong, 确定
+    // shows its message as an error and the dialog stays open.
+    virtual std::optional<SettingTexts> editMergeSettings(const SettingTexts& shown,
+                                                          const SettingsCheck& check) = 0;
+    // The settings this user keeps under `group`: only the keys there are.
+    virtual SettingTexts loadSettings(const std::string& group) = 0;
+    // Keeps `values` under `group` for this user, in place of what was
+    // there; false when they could not be kept.
+    virtual bool storeSettings(const std::string& group, const SettingTexts& values) = 0;
     // Ends the program at once.
     virtual void quit() = 0;
 

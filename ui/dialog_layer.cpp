@@ -1,6 +1,8 @@
 #include "ui/dialog_layer.h"
 
+#include "app/messages.h"
 #include "ui/info_dialogs.h"
+#include "ui/settings_dialog.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -157,6 +159,24 @@ void QtDialogLayer::infoDialog(QWidget* owner, app::InfoDialog dialog, QPoint to
     const std::unique_ptr<QDialog> box = makeInfoDialog(dialog, owner);
     box->move(topLeft);
     box->exec();
+}
+
+std::optional<app::SettingTexts> QtDialogLayer::mergeSettings(QWidget* owner,
+                                                              const app::SettingTexts& shown,
+                                                              const app::SettingsCheck& check) {
+    SettingsDialog* shownOn = nullptr;
+    SettingsDialog dialog(
+        shown, check,
+        [this, &shownOn](const QString& problem) {
+            message(shownOn, problem, QString::fromUtf8(app::text::kNotice), app::Icon::Error,
+                    app::Buttons::Ok);
+        },
+        owner);
+    shownOn = &dialog;
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return dialog.values();
 }
 
 void QtDialogLayer::openExternal(const QUrl& url) {

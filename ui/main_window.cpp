@@ -23,6 +23,7 @@
 #include <QShortcut>
 #include <QTimer>
 #include <QTranslator>
+#include <algorithm>
 
 namespace zd::ui {
 
@@ -210,7 +211,11 @@ void MainWindow::buildMenus() {
 
     QMenu* tools = menuBar()->addMenu(QString::fromUtf8(app::text::kToolsMenu));
     for (const app::text::MenuItem& item : app::text::kToolsMenuItems) {
-        addItem(tools, item.id, QString::fromUtf8(item.text));
+        if (item.text == nullptr) {
+            tools->addSeparator();
+        } else {
+            addItem(tools, item.id, QString::fromUtf8(item.text));
+        }
     }
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
@@ -256,11 +261,15 @@ void MainWindow::centreOnScreen() {
 void MainWindow::start(int argc, char** argv) {
     centreOnScreen();
     show();
-    if (argc < 2) {
-        return;
-    }
-    const std::vector<std::string> paths(argv + 1, argv + argc);
-    QTimer::singleShot(0, this, [this, paths] { commands_->openWith(paths); });
+    // Once the window is up, so that a message about the settings has it
+    // for its owner.
+    const std::vector<std::string> paths(argv + std::min(argc, 1), argv + argc);
+    QTimer::singleShot(0, this, [this, paths] {
+        commands_->loadMergeSettings();
+        if (!paths.empty()) {
+            commands_->openWith(paths);
+        }
+    });
 }
 
 void MainWindow::forwardDrop(const QStringList& paths) {

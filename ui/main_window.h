@@ -50,9 +50,10 @@ class MainWindow final : public QMainWindow {
     // A push button by its command id; null for an id without a button.
     QPushButton* button(int commandId);
 
-    // Shows the window in the middle of the primary screen, then adds the
+    // Shows the window in the middle of the primary screen, then, once the
+    // window is up, takes the merge settings the user keeps and adds the
     // files and folders named on the command line after the program's name
-    // as a drop adds them, once the window is up. Qt has taken its own
+    // as a drop adds them. Qt has taken its own
     // options out of argv; the rest pass on byte for byte.
     void start(int argc, char** argv);
 

@@ -4,6 +4,7 @@
 #include "ui/dialog_layer.h"
 #include "ui/entry_table_view.h"
 #include "ui/main_window.h"
+#include "ui/settings_store.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -120,6 +121,19 @@ void WindowPort::runDialog(app::InfoDialog dialog) {
     // At the top-left corner of the area below the menu bar.
     const QPoint topLeft = window_.clientArea().mapToGlobal(QPoint(0, 0));
     dialogs_.infoDialog(&window_, dialog, topLeft);
+}
+
+std::optional<app::SettingTexts> WindowPort::editMergeSettings(const app::SettingTexts& shown,
+                                                               const app::SettingsCheck& check) {
+    return dialogs_.mergeSettings(&window_, shown, check);
+}
+
+app::SettingTexts WindowPort::loadSettings(const std::string& group) {
+    return readSettingsGroup(text(group));
+}
+
+bool WindowPort::storeSettings(const std::string& group, const app::SettingTexts& values) {
+    return writeSettingsGroup(text(group), values);
 }
 
 void WindowPort::quit() {

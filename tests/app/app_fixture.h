@@ -22,6 +22,11 @@ class FakePort : public Port {
     std::deque<Answer> answers; // one per Yes/No box
     std::deque<OpenChoice> opens;
     std::deque<std::optional<std::string>> saves;
+    // The settings dialog: each 确定 in turn (none: 取消), and what it showed.
+    std::deque<std::optional<SettingTexts>> edits;
+    SettingTexts shownSettings;
+    SettingTexts kept; // what the user keeps under "merge"
+    bool keepFails = false;
     std::string typedOffset;
     bool checked = false, stopMerge = false; // the box ticked; Cancel pressed on the progress
     std::set<int> selection, disabled;
@@ -62,6 +67,30 @@ class FakePort : public Port {
     void openFolder(const std::string& path) override { log.push_back("folder " + path); }
     void openUrl(const std::string& url) override { log.push_back("url " + url); }
     void runDialog(InfoDialog) override {}
+    // 确定 with values the check finds wrong is told, as the windows tell
+    // it, and the dialog stays open for the next.
+    std::optional<SettingTexts> editMergeSettings(const SettingTexts& shown,
+                                                  const SettingsCheck& check) override {
+        log.push_back("settings");
+        shownSettings = shown;
+        for (;;) {
+            std::optional<SettingTexts> edited = take(edits);
+            const std::optional<std::string> wrong = edited ? check(*edited) : std::nullopt;
+            if (!wrong) {
+                return edited;
+            }
+            showMessage(*wrong, "提示", Icon::Error, Buttons::Ok);
+        }
+    }
+    SettingTexts loadSettings(const std::string& group) override {
+        log.push_back("load " + group);
+        return kept;
+    }
+    bool storeSettings(const std::string& group, const SettingTexts& values) override {
+        log.push_back("store " + group);
+        kept = keepFails ? kept : values;
+        return !keepFails;
+    }
     void quit() override {}
     bool reportProgress(std::uint64_t done, std::uint64_t total) override {
         EXPECT_LE(done, total);
@@ -84,7 +113,8 @@ class AppTest : public ::testing::Test {
   protected:
     AppTest() : commands(port, "www.example.com") {}
     void TearDown() override {
-        EXPECT_TRUE(port.answers.empty() && port.opens.empty() && port.saves.empty());
+        EXPECT_TRUE(port.answers.empty() && port.opens.empty() && port.saves.empty() &&
+                    port.edits.empty());
     }
     // An Ok box as the port logs it.
     static std::string message(char icon, const std::string& text,

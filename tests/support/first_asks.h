@@ -3,7 +3,8 @@
 // Each window's test logs its dialogs in these words: "message CAPTION MARK
 // TEXT" (MARK: the icon, i, ! or x, then ? for Yes and No; TEXT: its first 8
 // UTF-16 units, the wording being the commands'), "open TITLE", "save TITLE",
-// "dialog ID", "url URL" (with the publisher's host written "host").
+// "dialog ID", "settings" (the merge settings dialog), "url URL" (with the
+// publisher's host written "host").
 #pragma once
 
 #include <string>
@@ -25,7 +26,7 @@ inline const std::pair<int, std::string> kControlsAsk[] = {
 // In menu order, Exit (the File menu's last) left out, a line each.
 inline const std::string kMenusAsk =
     "open 选择任一文件即导入当前文件夹所有文件\nmessage 提示 ! 列表为空，没有可\n"
-    "open 选择要校验的镜像文件\nopen 选择要查看的镜像文件\ndialog 129\ndialog 134\n"
+    "open 选择要校验的镜像文件\nopen 选择要查看的镜像文件\nsettings\ndialog 129\ndialog 134\n"
     "url http://host/html/2023/software_1106/35.html\ndialog 103\n";
 
 } // namespace zd::test

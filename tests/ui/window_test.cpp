@@ -3,6 +3,7 @@
 // onto the list and the start.
 #include "tests/support/first_asks.h"
 #include "tests/support/test_files.h"
+#include "tests/ui/fake_dialogs.h"
 #include "tests/ui/qstring_printer.h"
 #include "ui/client_area.h"
 #include "ui/dialog_layer.h"
@@ -30,50 +31,6 @@
 
 namespace zd::test {
 namespace {
-
-QString q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-// Writes down what was asked, a line each in the words of first_asks.h,
-// and "file PATH"; answers No or OK, and file dialogs with `opened` and
-// `saved` (none: cancelled).
-class FakeDialogs final : public ui::DialogLayer {
-  public:
-    QString log;
-    QStringList opened;
-    std::optional<QString> saved;
-    QPoint dialogTopLeft;
-
-    app::Answer message(QWidget*, const QString& text, const QString& caption, app::Icon icon,
-                        app::Buttons buttons) override {
-        const bool ok = buttons == app::Buttons::Ok;
-        log += "message " + caption +
-               (icon == app::Icon::Warning ? " !"
-                : icon == app::Icon::Error ? " x"
-                                           : " i") +
-               (ok ? " " : "? ") + text.left(8) + "\n";
-        return ok ? app::Answer::Ok : app::Answer::No;
-    }
-    QStringList openFiles(QWidget*, const app::FileDialogRequest& request) override {
-        log += "open " + q(request.title) + "\n";
-        return opened;
-    }
-    std::optional<QString> saveFile(QWidget*, const app::FileDialogRequest& request) override {
-        log += "save " + q(request.title) + "\n";
-        return saved;
-    }
-    void infoDialog(QWidget*, app::InfoDialog dialog, QPoint topLeft) override {
-        log += "dialog " + QString::number(static_cast<int>(dialog)) + "\n";
-        dialogTopLeft = topLeft;
-    }
-    void openExternal(const QUrl& url) override {
-        log +=
-            (url.isLocalFile() ? "file " + url.toLocalFile()
-                               : "url " + url.toString().replace(q(ui::publisherHost()), "host")) +
-            "\n";
-    }
-};
 
 class WindowTest : public ::testing::Test {
   protected:
