@@ -1,6 +1,8 @@
 #include "win32/dialogs.h"
 
+#include "app/messages.h"
 #include "core/files/utf16_text.h"
+#include "win32/settings_dialog.h"
 
 #include <algorithm>
 #include <commdlg.h>
@@ -158,6 +160,16 @@ std::optional<std::string> SystemDialogs::saveFile(HWND owner,
 
 void SystemDialogs::infoDialog(HWND owner, int resourceId) {
     ::DialogBoxParamW(instance_, MAKEINTRESOURCEW(resourceId), owner, infoDialogProcedure, 0);
+}
+
+std::optional<app::SettingTexts> SystemDialogs::mergeSettings(HWND owner,
+                                                              const app::SettingTexts& shown,
+                                                              const app::SettingsCheck& check) {
+    return runSettingsDialog(
+        instance_, owner, shown, check, [this](HWND dialog, const std::string& problem) {
+            message(dialog, files::toWideLenient(problem), files::toWideLenient(app::text::kNotice),
+                    messageBoxType(app::Icon::Error, app::Buttons::Ok));
+        });
 }
 
 void SystemDialogs::shellOpen(const std::wstring& target) {

@@ -26,6 +26,11 @@ class Dialogs {
                                                 const app::FileDialogRequest& request) = 0;
     // Runs dialog template `resourceId` modally.
     virtual void infoDialog(HWND owner, int resourceId) = 0;
+    // The merge settings dialog showing `shown`, over `owner`: the values at
+    // 确定, nothing for 取消. 确定 with values `check` finds wrong shows its
+    // message (through `message`) and keeps the dialog open.
+    virtual std::optional<app::SettingTexts>
+    mergeSettings(HWND owner, const app::SettingTexts& shown, const app::SettingsCheck& check) = 0;
     // Opens a folder or a web address with the shell's "open" verb.
     virtual void shellOpen(const std::wstring& target) = 0;
 };
@@ -47,7 +52,7 @@ std::vector<std::wstring> selectedPaths(const wchar_t* buffer, std::size_t nameO
 INT_PTR CALLBACK infoDialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The real dialogs.
-class SystemDialogs final : public Dialogs {
+class SystemDialogs : public Dialogs {
   public:
     // `selectionChars`: the room, in UTF-16 units, for what a multiple
     // selection returns; a selection longer than that fails the dialog.
@@ -59,6 +64,8 @@ class SystemDialogs final : public Dialogs {
     app::OpenChoice openFiles(HWND owner, const app::FileDialogRequest& request) override;
     std::optional<std::string> saveFile(HWND owner, const app::FileDialogRequest& request) override;
     void infoDialog(HWND owner, int resourceId) override;
+    std::optional<app::SettingTexts> mergeSettings(HWND owner, const app::SettingTexts& shown,
+                                                   const app::SettingsCheck& check) override;
     void shellOpen(const std::wstring& target) override;
 
     // Room for the many names a multiple selection can return.

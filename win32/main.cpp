@@ -35,6 +35,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     ::UpdateWindow(window.handle());
     const HACCEL accelerators =
         ::LoadAcceleratorsW(instance, MAKEINTRESOURCEW(zd::win32::kAccelerators));
+    window.commands().loadMergeSettings(); // a message about them is owned by the window
     if (const auto files = zd::win32::commandLineFiles(::GetCommandLineW()); !files.empty()) {
         window.commands().onDrop(files);
     }

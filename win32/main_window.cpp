@@ -73,6 +73,10 @@ bool MainWindow::create() {
 void addToolsMenu(HMENU bar) {
     const HMENU tools = ::CreatePopupMenu();
     for (const app::text::MenuItem& item : app::text::kToolsMenuItems) {
+        if (item.text == nullptr) {
+            ::AppendMenuW(tools, MF_SEPARATOR, 0, nullptr);
+            continue;
+        }
         ::AppendMenuW(tools, MF_STRING, static_cast<UINT_PTR>(item.id),
                       files::toWideLenient(item.text).c_str());
     }

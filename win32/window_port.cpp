@@ -3,6 +3,7 @@
 #include "core/files/utf16_text.h"
 #include "win32/dialogs.h"
 #include "win32/main_window.h"
+#include "win32/settings_store.h"
 
 #include <commctrl.h>
 
@@ -100,6 +101,19 @@ void WindowPort::openUrl(const std::string& url) {
 
 void WindowPort::runDialog(app::InfoDialog dialog) {
     dialogs_.infoDialog(window_.handle(), static_cast<int>(dialog));
+}
+
+std::optional<app::SettingTexts> WindowPort::editMergeSettings(const app::SettingTexts& shown,
+                                                               const app::SettingsCheck& check) {
+    return dialogs_.mergeSettings(window_.handle(), shown, check);
+}
+
+app::SettingTexts WindowPort::loadSettings(const std::string& group) {
+    return readRegistrySettings(settingsKey(group));
+}
+
+bool WindowPort::storeSettings(const std::string& group, const app::SettingTexts& values) {
+    return writeRegistrySettings(settingsKey(group), values);
 }
 
 void WindowPort::quit() {

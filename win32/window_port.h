@@ -38,6 +38,10 @@ class WindowPort final : public app::Port {
     void openFolder(const std::string& path) override;
     void openUrl(const std::string& url) override;
     void runDialog(app::InfoDialog dialog) override;
+    std::optional<app::SettingTexts> editMergeSettings(const app::SettingTexts& shown,
+                                                       const app::SettingsCheck& check) override;
+    app::SettingTexts loadSettings(const std::string& group) override;
+    bool storeSettings(const std::string& group, const app::SettingTexts& values) override;
     void quit() override;
 
     bool reportProgress(std::uint64_t done, std::uint64_t total) override;
