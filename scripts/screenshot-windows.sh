@@ -6,8 +6,11 @@
 #
 # With FILEs, the window adds them as a drop would (they are its command
 # line); the count message that follows is shot as OUTPUT-message.png and
-# closed with Enter before OUTPUT.png is taken. Last, the tools menu is
-# opened with Alt+T and shot as OUTPUT-tools.png.
+# closed with Enter before OUTPUT.png is taken. Then the tools menu is
+# opened with Alt+T and shot as OUTPUT-tools.png, and its last item, the
+# merge settings, as OUTPUT-settings.png.
+# ZD_SHOT_DPI sets the display's scale in dots per inch (default 96, that
+# is 100 %; 120 is 125 %, 144 is 150 %).
 # Needs build-win/zadodaziderav.exe (scripts/windows.sh) and
 # scripts/install-deps.sh shot windows.
 set -euo pipefail
@@ -32,9 +35,11 @@ files=()
 for f in "$@"; do files+=("$(realpath "$f")"); done
 
 export ZD_SHOT_OUTPUT="$output" ZD_SHOT_PROGRAM="$program" ZD_SHOT_ROOT="$root"
-xvfb-run --auto-servernum --server-args="-screen 0 1280x800x24" bash -c '
+export ZD_SHOT_DPI=${ZD_SHOT_DPI:-96}
+xvfb-run --auto-servernum --server-args="-screen 0 1600x1000x24" bash -c '
   set -euo pipefail
-  source "$ZD_SHOT_ROOT/scripts/wine-env.sh" x11
+  # The scale is set every time: the prefix keeps the last one.
+  ZD_WINE_DPI=$ZD_SHOT_DPI source "$ZD_SHOT_ROOT/scripts/wine-env.sh" x11
   trap zd_wine_stop EXIT
   # Windows paths for the files to add, worked out here, as
   # any other Wine program started now would undo the font settings.
@@ -57,5 +62,11 @@ xvfb-run --auto-servernum --server-args="-screen 0 1280x800x24" bash -c '
   xdotool windowfocus --sync "$window" key alt+t
   sleep 1
   import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "${ZD_SHOT_OUTPUT%.png}-tools.png"
+  # Up from the first item wraps round to the last, the merge settings.
+  xdotool key Up Return
+  sleep 2
+  dialog=$(xdotool search --name "^合并选项$" | head -n 1)
+  import -window "${dialog:-root}" "${ZD_SHOT_OUTPUT%.png}-settings.png"
+  xdotool key Escape
 ' shot "${files[@]}"
 echo "saved $output"

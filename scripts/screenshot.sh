@@ -5,8 +5,9 @@
 #
 # With FILEs, the window is started with them, so they are added as a drop
 # adds them; the count message that follows is shot as OUTPUT-message.png and
-# then closed with Enter (needs xdotool) before OUTPUT.png is taken. Last,
-# the tools menu is opened with Alt+T and shot as OUTPUT-tools.png.
+# then closed with Enter (needs xdotool) before OUTPUT.png is taken. Then
+# the tools menu is opened with Alt+T and shot as OUTPUT-tools.png, and its
+# last item, the merge settings, as OUTPUT-settings.png.
 # Needs xvfb, xauth, imagemagick and fonts-wqy-microhei (scripts/install-deps.sh shot).
 set -euo pipefail
 
@@ -45,6 +46,12 @@ xvfb-run --auto-servernum --server-args="-screen 0 1280x800x24" bash -c '
     xdotool search --name "^Tessarine Tool" windowfocus --sync key alt+t
     sleep 1
     import -window root "${ZD_SHOT_OUTPUT%.png}-tools.png"
+    # Up from the first item wraps round to the last, the merge settings.
+    xdotool key Up Return
+    sleep 1
+    dialog=$(xdotool search --name "^合并选项$" | head -n 1)
+    import -window "${dialog:-root}" "${ZD_SHOT_OUTPUT%.png}-settings.png"
+    xdotool key Escape
   fi
 ' screenshot "$@"
 echo "saved $output"

@@ -4,7 +4,9 @@
 #   source scripts/wine-env.sh null   # windows drawn nowhere (tests)
 #   source scripts/wine-env.sh x11    # windows on $DISPLAY (screenshots)
 #
-# Sets WINEPREFIX (default build-win/wine), WINEDEBUG and ZD_WINESERVER.
+# With ZD_WINE_DPI set (96 is 100 %, 120 is 125 %, 144 is 150 %), the
+# display's scale too. Sets WINEPREFIX (default build-win/wine), WINEDEBUG
+# and ZD_WINESERVER.
 zd_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEPREFIX=${WINEPREFIX:-$zd_root/build-win/wine}
 export WINEDEBUG=${WINEDEBUG:--all}
@@ -40,6 +42,12 @@ Windows Registry Editor Version 5.00
 "System"=hex(7):77,00,71,00,79,00,2d,00,6d,00,69,00,63,00,72,00,6f,00,68,00,65,00,69,00,2e,00,74,00,74,00,63,00,2c,00,57,00,65,00,6e,00,51,00,75,00,61,00,6e,00,59,00,69,00,20,00,4d,00,69,00,63,00,72,00,6f,00,20,00,48,00,65,00,69,00,00,00,00,00
 "Tahoma"=hex(7):77,00,71,00,79,00,2d,00,6d,00,69,00,63,00,72,00,6f,00,68,00,65,00,69,00,2e,00,74,00,74,00,63,00,2c,00,57,00,65,00,6e,00,51,00,75,00,61,00,6e,00,59,00,69,00,20,00,4d,00,69,00,63,00,72,00,6f,00,20,00,48,00,65,00,69,00,00,00,00,00
 REG
+# The scale goes in with the rest: a reg.exe started on its own, after the
+# code page is noted, would have the fonts rewritten.
+if [ -n "${ZD_WINE_DPI:-}" ]; then
+  printf '\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n"LogPixels"=dword:%08x\n' \
+    "$ZD_WINE_DPI" >>"$zd_reg"
+fi
 # A brand-new prefix: wineboot returns while the programs it started (the
 # devices, the services, the registry's first writes) still run under its
 # server. Wait for that server to end, so the first program started after

@@ -2,6 +2,7 @@
 
 #include "app/commands.h"
 
+#include <algorithm>
 #include <commctrl.h>
 
 namespace zd::win32 {
@@ -51,6 +52,17 @@ std::vector<ControlDesc> mainWindowControls(std::uint32_t frontOffset,
         {L"Static", L"推荐结合zu(DAVA)液晶控制芯片使用：VE8889 / RE8876 等，更多信息请访问：", 0,
          kLabel | SS_RIGHT, 30, 445, 533, 20},
     };
+}
+
+RECT controlRect(const ControlDesc& control, int dpi) {
+    const auto scaled = [dpi](int pixels) { return ::MulDiv(pixels, dpi, 96); };
+    RECT rect{scaled(control.x), scaled(control.y), scaled(control.x + control.width),
+              scaled(control.y + control.height)};
+    const int reach = control.x + control.width - app::kLinkX; // into the link, at 96 DPI
+    if (control.y == app::kLinkY && control.x < app::kLinkX && reach > 0) {
+        rect.right = std::min<LONG>(rect.right, scaled(app::kLinkX) + reach);
+    }
+    return rect;
 }
 
 const std::array<ColumnDesc, 5>& listColumns() {

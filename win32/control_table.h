@@ -23,6 +23,13 @@ struct ControlDesc {
 // front-offset edit and the capacity display show at first.
 std::vector<ControlDesc> mainWindowControls(std::uint32_t frontOffset, std::uint32_t imageCapacity);
 
+// Where a control goes, in window pixels at `dpi`: its edges scaled, so
+// that neighbours stay neighbours. At 96 DPI the label before the link
+// reaches one pixel into the link's first letter cell, the blank column
+// before the letter; scaled, that pixel would grow over the letter, as the
+// label is drawn after the link. So it reaches that one pixel at any scale.
+RECT controlRect(const ControlDesc& control, int dpi);
+
 struct ColumnDesc {
     const wchar_t* title;
     int width;  // pixels at 96 DPI

@@ -162,10 +162,11 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
 void MainWindow::createControls() {
     EntryList& list = commands_.list();
     for (const ControlDesc& desc : mainWindowControls(list.frontOffset(), list.imageCapacity())) {
+        const RECT at = controlRect(desc, dpi_);
         const HWND control = ::CreateWindowExW(
-            0, desc.className, desc.text.c_str(), desc.style, toWindow(desc.x), toWindow(desc.y),
-            toWindow(desc.width), toWindow(desc.height), window_,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(desc.id)), instance_, nullptr);
+            0, desc.className, desc.text.c_str(), desc.style, at.left, at.top, at.right - at.left,
+            at.bottom - at.top, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(desc.id)),
+            instance_, nullptr);
         if (control != nullptr && desc.id == app::cmd::ApplyOffset) {
             // The apply button shows icon 135 at the small-icon size.
             if (const HANDLE icon =

@@ -4,6 +4,7 @@
 #include "tests/support/first_asks.h"
 #include "tests/support/test_files.h"
 #include "tests/win32/fake_dialogs.h"
+#include "win32/control_table.h"
 #include "win32/dialogs.h"
 #include "win32/main_window.h"
 #include "win32/progress_window.h"
@@ -337,6 +338,26 @@ TEST_F(WindowTest, FileDialogsFiltersAndSelections) {
     };
     for (const auto& [buffer, offset, paths] : selections) {
         EXPECT_EQ(selectedPaths(buffer, offset), paths);
+    }
+}
+
+// At 100 % every control lies as the table says, the label before the link
+// reaching one pixel into the link's first letter cell, before the letter.
+// At 125 % and 150 % the controls grow by their edges, and that label still
+// ends one pixel into the link, never over its first letter (at 150 % it
+// hid the "h" of http).
+TEST(ControlTable, PlacesAtEveryScale) {
+    for (const int dpi : {96, 120, 144}) {
+        for (const ControlDesc& control : mainWindowControls(0, 0)) {
+            const RECT at = controlRect(control, dpi);
+            const auto scaled = [dpi](int pixels) { return ::MulDiv(pixels, dpi, 96); };
+            EXPECT_EQ(at.left, scaled(control.x));
+            EXPECT_EQ(at.bottom, scaled(control.y + control.height));
+            const bool beforeLink = control.y == app::kLinkY;
+            EXPECT_EQ(at.right,
+                      beforeLink ? scaled(app::kLinkX) + 1 : scaled(control.x + control.width))
+                << dpi << " " << files::toUtf8(control.text);
+        }
     }
 }
 
