@@ -104,7 +104,16 @@ void verifyImageFile(Context c) {
         for (const check::RowFinding& row : result.rows) {
             lines.push_back(rowLine(row));
         }
-        message = text::verifyFailed(result.rows.size()) + shownRows(lines);
+        message = (result.notThisImage ? text::kNotThisImage
+                   : result.rows.empty() ? text::kVerifyFailedFrontArea
+                                         : text::verifyFailed(result.rows.size())) +
+                  shownRows(lines);
+    }
+    if (result.frontAreaDamagedAt) {
+        message += text::frontAreaDamaged(*result.frontAreaDamagedAt);
+    }
+    if (result.otherDataInFront) {
+        message += text::kOtherDataInFront;
     }
     if (result.bytesPastLayout > 0) {
         message += text::bytesPastLayout(result.bytesPastLayout, result.layoutEnd);
@@ -129,6 +138,11 @@ void showImageTable(Context c) {
         return tell(c.port,
                     text::imageTableHeader(result.rowCount, result.imageSize) + shownRows(lines),
                     text::kImageInfoCaption, Icon::Information);
+    case check::InspectResult::Status::FrontAreaDamaged:
+        return tell(c.port,
+                    text::imageTableHeader(result.rowCount, result.imageSize) + shownRows(lines) +
+                        text::frontAreaDamaged(result.damagedAt),
+                    text::kImageInfoCaption, Icon::Warning);
     case check::InspectResult::Status::NoTable:
         return tell(c.port, text::noInfoTable(*image), text::kImageInfoCaption, Icon::Information);
     case check::InspectResult::Status::ImageTooShort:

@@ -219,6 +219,17 @@ inline std::string verifyFailed(std::size_t bad) {
     return "校验失败：" + std::to_string(bad) +
            " 个文件与镜像不符。\n\n序号\t文件名\t地址\t不符之处";
 }
+// Verify's findings beyond the rows.
+inline constexpr const char* kNotThisImage =
+    "校验失败：该镜像不是此列表的镜像：没有任何文件位于列表所记录的地址，也没有文件信息表。"
+    "\n\n序号\t文件名\t地址\t不符之处";
+inline constexpr const char* kVerifyFailedFrontArea = "校验失败：镜像的前置区域已损坏。";
+inline constexpr const char* kOtherDataInFront =
+    "\n\n说明：镜像的前置区域中是其他数据，没有文件信息表，只校验了各文件。";
+inline std::string frontAreaDamaged(std::uint64_t offset) {
+    return "\n\n前置区域在文件信息表之后、偏移 " + std::to_string(offset) +
+           " 处与填充字节不符：镜像已损坏。";
+}
 inline std::string bytesPastLayout(std::uint64_t bytes, std::uint64_t layoutEnd) {
     return "\n\n说明：镜像在列表的末尾（" + std::to_string(layoutEnd) + " 字节）之后还有 " +
            std::to_string(bytes) + " 字节，未校验。";
@@ -230,7 +241,7 @@ inline constexpr check::FindingWords kFindingWords{
                 "该文件现为 {inputSize} 字节，而非 {size} 字节",
                 "镜像只有 {offset} 字节，在该文件开始之前就已结束"},
     .table = {"", "文件信息表记录为地址 {tableAddress}，大小 {tableSize}",
-              "镜像在该文件的文件信息表记录之前结束"},
+              "镜像在该文件的文件信息表记录之前结束", "文件信息表中该文件的记录处只有填充字节"},
     .pastSlot = "超出其预留位置（止于 {slotEnd}）",
     .separator = "；",
 };

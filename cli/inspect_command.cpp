@@ -32,6 +32,10 @@ int runInspect(const InspectOptions& options, const Context& context) {
     case check::InspectResult::Status::Ok:
         context.out << "Image size: " << result.imageSize << " bytes\n";
         return kSuccess;
+    case check::InspectResult::Status::FrontAreaDamaged:
+        context.out << "Image size: " << result.imageSize << " bytes\n";
+        context.fail(options.image, frontAreaDamagedText(result.damagedAt));
+        return kFailure;
     case check::InspectResult::Status::NoTable:
         context.fail(options.image, "no file info table found at its start");
         return kFailure;

@@ -16,6 +16,7 @@ struct VerifyOptions {
     std::string image;
     std::string list;
     std::string manifest;
+    bool info = false;
     bool quiet = false;
 };
 
@@ -29,8 +30,12 @@ int runVerify(const VerifyOptions& options, const Context& context) {
     }
     const bool byList = !options.list.empty();
     const files::KeepGoing stop = context.keepGoing();
+    if (options.info && !byList) {
+        return context.usage("verify", "--info goes with -l: a manifest says whether the image "
+                                       "holds the table");
+    }
     const check::VerifyResult result =
-        byList ? check::verifyAgainstList(options.image, options.list, stop)
+        byList ? check::verifyAgainstList(options.image, options.list, stop, options.info)
                : check::verifyAgainstManifest(options.image, options.manifest, stop);
     if (result.status == check::VerifyResult::Status::ImageUnreadable) {
         context.fail(options.image, imageUnreadableText(result.error));
@@ -55,8 +60,16 @@ int runVerify(const VerifyOptions& options, const Context& context) {
                     << " past the layout's end (" << result.layoutEnd << " bytes); "
                     << (one ? "it was" : "they were") << " not checked\n";
     }
+    if (result.otherDataInFront && !options.quiet) {
+        context.err << kProgram << ": note: " << printableName(options.image)
+                    << ": its front area holds other data than a file info table; only the "
+                       "files were checked (-i checks the table all the same)\n";
+    }
     for (const check::RowFinding& row : result.rows) {
         context.out << verifyRowLine(row);
+    }
+    if (result.frontAreaDamagedAt) {
+        context.fail(options.image, frontAreaDamagedText(*result.frontAreaDamagedAt));
     }
     if (result.imageShort) {
         context.fail(options.image, std::to_string(result.imageSize) +
@@ -68,7 +81,10 @@ int runVerify(const VerifyOptions& options, const Context& context) {
                                         "file matches: the front area or the padding differs");
     }
     if (!result.ok()) {
-        if (const std::size_t bad = result.rows.size()) {
+        if (result.notThisImage) {
+            context.fail(options.image, "not an image of this list: no file lies where the "
+                                        "list puts it, and it holds no file info table");
+        } else if (const std::size_t bad = result.rows.size()) {
             context.fail(options.image, std::to_string(bad) + (bad == 1 ? " file does not match"
                                                                         : " files do not match"));
         }
@@ -88,6 +104,10 @@ Runner setUpVerify(CLI::App& command) {
     command.add_option("IMAGE", options->image, "the image (.bin), or a dump of the whole flash")
         ->type_name("")
         ->required();
+    command.add_flag("-i,--info", options->info,
+                     "with -l: the image holds a file info table, checked\n"
+                     "whatever its front area holds (without it, the\n"
+                     "table is checked where there is one)");
     command
         .add_option("-l,--list", options->list,
                     "check against the files the list file names, byte\n"

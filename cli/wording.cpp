@@ -192,7 +192,8 @@ constexpr check::FindingWords kFindingWords{
                 "the file is now {inputSize} bytes long, not {size}",
                 "the image is {offset} bytes long, ending before the file"},
     .table = {"", "the file info table says address {tableAddress}, size {tableSize}",
-              "the image ends before the file's record in the file info table"},
+              "the image ends before the file's record in the file info table",
+              "the file info table holds filler where the file's record belongs"},
     .pastSlot = "runs past its slot, which ends at {slotEnd}",
     .separator = "; ",
 };
@@ -200,6 +201,11 @@ constexpr check::FindingWords kFindingWords{
 std::string verifyRowLine(const check::RowFinding& row) {
     return std::to_string(row.number) + '\t' + printableName(row.path) + '\t' +
            std::to_string(row.address) + '\t' + check::findingText(row, kFindingWords) + '\n';
+}
+
+std::string frontAreaDamagedText(std::uint64_t offset) {
+    return "the front area differs from its filler at offset " + std::to_string(offset) +
+           ", after the file info table: it is damaged";
 }
 
 FailureLine unpackFailure(const check::UnpackResult& result, const std::string& image) {

@@ -43,6 +43,9 @@ std::string tableCutShortText(std::uint64_t imageSize, std::uint64_t tableEnd);
 // wrong.
 std::string verifyRowLine(const check::RowFinding& row);
 
+// The filler after the file info table differs at `offset`.
+std::string frontAreaDamagedText(std::uint64_t offset);
+
 // An unpack that failed: the file it is about and what is wrong with it.
 FailureLine unpackFailure(const check::UnpackResult& result, const std::string& image);
 

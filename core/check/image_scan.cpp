@@ -163,17 +163,62 @@ class TakenRows {
 };
 
 // The filler after the table: every byte the same, whichever byte it is.
+// The filler after the table: one byte, whichever the merge used, told by
+// the majority of its first three. A few other bytes, at most kDamageTaken
+// and one in sixteen, are damage (the first is kept); more make it no
+// filler at all, but data.
 class Filler {
   public:
-    bool holds(const unsigned char* bytes, std::size_t size) {
-        if (size > 0 && !byte_) {
-            byte_ = bytes[0];
+    static constexpr std::size_t kDamageTaken = kInfoRecordBytes;
+
+    // The next `size` bytes, the first at image offset `at`; false once
+    // there are too many that differ.
+    bool take(const unsigned char* bytes, std::size_t size, std::uint64_t at) {
+        taken_ += size;
+        for (std::size_t i = 0; i < size; ++i) {
+            if (!byte_) {
+                firstBytes_.push_back({bytes[i], at + i});
+                if (firstBytes_.size() == 3) {
+                    settle();
+                }
+            } else if (bytes[i] != *byte_) {
+                note(at + i);
+            }
         }
-        return std::all_of(bytes, bytes + size, [this](unsigned char b) { return b == *byte_; });
+        return damaged_ <= kDamageTaken;
     }
+    // The filler has ended: false when it holds too many other bytes.
+    bool finish() {
+        if (!byte_ && !firstBytes_.empty()) {
+            settle();
+        }
+        return damaged_ <= kDamageTaken && damaged_ * 16 <= taken_;
+    }
+    std::optional<std::uint64_t> firstDamage() const { return firstDamage_; }
 
   private:
+    void settle() {
+        const auto& b = firstBytes_;
+        byte_ = b.size() == 3 && b[0].first != b[1].first && b[0].first != b[2].first &&
+                        b[1].first == b[2].first
+                    ? b[1].first
+                    : b[0].first;
+        for (const auto& [value, at] : b) {
+            if (value != *byte_) {
+                note(at);
+            }
+        }
+    }
+    void note(std::uint64_t at) {
+        if (damaged_++ == 0) {
+            firstDamage_ = at;
+        }
+    }
+    std::vector<std::pair<unsigned char, std::uint64_t>> firstBytes_;
     std::optional<unsigned char> byte_;
+    std::size_t damaged_ = 0;
+    std::uint64_t taken_ = 0;
+    std::optional<std::uint64_t> firstDamage_;
 };
 
 } // namespace
@@ -249,7 +294,7 @@ std::error_code findInfoTable(const std::string& path, TableShape& shape, ReadPr
             // The record read is filler.
             const std::size_t inFront = static_cast<std::size_t>(
                 std::min<std::uint64_t>(kInfoRecordBytes, front - position));
-            if (!filler.holds(record, inFront)) {
+            if (!filler.take(record, inFront, position)) {
                 return {};
             }
             position += inFront;
@@ -264,12 +309,16 @@ std::error_code findInfoTable(const std::string& path, TableShape& shape, ReadPr
         if (got < want) {
             return {};
         }
-        if (!filler.holds(buffer.data(), got)) {
+        if (!filler.take(buffer.data(), got, position)) {
             return {};
         }
         position += got;
     }
+    if (!filler.finish()) {
+        return {};
+    }
     shape.found = true;
+    shape.damagedAt = filler.firstDamage();
     shape.frontOffset = front;
     shape.rowCount = rows;
     shape.end = end;

@@ -100,6 +100,9 @@ struct TableShape {
     std::uint32_t frontOffset = 0; // where the lowest row starts
     std::uint64_t rowCount = 0;
     std::uint64_t end = 0; // where the last row ends; past the image's end when it is short
+    // The first byte of the front area past the table that is not its
+    // filler, when a few are not (a damaged front area).
+    std::optional<std::uint64_t> damagedAt{};
 };
 
 // Looks for a file info table at the start of the image (inspect.h gives

@@ -71,6 +71,10 @@ InspectResult inspectImage(const std::string& imagePath,
     if (error) {
         return unreadable(error);
     }
+    if (shape.damagedAt) {
+        result.status = InspectResult::Status::FrontAreaDamaged;
+        result.damagedAt = *shape.damagedAt;
+    }
     return result;
 }
 

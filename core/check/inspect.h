@@ -15,7 +15,9 @@ namespace zd::check {
 // of at least 9 and the records from there on name rows that each end by
 // 4 GiB and overlap none before them, with room to spare before the lowest
 // row's address F (F more than 8 per record), and every byte after them up
-// to F is the same, the filler the merge writes there. The rows may come in
+// to F is the same, the filler the merge writes there, but for at most 8
+// damaged bytes (the front area is then damaged, and said to be). The rows
+// may come in
 // any order (a merge that kept an earlier layout lists them in list order
 // at the addresses they kept); once a record breaks the order a merge lays
 // them out in under one alignment A (a power of two up to 1 MiB; 1 for back
@@ -34,6 +36,8 @@ struct InspectResult {
         Ok,
         NoTable,
         ImageTooShort, // the table's rows end at `tableEnd`, past the image's end
+        FrontAreaDamaged, // the rows were told, but the filler after the table
+                          // differs at `damagedAt`
         ImageUnreadable,
         Stopped,
     };
@@ -43,6 +47,7 @@ struct InspectResult {
     std::uint64_t tableEnd = 0;
     std::uint32_t frontOffset = 0;
     std::uint64_t rowCount = 0;
+    std::uint64_t damagedAt = 0;
 };
 
 // Calls `onRow` for every row of the table, in the table's order, as soon as

@@ -68,52 +68,58 @@ void compareWithFile(const CheckRow& row, RowCheck& check, const unsigned char* 
     }
 }
 
-// One record of the table: whether it says what the row does.
+// The table's records, read as the image streams past, each beside its
+// row; whether there is a table is settled once all are read.
 struct TableCheck {
     const CheckLayout& layout;
     std::vector<RowCheck>& checks;
-    std::uint64_t tableBytes = 0; // 8 per row, when the table is checked
-    bool written = false;
+    std::uint64_t tableBytes = 0; // 8 per row, when there is room for a table
+    bool written = false;         // known, or found as inspect finds it
+    bool otherData = false;       // a list's front area holds something else
     unsigned char record[kInfoRecordBytes] = {};
     std::uint64_t position = 0;
+    std::vector<bool> fillerRecords{}; // read as eight equal bytes
 
     void feed(const unsigned char* data, std::size_t size) {
         while (size > 0 && position < tableBytes) {
             record[position % kInfoRecordBytes] = *data++;
             --size;
             if (++position % kInfoRecordBytes == 0) {
-                compare(position / kInfoRecordBytes - 1);
+                keep(position / kInfoRecordBytes - 1);
             }
         }
     }
 
-    void compare(std::uint64_t index) {
-        if (index == 0 && !layout.tableKnown) {
-            written = !std::all_of(std::begin(record), std::end(record),
-                                   [this](unsigned char b) { return b == record[0]; });
-        }
-        if (!written) {
-            tableBytes = 0; // nothing more to look at
-            return;
-        }
-        const CheckRow& row = layout.rows[index];
-        RowCheck& check = checks[index];
+    void keep(std::uint64_t index) {
         const InfoRecord read = readInfoRecord(record);
-        check.tableAddress = read.address;
-        check.tableSize = read.size;
-        if (check.tableAddress != row.address || check.tableSize != row.size) {
-            check.table = TableFault::Differs;
-        }
+        checks[index].tableAddress = read.address;
+        checks[index].tableSize = read.size;
+        fillerRecords.push_back(std::all_of(std::begin(record), std::end(record),
+                                            [this](unsigned char b) { return b == record[0]; }));
     }
 
-    // Records the image ended before.
+    bool matches(std::size_t index) const {
+        return checks[index].tableAddress == layout.rows[index].address &&
+               checks[index].tableSize == layout.rows[index].size;
+    }
+
+    // Without a table found, one is there when any record names its row as
+    // the list does (the rest damaged); else the front area holds filler or
+    // other data, and no record is looked at.
     void finish() {
+        const std::size_t read = fillerRecords.size();
+        for (std::size_t index = 0; !written && index < read; ++index) {
+            written = matches(index);
+        }
         if (!written) {
+            otherData = read > 0 && !fillerRecords[0];
             return;
         }
-        for (std::uint64_t index = position / kInfoRecordBytes;
-             index < tableBytes / kInfoRecordBytes; ++index) {
-            checks[index].table = TableFault::Missing;
+        for (std::size_t index = 0; index < tableBytes / kInfoRecordBytes; ++index) {
+            checks[index].table = index >= read       ? TableFault::Missing
+                                  : matches(index)    ? TableFault::None
+                                  : fillerRecords[index] ? TableFault::NoRecord
+                                                         : TableFault::Differs;
         }
     }
 };
@@ -250,10 +256,20 @@ VerifyResult verifyImage(const std::string& imagePath, const CheckLayout& layout
     std::vector<RowCheck> checks(layout.rows.size());
     TableCheck table{layout, checks};
     const std::uint64_t rowCount = layout.rows.size();
+    // The table as inspect finds it: whether a list's image holds one, and
+    // whether the filler after it is whole.
+    TableShape shape;
+    if (auto error = findInfoTable(imagePath, shape, progress)) {
+        result.status =
+            isStop(error) ? VerifyResult::Status::Stopped : VerifyResult::Status::ImageUnreadable;
+        result.error = error;
+        return result;
+    }
     if (infoTableFits(layout.frontOffset, rowCount) &&
         (!layout.tableKnown || layout.tableWritten)) {
         table.tableBytes = kInfoRecordBytes * rowCount;
-        table.written = layout.tableKnown;
+        table.written = layout.tableKnown || shape.found;
+        table.fillerRecords.reserve(rowCount);
     }
     Crc32 imageCrc;
     std::uint64_t imageCrcBytes = 0;
@@ -295,6 +311,10 @@ VerifyResult verifyImage(const std::string& imagePath, const CheckLayout& layout
     }
     table.finish();
     result.tableChecked = table.written;
+    result.otherDataInFront = table.otherData;
+    if (table.written) {
+        result.frontAreaDamagedAt = shape.damagedAt;
+    }
     result.imageSize = imageSize;
     if (result.imageSize > layoutEnd) {
         result.bytesPastLayout = result.imageSize - layoutEnd;
@@ -313,14 +333,20 @@ VerifyResult verifyImage(const std::string& imagePath, const CheckLayout& layout
         result.imageCrcFound = imageCrc.value();
         result.imageCrcDiffers = !result.imageShort && imageCrc.value() != layout.imageCrc;
     }
-    if (!result.rows.empty() || result.imageShort || result.imageCrcDiffers) {
+    result.notThisImage = !layout.byCrc && !table.written && !layout.rows.empty() &&
+                          result.rows.size() == layout.rows.size() &&
+                          std::all_of(result.rows.begin(), result.rows.end(), [](const auto& row) {
+                              return row.content != ContentFault::None;
+                          });
+    if (!result.rows.empty() || result.imageShort || result.imageCrcDiffers ||
+        result.frontAreaDamagedAt) {
         result.status = VerifyResult::Status::Mismatch;
     }
     return result;
 }
 
 VerifyResult verifyAgainstList(const std::string& imagePath, const std::string& listPath,
-                               const files::KeepGoing& keepGoing) {
+                               const files::KeepGoing& keepGoing, bool tableAsked) {
     ListReadResult read = readListFile(listPath);
     if (read.status == ListReadResult::Status::CannotOpen) {
         return layoutUnreadable(read.error, "the list file cannot be read");
@@ -339,6 +365,8 @@ VerifyResult verifyAgainstList(const std::string& imagePath, const std::string& 
     // The list file does not hold the front offset: the lowest row starts
     // there (the first, unless a kept layout moved rows).
     layout.frontOffset = layout.rows.empty() ? 0 : std::ranges::min(read.addresses);
+    layout.tableKnown = tableAsked;
+    layout.tableWritten = tableAsked;
     return verifyImage(imagePath, layout, keepGoing);
 }
 

@@ -33,9 +33,11 @@ struct CheckLayout {
     std::uint32_t frontOffset = 0;
     // Checked by CRC (a manifest) or against the files themselves (a list).
     bool byCrc = false;
-    // A manifest says whether the table was written; for a list it is taken
-    // as written when the front area has room for it and its first 8 bytes
-    // are not all the same byte (filler, whichever byte the merge used).
+    // A manifest says whether the table was written, and so does the user
+    // who asks for it to be checked; for a list it is taken as written when
+    // the front area has room for it and holds a file info table as inspect
+    // finds one, or a first record that names the first row as the list does
+    // (a table the rest of which is damaged).
     bool tableKnown = false;
     bool tableWritten = false;
     // A manifest's image size and CRC (padding included); 0 for a list,
@@ -56,7 +58,12 @@ enum class ContentFault {
 };
 
 // What is wrong with the row's record in the file info table.
-enum class TableFault { None, Differs, Missing };
+enum class TableFault {
+    None,
+    Differs,  // it names another address or size (`tableAddress`, `tableSize`)
+    Missing,  // the image ends before it
+    NoRecord, // eight equal bytes, filler, stand where it belongs
+};
 
 struct RowFinding {
     std::uint64_t number = 0; // 1-based
@@ -99,6 +106,14 @@ struct VerifyResult {
     bool imageShort = false;
     bool imageCrcDiffers = false;
     std::uint32_t imageCrcFound = 0;
+    // A list's front area has room for a table and holds other data than
+    // filler, yet no table: a note, not a fault (a boot record, a dump).
+    bool otherDataInFront = false;
+    // The front area after the table differs from its filler here.
+    std::optional<std::uint64_t> frontAreaDamagedAt{};
+    // Checked against a list: no table, and not one file where it says, so
+    // not an image of this list at all.
+    bool notThisImage = false;
     bool ok() const { return status == Status::Ok; }
 };
 
@@ -110,7 +125,7 @@ struct VerifyResult {
 // language; findingText is the one mapping from faults to words.
 struct FindingWords {
     std::array<const char*, 7> content; // by ContentFault; None's is not used
-    std::array<const char*, 3> table;   // by TableFault; None's is not used
+    std::array<const char*, 4> table;   // by TableFault; None's is not used
     const char* pastSlot;               // the file runs past its slot
     const char* separator;
 };
@@ -122,8 +137,10 @@ VerifyResult verifyImage(const std::string& imagePath, const CheckLayout& layout
                          const files::KeepGoing& keepGoing = {});
 // The layout from a list file (relative names taken from its folder; every
 // row checked at the address the list shows) or from a manifest.
+// `tableAsked`: the image holds a table, checked whatever its front area
+// holds.
 VerifyResult verifyAgainstList(const std::string& imagePath, const std::string& listPath,
-                               const files::KeepGoing& keepGoing = {});
+                               const files::KeepGoing& keepGoing = {}, bool tableAsked = false);
 VerifyResult verifyAgainstManifest(const std::string& imagePath, const std::string& manifestPath,
                                    const files::KeepGoing& keepGoing = {});
 

@@ -108,6 +108,20 @@ TEST_F(WindowTools, VerifyAndInspect) {
     EXPECT_NE(shown.find(text::imageTableHeader(21, 4306) + "\n1\t4096\t10\t4106\n2\t4106"),
               std::string::npos);
     EXPECT_TRUE(shown.ends_with("\n20\t4286\t10\t4296" + text::moreRows(1))) << shown;
+    // A damaged filler byte after the table, named after the rows; other data
+    // in the front area of an image whose files are right, a note.
+    bytes[4000] ^= 1;
+    writeFile(img, bytes);
+    EXPECT_NE(told(cmd::ImageInfo, {img}).find(text::frontAreaDamaged(4000)), std::string::npos);
+    for (std::size_t at = 0; at < 4096; at += 4) {
+        bytes.replace(at, 4, "boot"); // a boot record's bytes, no table
+    }
+    bytes[4096 + 25] ^= 1;
+    writeFile(img, bytes);
+    EXPECT_EQ(told(cmd::VerifyImage, {img, listed}),
+              message('I', text::verifyPassed(21, false) + text::kOtherDataInFront, verify));
+    writeFile(img, std::string(300, 'Z'));
+    EXPECT_NE(told(cmd::VerifyImage, {img, listed}).find(text::kNotThisImage), std::string::npos);
 
     port.stopMerge = true;
     port.opens = {{{img}}, {{listed}}};

@@ -229,7 +229,10 @@ TEST_F(Cli, VerifyInspectAndUnpackReadTheAlignedLayout) {
                       note = "zadodaziderav-cli: note: $D/out/img.bin goes on ",
                       clean =
                           "$D/out/img.bin: every file matches, and so does the file info table\n",
-                      oneBad = "zadodaziderav-cli: $D/out/img.bin: 1 file does not match\n";
+                      oneBad = "zadodaziderav-cli: $D/out/img.bin: 1 file does not match\n",
+                      damaged = "zadodaziderav-cli: $D/out/img.bin: the front area differs from "
+                                "its filler at offset 40, after the file info table: it is "
+                                "damaged\n";
     // Past the list's layout lie the padding and a byte more; the manifest's
     // layout takes the padding in.
     const std::tuple<std::string, std::string, std::string, std::string, int> cases[] = {
@@ -243,10 +246,15 @@ TEST_F(Cli, VerifyInspectAndUnpackReadTheAlignedLayout) {
          row + "CRC-32 " + crc(bad.substr(6464, 100)) + ", expected " +
              crc(readFile(dir / "in/sub/a.jpg")) + table,
          note + "1 byte past the layout's end (8192 bytes); it was not checked\n" + oneBad, 1},
+        // One damaged filler byte after the table: named by both layouts.
         {filler, "--manifest $D/out/m", "",
-         "zadodaziderav-cli: $D/out/img.bin: CRC-32 " + crc(filler) +
+         damaged + "zadodaziderav-cli: $D/out/img.bin: CRC-32 " + crc(filler) +
              " is not the manifest's image_crc32, while every file matches: the front area or "
              "the padding differs\n",
+         1},
+        {filler, "-l $D/out/img.h", "",
+         note + "1628 bytes past the layout's end (6564 bytes); they were not checked\n" +
+             damaged,
          1},
     };
     for (const auto& [content, layout, shown, said, code] : cases) {
@@ -261,6 +269,10 @@ TEST_F(Cli, VerifyInspectAndUnpackReadTheAlignedLayout) {
                            crc(readFile(dir / "in/a.bin")) + "\n2\t1408\t5000\t" +
                            crc(readFile(dir / "in/sub/B.dot")) + "\n3\t6464\t100\t" +
                            crc(readFile(dir / "in/sub/a.jpg")) + "\nImage size: 8192 bytes\n");
+    const std::string tableShown = printed;
+    writeFile(out + ".bin", filler);
+    EXPECT_EQ(run("inspect $D/out/img.bin"), 1);
+    EXPECT_EQ(printed + errors, tableShown + at(damaged)); // the rows, and the damage named
 
     // An input that is not what a reader needs is said in its terms: a pipe
     // or device is refused at once (never read as an empty image), a short
@@ -324,6 +336,48 @@ TEST_F(Cli, VerifyInspectAndUnpackReadTheAlignedLayout) {
               0);
     EXPECT_EQ(run("inspect $D/wide.bin"), 0) << errors;
     EXPECT_NE(printed.find("2\t2097152\t100\t"), std::string::npos) << printed;
+}
+
+// Verify says what the front area holds: other data than a table (a boot
+// record over an image merged without one) is a note and the files are
+// judged, unless -i asks for the table; a manifest's row without a record
+// in the table is told as such, not by the filler's bytes read as numbers;
+// and a file that is not an image of the list at all is said to be.
+TEST_F(Cli, VerifySaysWhatTheFrontAreaHolds) {
+    writeFile(dir / "a.bin", test::patternBytes(1000, 1));
+    writeFile(dir / "b.bin", test::patternBytes(2000, 2));
+    ASSERT_EQ(run("merge -q -o $D/plain -f 4K $D/a.bin $D/b.bin"), 0);
+    std::string image = readFile(dir / "plain.bin");
+    image.replace(0, 512, test::patternBytes(512, 3)); // a boot record
+    writeFile(dir / "plain.bin", image);
+    EXPECT_EQ(run("verify $D/plain.bin -l $D/plain.h"), 0);
+    EXPECT_EQ(printed, at("$D/plain.bin: every file matches\n"));
+    EXPECT_EQ(errors, at("zadodaziderav-cli: note: $D/plain.bin: its front area holds other data "
+                         "than a file info table; only the files were checked (-i checks the "
+                         "table all the same)\n"));
+    EXPECT_EQ(run("verify -i $D/plain.bin -l $D/plain.h"), 1);
+    EXPECT_NE(printed.find("the file info table says address"), std::string::npos) << printed;
+
+    ASSERT_EQ(run("merge -q -o $D/two -i -f 4K --flash-size 16K --pad --manifest $D/two.json "
+                  "$D/a.bin $D/b.bin"),
+              0);
+    std::string json = readFile(dir / "two.json");
+    const std::size_t last = json.rfind("    }");
+    json.insert(last + 5, ",\n    {\"no\": 3, \"path\": \"c\", \"file\": \"c\", \"size\": 1, "
+                          "\"address\": 8000, \"crc32\": \"00000000\"}");
+    writeFile(dir / "three.json", json);
+    EXPECT_EQ(run("verify $D/two.bin --manifest $D/three.json"), 1) << errors;
+    EXPECT_NE(printed.find("the file info table holds filler where the file's record belongs"),
+              std::string::npos)
+        << printed;
+
+    writeFile(dir / "notes.txt", std::string(5000, 'Z'));
+    EXPECT_EQ(run("verify $D/notes.txt -l $D/plain.h"), 1);
+    EXPECT_NE(errors.find(at("$D/notes.txt: not an image of this list: no file lies where the "
+                             "list puts it, and it holds no file info table")),
+              std::string::npos)
+        << errors;
+    EXPECT_EQ(printed.find("file info table says"), std::string::npos) << printed;
 }
 
 } // namespace

@@ -153,22 +153,27 @@ TEST_F(ImageCheck, VerifyAgainstTheListFindsEveryBadRow) {
     EXPECT_TRUE(folder.rows[0].error);
 }
 
-// The table is checked whenever the front area has room for 8 bytes a row:
-// one byte of it changed (`at`) is found, or, without room, not looked at.
+// The table is checked where the front area has room for 8 bytes a row and
+// holds one (one byte of it changed at `at` is found), or where asked; a
+// lone record that names no row of the list is other data, not a table.
+// Without room it is not looked at.
 TEST_F(ImageCheck, VerifyChecksTheTableWhereTheFrontAreaHoldsOne) {
-    const std::tuple<std::uint32_t, std::size_t, std::size_t, Strings> cases[] = {
-        {33, 0, 27, {"mismatch table", "4  0 table 17980249/1"}}, // room for just the 4 records
-        {9, 3, 0, {"mismatch table", "1  0 table 8/1"}},          // one row
-        {32, 0, 0, {"ok"}},                                       // no room
+    const std::tuple<std::uint32_t, std::size_t, std::size_t, bool, Strings> cases[] = {
+        {33, 0, 27, false, {"mismatch table", "4  0 table 17980249/1"}}, // room for just 4
+        {9, 3, 0, true, {"mismatch table", "1  0 table 8/1"}},           // one row, asked
+        {9, 3, 0, false, {"ok"}},                                        // one row: other data
+        {32, 0, 0, true, {"ok"}},                                        // no room
     };
-    for (const auto& [front, firstFile, at, expected] : cases) {
+    for (const auto& [front, firstFile, at, asked, expected] : cases) {
         const OutputPaths out = *outputPathsFor(dir / "t");
         ASSERT_TRUE(mergeImage(listAt(front, firstFile), true, out).ok());
         std::string changed = readFile(out.imagePath);
         changed[at] ^= 1;
         writeFile(out.imagePath, changed);
-        EXPECT_EQ(outcome(check::verifyAgainstList(out.imagePath, out.listPath)), expected)
-            << front;
+        const check::VerifyResult result =
+            check::verifyAgainstList(out.imagePath, out.listPath, {}, asked);
+        EXPECT_EQ(outcome(result), expected) << front;
+        EXPECT_EQ(result.otherDataInFront, front == 9 && !asked) << front;
     }
 }
 
@@ -220,7 +225,7 @@ TEST_F(ImageCheck, InspectFindsTheTableAndTheCrcOfEachRow) {
     const std::string le9 = le32(9) + le32(0), rows2 = le32(64) + le32(1) + le32(65) + le32(1);
     // clang-format off
     const std::pair<std::string, std::uint64_t> images[] = {
-        {image.substr(0, 4095) + "x" + image.substr(4096), 0}, // filler not erased
+        {image.substr(0, 4095) + "x" + image.substr(4096), 4}, // filler damaged
         {readFile(dir / "plain.bin"), 0}, {le32(8) + le32(0), 0}, {std::string(4, '\x09'), 0},
         {le9 + "\xFF", 1}, {le9, 0}, // one empty row right after the front area; that area past the end
         // two rows, then a record that does not chain on: no table
@@ -237,8 +242,9 @@ TEST_F(ImageCheck, InspectFindsTheTableAndTheCrcOfEachRow) {
     for (const auto& [bytes, count] : images) {
         writeFile(paths.imagePath, bytes);
         result = check::inspectImage(paths.imagePath, {});
-        EXPECT_EQ(result.status,
-                  count ? check::InspectResult::Status::Ok : check::InspectResult::Status::NoTable)
+        EXPECT_EQ(result.status, count == 4 ? check::InspectResult::Status::FrontAreaDamaged
+                                 : count    ? check::InspectResult::Status::Ok
+                                            : check::InspectResult::Status::NoTable)
             << bytes.size();
         EXPECT_EQ(result.rowCount, count) << bytes.size();
     }
