@@ -21,101 +21,62 @@ const SettingTexts kDefaults = {
     {"fmap", "false"},
 };
 
-// Every setting away from its default, as a team might write them by hand.
+// Every setting away from its default, as a team might write them by hand,
+// and as they are written back.
 const SettingTexts kEverySetting = {
     {"align", "0x10000"},  {"fill", "0"},       {"flash_size", "0x1000000"},
     {"pad", "TRUE"},       {"reserve", "25%"},  {"keep_layout", "true"},
     {"c_header", "true"},  {"c_table", "True"}, {"prefix", "FW_"},
     {"manifest", "true"},  {"ihex", "true"},    {"srec", "true"},
     {"base", "134217728"}, {"map", "true"},     {"flashrom_layout", "true"},
-    {"fmap", "true"},
-};
+    {"fmap", "true"}};
+const MergeSettings kEvery = readMergeSettings(kEverySetting).settings;
 
-MergeSettings everySetting() {
-    return {.alignment = 65536,
-            .fill = 0,
-            .flashSize = 16u << 20,
-            .pad = true,
-            .reserve = {25, true},
-            .keepLayout = true,
-            .cHeader = true,
-            .cTable = true,
-            .prefix = "FW_",
-            .manifest = true,
-            .ihex = true,
-            .srec = true,
-            .base = 0x08000000,
-            .map = true,
-            .flashromLayout = true,
-            .fmap = true};
-}
-
-// The keys and texts the settings are kept under, read in any form the
-// command line takes and written back in one; a key missing is its default,
-// and a malformed one is its default too and is named with its text; the
-// limits of each value on both sides; the dialog's texts.
+// The keys the settings are kept under, read in any form the command line
+// takes and written back in one; a key missing is its default, and so is a
+// malformed one, which is named with its text; each value's limits; the
+// dialog's texts, and its check naming the first field in error.
 TEST(MergeSettings, KeysTextsAndTheirLimits) {
     EXPECT_EQ(storedTexts({}), kDefaults);
-    const SettingsRead none = readMergeSettings({{"unknown", "x"}});
+    const SettingsRead none = readMergeSettings({{"unknown", "x"}, {"align", ""}, {"reserve", ""}});
     EXPECT_EQ(none.settings, MergeSettings{});
     EXPECT_TRUE(none.malformed.empty());
-
-    const SettingsRead every = readMergeSettings(kEverySetting);
-    EXPECT_EQ(every.settings, everySetting());
-    EXPECT_TRUE(every.malformed.empty());
-    SettingTexts canonical = storedTexts(every.settings);
-    EXPECT_EQ(canonical["align"] + canonical["fill"] + canonical["flash_size"] + canonical["pad"] +
-                  canonical["reserve"] + canonical["base"],
-              "64K0x0016Mtrue25%0x08000000");
-    EXPECT_EQ(readMergeSettings(canonical).settings, every.settings);
-
-    const SettingTexts edges = {{"align", "1M"},
-                                {"fill", "255"},
-                                {"flash_size", "4096M"},
-                                {"reserve", "1000%"},
-                                {"base", "0xFFFFFFFF"}};
-    const MergeSettings atEdges = readMergeSettings(edges).settings;
-    EXPECT_EQ(atEdges.alignment, 1u << 20);
-    EXPECT_EQ(atEdges.fill, 0xFF);
-    EXPECT_EQ(atEdges.flashSize, std::uint64_t{1} << 32);
-    EXPECT_EQ(atEdges.reserve, (Reserve{1000, true}));
-    EXPECT_EQ(atEdges.base, 0xFFFFFFFFu);
-    EXPECT_EQ(readMergeSettings({{"reserve", "4097"}}).settings.reserve, (Reserve{4097, false}));
-    EXPECT_EQ(storedTexts(readMergeSettings({{"reserve", "4096"}}).settings)["reserve"], "4K");
-
+    std::string written; // in the keys' order: align, base, c_header... srec
+    for (const auto& [key, text] : storedTexts(kEvery)) {
+        written += text + " ";
+    }
+    EXPECT_EQ(written, "64K 0x08000000 true true 0x00 16M true true true true true true true FW_ "
+                       "25% true ");
+    EXPECT_EQ(readMergeSettings(storedTexts(kEvery)).settings, kEvery);
+    const SettingTexts edges = storedTexts(readMergeSettings({{"align", "1M"},
+                                                              {"fill", "255"},
+                                                              {"flash_size", "4096M"},
+                                                              {"reserve", "4097"},
+                                                              {"base", "0xFFFFFFFF"}})
+                                               .settings);
+    EXPECT_EQ(edges.at("align") + edges.at("fill") + edges.at("flash_size") + edges.at("reserve") +
+                  edges.at("base"),
+              "1M0xFF4096M40970xFFFFFFFF");
     const std::pair<const char*, const char*> malformed[] = {
         {"align", "3"},    {"align", "2M"},      {"fill", "0x100"},
         {"fill", "1K"},    {"flash_size", "0"},  {"flash_size", "4097M"},
         {"pad", "yes"},    {"reserve", "1001%"}, {"reserve", "-1"},
         {"prefix", "9x"},  {"prefix", "A__B"},   {"prefix", ""},
-        {"base", "4096M"}, {"base", ""},         {"fmap", "1"},
-    };
+        {"base", "4096M"}, {"base", ""},         {"fmap", "1"}};
     for (const auto& [key, value] : malformed) {
         SettingTexts texts = kEverySetting, without = kEverySetting;
         texts[key] = value;
         without.erase(key);
         const SettingsRead read = readMergeSettings(texts);
         EXPECT_EQ(read.settings, readMergeSettings(without).settings) << key << "=" << value;
-        EXPECT_NE(read.settings, everySetting()) << key << "=" << value;
+        EXPECT_NE(read.settings, kEvery) << key << "=" << value;
         EXPECT_EQ(read.malformed, (std::vector<std::pair<std::string, std::string>>{{key, value}}));
     }
-    // An empty alignment, flash size or reserve is none.
-    EXPECT_EQ(readMergeSettings({{"align", ""}, {"flash_size", ""}, {"reserve", ""}}).malformed,
-              (std::vector<std::pair<std::string, std::string>>{}));
 
-    // The dialog shows no alignment as its first choice, and takes it back.
-    EXPECT_EQ(shownTexts({})["align"], "无");
-    EXPECT_EQ(shownTexts(everySetting())["align"], "64K");
-    EXPECT_EQ(readMergeSettings(shownTexts({})).settings, MergeSettings{});
-    EXPECT_EQ(settingLabel("align") + settingLabel("pad") + settingLabel("base") +
-                  settingLabel("fmap") + settingLabel("no_such"),
-              "对齐填满至芯片容量基地址FMAP");
-}
-
-// The dialog's values are checked field by field in its order, the first
-// in error named with its text; padding asks for a flash size.
-TEST(MergeSettings, DialogCheck) {
+    // No alignment is shown as the first choice, and taken back.
     SettingTexts shown = shownTexts({});
+    EXPECT_EQ(shown["align"] + shownTexts(kEvery)["align"], "无64K");
+    EXPECT_EQ(readMergeSettings(shown).settings, MergeSettings{});
     EXPECT_EQ(dialogProblem(shown), std::nullopt);
     shown["base"] = "4G";
     shown["fill"] = "0x1FF";
@@ -127,6 +88,7 @@ TEST(MergeSettings, DialogCheck) {
     EXPECT_EQ(dialogProblem(shown), std::nullopt);
     shown["align"] = "3K";
     EXPECT_EQ(dialogProblem(shown), "对齐：“3K”不是 1 到 1M 之间 2 的幂（如 4K、64K）。");
+    EXPECT_EQ(settingLabel("no_such"), "");
 }
 
 // The request takes each setting, and names the outputs from the image's
@@ -141,18 +103,16 @@ TEST(MergeSettings, RequestAndSummary) {
     EXPECT_FALSE(request.pad || request.reserve.any() || request.keepLayout);
     EXPECT_EQ(settingsSummary({}), "");
 
-    applyMergeSettings(everySetting(), request);
+    applyMergeSettings(kEvery, request);
     EXPECT_EQ(mergeOutputs(request),
               (std::vector<std::string>{"/o/img.bin", "/o/img.h", "/o/img_layout.h", "/o/img.json",
                                         "/o/img.hex", "/o/img.srec"}));
-    EXPECT_EQ(request.alignment, 65536u);
-    EXPECT_EQ(request.fill, 0);
-    EXPECT_EQ(request.flashSize, 16u << 20);
+    EXPECT_EQ(request.alignment + request.fill + request.flashSize + request.base,
+              65536u + (16u << 20) + 0x08000000u);
     EXPECT_TRUE(request.pad && request.keepLayout && request.cHeader.table);
     EXPECT_EQ(request.reserve, (Reserve{25, true}));
     EXPECT_EQ(request.cHeader.prefix, "FW_");
-    EXPECT_EQ(request.base, 0x08000000u);
-    EXPECT_EQ(settingsSummary(everySetting()),
+    EXPECT_EQ(settingsSummary(kEvery),
               "对齐 64K，填充字节 0x00，芯片容量 16M，填满至芯片容量，预留空间 25%，保持上次布局，"
               "C头文件，校验表，宏前缀 FW_，JSON清单，Intel HEX，S-record，基地址 0x08000000，"
               "布局图，flashrom 布局文件，FMAP");
