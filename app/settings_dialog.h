@@ -29,10 +29,9 @@ struct DialogField {
 };
 
 inline constexpr const char* kSettingsTitle = "合并选项";
-// The dialog's size and font, in dialog units and points.
+// The dialog's size in dialog units.
 inline constexpr int kSettingsWidth = 250;
 inline constexpr int kSettingsHeight = 214;
-inline constexpr int kSettingsPointSize = 8;
 // The common alignments; the first means none.
 inline constexpr const char* kAlignmentChoices[] = {"无", "4K", "64K"};
 

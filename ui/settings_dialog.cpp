@@ -4,7 +4,6 @@
 #include "ui/group_frame.h"
 #include "ui/info_dialogs.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -32,10 +31,8 @@ SettingsDialog::SettingsDialog(const app::SettingTexts& shown, app::SettingsChec
                           Qt::WindowCloseButtonHint),
       check_(std::move(check)), tell_(std::move(tell)) {
     setWindowTitle(qText(app::kSettingsTitle));
-    QFont font = QApplication::font();
-    font.setPointSize(app::kSettingsPointSize);
-    setFont(font);
-    const DialogUnits units(font);
+    // In the window's own font, as the dialog's fields are laid out in its units.
+    const DialogUnits units(font());
     setFixedSize(units.x(app::kSettingsWidth), units.y(app::kSettingsHeight));
 
     // Created in the table's order, which Tab follows.
@@ -44,12 +41,9 @@ SettingsDialog::SettingsDialog(const app::SettingTexts& shown, app::SettingsChec
         QWidget* widget = nullptr;
         const QString value = shownValue(shown, field.key);
         switch (field.kind) {
-        case app::FieldKind::Group: {
-            QGroupBox* frame = makeGroupFrame(qText(field.text), this);
-            frame->lower(); // behind the fields it surrounds
-            widget = frame;
+        case app::FieldKind::Group: // before the fields it surrounds, so behind them
+            widget = makeGroupFrame(qText(field.text), this);
             break;
-        }
         case app::FieldKind::Label:
             widget = label = new QLabel(qText(field.text), this);
             break;

@@ -34,8 +34,7 @@ bool writeSettingsGroup(const QString& group, const app::SettingTexts& values) {
     for (const auto& [key, value] : values) {
         settings.setValue(QString::fromStdString(key), QString::fromStdString(value));
     }
-    settings.endGroup();
-    settings.sync();
+    settings.sync(); // which sets the status
     return settings.status() == QSettings::NoError;
 }
 

@@ -117,8 +117,8 @@ TemplateDialog settingsDialogTemplate() {
                           WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_FIXEDSYS,
                           app::kSettingsWidth,
                           app::kSettingsHeight,
-                          L"MS Shell Dlg",
-                          app::kSettingsPointSize,
+                          L"MS Shell Dlg", // the system's dialog font, as in the resource script
+                          8,
                           {}};
     for (const app::DialogField& field : app::kSettingsFields) {
         const Kind kind = kindOf(field.kind);

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -25,7 +26,7 @@ namespace {
 
 // What the dialog shows: each text field's text, each switch as +key or
 // -key; a control outside the dialog, over another or too small for its
-// text is named.
+// text is named, and a label not naming the field after it.
 QString look(const QDialog& dialog) {
     QStringList seen;
     QList<const QWidget*> placed;
@@ -35,6 +36,8 @@ QString look(const QDialog& dialog) {
         seen << (dialog.rect().contains(at) ? "" : "out:" + child->objectName())
              << (text && child->sizeHint().width() > at.width() ? "cut:" + child->objectName()
                                                                 : "");
+        const auto* label = qobject_cast<const QLabel*>(child);
+        seen << (label && !label->buddy() ? "alone:" + label->text() : "");
         const bool frame = child->inherits("QGroupBox");
         for (const QWidget* other : frame ? QList<const QWidget*>{} : placed) {
             seen << (other->geometry().intersects(at) ? "over:" + child->objectName() : "");
@@ -146,9 +149,10 @@ class WindowSettings : public ::testing::Test {
 };
 
 // A user without the file sees the defaults and gets no file; 确定 writes
-// every key into the [merge] section of Qt's INI file in the user's config
-// folder, read back the same by the next window; a malformed key is told
-// once and is its default.
+// every key, and only those, into the [merge] section of Qt's INI file in
+// the user's config folder, read back the same by the next window, or says
+// it could not. A malformed key is told once and is its default, also one
+// Qt reads as a list.
 TEST_F(WindowSettings, KeptInTheIniFile) {
     ASSERT_EQ(settingsFile(),
               qgetenv("XDG_CONFIG_HOME").toStdString() + "/zadodaziderav/zadodaziderav.conf");
@@ -161,20 +165,29 @@ TEST_F(WindowSettings, KeptInTheIniFile) {
     dialogs.settings = app::shownTexts(settings);
     QAction* item = window.menuBar()->actions()[1]->menu()->actions().last();
     EXPECT_EQ(item->text(), "合并选项…");
+    writeSettings("stale=1\n");
     item->trigger();
     const std::string kept = readFile(settingsFile());
     EXPECT_NE(kept.find("[merge]\nalign=4K\nbase=0x00000000\nc_header=false\n"), std::string::npos)
         << kept;
     EXPECT_NE(kept.find("\nreserve=25%\n"), std::string::npos) << kept;
+    EXPECT_EQ(kept.find("stale"), std::string::npos) << kept;
     ui::MainWindow next{dialogs};
     next.commands().loadMergeSettings();
     EXPECT_EQ(next.commands().state().settings, settings);
 
-    writeSettings("align=3\nfill=0x00\nprefix=a,b\n");
+    writeSettings("fill=0x00\nflash_size=1M,2M\n");
     next.commands().loadMergeSettings();
     EXPECT_EQ(takeLog(), "settings\nmessage 提示 ! 以下合并选项的值\n");
-    EXPECT_EQ(next.commands().state().settings.alignment, 1u);
+    EXPECT_EQ(next.commands().state().settings.flashSize, 0u);
     EXPECT_EQ(next.commands().state().settings.fill, 0);
+    std::filesystem::remove(settingsFile());
+    std::filesystem::create_directory(settingsFile()); // where the file should go
+    item->trigger();
+    std::filesystem::remove(settingsFile());
+    EXPECT_EQ(takeLog(), "settings\nmessage 提示 ! 合并选项未能保存\n");
+    item->trigger(); // Qt holds what it could not write until it can
+    EXPECT_EQ(takeLog(), "settings\n");
 }
 
 // Merge-save with every setting from the INI file writes what the command
