@@ -65,7 +65,7 @@ class Report final : public flash::FlashObserver {
     }
     void mending(std::uint64_t sectors) override {
         context_.out << "the range read back differs from the image in " << sectors
-                     << " sectors: the chip did not hold "
+                     << (sectors == 1 ? " sector" : " sectors") << ": the chip did not hold "
                      << printableName(options_.request.previous)
                      << "; programming the whole range again, reading it first\n";
     }

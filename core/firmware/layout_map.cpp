@@ -262,14 +262,13 @@ std::string layoutMapSvg(const EntryList& layout, const LayoutMapSettings& setti
 
     const double width = std::max(900.0, kNameLeft + static_cast<double>(widest) * kCharWidth + 20);
     const double height = std::max(kMapTop + kMapBarHeight + 30, line + 10);
-    std::string title = "Image layout: " + std::to_string(layout.entries().size()) +
-                        (layout.entries().size() == 1 ? " file, " : " files, ") +
-                        bytes(settings.imageSize);
-    if (settings.flashSize != 0) {
-        title += " in a flash of " + bytes(settings.flashSize);
-    }
+    const std::string title = "Image layout: " + std::to_string(layout.entries().size()) +
+                              (layout.entries().size() == 1 ? " file, " : " files, ") +
+                              bytes(settings.imageSize);
+    std::string subtitle = settings.flashSize ? "in a flash of " + bytes(settings.flashSize) : "";
     if (settings.base != 0) {
-        title += ", placed at " + hex(settings.base) + " (offsets in the image)";
+        subtitle += std::string(subtitle.empty() ? "" : "; ") + "offsets in the image, which " +
+                    "starts at " + hex(settings.base) + " in the flash";
     }
     std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                       "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" +
@@ -280,8 +279,10 @@ std::string layoutMapSvg(const EntryList& layout, const LayoutMapSettings& setti
            "patternTransform=\"rotate(45)\"><rect width=\"8\" height=\"8\" fill=\"#eeeeee\"/>"
            "<rect width=\"3\" height=\"8\" fill=\"#b4b4b4\"/></pattern></defs>\n";
     svg += "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
-    svg += "<text x=\"20\" y=\"30\" font-family=\"" + std::string(kSans) +
+    svg += "<text x=\"20\" y=\"28\" font-family=\"" + std::string(kSans) +
            "\" font-size=\"15\" font-weight=\"bold\">" + title + "</text>\n";
+    svg += "<text x=\"20\" y=\"46\" font-family=\"" + std::string(kSans) + "\" font-size=\"12\">" +
+           subtitle + "</text>\n";
     svg += body;
     svg += "</svg>\n";
     return svg;

@@ -30,7 +30,7 @@ const char* layoutMapColour(std::size_t row);
 // any order of addresses.
 std::string layoutMapSvg(const EntryList& layout, const LayoutMapSettings& settings);
 
-inline constexpr double kMapTop = 60;
+inline constexpr double kMapTop = 70;
 inline constexpr double kMapBarHeight = 720;
 inline constexpr double kMapBarLeft = 90;
 inline constexpr double kMapBarWidth = 260;

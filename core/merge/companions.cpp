@@ -11,6 +11,8 @@
 #include "core/image/info_table.h"
 #include "core/model/listed_names.h"
 
+#include <algorithm>
+
 namespace zd {
 namespace {
 
@@ -57,16 +59,15 @@ Companion hexCompanion(const std::string& path, HexFormat format, std::uint32_t 
 }
 
 // The front area and the files as regions for flash tools: flashrom's
-// layout file, or an FMAP of the flash (its size when known, else up to the
-// image's end).
+// layout file, or an FMAP of the flash (its size, or up to the image's end
+// when that is further).
 Companion regionsCompanion(const std::string& path, bool fmap, const MergeRequest& request,
                            const EntryList& list) {
     return {path, [&list, fmap, base = request.base, flashSize = request.flashSize](
                       files::OutputFile& out, const MergedImage& image) {
                 const std::vector<FlashRegion> regions = flashRegions(list, base);
-                return out.write(fmap
-                                     ? fmapBytes(regions, flashSize ? flashSize : base + image.size)
-                                     : flashromLayoutText(regions));
+                return out.write(fmap ? fmapBytes(regions, std::max(flashSize, base + image.size))
+                                      : flashromLayoutText(regions));
             }};
 }
 

@@ -1,0 +1,67 @@
+// Another program run: found where programs live, its two outputs read as
+// one in the order it wrote them, its exit status, a stop that ends it, and
+// the scratch folder that goes with everything in it.
+#include "core/files/child_process.h"
+#include "core/files/file_layer.h"
+#include "core/files/scratch_folder.h"
+#include "tests/support/test_files.h"
+
+#include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+namespace zd::test {
+namespace {
+
+TEST(ScratchFolder, GoesWithEverythingInIt) {
+    std::string path;
+    {
+        files::ScratchFolder scratch;
+        ASSERT_FALSE(scratch.make());
+        files::ScratchFolder another;
+        ASSERT_FALSE(another.make());
+        EXPECT_NE(another.path(), scratch.path());
+        path = scratch.path();
+        writeFile(scratch.pathOf("a.bin"), "a");
+        writeFile(scratch.pathOf("b.layout"), "b");
+        EXPECT_EQ(readFile(path + "/a.bin"), "a");
+    }
+    EXPECT_FALSE(std::filesystem::exists(pathOf(path)));
+}
+
+#ifndef _WIN32
+TEST(ChildProcess, FoundRunReadAndStopped) {
+    TempDir dir;
+    writeFile(dir / "tool", "#!/bin/sh\necho out; echo err >&2; echo \"$1|$2\"; exit 3\n");
+    writeFile(dir / "plain", "not to be run");
+    ::chmod((dir / "tool").c_str(), 0755);
+    const std::string folder = dir.path().string();
+    EXPECT_EQ(files::findProgram("tool", {"/nonexistent", folder + "/"}), dir / "tool");
+    EXPECT_EQ(files::findProgram("plain", {folder}), "");
+    EXPECT_EQ(files::findProgram("tool", {"/nonexistent"}), "");
+    const std::vector<std::string> folders = files::programFolders();
+    EXPECT_EQ(folders.back(), "/sbin"); // after the PATH's, the system's
+
+    files::ChildProcess child;
+    ASSERT_FALSE(child.start(dir / "tool", {"a b", ""}));
+    std::string text;
+    for (bool ended = false; !ended;) {
+        ASSERT_FALSE(child.read(text, 1000, ended));
+    }
+    EXPECT_EQ(text, "out\nerr\na b|\n");
+    EXPECT_EQ(child.wait(), 3);
+
+    ASSERT_FALSE(child.start("/bin/sleep", {"30"}));
+    bool ended = false;
+    ASSERT_FALSE(child.read(text, 10, ended));
+    EXPECT_FALSE(ended);
+    child.stop();
+    EXPECT_EQ(child.wait(), 128 + SIGTERM);
+    EXPECT_EQ(child.start(dir / "missing", {}), std::errc::no_such_file_or_directory);
+}
+#endif
+
+} // namespace
+} // namespace zd::test
