@@ -52,7 +52,12 @@ class Report final : public flash::FlashObserver {
                                : "nothing to program")
                      << '\n';
     }
-    void stage(flash::Stage stage) override { context_.err << flashStageText(stage) << '\n'; }
+    // What was printed before shows before the stage, when both streams go
+    // to one file too.
+    void stage(flash::Stage stage) override {
+        context_.out.flush();
+        context_.err << flashStageText(stage) << '\n';
+    }
     void wrote(const flash::BlockCounts& blocks, bool unchanged) override {
         written = true;
         if (unchanged) {
@@ -124,7 +129,8 @@ Runner setUpFlash(CLI::App& command) {
         ->type_name("NAME");
     addByteCountOption(command, "--at", options->at,
                        "the chip offset of the image's first byte\n"
-                       "(default 0), as merge -f takes numbers");
+                       "(default 0), as merge -f takes numbers")
+        ->type_name("ADDR");
     command
         .add_option("--previous", request.previous,
                     "what the range holds now (the image last\n"
