@@ -119,6 +119,9 @@ std::string outputKind(const std::string& path, const MergeRequest& request) {
         {request.ihex, "Intel HEX"},
         {request.srec, "S-records"},
         {request.depfile, "a dependency file"},
+        {request.flashromLayout, "a flashrom layout"},
+        {request.fmap, "an FMAP"},
+        {request.layoutMap, "a layout picture"},
     };
     for (const auto& [output, kind] : kinds) {
         if (output == path) {

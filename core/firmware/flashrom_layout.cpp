@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <regex>
 
 namespace zd {
 
@@ -18,6 +19,22 @@ std::string flashromLayoutText(std::vector<FlashRegion> regions) {
         text += line + region.name + '\n';
     }
     return text;
+}
+
+bool isFlashromLayoutText(std::string_view head) {
+    static const std::regex line("[0-9a-f]{8,}:[0-9a-f]{8,} [A-Z0-9_]+");
+    const std::size_t end = head.rfind('\n');
+    if (end == std::string_view::npos) {
+        return false;
+    }
+    for (std::size_t at = 0; at < end;) {
+        const std::size_t next = head.find('\n', at);
+        if (!std::regex_match(head.begin() + at, head.begin() + next, line)) {
+            return false;
+        }
+        at = next + 1;
+    }
+    return true;
 }
 
 } // namespace zd

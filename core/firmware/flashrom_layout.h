@@ -9,6 +9,7 @@
 #include "core/firmware/flash_regions.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zd {
@@ -16,5 +17,9 @@ namespace zd {
 // The layout of `regions`, in the order of their offsets. Each must end by
 // 4 GiB: flashrom's offsets are 32-bit.
 std::string flashromLayoutText(std::vector<FlashRegion> regions);
+
+// Whether `head`, the start of a file, is the start of such a layout: one
+// line at least, every whole line "start:end NAME" in hexadecimal.
+bool isFlashromLayoutText(std::string_view head);
 
 } // namespace zd

@@ -40,4 +40,8 @@ std::string fmapBytes(std::vector<FlashRegion> regions, std::uint64_t flashSize)
     return out;
 }
 
+bool isFmapBytes(std::string_view head) {
+    return head.starts_with("__FMAP__");
+}
+
 } // namespace zd

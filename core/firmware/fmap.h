@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zd {
@@ -31,5 +32,8 @@ inline constexpr const char* kFmapName = "FLASH";
 // smaller than the structure itself is raised to it, as readers take a
 // smaller one for no FMAP.
 std::string fmapBytes(std::vector<FlashRegion> regions, std::uint64_t flashSize);
+
+// Whether `head`, the start of a file, is the start of an FMAP.
+bool isFmapBytes(std::string_view head);
 
 } // namespace zd

@@ -11,6 +11,12 @@
 namespace zd {
 namespace {
 
+// How every picture begins, and how its title does.
+constexpr std::string_view kSvgStart =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"";
+constexpr std::string_view kTitleStart = "<title>Image layout: ";
+
 constexpr const char* kColours[] = {"#8ecae6", "#ffb703", "#90be6d", "#f4a261",
                                     "#b392ac", "#e76f51", "#2a9d8f", "#c9ada7"};
 constexpr const char* kFrontColour = "#d0d0d0";
@@ -262,7 +268,7 @@ std::string layoutMapSvg(const EntryList& layout, const LayoutMapSettings& setti
 
     const double width = std::max(900.0, kNameLeft + static_cast<double>(widest) * kCharWidth + 20);
     const double height = std::max(kMapTop + kMapBarHeight + 30, line + 10);
-    const std::string title = "Image layout: " + std::to_string(layout.entries().size()) +
+    const std::string title = std::to_string(layout.entries().size()) +
                               (layout.entries().size() == 1 ? " file, " : " files, ") +
                               bytes(settings.imageSize);
     std::string subtitle = settings.flashSize ? "in a flash of " + bytes(settings.flashSize) : "";
@@ -270,22 +276,26 @@ std::string layoutMapSvg(const EntryList& layout, const LayoutMapSettings& setti
         subtitle += std::string(subtitle.empty() ? "" : "; ") + "offsets in the image, which " +
                     "starts at " + hex(settings.base) + " in the flash";
     }
-    std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                      "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" +
-                      number(width) + "\" height=\"" + number(height) + "\" viewBox=\"0 0 " +
-                      number(width) + " " + number(height) + "\">\n";
-    svg += "<title>" + title + "</title>\n";
+    std::string svg = std::string(kSvgStart) + number(width) + "\" height=\"" + number(height) +
+                      "\" viewBox=\"0 0 " + number(width) + " " + number(height) + "\">\n";
+    svg += std::string(kTitleStart) + title + "</title>\n";
     svg += "<defs><pattern id=\"gap\" width=\"8\" height=\"8\" patternUnits=\"userSpaceOnUse\" "
            "patternTransform=\"rotate(45)\"><rect width=\"8\" height=\"8\" fill=\"#eeeeee\"/>"
            "<rect width=\"3\" height=\"8\" fill=\"#b4b4b4\"/></pattern></defs>\n";
     svg += "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
     svg += "<text x=\"20\" y=\"28\" font-family=\"" + std::string(kSans) +
-           "\" font-size=\"15\" font-weight=\"bold\">" + title + "</text>\n";
+           "\" font-size=\"15\" font-weight=\"bold\">Image layout: " + title + "</text>\n";
     svg += "<text x=\"20\" y=\"46\" font-family=\"" + std::string(kSans) + "\" font-size=\"12\">" +
            subtitle + "</text>\n";
     svg += body;
     svg += "</svg>\n";
     return svg;
+}
+
+bool isLayoutMapSvg(std::string_view head) {
+    const std::size_t svgEnd = head.find(">\n", kSvgStart.size());
+    return head.starts_with(kSvgStart) && svgEnd != std::string_view::npos &&
+           head.substr(svgEnd + 2).starts_with(kTitleStart);
 }
 
 } // namespace zd

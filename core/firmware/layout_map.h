@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace zd {
 
@@ -29,6 +30,9 @@ const char* layoutMapColour(std::size_t row);
 // kMapBarWidth; offsets are placed linearly between them. Rows may lie in
 // any order of addresses.
 std::string layoutMapSvg(const EntryList& layout, const LayoutMapSettings& settings);
+
+// Whether `head`, the start of a file, is the start of such a picture.
+bool isLayoutMapSvg(std::string_view head);
 
 inline constexpr double kMapTop = 70;
 inline constexpr double kMapBarHeight = 720;

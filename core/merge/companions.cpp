@@ -124,7 +124,8 @@ void guardEarlierFiles(const MergeRequest& request, std::vector<Companion>& comp
     const std::pair<const std::string&, Companion::KindTest> kinds[] = {
         {request.cHeader.path, isCHeaderText}, {request.manifest, isManifestText},
         {request.ihex, isIntelHexText},        {request.srec, isSRecordText},
-        {request.depfile, isDepfileText},
+        {request.depfile, isDepfileText},      {request.flashromLayout, isFlashromLayoutText},
+        {request.fmap, isFmapBytes},           {request.layoutMap, isLayoutMapSvg},
     };
     for (Companion& companion : companions) {
         for (const auto& [path, isOfItsKind] : kinds) {
