@@ -2,8 +2,8 @@
 // found and the chip's size; the stages of a write or a read as flashrom
 // begins them ("Reading old flash chip contents... done."), and with -V
 // every erase block of a write as it is done ("0x101000-0x101fff:EW": E
-// erased, W written, S left as it was); whether its verification failed;
-// and the lines that say why it failed, without its banner and notes.
+// erased, W written, S left as it was); and the lines that say why it
+// failed, without its banner and notes.
 // Read from flashrom 1.3's output; a flashrom that prints otherwise is
 // still judged by its exit status, only without stages or counts.
 #pragma once
@@ -47,9 +47,6 @@ class RunReader {
     void feed(std::string_view text);
 
     const BlockCounts& blocks() const { return blocks_; }
-    // The bytes of the blocks done so far.
-    std::uint64_t bytesDone() const { return bytesDone_; }
-    bool verifyFailed() const; // flashrom found the chip other than what it wrote
     bool unchanged() const;    // it found nothing to write
     // The lines that say what went wrong (errors, failures), else the last
     // line it printed.
@@ -62,7 +59,6 @@ class RunReader {
     std::size_t blocksReadTo_ = 0; // text_ up to here has been searched for blocks
     std::vector<Stage> begun_;
     BlockCounts blocks_;
-    std::uint64_t bytesDone_ = 0;
 };
 
 } // namespace zd::flash

@@ -38,7 +38,7 @@ class Session {
     bool write(const std::vector<FlashRegion>& regions, bool withReference);
     bool readBack();
     // flashrom on `args` after -p and -c, its output read by `reader`.
-    FlashromEnd flashrom(std::vector<std::string> args, RunReader& reader, std::uint64_t total);
+    FlashromEnd flashrom(std::vector<std::string> args, RunReader& reader);
 
     const FlashRequest& request_;
     const FlashromRunner& flashrom_;
@@ -165,23 +165,17 @@ bool Session::makeFiles() {
     return true;
 }
 
-FlashromEnd Session::flashrom(std::vector<std::string> args, RunReader& reader,
-                              std::uint64_t total) {
+FlashromEnd Session::flashrom(std::vector<std::string> args, RunReader& reader) {
     args.insert(args.begin(), {"-p", request_.programmer, "-c", result_.target.chip});
     return flashrom_(
-        args, [&reader](std::string_view text) { reader.feed(text); },
-        [this, &reader, total](std::uint64_t, std::uint64_t) {
-            return !keepGoing_ || keepGoing_(std::min(reader.bytesDone(), total), total);
-        });
+        args, [&reader](std::string_view text) { reader.feed(text); }, keepGoing_);
 }
 
 bool Session::write(const std::vector<FlashRegion>& regions, bool withReference) {
     std::vector<std::string> args{
         "-V", "-N", "-l", scratch_.pathOf(withReference ? "changed.layout" : "range.layout")};
-    std::uint64_t total = 0;
     for (const FlashRegion& region : regions) {
         args.insert(args.end(), {"-i", region.name});
-        total += region.size;
     }
     args.insert(args.end(), {"-w", scratch_.pathOf("image.bin")});
     if (withReference) {
@@ -189,7 +183,7 @@ bool Session::write(const std::vector<FlashRegion>& regions, bool withReference)
     }
     RunReader reader([this](Stage stage) { observer_.stage(stage); });
     result_.touched = true;
-    const FlashromEnd end = flashrom(args, reader, total);
+    const FlashromEnd end = flashrom(args, reader);
     if (end.how == FlashromEnd::How::Stopped) {
         fail(Status::Stopped);
         return false;
@@ -213,7 +207,7 @@ bool Session::readBack() {
     RunReader reader([this](Stage stage) { observer_.stage(stage); });
     const FlashromEnd end = flashrom({"-l", scratch_.pathOf("range.layout"), "-i", "IMAGE:" + range,
                                       "-r", scratch_.pathOf("chip.bin")},
-                                     reader, 0);
+                                     reader);
     if (end.how != FlashromEnd::How::Exited || end.status != 0) {
         result_.said = reader.said();
         fail(end.how == FlashromEnd::How::Stopped       ? Status::Stopped

@@ -95,8 +95,8 @@ struct FlashResult {
 };
 
 // Programs the chip as `request` asks, through `flashrom`. `keepGoing` is
-// asked at least every tenth of a second while flashrom runs, with the
-// bytes done of the regions written; a false ends flashrom at once.
+// asked at least every tenth of a second while flashrom runs; a false ends
+// flashrom at once.
 FlashResult programChip(const FlashRequest& request, const FlashromRunner& flashrom,
                         FlashObserver& observer, const files::KeepGoing& keepGoing);
 

@@ -140,6 +140,8 @@ TEST_F(Flash, VerifyMendsWhatAWrongPreviousLeft) {
 TEST_F(Flash, RefusalsLeaveTheChipAsItWas) {
     writeFile(dir / "img.bin", test::patternBytes(100000, 5));
     writeFile(dir / "empty.bin", "");
+    writeFile(dir / "garbage", "\x7F\x01 not a program");
+    std::filesystem::permissions(test::pathOf(dir / "garbage"), std::filesystem::perms::owner_all);
     const std::string dummy = " -p dummy:emulate=W25Q128FV,image=$D/chip.bin";
     const std::tuple<std::string, int, std::string> refusals[] = {
         {"flash $D/img.bin -p nonsense", 1,
@@ -160,6 +162,8 @@ TEST_F(Flash, RefusalsLeaveTheChipAsItWas) {
         {"flash $D/img.bin --previous $D/tmp" + dummy, 1, "$D/tmp: cannot be read: "},
         {"flash $D/img.bin --flashrom $D/img.bin" + dummy, 1,
          "$D/img.bin: no program to run here; name flashrom's own path with --flashrom\n"},
+        {"flash $D/img.bin --flashrom $D/garbage" + dummy, 1,
+         "flashrom: cannot be started: Exec format error\n"},
         {"flash $D/img.bin", 2, "--programmer is required"},
     };
     for (const auto& [line, code, said] : refusals) {

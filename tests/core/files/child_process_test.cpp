@@ -17,18 +17,24 @@ namespace {
 
 TEST(ScratchFolder, GoesWithEverythingInIt) {
     std::string path;
+    // A name left by an earlier run of the same process id is passed over.
+    const std::string taken =
+        files::temporaryFolder() + "/zd-scratch-" + std::to_string(files::processId()) + "-1";
+    std::filesystem::create_directory(pathOf(taken));
     {
         files::ScratchFolder scratch;
         ASSERT_FALSE(scratch.make());
         files::ScratchFolder another;
         ASSERT_FALSE(another.make());
         EXPECT_NE(another.path(), scratch.path());
+        EXPECT_NE(scratch.path(), taken);
         path = scratch.path();
         writeFile(scratch.pathOf("a.bin"), "a");
         writeFile(scratch.pathOf("b.layout"), "b");
         EXPECT_EQ(readFile(path + "/a.bin"), "a");
     }
     EXPECT_FALSE(std::filesystem::exists(pathOf(path)));
+    std::filesystem::remove(pathOf(taken));
 }
 
 #ifndef _WIN32
