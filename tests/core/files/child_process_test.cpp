@@ -4,6 +4,7 @@
 #include "core/files/child_process.h"
 #include "core/files/file_layer.h"
 #include "core/files/scratch_folder.h"
+#include "core/files/staged_files.h"
 #include "tests/support/test_files.h"
 
 #include <gtest/gtest.h>
@@ -18,8 +19,8 @@ namespace {
 TEST(ScratchFolder, GoesWithEverythingInIt) {
     std::string path;
     // A name left by an earlier run of the same process id is passed over.
-    const std::string taken =
-        files::temporaryFolder() + "/zd-scratch-" + std::to_string(files::processId()) + "-1";
+    const std::string taken = files::joinedPath(
+        files::temporaryFolder(), "zd-scratch-" + std::to_string(files::processId()) + "-1");
     std::filesystem::create_directory(pathOf(taken));
     {
         files::ScratchFolder scratch;
