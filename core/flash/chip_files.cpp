@@ -68,8 +68,7 @@ std::vector<FlashRegion> changedRegions(std::uint64_t at, std::vector<check::Sec
         }
         const std::size_t joins = runs.size() - kMostRegions;
         std::vector<std::uint64_t> sorted = gaps;
-        std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(joins - 1),
-                         sorted.end());
+        std::sort(sorted.begin(), sorted.end());
         const std::uint64_t widest = sorted[joins - 1];
         std::size_t ofWidest = joins - static_cast<std::size_t>(std::count_if(
                                            gaps.begin(), gaps.end(),

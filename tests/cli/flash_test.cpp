@@ -25,6 +25,20 @@ using test::writeFile;
 
 constexpr std::size_t kChip = 16 << 20;
 
+// flashrom as it fails or takes its time: the real one for the probe and
+// for what $D/mode does not name; for a write or a read it names, flashrom
+// 1.3's words of a failure, or its pid in $D/pid and a long sleep.
+constexpr const char* kFakeFlashrom = R"(#!/bin/sh
+case "$*" in *--flash-size*) exec FLASHROM "$@";; esac
+case "$(cat DIR/mode)$*" in
+write-fails*-w*) printf 'Reading old flash chip contents... done.\nErasing and writing flash chip... ERASE FAILED at 0x00001000! Expected=0xff, Found=0x00\nERASE FAILED!\nFAILED!\nUh oh. Erase/write failed. Checking if anything has changed.\nReading current flash chip contents... done.\nYour flash chip is in an unknown state.\n'; exit 1;;
+read-fails*-r*) printf 'Reading flash... Read operation failed!\nFAILED.\n'; exit 1;;
+write-slow*-w*) echo $$ >DIR/pid; echo 'Erasing and writing flash chip... '; exec sleep 30;;
+read-slow*-r*) echo $$ >DIR/pid; echo 'Reading flash... '; exec sleep 30;;
+esac
+exec FLASHROM "$@"
+)";
+
 class Flash : public test::CliInFolder {
   protected:
     void SetUp() override {
@@ -44,6 +58,14 @@ class Flash : public test::CliInFolder {
     void expectChip(const std::string& why) {
         EXPECT_TRUE(readFile(dir / "chip.bin") == chip) << why;
         EXPECT_TRUE(std::filesystem::is_empty(test::pathOf(dir / "tmp"))) << why;
+    }
+    // The fake flashrom above at $D/fake.
+    void writeFakeFlashrom() {
+        writeFile(dir / "fake",
+                  std::regex_replace(
+                      std::regex_replace(kFakeFlashrom, std::regex("FLASHROM"), ZD_TEST_FLASHROM),
+                      std::regex("DIR"), dir.path().string()));
+        std::filesystem::permissions(test::pathOf(dir / "fake"), std::filesystem::perms::owner_all);
     }
     int shell(const std::string& command) {
         const int status = std::system(("cd '" + dir.path().string() + "' && " + command).c_str());
@@ -175,10 +197,34 @@ TEST_F(Flash, RefusalsLeaveTheChipAsItWas) {
     ASSERT_EQ(flash("flash $D/img.bin --at 0xFE7960"), 0) << errors;
 }
 
+// flashrom's failures passed on, saying what the chip may hold: a failed
+// write names the range, a failed read-back says it was written.
+TEST_F(Flash, FlashromsFailuresArePassedOn) {
+    writeFile(dir / "img.bin", test::patternBytes(100000, 10));
+    writeFakeFlashrom();
+    writeFile(dir / "mode", "write-fails");
+    EXPECT_EQ(flash("flash $D/img.bin --flashrom $D/fake"), 1);
+    EXPECT_EQ(errors.substr(errors.find("zadodaziderav-cli: ")),
+              "zadodaziderav-cli: flashrom: failed writing: the range 0x00000000 to 0x0001869F may "
+              "be half programmed; program it again without --previous. It said:\n"
+              "  Erasing and writing flash chip... ERASE FAILED at 0x00001000! Expected=0xff, "
+              "Found=0x00\n  ERASE FAILED!\n  FAILED!\n  Uh oh. Erase/write failed. Checking if "
+              "anything has changed.\n  Your flash chip is in an unknown state.\n");
+    writeFile(dir / "mode", "read-fails");
+    EXPECT_EQ(flash("flash $D/img.bin --verify --flashrom $D/fake"), 1);
+    EXPECT_NE(
+        errors.find("flashrom: failed reading the range back: it was programmed but not "
+                    "checked. It said:\n  Reading flash... Read operation failed!\n  FAILED.\n"),
+        std::string::npos)
+        << errors;
+    chip.replace(0, 100000, readFile(dir / "img.bin"));
+    expectChip("written, not read back");
+}
+
 // Stopped before flashrom writes, the chip is as it was; stopped while it
-// writes (a flashrom that takes its time), flashrom is ended and the range
-// may be half programmed. Without flashrom on the PATH, the one of the
-// system's folders is found.
+// writes, flashrom is ended and the range may be half programmed; stopped
+// while it reads back, the range is programmed. Without flashrom on the
+// PATH, the one of the system's folders is found.
 TEST_F(Flash, AStopEndsFlashromAndSaysWhatTheChipMayHold) {
     writeFile(dir / "img.bin", test::patternBytes(100000, 9));
     const std::vector<std::string> words = {ZD_CLI_BINARY, "flash", dir / "img.bin", "-p",
@@ -187,43 +233,48 @@ TEST_F(Flash, AStopEndsFlashromAndSaysWhatTheChipMayHold) {
     EXPECT_NE(readFile(dir / "said").find("stopped; the chip was not changed"), std::string::npos);
     expectChip("a stop before");
 
-    writeFile(dir / "slow", "#!/bin/sh\ncase \"$*\" in *--flash-size*) exec " ZD_TEST_FLASHROM
-                            " \"$@\";; esac\necho $$ >" +
-                                dir / "pid" +
-                                "\necho 'Erasing and writing flash chip... '\nexec sleep 30\n");
-    std::filesystem::permissions(test::pathOf(dir / "slow"), std::filesystem::perms::owner_all);
+    writeFakeFlashrom();
     std::vector<std::string> slow = words;
-    slow.insert(slow.end(), {"--flashrom", dir / "slow"});
-    const pid_t flash = ::fork();
-    if (flash == 0) {
-        std::signal(SIGINT, SIG_DFL);
-        (void)!std::freopen((dir / "said").c_str(), "w", stderr);
-        (void)!std::freopen("/dev/null", "w", stdout);
-        std::vector<char*> argv;
-        for (std::string& word : slow) {
-            argv.push_back(word.data());
+    slow.insert(slow.end(), {"--flashrom", dir / "fake", "--verify"});
+    for (const char* mode : {"write-slow", "read-slow"}) {
+        writeFile(dir / "mode", mode);
+        std::filesystem::remove(test::pathOf(dir / "pid"));
+        const pid_t flash = ::fork();
+        if (flash == 0) {
+            std::signal(SIGINT, SIG_DFL);
+            (void)!std::freopen((dir / "said").c_str(), "w", stderr);
+            (void)!std::freopen("/dev/null", "w", stdout);
+            std::vector<char*> argv;
+            for (std::string& word : slow) {
+                argv.push_back(word.data());
+            }
+            argv.push_back(nullptr);
+            ::execv(argv[0], argv.data());
+            ::_exit(98);
         }
-        argv.push_back(nullptr);
-        ::execv(argv[0], argv.data());
-        ::_exit(98);
+        for (int tries = 0; tries < 1000 && readFile(dir / "pid").empty(); ++tries) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        const pid_t sleeper = std::atoi(readFile(dir / "pid").c_str());
+        ASSERT_GT(sleeper, 0) << mode;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100)); // flashrom is at work
+        ::kill(flash, SIGINT);
+        int status = 0;
+        ASSERT_EQ(::waitpid(flash, &status, 0), flash);
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 130) << mode;
+        EXPECT_NE(readFile(dir / "said")
+                      .find(mode == std::string("write-slow")
+                                ? "stopped while flashrom was writing: the range 0x00000000 to "
+                                  "0x0001869F may be half programmed"
+                                : "stopped: the range was programmed, but not read back"),
+                  std::string::npos)
+            << readFile(dir / "said");
+        EXPECT_EQ(::kill(sleeper, 0), -1) << mode; // ended and gone
+        if (mode == std::string("read-slow")) {
+            chip.replace(0, 100000, readFile(dir / "img.bin"));
+        }
+        expectChip(mode);
     }
-    for (int tries = 0; tries < 1000 && readFile(dir / "pid").empty(); ++tries) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    const pid_t sleeper = std::atoi(readFile(dir / "pid").c_str());
-    ASSERT_GT(sleeper, 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100)); // flashrom is writing
-    ::kill(flash, SIGINT);
-    int status = 0;
-    ASSERT_EQ(::waitpid(flash, &status, 0), flash);
-    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 130);
-    EXPECT_NE(readFile(dir / "said")
-                  .find("stopped while flashrom was writing: the range "
-                        "0x00000000 to 0x0001869F may be half programmed"),
-              std::string::npos)
-        << readFile(dir / "said");
-    EXPECT_EQ(::kill(sleeper, 0), -1); // ended and gone
-    expectChip("a stop while writing");
 
     const std::string path = std::getenv("PATH");
     ::setenv("PATH", "/nonexistent", 1);

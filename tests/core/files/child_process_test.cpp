@@ -10,7 +10,10 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
+#include <csignal>
+#include <cstdlib>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace zd::test {
@@ -48,8 +51,12 @@ TEST(ChildProcess, FoundRunReadAndStopped) {
     EXPECT_EQ(files::findProgram("tool", {"/nonexistent", folder + "/"}), dir / "tool");
     EXPECT_EQ(files::findProgram("plain", {folder}), "");
     EXPECT_EQ(files::findProgram("tool", {"/nonexistent"}), "");
-    const std::vector<std::string> folders = files::programFolders();
-    EXPECT_EQ(folders.back(), "/sbin"); // after the PATH's, the system's
+    // The PATH's folders, then the system's.
+    const std::string path = std::getenv("PATH");
+    ::setenv("PATH", "/a::/bc:", 1);
+    EXPECT_EQ(files::programFolders(),
+              (std::vector<std::string>{"/a", "/bc", "/usr/local/sbin", "/usr/sbin", "/sbin"}));
+    ::setenv("PATH", path.c_str(), 1);
 
     files::ChildProcess child;
     ASSERT_FALSE(child.start(dir / "tool", {"a b", ""}));
@@ -67,6 +74,16 @@ TEST(ChildProcess, FoundRunReadAndStopped) {
     child.stop();
     EXPECT_EQ(child.wait(), 128 + SIGTERM);
     EXPECT_EQ(child.start(dir / "missing", {}), std::errc::no_such_file_or_directory);
+
+    // A signal while the wait waits (as Ctrl+C brings) does not end it.
+    struct sigaction alarm {};
+    alarm.sa_handler = [](int) {};
+    ASSERT_EQ(::sigaction(SIGALRM, &alarm, nullptr), 0);
+    ASSERT_FALSE(child.start("/bin/sh", {"-c", "exec >&- 2>&-; sleep 0.3; exit 4"}));
+    ASSERT_FALSE(child.read(text, 1000, ended));
+    ::ualarm(100000, 0);
+    EXPECT_EQ(child.wait(), 4);
+    std::signal(SIGALRM, SIG_DFL);
 }
 #endif
 

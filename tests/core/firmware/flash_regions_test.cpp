@@ -87,17 +87,17 @@ TEST(LayoutMap, NamesEveryFileEscapedAndShadesGapsAndFreeSpace) {
     EXPECT_NE(svg.find(">" + std::string(60, 'n') + ".bin</text>"), std::string::npos);
     EXPECT_EQ(svg.find('\x1b'), std::string::npos);
     EXPECT_EQ(svg.find("<b&"), std::string::npos);
-    // Each file's block at its offset, a linear scale from the bar's top to
-    // the flash's end; the gap's block shaded.
+    // Each block at its offset, a linear scale from the bar's top to the
+    // flash's end: a file's in its colour, the gap's shaded, the table's.
     const auto y = [](double offset) { return kMapTop + offset * kMapBarHeight / 0x10000; };
-    char block[96];
-    std::snprintf(block, sizeof block, "y=\"%.2f\" width=\"%.2f\" height=\"%.2f\" fill=\"%s\"",
-                  y(0x5000), kMapBarWidth, y(0x9000) - y(0x5000), layoutMapColour(2));
-    EXPECT_NE(svg.find(block), std::string::npos) << block;
-    std::snprintf(block, sizeof block,
-                  "y=\"%.2f\" width=\"%.2f\" height=\"%.2f\" fill=\"url(#gap)\"", y(0x4010),
-                  kMapBarWidth, y(0x5000) - y(0x4010));
-    EXPECT_NE(svg.find(block), std::string::npos) << block;
+    const std::tuple<double, double, std::string> blocks[] = {
+        {0x5000, 0x9000, layoutMapColour(2)}, {0x4010, 0x5000, "url(#gap)"}, {0, 24, "#8c8c8c"}};
+    for (const auto& [begin, end, fill] : blocks) {
+        char block[96];
+        std::snprintf(block, sizeof block, "y=\"%.2f\" width=\"%.2f\" height=\"%.2f\" fill=\"%s\"",
+                      y(begin), kMapBarWidth, y(end) - y(begin), fill.c_str());
+        EXPECT_NE(svg.find(block), std::string::npos) << block;
+    }
 }
 
 } // namespace
