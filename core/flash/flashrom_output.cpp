@@ -91,23 +91,18 @@ void RunReader::feed(std::string_view text) {
             onStage_(stage);
         }
     }
-    // Blocks end in ", " or a line end; a block not ended yet waits.
-    const std::size_t end = text_.find_last_of(",\n");
-    if (end != std::string::npos && end >= blocksReadTo_) {
-        readBlocks(std::string_view(text_).substr(blocksReadTo_, end - blocksReadTo_));
-        blocksReadTo_ = end + 1;
-    }
 }
 
-void RunReader::readBlocks(std::string_view segment) {
-    const std::string text(segment);
-    for (std::sregex_iterator block(text.begin(), text.end(), kBlock), none; block != none;
+BlockCounts RunReader::blocks() const {
+    BlockCounts counts;
+    for (std::sregex_iterator block(text_.begin(), text_.end(), kBlock), none; block != none;
          ++block) {
         const std::string flags = (*block)[1];
-        ++blocks_.blocks;
-        blocks_.erased += flags.find('E') != std::string::npos;
-        blocks_.written += flags.find('W') != std::string::npos;
+        ++counts.blocks;
+        counts.erased += flags.find('E') != std::string::npos;
+        counts.written += flags.find('W') != std::string::npos;
     }
+    return counts;
 }
 
 bool RunReader::unchanged() const {

@@ -2,8 +2,8 @@
 // found and the chip's size; the stages of a write or a read as flashrom
 // begins them ("Reading old flash chip contents... done."), and with -V
 // every erase block of a write as it is done ("0x101000-0x101fff:EW": E
-// erased, W written, S left as it was); and the lines that say why it
-// failed, without its banner and notes.
+// erased, W written, S left as it was) once it has ended; and the lines
+// that say why it failed, without its banner and notes.
 // Read from flashrom 1.3's output; a flashrom that prints otherwise is
 // still judged by its exit status, only without stages or counts.
 #pragma once
@@ -46,19 +46,17 @@ class RunReader {
     explicit RunReader(std::function<void(Stage)> onStage) : onStage_(std::move(onStage)) {}
     void feed(std::string_view text);
 
-    const BlockCounts& blocks() const { return blocks_; }
-    bool unchanged() const;    // it found nothing to write
+    // The blocks of a write that has ended.
+    BlockCounts blocks() const;
+    bool unchanged() const; // it found nothing to write
     // The lines that say what went wrong (errors, failures), else the last
     // line it printed.
     std::vector<std::string> said() const;
 
   private:
-    void readBlocks(std::string_view segment);
     std::function<void(Stage)> onStage_;
     std::string text_;
-    std::size_t blocksReadTo_ = 0; // text_ up to here has been searched for blocks
     std::vector<Stage> begun_;
-    BlockCounts blocks_;
 };
 
 } // namespace zd::flash

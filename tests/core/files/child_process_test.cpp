@@ -58,6 +58,11 @@ TEST(ChildProcess, FoundRunReadAndStopped) {
               (std::vector<std::string>{"/a", "/bc", "/usr/local/sbin", "/usr/sbin", "/sbin"}));
     ::setenv("PATH", path.c_str(), 1);
 
+    // Nothing of a run stays open.
+    const auto openFiles = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+    };
+    const auto opened = openFiles();
     files::ChildProcess child;
     ASSERT_FALSE(child.start(dir / "tool", {"a b", ""}));
     std::string text;
@@ -66,6 +71,7 @@ TEST(ChildProcess, FoundRunReadAndStopped) {
     }
     EXPECT_EQ(text, "out\nerr\na b|\n");
     EXPECT_EQ(child.wait(), 3);
+    EXPECT_EQ(openFiles(), opened);
 
     ASSERT_FALSE(child.start("/bin/sleep", {"30"}));
     bool ended = false;
