@@ -33,6 +33,7 @@ case "$*" in *--flash-size*) exec FLASHROM "$@";; esac
 case "$(cat DIR/mode)$*" in
 write-fails*-w*) printf 'Reading old flash chip contents... done.\nErasing and writing flash chip... ERASE FAILED at 0x00001000! Expected=0xff, Found=0x00\nERASE FAILED!\nFAILED!\nUh oh. Erase/write failed. Checking if anything has changed.\nReading current flash chip contents... done.\nYour flash chip is in an unknown state.\n'; exit 1;;
 read-fails*-r*) printf 'Reading flash... Read operation failed!\nFAILED.\n'; exit 1;;
+read-quiet*-r*) printf 'Reading flash... \nthe programmer went away\n'; exit 1;;
 write-slow*-w*) echo $$ >DIR/pid; echo 'Erasing and writing flash chip... '; exec sleep 30;;
 read-slow*-r*) echo $$ >DIR/pid; echo 'Reading flash... '; exec sleep 30;;
 esac
@@ -217,6 +218,10 @@ TEST_F(Flash, FlashromsFailuresArePassedOn) {
                     "checked. It said:\n  Reading flash... Read operation failed!\n  FAILED.\n"),
         std::string::npos)
         << errors;
+    // Without a line that says what failed, the last one.
+    writeFile(dir / "mode", "read-quiet");
+    EXPECT_EQ(flash("flash $D/img.bin --verify --flashrom $D/fake"), 1);
+    EXPECT_TRUE(errors.ends_with("It said:\n  the programmer went away\n")) << errors;
     chip.replace(0, 100000, readFile(dir / "img.bin"));
     expectChip("written, not read back");
 }
