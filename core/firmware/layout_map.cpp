@@ -180,9 +180,15 @@ const char* layoutMapColour(std::size_t row) {
 }
 
 std::string layoutMapSvg(const EntryList& layout, const LayoutMapSettings& settings) {
+    // Filler: the gaps between files, and after the last file the rest of
+    // the image (a slot's reserve, padding); free: the flash after it.
     std::uint64_t filesEnd = 0;
-    const std::vector<Span> gaps = gapsOf(layout, filesEnd);
-    const std::uint64_t end = std::max({settings.imageSize, settings.flashSize, filesEnd});
+    std::vector<Span> gaps = gapsOf(layout, filesEnd);
+    const std::uint64_t imageEnd = std::max(settings.imageSize, filesEnd);
+    if (imageEnd > filesEnd) {
+        gaps.push_back({filesEnd, imageEnd});
+    }
+    const std::uint64_t end = std::max(imageEnd, settings.flashSize);
     Picture picture(end);
     const std::uint64_t front = layout.frontOffset();
 
@@ -211,8 +217,8 @@ std::string layoutMapSvg(const EntryList& layout, const LayoutMapSettings& setti
         picture.block({entry.address, std::uint64_t{entry.address} + entry.size},
                       layoutMapColour(row), xmlText(name) + where, entry.path);
     }
-    if (end > filesEnd) {
-        picture.block({filesEnd, end}, kFreeColour, "free, " + bytes(end - filesEnd));
+    if (end > imageEnd) {
+        picture.block({imageEnd, end}, kFreeColour, "free, " + bytes(end - imageEnd));
     }
     std::string& body = picture.body();
     body += "<rect x=\"" + number(kMapBarLeft) + "\" y=\"" + number(kMapTop) + "\" width=\"" +
@@ -240,10 +246,10 @@ std::string layoutMapSvg(const EntryList& layout, const LayoutMapSettings& setti
         keyLine(kTableColour, "file info table, " + bytes(table));
     }
     if (!gaps.empty()) {
-        keyLine(kGapFill, "not used: gaps between files");
+        keyLine(kGapFill, "filler: gaps between files, reserve, padding");
     }
-    if (end > filesEnd) {
-        keyLine(kFreeColour, "free, " + bytes(end - filesEnd));
+    if (end > imageEnd) {
+        keyLine(kFreeColour, "free, " + bytes(end - imageEnd));
     }
     line += kLine / 2;
     const auto columns = [&](const std::string& no, const std::string& address,

@@ -1,9 +1,9 @@
 // A picture of an image's layout, to open in any browser: the flash as one
 // bar from offset 0 at the top to the image's end (or the flash's size),
 // the front area and its file info table, each file as a block at its
-// place with its name, address and size where they fit, the gaps between
-// files shaded, the free space to the flash's size, and beside the bar a
-// key and a table of every file. Plain SVG 1.1: no scripts, no external
+// place with its name, address and size where they fit, the filler shaded
+// (gaps between files, a slot's reserve, padding), the free space to the
+// flash's size, and beside the bar a key and a table of every file. Plain SVG 1.1: no scripts, no external
 // references, fonts every system has; every name escaped.
 #pragma once
 

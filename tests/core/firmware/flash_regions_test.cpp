@@ -74,12 +74,13 @@ TEST(LayoutMap, NamesEveryFileEscapedAndShadesGapsAndFreeSpace) {
                                      {"/r/" + std::string(60, 'n') + ".bin", 0x4000}});
     list.setAlignment(0x1000);
     list.recomputeLayout(); // a gap of 0xFF0 bytes after the second file
+    // The image goes on after the last file (its slot's reserve, padding).
     const std::string svg = layoutMapSvg(
-        list, {.imageSize = 0x9000, .flashSize = 0x10000, .infoTable = true, .base = 0x100000});
+        list, {.imageSize = 0xA000, .flashSize = 0x10000, .infoTable = true, .base = 0x100000});
     for (const char* part : {"a&lt;b&amp;&quot;c&quot;.bin, 0x00001000, 12288 bytes</text>",
                              ">a&lt;b&amp;&quot;c&quot;.bin</text>", ">\\x1B[2J.bin</text>",
                              ">nnnnnnnnnnn\xE2\x80\xA6, 0x00005000, 16384 bytes</text>",
-                             "not used: gaps between files", "free, 28672 bytes",
+                             "filler: gaps between files, reserve, padding", "free, 24576 bytes",
                              "file info table, 24 bytes", "front area, 4096 bytes",
                              "starts at 0x00100000 in the flash", "in a flash of 65536 bytes"}) {
         EXPECT_NE(svg.find(part), std::string::npos) << part;
@@ -88,10 +89,14 @@ TEST(LayoutMap, NamesEveryFileEscapedAndShadesGapsAndFreeSpace) {
     EXPECT_EQ(svg.find('\x1b'), std::string::npos);
     EXPECT_EQ(svg.find("<b&"), std::string::npos);
     // Each block at its offset, a linear scale from the bar's top to the
-    // flash's end: a file's in its colour, the gap's shaded, the table's.
+    // flash's end: a file's in its colour, the filler's shaded, the table's,
+    // the free space's.
     const auto y = [](double offset) { return kMapTop + offset * kMapBarHeight / 0x10000; };
-    const std::tuple<double, double, std::string> blocks[] = {
-        {0x5000, 0x9000, layoutMapColour(2)}, {0x4010, 0x5000, "url(#gap)"}, {0, 24, "#8c8c8c"}};
+    const std::tuple<double, double, std::string> blocks[] = {{0x5000, 0x9000, layoutMapColour(2)},
+                                                              {0x4010, 0x5000, "url(#gap)"},
+                                                              {0x9000, 0xA000, "url(#gap)"},
+                                                              {0, 24, "#8c8c8c"},
+                                                              {0xA000, 0x10000, "#ffffff"}};
     for (const auto& [begin, end, fill] : blocks) {
         char block[96];
         std::snprintf(block, sizeof block, "y=\"%.2f\" width=\"%.2f\" height=\"%.2f\" fill=\"%s\"",
