@@ -24,6 +24,7 @@ std::string failureText(const MergeResult& result, const MergeRequest& request) 
     case MergeStatus::FolderNotWritable:
         return text::folderNotWritable(result.path);
     case MergeStatus::CompanionFailed:
+    case MergeStatus::TooManyRegions: // the window writes no FMAP: no words of its own
         return text::companionFailed(result.path);
     case MergeStatus::LayoutTooLarge:
         return text::layoutTooLarge(result.path);

@@ -26,6 +26,7 @@ constexpr CommandRow kCommands[] = {
     {"inspect", "show the file info table at the start of an image", setUpInspect},
     {"unpack", "write each file of an image to a folder", setUpUnpack},
     {"diff", "show which flash sectors differ between two images", setUpDiff},
+    {"flash", "program an image into a chip through flashrom", setUpFlash},
 };
 
 constexpr const char* kFooter =

@@ -98,5 +98,6 @@ Runner setUpVerify(CLI::App& command);
 Runner setUpInspect(CLI::App& command);
 Runner setUpUnpack(CLI::App& command);
 Runner setUpDiff(CLI::App& command);
+Runner setUpFlash(CLI::App& command);
 
 } // namespace zd::cli

@@ -55,9 +55,24 @@ void addFirmwareOptions(CLI::App& merge, FirmwareOptions& options) {
                     "S-records: 32, aligned): the front area's filler,\n"
                     "the padding, and such runs inside files, which an\n"
                     "erased flash holds already");
+    addOutputOption(merge, "--flashrom-layout", options.request.flashromLayout,
+                    "also write flashrom's layout file: a line\n"
+                    "'start:end NAME' (hexadecimal, end included) for\n"
+                    "the front area, FRONT, and every file, named as\n"
+                    "the C header names it (logo.bin: LOGO_BIN, at\n"
+                    "most 31 characters), placed at --base; then\n"
+                    "flashrom -l FILE -i LOGO_BIN:logo.bin writes one");
+    addOutputOption(merge, "--fmap", options.request.fmap,
+                    "also write the same regions as an FMAP 1.1\n"
+                    "structure, as flashrom --fmap-file reads it");
+    addOutputOption(merge, "--map", options.request.layoutMap,
+                    "also draw the layout as an SVG picture: the flash\n"
+                    "as a bar to the image's end or --flash-size, the\n"
+                    "front area, each file, gaps and free space, and a\n"
+                    "table of every file");
     addByteCountOption(merge, "--base", options.request.base,
-                       "the address of the image's first byte in --ihex\n"
-                       "and --srec (default 0)")
+                       "the address of the image's first byte in --ihex,\n"
+                       "--srec, --flashrom-layout and --fmap (default 0)")
         ->type_name("ADDR")
         ->each([&options](const std::string&) { options.baseGiven = true; });
     addOutputOption(merge, "--depfile", options.request.depfile,
@@ -80,8 +95,10 @@ std::optional<std::string> firmwareUsageProblem(const FirmwareOptions& options) 
     if (options.request.pad && !options.request.flashSize) {
         return "--pad needs --flash-size";
     }
-    if (options.baseGiven && options.request.ihex.empty() && options.request.srec.empty()) {
-        return "--base needs --ihex or --srec";
+    const MergeRequest& request = options.request;
+    if (options.baseGiven && request.ihex.empty() && request.srec.empty() &&
+        request.flashromLayout.empty() && request.fmap.empty()) {
+        return "--base needs --ihex, --srec, --flashrom-layout or --fmap";
     }
     return std::nullopt;
 }

@@ -2,6 +2,7 @@
 
 #include "cli/command.h"
 #include "core/files/file_errors.h"
+#include "core/files/path_text.h"
 #include "core/image/crc32.h"
 #include "core/model/entry_list.h"
 #include "core/model/file_names.h"
@@ -10,11 +11,12 @@
 namespace zd::cli {
 namespace {
 
-// An image of `size` bytes placed at `base` that HEX and S-records cannot address.
-std::string pastAddressSpaceText(std::uint32_t base, std::uint64_t size) {
+// An image of `size` bytes placed at `base` that HEX and S-records (or
+// `what` else) cannot address.
+std::string pastAddressSpaceText(std::uint32_t base, std::uint64_t size,
+                                 const char* what = "the addresses of Intel HEX and S-records") {
     return "placed at " + hex32(base) + ", its " + bytesText(size) +
-           " would reach past 4 GiB, beyond the addresses of Intel HEX and S-records; "
-           "nothing was written";
+           " would reach past 4 GiB, beyond " + what + "; nothing was written";
 }
 
 // What happened, after the name of the file it is about.
@@ -51,6 +53,9 @@ std::string reasonOf(const MergeResult& result) {
     case MergeStatus::NameIsStream:
         return "a ':' in a file name names a hidden stream of another file on Windows; "
                "choose a name without it";
+    case MergeStatus::TooManyRegions:
+        return "an FMAP holds at most 65535 areas, fewer than the front area and the files "
+               "need; nothing was written";
     case MergeStatus::ForeignOutput:
     case MergeStatus::DepfileCannotName:
     case MergeStatus::EarlierLayoutUnusable:
@@ -77,6 +82,10 @@ std::string fitText(const MergeResult& result, const MergeRequest& request) {
         return "would be " + bytesText(result.imageSize) + ", " +
                bytesText(result.imageSize - request.flashSize) + " over the flash size (" +
                bytesText(request.flashSize) + "); nothing was written";
+    }
+    if (request.ihex.empty() && request.srec.empty()) {
+        return pastAddressSpaceText(request.base, result.imageSize,
+                                    "the 32-bit offsets of flashrom's layout and the FMAP");
     }
     return pastAddressSpaceText(request.base, result.imageSize);
 }
@@ -110,6 +119,9 @@ std::string outputKind(const std::string& path, const MergeRequest& request) {
         {request.ihex, "Intel HEX"},
         {request.srec, "S-records"},
         {request.depfile, "a dependency file"},
+        {request.flashromLayout, "a flashrom layout"},
+        {request.fmap, "an FMAP"},
+        {request.layoutMap, "a layout picture"},
     };
     for (const auto& [output, kind] : kinds) {
         if (output == path) {
@@ -262,6 +274,116 @@ std::string diffFailureText(const check::DiffResult& result, std::uint32_t base)
         return "is one of the images compared; nothing was written";
     case Status::Stopped:
         return "diff stopped; nothing was written";
+    }
+    return {};
+}
+
+FailureLine flashromMissing(const std::string& named) {
+    if (!named.empty()) {
+        return {named, "no program to run here; name flashrom's own path with --flashrom"};
+    }
+    return {
+        files::kWin32 ? "flashrom.exe" : "flashrom",
+        files::kWin32
+            ? "not found on the PATH; put a flashrom build for Windows on the PATH, or name it "
+              "with --flashrom PATH"
+            : "not found; install it (Debian and Ubuntu: sudo apt install flashrom), or name it "
+              "with --flashrom PATH"};
+}
+
+std::string chipRangeText(const flash::FlashTarget& target) {
+    return hex32(target.at) + " to " + hex32(target.at + target.size - 1);
+}
+
+FlashFailure flashFailure(const flash::FlashResult& result, const flash::FlashRequest& request,
+                          bool written) {
+    using Status = flash::FlashResult::Status;
+    const flash::FlashTarget& target = result.target;
+    const std::string programmer = "-p " + printableName(request.programmer);
+    switch (result.status) {
+    case Status::Ok:
+        break;
+    case Status::Unreadable:
+        return {{result.path, imageUnreadableText(result.error) + "; the chip was not changed"},
+                {}};
+    case Status::ImageEmpty:
+        return {{result.path, "is empty: nothing to program"}, {}};
+    case Status::CannotStart:
+        return {{"flashrom", "cannot be started: " + result.error.message()}, {}};
+    case Status::Refused:
+        return {{"flashrom",
+                 "refused " + programmer +
+                     (request.chip.empty() ? "" : " --chip " + printableName(request.chip)) +
+                     "; the chip was not changed. It said:"},
+                result.said};
+    case Status::NoChip:
+        return {{"flashrom", request.chip.empty()
+                                 ? "found no flash chip on " + programmer +
+                                       "; check the programmer and its wiring to the chip"
+                                 : "found no chip " + printableName(request.chip) + " on " +
+                                       programmer +
+                                       "; check the name (flashrom -L lists them) "
+                                       "and the wiring"},
+                {}};
+    case Status::SeveralChips: {
+        std::string names;
+        for (const std::string& chip : result.chips) {
+            names += (names.empty() ? "" : ", ") + printableName(chip);
+        }
+        return {{"flashrom", "several chip definitions match the chip found (" + names +
+                                 "); name the right one with --chip, as in --chip " +
+                                 printableName(result.chips.front())},
+                {}};
+    }
+    case Status::DoesNotFit:
+        return {{request.image, bytesText(target.size) + " at " + hex32(target.at) +
+                                    " do not fit the chip " + printableName(target.chip) + " of " +
+                                    bytesText(target.chipSize) + "; the chip was not changed"},
+                {}};
+    case Status::ScratchFailed:
+        return {{result.path, "cannot hold flashrom's files: " + result.error.message() +
+                                  "; the chip was not changed"},
+                {}};
+    case Status::WriteFailed:
+        return {{"flashrom", "failed writing: the range " + chipRangeText(target) +
+                                 " may be half programmed; program it again without --previous. "
+                                 "It said:"},
+                result.said};
+    case Status::ReadFailed:
+        return {{"flashrom", "failed reading the range back: it was programmed but not checked. "
+                             "It said:"},
+                result.said};
+    case Status::Differs:
+        return {{request.image, "the range " + chipRangeText(target) +
+                                    " read back differs from it in " +
+                                    std::to_string(result.sectors) + " of its sectors of " +
+                                    bytesText(flash::kSectorBytes)},
+                {}};
+    case Status::Stopped:
+        if (result.touched) {
+            return {{request.image, "stopped while flashrom was writing: the range " +
+                                        chipRangeText(target) +
+                                        " may be half programmed; program it again without "
+                                        "--previous"},
+                    {}};
+        }
+        return {{request.image, written ? "stopped: the range was programmed, but not read back"
+                                        : "stopped; the chip was not changed"},
+                {}};
+    }
+    return {};
+}
+
+std::string flashStageText(flash::Stage stage) {
+    switch (stage) {
+    case flash::Stage::ReadingRange:
+        return "flashrom: reading the range...";
+    case flash::Stage::Writing:
+        return "flashrom: erasing and writing the blocks that differ...";
+    case flash::Stage::Verifying:
+        return "flashrom: checking what it wrote...";
+    case flash::Stage::ReadingBack:
+        return "flashrom: reading the range back...";
     }
     return {};
 }

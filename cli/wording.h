@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/check/check.h"
+#include "core/flash/programming.h"
 #include "core/image/merge_result.h"
 #include "core/intake/file_intake.h"
 #include "core/merge/merge.h"
@@ -51,5 +52,22 @@ FailureLine unpackFailure(const check::UnpackResult& result, const std::string& 
 
 // What stopped a diff, said of the file it is about (`base`: the records').
 std::string diffFailureText(const check::DiffResult& result, std::uint32_t base);
+
+// flashrom is not there: at the path `named` (--flashrom), or when that is
+// empty, anywhere programs are looked for; how to get it.
+FailureLine flashromMissing(const std::string& named);
+// The range the image takes in the chip: "0x00100000 to 0x0010869F".
+std::string chipRangeText(const flash::FlashTarget& target);
+// A flash that failed, was refused or stopped: the line that says so, and
+// flashrom's own lines to pass on after it. `written`: a write had ended
+// well before.
+struct FlashFailure {
+    FailureLine line;
+    std::vector<std::string> said;
+};
+FlashFailure flashFailure(const flash::FlashResult& result, const flash::FlashRequest& request,
+                          bool written);
+// The line shown as flashrom begins a stage.
+std::string flashStageText(flash::Stage stage);
 
 } // namespace zd::cli

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks that every include of the product's code runs down the layers, never
 # back up: within core, files <- model <- intake and image <- firmware <-
-# merge and check; above it app and cli side by side, then the two windows.
+# merge and check, check <- flash; above it app and cli side by side, then
+# the two windows.
 # The front ends reach a merge only through its request (core/merge): they
 # include neither the image writer, the output set nor the summing copy.
 # Prints each include that breaks the rule and exits 1; tests, benchmarks and
@@ -18,8 +19,9 @@ allowed() {
     core/firmware) echo "core/firmware core/image core/model core/files" ;;
     core/merge)    echo "core/merge core/firmware core/image core/model core/files" ;;
     core/check)    echo "core/check core/firmware core/image core/model core/files" ;;
+    core/flash)    echo "core/flash core/check core/firmware core/image core/model core/files" ;;
     app)           echo "app core/merge core/intake core/check core/firmware core/image core/model core/files" ;;
-    cli)           echo "cli core/merge core/intake core/check core/firmware core/image core/model core/files" ;;
+    cli)           echo "cli core/merge core/intake core/check core/flash core/firmware core/image core/model core/files" ;;
     ui)            echo "ui app core/model" ;;
     win32)         echo "win32 app core/model core/files" ;;
   esac
@@ -29,7 +31,7 @@ allowed() {
 merge_only="core/image/image_writer.h core/files/output_set.h core/image/checksum_copy.h"
 
 status=0
-for area in core/files core/model core/intake core/image core/firmware core/merge core/check app cli ui win32; do
+for area in core/files core/model core/intake core/image core/firmware core/merge core/check core/flash app cli ui win32; do
   [ -d "$area" ] || continue
   ok=" $(allowed "$area") "
   while IFS=: read -r file line include; do

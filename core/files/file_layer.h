@@ -6,6 +6,8 @@
 //   output_set.h    outputs written all or nothing, replacing earlier files
 //   staged_files.h  new files written all or nothing, replacing none
 //   progress.h      KeepGoing, how long work tells its progress and stops
+//   child_process.h another program run, its output read as it comes
+//   scratch_folder.h a folder for the files handed to it, thrown away after
 //   temporary_names.h, input_batch.h, path_text.h, utf16_text.h: their
 //   temporaries' names, the batch of small inputs, path text, and UTF-16
 //   text for Win32
@@ -278,5 +280,9 @@ std::string longPath(const std::string& path);
 
 // The number the system knows this process by.
 std::uint64_t processId();
+
+// The system's folder for temporary files: POSIX $TMPDIR when set, else
+// /tmp; Win32 GetTempPathW.
+std::string temporaryFolder();
 
 } // namespace zd::files

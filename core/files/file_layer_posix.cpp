@@ -9,6 +9,7 @@
 #include <csetjmp>
 #include <csignal>
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -573,6 +574,11 @@ std::string absolutePath(const std::string& path) {
 
 std::uint64_t processId() {
     return static_cast<std::uint64_t>(::getpid());
+}
+
+std::string temporaryFolder() {
+    const char* folder = std::getenv("TMPDIR");
+    return folder && *folder ? folder : "/tmp";
 }
 
 } // namespace zd::files

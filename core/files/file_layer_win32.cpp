@@ -483,4 +483,10 @@ std::uint64_t processId() {
     return ::GetCurrentProcessId();
 }
 
+std::string temporaryFolder() {
+    wchar_t folder[MAX_PATH + 1];
+    const DWORD length = ::GetTempPathW(MAX_PATH + 1, folder);
+    return toUtf8(std::wstring_view(folder, length));
+}
+
 } // namespace zd::files

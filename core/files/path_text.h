@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace zd::files {
@@ -23,6 +24,16 @@ inline constexpr char kSeparator = kWin32 ? '\\' : '/';
 // The position of the last separator in `path`, or npos.
 constexpr std::size_t lastSeparator(std::string_view path) {
     return kWin32 ? path.find_last_of("/\\") : path.rfind('/');
+}
+
+// `name` in `folder`, with one separator between them.
+inline std::string joinedPath(std::string_view folder, std::string_view name) {
+    std::string path(folder);
+    if (!path.empty() && !isSeparator(path.back())) {
+        path += kSeparator;
+    }
+    path += name;
+    return path;
 }
 
 } // namespace zd::files

@@ -14,15 +14,6 @@ std::string withoutTrailingSeparators(std::string path) {
 
 } // namespace
 
-std::string joinedPath(const std::string& folder, std::string_view name) {
-    std::string path = folder;
-    if (!path.empty() && !isSeparator(path.back())) {
-        path += kSeparator;
-    }
-    path += name;
-    return path;
-}
-
 StagedFiles::~StagedFiles() {
     if (kept_) {
         return;

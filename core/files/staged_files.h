@@ -13,6 +13,7 @@
 #pragma once
 
 #include "core/files/file_layer.h"
+#include "core/files/path_text.h"
 
 #include <string>
 #include <string_view>
@@ -20,9 +21,6 @@
 #include <vector>
 
 namespace zd::files {
-
-// `name` in `folder`, with one separator between them.
-std::string joinedPath(const std::string& folder, std::string_view name);
 
 class StagedFiles {
   public:

@@ -101,8 +101,7 @@ void removeStaleTemporaries(const std::string& folder, const std::vector<FolderE
     for (const FolderEntry& entry : entries) {
         if (isTemporaryName(entry.name) && !isJournalName(entry.name) &&
             prefixes.contains(entry.name.substr(0, prefixSize))) {
-            const bool joined = folder.empty() || isSeparator(folder.back());
-            (void)removeUnowned(folder + (joined ? "" : std::string(1, kSeparator)) + entry.name);
+            (void)removeUnowned(joinedPath(folder, entry.name));
         }
     }
 }

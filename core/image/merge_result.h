@@ -29,7 +29,8 @@ enum class MergeStatus {
                        // Ninja both read it back (`reason` says why)
     LargerThanFlash,   // the image, `imageSize` bytes, is larger than the flash
     PastAddressSpace,  // placed at the HEX and S-records' base, the image of `imageSize`
-                       // bytes runs past 4 GiB, beyond their addresses
+                       // bytes runs past 4 GiB, beyond their addresses (and the regions')
+    TooManyRegions,    // the FMAP `path` would hold more areas than its 16-bit count
     FolderNotWritable, // no file can be created in the folder `path` (`error`)
     ImageCreateFailed, // the image cannot be created (`error`: read-only, in use, a folder...)
     ImageWriteFailed,  // writing, flushing or renaming the image failed (`error`)

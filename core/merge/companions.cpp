@@ -3,9 +3,15 @@
 #include "core/files/file_layer.h"
 #include "core/files/output_set.h"
 #include "core/firmware/depfile.h"
+#include "core/firmware/flashrom_layout.h"
+#include "core/firmware/fmap.h"
 #include "core/firmware/hex_formats.h"
+#include "core/firmware/layout_map.h"
 #include "core/firmware/manifest.h"
+#include "core/image/info_table.h"
 #include "core/model/listed_names.h"
+
+#include <algorithm>
 
 namespace zd {
 namespace {
@@ -52,6 +58,32 @@ Companion hexCompanion(const std::string& path, HexFormat format, std::uint32_t 
             }};
 }
 
+// The front area and the files as regions for flash tools: flashrom's
+// layout file, or an FMAP of the flash (its size, or up to the image's end
+// when that is further).
+Companion regionsCompanion(const std::string& path, bool fmap, const MergeRequest& request,
+                           const EntryList& list) {
+    return {path, [&list, fmap, base = request.base, flashSize = request.flashSize](
+                      files::OutputFile& out, const MergedImage& image) {
+                const std::vector<FlashRegion> regions = flashRegions(list, base);
+                return out.write(fmap ? fmapBytes(regions, std::max(flashSize, base + image.size))
+                                      : flashromLayoutText(regions));
+            }};
+}
+
+Companion mapCompanion(const MergeRequest& request, const EntryList& list) {
+    LayoutMapSettings settings;
+    settings.flashSize = request.flashSize;
+    settings.infoTable =
+        request.infoTable && infoTableFits(list.frontOffset(), list.entries().size());
+    settings.base = request.base;
+    return {request.layoutMap,
+            [&list, settings](files::OutputFile& out, const MergedImage& image) mutable {
+                settings.imageSize = image.size;
+                return out.write(layoutMapSvg(list, settings));
+            }};
+}
+
 // Names every output made before it, then the rows' files and what else
 // the merge read.
 Companion depfileCompanion(const MergeRequest& request, const EntryList& list,
@@ -92,7 +124,8 @@ void guardEarlierFiles(const MergeRequest& request, std::vector<Companion>& comp
     const std::pair<const std::string&, Companion::KindTest> kinds[] = {
         {request.cHeader.path, isCHeaderText}, {request.manifest, isManifestText},
         {request.ihex, isIntelHexText},        {request.srec, isSRecordText},
-        {request.depfile, isDepfileText},
+        {request.depfile, isDepfileText},      {request.flashromLayout, isFlashromLayoutText},
+        {request.fmap, isFmapBytes},           {request.layoutMap, isLayoutMapSvg},
     };
     for (Companion& companion : companions) {
         for (const auto& [path, isOfItsKind] : kinds) {
@@ -135,6 +168,16 @@ MergeOptions writerOptions(const MergeRequest& request, const EntryList& layout)
     }
     if (!request.srec.empty()) {
         merge.companions.push_back(hexCompanion(request.srec, HexFormat::SRecord, request.base));
+    }
+    if (!request.flashromLayout.empty()) {
+        merge.companions.push_back(
+            regionsCompanion(request.flashromLayout, false, request, layout));
+    }
+    if (!request.fmap.empty()) {
+        merge.companions.push_back(regionsCompanion(request.fmap, true, request, layout));
+    }
+    if (!request.layoutMap.empty()) {
+        merge.companions.push_back(mapCompanion(request, layout));
     }
     if (!request.depfile.empty()) {
         merge.companions.push_back(depfileCompanion(request, layout, merge.companions));

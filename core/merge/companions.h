@@ -1,6 +1,7 @@
 // The outputs a request asks for beside the image and its list file, as
 // the image writer's companions: the C header, the manifest, Intel HEX,
-// S-records and the dependency file, in that order.
+// S-records, the flashrom layout, the FMAP, the layout's picture and the
+// dependency file, in that order.
 #pragma once
 
 #include "core/image/image_writer.h"

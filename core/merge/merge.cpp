@@ -1,6 +1,7 @@
 #include "core/merge/merge.h"
 
 #include "core/firmware/depfile.h"
+#include "core/firmware/fmap.h"
 #include "core/firmware/hex_formats.h"
 #include "core/image/image_writer.h"
 #include "core/merge/companions.h"
@@ -71,7 +72,8 @@ std::vector<std::string> mergeOutputs(const MergeRequest& request) {
     std::vector<std::string> outputs;
     for (const std::string& path :
          {request.image.imagePath, request.image.listPath, request.cHeader.path, request.manifest,
-          request.ihex, request.srec, request.depfile}) {
+          request.ihex, request.srec, request.flashromLayout, request.fmap, request.layoutMap,
+          request.depfile}) {
         if (!path.empty()) {
             outputs.push_back(path);
         }
@@ -104,10 +106,13 @@ MergePlan planMerge(const MergeRequest& request) {
     if (request.flashSize && plan.imageSize > request.flashSize) {
         plan.refusal =
             refused(MergeStatus::LargerThanFlash, request.image.imagePath, plan.imageSize);
-    } else if ((!request.ihex.empty() || !request.srec.empty()) &&
+    } else if ((!request.ihex.empty() || !request.srec.empty() || !request.flashromLayout.empty() ||
+                !request.fmap.empty()) &&
                !fitsAddressSpace(request.base, plan.imageSize)) {
         plan.refusal =
             refused(MergeStatus::PastAddressSpace, request.image.imagePath, plan.imageSize);
+    } else if (!request.fmap.empty() && flashRegions(plan.layout, 0).size() > kFmapMostAreas) {
+        plan.refusal = refused(MergeStatus::TooManyRegions, request.fmap);
     } else {
         plan.refusal = checkDepfileNames(request);
     }

@@ -36,14 +36,16 @@ struct MergePlan {
 
 // Every output the request names, in the order a merge reports them: the
 // image, the list file, then the C header, the manifest, Intel HEX,
-// S-records and the dependency file.
+// S-records, the flashrom layout, the FMAP, the layout's picture and the
+// dependency file.
 std::vector<std::string> mergeOutputs(const MergeRequest& request);
 
 // Checks what needs no file (no output's name lands in a hidden stream on
 // Windows, the image fits the flash and, placed at the base, the addresses
-// of HEX and S-records) and lays the rows out. A layout with slots is
-// checked here against 4 GiB and the front area, after the earlier list
-// file, the one file planning reads, is read.
+// of HEX, S-records and the regions, and the FMAP's area count) and lays
+// the rows out. A layout with slots is checked here against 4 GiB and the
+// front area, after the earlier list file, the one file planning reads, is
+// read.
 MergePlan planMerge(const MergeRequest& request);
 
 // The dry run: every check runMerge makes before it writes (no output

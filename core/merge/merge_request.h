@@ -53,8 +53,13 @@ struct MergeRequest {
     std::string manifest{}; // JSON with every file's CRC-32; empty: none
     std::string ihex{};     // the image as Intel HEX; empty: none
     std::string srec{};     // the image as Motorola S-records; empty: none
-    std::uint32_t base = 0; // the address of the image's first byte in both
+    std::uint32_t base = 0; // the address of the image's first byte in both, and in the regions
     std::string depfile{};  // a dependency file for Make and Ninja; empty: none
+    // The front area and every file as named regions of the flash, for the
+    // tools that program a chip by region (core/firmware/flash_regions.h).
+    std::string flashromLayout{}; // flashrom's layout file; empty: none
+    std::string fmap{};           // an FMAP 1.1 structure; empty: none
+    std::string layoutMap{};      // a picture of the layout, SVG; empty: none
     // The outputs beside the image may replace any file. Without it each
     // replaces only an empty file or one of its own kind as this tool writes
     // it, so that a name given by mistake (an input, say) is never lost.

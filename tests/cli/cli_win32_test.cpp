@@ -3,7 +3,8 @@
 // given by the short names Windows makes for long ones are listed by their
 // long names, which mean the same on any machine. (That it writes the same
 // image and list file as on Linux, scripts/windows.sh compares; the POSIX
-// tests use signals, descriptors and fork, which Windows has not.)
+// tests use signals, descriptors and fork, which Windows has not.) flash
+// refuses without flashrom, which Wine has not.
 #include "core/files/utf16_text.h"
 #include "tests/support/run_program.h"
 #include "tests/support/test_files.h"
@@ -42,6 +43,32 @@ TEST(Cli, TheBuiltProgramExitsAsOnLinuxAndListsLongNames) {
         test::readFile(dir / "out.h")
             .find("1, \"" + file + "\", 5, 0;\n\t2, \"" + folder + "\\the member.bin\", 3, 5;"),
         std::string::npos);
+}
+
+// flash without flashrom on the PATH is refused, saying how to get one;
+// another program named as flashrom is started and read, and what it said
+// when it refused is passed on.
+TEST(Cli, FlashRefusesWithoutFlashrom) {
+    test::TempDir dir;
+    const std::string program = test::besideThisProgram(ZD_CLI_BINARY);
+    test::writeFile(dir / "img.bin", test::patternBytes(1234, 2));
+    EXPECT_EQ(
+        test::runProgram(program, {"flash", dir / "img.bin", "-p", "ch341a_spi"}, dir / "said"), 1);
+    EXPECT_NE(test::readFile(dir / "said")
+                  .find("flashrom.exe: not found on the PATH; put a "
+                        "flashrom build for Windows on the PATH"),
+              std::string::npos)
+        << test::readFile(dir / "said");
+    EXPECT_EQ(test::runProgram(
+                  program, {"flash", dir / "img.bin", "-p", "ch341a_spi", "--flashrom", program},
+                  dir / "said"),
+              1);
+    EXPECT_NE(test::readFile(dir / "said")
+                  .find("flashrom: refused -p ch341a_spi; the chip was not "
+                        "changed. It said:\n  zadodaziderav-cli: unknown "
+                        "option -p"),
+              std::string::npos)
+        << test::readFile(dir / "said");
 }
 
 } // namespace

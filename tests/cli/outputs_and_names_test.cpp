@@ -43,6 +43,9 @@ TEST_F(CliPromises, NothingIsOverwrittenThatTheUserDidNotName) {
         {"merge -o $D/o --ihex $D/saved.h $D/a.bin", 1, "not Intel HEX this tool wrote"},
         {"merge -o $D/o --srec $D/a.bin $D/args.txt", 1, "not S-records this tool wrote"},
         {"merge --dry-run --depfile $D/args.txt $D/a.bin", 1, "not a dependency file this"},
+        {"merge -o $D/o --flashrom-layout $D/a.bin $D/args.txt", 1, "not a flashrom layout this"},
+        {"merge -o $D/o --fmap $D/saved.h $D/a.bin", 1, "not an FMAP this tool wrote"},
+        {"merge -o $D/o --map $D/args.txt $D/a.bin", 1, "not a layout picture this tool wrote"},
     };
     for (const auto& [line, code, said] : runs) {
         EXPECT_EQ(run(line), code) << line;
@@ -53,7 +56,8 @@ TEST_F(CliPromises, NothingIsOverwrittenThatTheUserDidNotName) {
     // --overwrite.
     writeFile(dir / "o.d", "");
     const std::string all = "merge -q -o $D/o --manifest $D/o.json --c-header $D/o_l.h --ihex "
-                            "$D/o.hex --srec $D/o.s37 --depfile $D/o.d $D/a.bin";
+                            "$D/o.hex --srec $D/o.s37 --depfile $D/o.d --flashrom-layout "
+                            "$D/o.layout --fmap $D/o.fmap --map $D/o.svg -f 4K $D/a.bin";
     EXPECT_EQ(run(all), 0) << errors;
     EXPECT_EQ(run(all), 0) << errors;
     EXPECT_EQ(run("merge -q -o $D/o --overwrite --manifest $D/args.txt $D/a.bin"), 0) << errors;

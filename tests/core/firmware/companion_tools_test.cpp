@@ -51,7 +51,7 @@ TEST(CHeader, NamesFollowTheFileNameAndNeverCollide) {
 TEST(CHeader, TextHasOneClosedCommentPerRow) {
     // clang-format off
     const EntryList list = listOf(4096, {{"/r/a*/b.bin", 1234}, {"/r/x/*y\nz\x01.bin", 5000},
-        {"/r/bad\xFF\xC3.bin", 1}, {"/r/ok中.bin", 2}, {"/r/\x7F\x1F\xC2\x9B\xC2\xA0", 0}});
+        {"/r/bad\xFF\xC3.bin", 1}, {"/r/ok 中.bin", 2}, {"/r/\x7F\x1F\xC2\x9B\xC2\xA0", 0}});
     // clang-format on
     CHeaderSettings settings{
         .prefix = "AZ_", .imageSize = 10333, .listFolder = {}, .crcs = {1, 2, 3, 4, 5}};
@@ -69,7 +69,7 @@ TEST(CHeader, TextHasOneClosedCommentPerRow) {
               (std::vector<std::string>{
                   "/* Where each file lies in the merged image. Generated; do not edit. */",
                   "/* 1: /r/a*\\/b.bin */", "/* 2: /r/x/\\*y\\x0Az\\x01.bin */",
-                  "/* 3: /r/bad\\xFF\\xC3.bin */", "/* 4: /r/ok中.bin */",
+                  "/* 3: /r/bad\\xFF\\xC3.bin */", "/* 4: /r/ok 中.bin */",
                   "/* 5: /r/\\x7F\\x1F\\u009B\xC2\xA0 */"}));
     EXPECT_NE(text.find("#ifndef AZ_IMAGE_LAYOUT_H\n"), std::string::npos);
     settings.table = true; // its names take the prefix in lower case

@@ -46,9 +46,14 @@ TEST_F(Merge, TheRequestWritesEveryCompanion) {
                                .manifest = dir / "m.json",
                                .ihex = dir / "img.hex",
                                .srec = dir / "img.s37",
-                               .base = 0xFFE5};
-    EXPECT_EQ(mergeOutputs(request), (Names{outputs.imagePath, outputs.listPath, dir / "layout.h",
-                                            dir / "m.json", dir / "img.hex", dir / "img.s37"}));
+                               .base = 0xFFE5,
+                               .flashromLayout = dir / "img.layout",
+                               .fmap = dir / "img.fmap",
+                               .layoutMap = dir / "img.svg"};
+    EXPECT_EQ(mergeOutputs(request),
+              (Names{outputs.imagePath, outputs.listPath, dir / "layout.h", dir / "m.json",
+                     dir / "img.hex", dir / "img.s37", dir / "img.layout", dir / "img.fmap",
+                     dir / "img.svg"}));
     const MergePlan plan = planMerge(request);
     ASSERT_TRUE(plan.ok());
     EXPECT_EQ(plan.imageSize, 9000u);
@@ -68,6 +73,13 @@ TEST_F(Merge, TheRequestWritesEveryCompanion) {
     EXPECT_EQ(manifest.rows[1].path, "b.bin");
     EXPECT_TRUE(readFile(dir / "img.hex") == hexOf(HexFormat::IntelHex, {0xFFE5, true}, image));
     EXPECT_TRUE(readFile(dir / "img.s37") == hexOf(HexFormat::SRecord, {0xFFE5, true}, image));
+    // The regions at the base; the FMAP's flash reaches past the image's
+    // end there; the picture shows the table written and the flash's size.
+    EXPECT_EQ(readFile(dir / "img.layout"), "0000ffe5:0000fff8 FRONT\n0000fff9:000104ca A_BIN\n"
+                                            "000104cb:00011852 B_BIN\n");
+    EXPECT_EQ(readFile(dir / "img.fmap").substr(18, 4), le32(0xFFE5 + 9000));
+    const std::string map = readFile(dir / "img.svg");
+    EXPECT_TRUE(holds(map, "file info table, 16 bytes") && holds(map, "in a flash of 9000 bytes"));
 }
 
 // The image must fit the flash (padding never makes it larger), and placed
@@ -96,12 +108,25 @@ TEST(MergePlan, RefusesWhatTheFlashOrTheAddressesCannotHold) {
          }),
          PastAddressSpace, 0x200000},
         {with([](auto& r) { r.base = 0xFFFFFFFF; }), Ok, 0x100FFF},
+        {with([](auto& r) { r.flashromLayout = "x", r.base = 0xFFEFF001; }), Ok, 0x100FFF},
+        {with([](auto& r) { r.flashromLayout = "x", r.base = 0xFFEFF002; }), PastAddressSpace,
+         0x100FFF},
+        {with([](auto& r) { r.fmap = "x", r.base = 0xFFEFF002; }), PastAddressSpace, 0x100FFF},
+        // The front area and 65534 files fill an FMAP; one more file does not fit.
+        {with([](auto& r) {
+             r.fmap = "x", r.rows.assign(65534, {"/a", 1});
+         }),
+         Ok, 0x1000 + 65534},
+        {with([](auto& r) {
+             r.fmap = "x", r.rows.assign(65535, {"/a", 1});
+         }),
+         TooManyRegions, 0x1000 + 65535},
     };
     for (const auto& [request, status, size] : cases) {
         const MergePlan plan = planMerge(request);
         EXPECT_EQ(plan.refusal.status, status) << request.flashSize << " " << request.base;
         EXPECT_EQ(plan.imageSize, size) << request.flashSize << " " << request.base;
-        EXPECT_EQ(plan.refusal.imageSize, status == Ok ? 0 : size);
+        EXPECT_EQ(plan.refusal.imageSize, status == Ok || status == TooManyRegions ? 0 : size);
     }
 }
 
