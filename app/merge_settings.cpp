@@ -32,6 +32,12 @@ std::string sizeText(std::uint64_t bytes) {
     return std::to_string(bytes);
 }
 
+// The outputs whose addresses start at the base, as the command line's
+// --base places them: HEX, S-records and the region files.
+bool placedAtBase(const MergeSettings& settings) {
+    return settings.ihex || settings.srec || settings.flashromLayout || settings.fmap;
+}
+
 std::string byteText(unsigned char byte) {
     char text[8];
     std::snprintf(text, sizeof text, "0x%02X", static_cast<unsigned>(byte));
@@ -225,7 +231,10 @@ void applyMergeSettings(const MergeSettings& settings, MergeRequest& request) {
     request.manifest = settings.manifest ? stem + ".json" : "";
     request.ihex = settings.ihex ? stem + ".hex" : "";
     request.srec = settings.srec ? stem + ".srec" : "";
-    request.base = settings.ihex || settings.srec ? settings.base : 0;
+    request.layoutMap = settings.map ? stem + ".svg" : "";
+    request.flashromLayout = settings.flashromLayout ? stem + ".layout" : "";
+    request.fmap = settings.fmap ? stem + ".fmap" : "";
+    request.base = placedAtBase(settings) ? settings.base : 0;
 }
 
 std::string settingsSummary(const MergeSettings& settings) {
@@ -269,7 +278,7 @@ std::string settingsSummary(const MergeSettings& settings) {
             add(key);
         }
     }
-    if ((settings.ihex || settings.srec) && settings.base != plain.base) {
+    if (placedAtBase(settings) && settings.base != plain.base) {
         add("base", hex32(settings.base));
     }
     for (const auto& [on, key] : {std::pair{settings.map, "map"},

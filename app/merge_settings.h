@@ -38,7 +38,7 @@ struct MergeSettings {
     bool manifest = false;
     bool ihex = false;
     bool srec = false;
-    std::uint32_t base = 0; // only with HEX or S-records
+    std::uint32_t base = 0; // only with HEX, S-records or the region files
     bool map = false;
     bool flashromLayout = false;
     bool fmap = false;

@@ -106,7 +106,8 @@ TEST(MergeSettings, RequestAndSummary) {
     applyMergeSettings(kEvery, request);
     EXPECT_EQ(mergeOutputs(request),
               (std::vector<std::string>{"/o/img.bin", "/o/img.h", "/o/img_layout.h", "/o/img.json",
-                                        "/o/img.hex", "/o/img.srec"}));
+                                        "/o/img.hex", "/o/img.srec", "/o/img.layout",
+                                        "/o/img.fmap", "/o/img.svg"}));
     EXPECT_EQ(request.alignment + request.fill + request.flashSize + request.base,
               65536u + (16u << 20) + 0x08000000u);
     EXPECT_TRUE(request.pad && request.keepLayout && request.cHeader.table);
@@ -131,6 +132,20 @@ TEST(MergeSettings, RequestAndSummary) {
     applyMergeSettings(alone, request);
     EXPECT_EQ(request.base, 16u);
     EXPECT_EQ(settingsSummary(alone), "S-record，基地址 0x00000010");
+    // The region files are placed at the base too; the picture is not.
+    alone.srec = false;
+    alone.map = true;
+    applyMergeSettings(alone, request);
+    EXPECT_EQ(request.base, 0u);
+    EXPECT_EQ(settingsSummary(alone), "布局图");
+    for (const bool layoutFile : {true, false}) {
+        alone.flashromLayout = layoutFile;
+        alone.fmap = !layoutFile;
+        request = plain;
+        applyMergeSettings(alone, request);
+        EXPECT_EQ(request.base, 16u);
+        EXPECT_EQ(request.flashromLayout.empty() + request.fmap.empty(), 1);
+    }
 }
 
 // What the user keeps is read once the window is up: keys missing are
