@@ -71,6 +71,22 @@ TEST(ChecksumCopy, VisitInPlaceSeesTheBytesAndSurvivesACutFile) {
 #endif
 }
 
+#ifdef __linux__
+// An input moved over an open one closes that one (and the moved-from one
+// lets go), so inputs opened in turn never run the process out of handles.
+TEST(ChecksumCopy, AnInputMovedOverAnotherClosesIt) {
+    test::TempDir dir;
+    test::writeFile(dir / "in", "bytes");
+    files::Input first, second;
+    ASSERT_FALSE(first.open(dir / "in"));
+    ASSERT_FALSE(second.open(dir / "in"));
+    const files::NativeHandle replaced = first.handle(), moved = second.handle();
+    first = std::move(second);
+    EXPECT_EQ(::fcntl(replaced, F_GETFD), -1);
+    EXPECT_EQ(std::pair(first.handle(), second.handle()), std::pair(moved, files::kNoHandle));
+}
+#endif
+
 // `bytes` as dir/in, cut to `cutTo` bytes after it was opened, copied with
 // its listed `size` into dir/out by the summing copy, or by plain reads that
 // show each piece to a CRC; checks what the copy says and the CRC of what it
