@@ -104,7 +104,7 @@ void verifyImageFile(Context c) {
         for (const check::RowFinding& row : result.rows) {
             lines.push_back(rowLine(row));
         }
-        message = (result.notThisImage ? text::kNotThisImage
+        message = (result.notThisImage   ? text::kNotThisImage
                    : result.rows.empty() ? text::kVerifyFailedFrontArea
                                          : text::verifyFailed(result.rows.size())) +
                   shownRows(lines);

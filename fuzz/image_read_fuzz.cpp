@@ -39,11 +39,12 @@ void inspectAgreesWithVerify(const std::string& image, std::uint64_t size) {
     zd::check::CheckLayout layout;
     layout.byCrc = true;
     std::vector<zd::check::Range> ranges;
-    const zd::check::InspectResult inspected = zd::check::inspectImage(image, [&](const zd::check::TableRow& row) {
-        ZD_FUZZ_CHECK(row.number == layout.rows.size() + 1);
-        layout.rows.push_back({"", row.address, row.size, row.crc});
-        ranges.push_back({row.address, row.size});
-    });
+    const zd::check::InspectResult inspected =
+        zd::check::inspectImage(image, [&](const zd::check::TableRow& row) {
+            ZD_FUZZ_CHECK(row.number == layout.rows.size() + 1);
+            layout.rows.push_back({"", row.address, row.size, row.crc});
+            ranges.push_back({row.address, row.size});
+        });
     ZD_FUZZ_CHECK(inspected.status != zd::check::InspectResult::Status::ImageUnreadable);
     ZD_FUZZ_CHECK(inspected.imageSize == size);
     if (inspected.status == zd::check::InspectResult::Status::ImageTooShort) {

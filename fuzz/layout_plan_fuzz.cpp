@@ -106,8 +106,8 @@ void checkPlan(const std::vector<zd::NewEntry>& rows, const std::vector<zd::Earl
             const zd::Entry& other = layout.entries()[o];
             const std::uint64_t otherEnd = std::uint64_t{other.address} + other.size;
             ZD_FUZZ_CHECK(!(other.address < end && entry.address < otherEnd));
-            ZD_FUZZ_CHECK(!(other.address < layout.slotEnds()[r] &&
-                            entry.address < layout.slotEnds()[o]));
+            ZD_FUZZ_CHECK(
+                !(other.address < layout.slotEnds()[r] && entry.address < layout.slotEnds()[o]));
         }
         if (const zd::EarlierRow* before = earlierOf(rows[r].path)) {
             const bool fits = before->address + std::uint64_t{rows[r].size} <= slotEndOf(*before);

@@ -35,7 +35,7 @@ struct InspectResult {
     enum class Status {
         Ok,
         NoTable,
-        ImageTooShort, // the table's rows end at `tableEnd`, past the image's end
+        ImageTooShort,    // the table's rows end at `tableEnd`, past the image's end
         FrontAreaDamaged, // the rows were told, but the filler after the table
                           // differs at `damagedAt`
         ImageUnreadable,

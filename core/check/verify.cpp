@@ -116,8 +116,8 @@ struct TableCheck {
             return;
         }
         for (std::size_t index = 0; index < tableBytes / kInfoRecordBytes; ++index) {
-            checks[index].table = index >= read       ? TableFault::Missing
-                                  : matches(index)    ? TableFault::None
+            checks[index].table = index >= read          ? TableFault::Missing
+                                  : matches(index)       ? TableFault::None
                                   : fillerRecords[index] ? TableFault::NoRecord
                                                          : TableFault::Differs;
         }

@@ -3,8 +3,9 @@
 // the front area and its file info table, each file as a block at its
 // place with its name, address and size where they fit, the filler shaded
 // (gaps between files, a slot's reserve, padding), the free space to the
-// flash's size, and beside the bar a key and a table of every file. Plain SVG 1.1: no scripts, no external
-// references, fonts every system has; every name escaped.
+// flash's size, and beside the bar a key and a table of every file. Plain
+// SVG 1.1: no scripts, no external references, fonts every system has;
+// every name escaped.
 #pragma once
 
 #include "core/model/entry_list.h"

@@ -106,8 +106,8 @@ TEST(MergeSettings, RequestAndSummary) {
     applyMergeSettings(kEvery, request);
     EXPECT_EQ(mergeOutputs(request),
               (std::vector<std::string>{"/o/img.bin", "/o/img.h", "/o/img_layout.h", "/o/img.json",
-                                        "/o/img.hex", "/o/img.srec", "/o/img.layout",
-                                        "/o/img.fmap", "/o/img.svg"}));
+                                        "/o/img.hex", "/o/img.srec", "/o/img.layout", "/o/img.fmap",
+                                        "/o/img.svg"}));
     EXPECT_EQ(request.alignment + request.fill + request.flashSize + request.base,
               65536u + (16u << 20) + 0x08000000u);
     EXPECT_TRUE(request.pad && request.keepLayout && request.cHeader.table);

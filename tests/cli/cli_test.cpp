@@ -254,8 +254,7 @@ TEST_F(Cli, VerifyInspectAndUnpackReadTheAlignedLayout) {
              "the padding differs\n",
          1},
         {filler, "-l $D/out/img.h", "",
-         note + "1628 bytes past the layout's end (6564 bytes); they were not checked\n" +
-             damaged,
+         note + "1628 bytes past the layout's end (6564 bytes); they were not checked\n" + damaged,
          1},
     };
     for (const auto& [content, layout, shown, said, code] : cases) {

@@ -14,10 +14,11 @@
 namespace zd::test {
 
 inline const std::pair<const char*, const char*> kEverySetting[] = {
-    {"align", "4K"},       {"fill", "0x00"},        {"flash_size", "1M"}, {"pad", "true"},
-    {"reserve", "10%"},    {"keep_layout", "true"}, {"c_header", "true"}, {"c_table", "true"},
-    {"prefix", "FW_"},     {"manifest", "true"},    {"ihex", "true"},     {"srec", "true"},
-    {"base", "0x08000000"}, {"map", "true"},       {"flashrom_layout", "true"},
+    {"align", "4K"},        {"fill", "0x00"},    {"flash_size", "1M"},
+    {"pad", "true"},        {"reserve", "10%"},  {"keep_layout", "true"},
+    {"c_header", "true"},   {"c_table", "true"}, {"prefix", "FW_"},
+    {"manifest", "true"},   {"ihex", "true"},    {"srec", "true"},
+    {"base", "0x08000000"}, {"map", "true"},     {"flashrom_layout", "true"},
     {"fmap", "true"}};
 
 // The command line's merge with the same settings into `stem`, of `inputs`.
@@ -39,9 +40,9 @@ inline std::vector<std::string> everyOption(const std::string& stem,
 // same byte for byte.
 inline void expectSameOutputs(const std::string& window, const std::string& cli) {
     const std::vector<std::string> written = namesIn(window);
-    EXPECT_EQ(written, (std::vector<std::string>{"img.bin", "img.fmap", "img.h", "img.hex",
-                                                 "img.json", "img.layout", "img.srec", "img.svg",
-                                                 "img_layout.h"}));
+    EXPECT_EQ(written,
+              (std::vector<std::string>{"img.bin", "img.fmap", "img.h", "img.hex", "img.json",
+                                        "img.layout", "img.srec", "img.svg", "img_layout.h"}));
     EXPECT_EQ(namesIn(cli), written);
     for (const std::string& name : written) {
         EXPECT_TRUE(readFile(window + "/" + name) == readFile(cli + "/" + name)) << name;

@@ -3,8 +3,8 @@
 // layouts it refuses before anything is written, a request whose only
 // output is the C header, and a stop asked at any point.
 #include "core/check/check.h"
-#include "core/files/temporary_names.h"
 #include "core/files/path_text.h"
+#include "core/files/temporary_names.h"
 #include "core/firmware/firmware.h"
 #include "core/merge/merge.h"
 #include "tests/core/merge_fixture.h"
