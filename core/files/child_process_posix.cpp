@@ -80,24 +80,6 @@ bool canRun(const std::string& path) {
            ::access(path.c_str(), X_OK) == 0;
 }
 
-std::string findProgram(const std::string& name, const std::vector<std::string>& folders) {
-    for (const std::string& folder : folders) {
-        const std::string path = folder + (folder.ends_with('/') ? "" : "/") + name;
-        if (canRun(path)) {
-            return path;
-        }
-    }
-    return {};
-}
-
-ChildProcess::~ChildProcess() {
-    if (process_ != kNoHandle) {
-        stop();
-        wait();
-    }
-    closeOutput();
-}
-
 void ChildProcess::closeOutput() {
     if (output_ != kNoHandle) {
         ::close(static_cast<int>(output_));

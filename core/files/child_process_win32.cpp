@@ -69,25 +69,6 @@ bool canRun(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::string findProgram(const std::string& name, const std::vector<std::string>& folders) {
-    for (const std::string& folder : folders) {
-        const bool separated = folder.ends_with('\\') || folder.ends_with('/');
-        const std::string path = folder + (separated ? "" : "\\") + name + ".exe";
-        if (canRun(path)) {
-            return path;
-        }
-    }
-    return {};
-}
-
-ChildProcess::~ChildProcess() {
-    if (process_ != kNoHandle) {
-        stop();
-        wait();
-    }
-    closeOutput();
-}
-
 void ChildProcess::closeOutput() {
     if (output_ != kNoHandle) {
         ::CloseHandle(handleOf(output_));

@@ -31,6 +31,15 @@ class Session {
         result_.error = error;
         return result_;
     }
+    // Whether flashrom was stopped or could not start; the result says which.
+    bool didNotRun(const FlashromEnd& end) {
+        if (end.how == FlashromEnd::How::Exited) {
+            return false;
+        }
+        fail(end.how == FlashromEnd::How::Stopped ? Status::Stopped : Status::CannotStart, {},
+             end.error);
+        return true;
+    }
     bool checkInputs();
     bool probe();
     bool diffPrevious();
@@ -79,12 +88,7 @@ bool Session::probe() {
     std::string text;
     const FlashromEnd end = flashrom_(
         args, [&text](std::string_view piece) { text += piece; }, keepGoing_);
-    if (end.how == FlashromEnd::How::Stopped) {
-        fail(Status::Stopped);
-        return false;
-    }
-    if (end.how == FlashromEnd::How::CannotStart) {
-        fail(Status::CannotStart, {}, end.error);
+    if (didNotRun(end)) {
         return false;
     }
     ProbeReport report = readProbe(text);
@@ -184,12 +188,7 @@ bool Session::write(const std::vector<FlashRegion>& regions, bool withReference)
     RunReader reader([this](Stage stage) { observer_.stage(stage); });
     result_.touched = true;
     const FlashromEnd end = flashrom(args, reader);
-    if (end.how == FlashromEnd::How::Stopped) {
-        fail(Status::Stopped);
-        return false;
-    }
-    if (end.how == FlashromEnd::How::CannotStart) {
-        fail(Status::CannotStart, {}, end.error);
+    if (didNotRun(end)) {
         return false;
     }
     if (end.status != 0) {
@@ -208,12 +207,12 @@ bool Session::readBack() {
     const FlashromEnd end = flashrom({"-l", scratch_.pathOf("range.layout"), "-i", "IMAGE:" + range,
                                       "-r", scratch_.pathOf("chip.bin")},
                                      reader);
-    if (end.how != FlashromEnd::How::Exited || end.status != 0) {
+    if (didNotRun(end)) {
+        return false;
+    }
+    if (end.status != 0) {
         result_.said = reader.said();
-        fail(end.how == FlashromEnd::How::Stopped       ? Status::Stopped
-             : end.how == FlashromEnd::How::CannotStart ? Status::CannotStart
-                                                        : Status::ReadFailed,
-             {}, end.error);
+        fail(Status::ReadFailed);
         return false;
     }
     const check::DiffResult diff = check::diffImages(

@@ -86,13 +86,14 @@ TEST_F(CliPromises, NamesAreShownEscapedAndKeptAsTheyAre) {
     // A NUL is refused where a name comes in: arguments, argument files,
     // manifests (whose checksums would match "abcd" if it were taken; the
     // list file's reader has its own test).
-    writeFile(dir / "nul.txt", dir / "img.bin\0b\nsecond\0line"s);
-    writeFile(dir / "nul.json",
+    writeFile(dir / "with-nul.txt", dir / "img.bin\0b\nsecond\0line"s);
+    writeFile(dir / "with-nul.json",
               manifestText({0, false, 4, 0xED82CD11, {{"/r/a\0b"s, 4, 0, 0xED82CD11}}}));
     runSafely({"merge", "--dry-run", dir / "a\0b"s}, 2);
-    runSafely({"merge", "--dry-run", "@"s.append(dir / "nul.txt")}, 2);
+    runSafely({"merge", "--dry-run", "@"s.append(dir / "with-nul.txt")}, 2);
     EXPECT_NE(errors.find("img.bin\\x00b holds a NUL"), std::string::npos) << errors; // the first
-    runSafely({"verify", dir / "img.bin", "--manifest", dir / "nul.json"}, 1);
+    runSafely({"verify", dir / "img.bin", "--manifest", dir / "with-nul.json"}, 1);
+    EXPECT_NE(errors.find("NUL"), std::string::npos) << errors;
     // A "\" parts a name only where Windows wrote it.
     const std::string listed = manifestText({0, false, 0, 0, {{"/r/dir\\a.bin", 0, 0, 0}}});
     EXPECT_NE(listed.find(files::kWin32 ? "\"file\": \"a.bin\"" : "\"file\": \"dir\\\\a.bin\""),
