@@ -7,12 +7,14 @@
 #include "core/files/staged_files.h"
 #include "tests/support/test_files.h"
 
+#include <chrono>
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
 #include <csignal>
 #include <cstdlib>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -80,6 +82,22 @@ TEST(ChildProcess, FoundRunReadAndStopped) {
     child.stop();
     EXPECT_EQ(child.wait(), 128 + SIGTERM);
     EXPECT_EQ(child.start(dir / "missing", {}), std::errc::no_such_file_or_directory);
+
+    // A program still running when its owner goes is stopped, not waited
+    // out, and reaped: no zombie of it is left.
+    pid_t left = 0;
+    const auto going = std::chrono::steady_clock::now();
+    {
+        files::ChildProcess owner;
+        ASSERT_FALSE(owner.start("/bin/sh", {"-c", "echo $$; exec sleep 30"}));
+        std::string pid;
+        while (!pid.ends_with('\n')) {
+            ASSERT_FALSE(owner.read(pid, 1000, ended));
+        }
+        left = std::stoi(pid);
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - going, std::chrono::seconds(10));
+    EXPECT_EQ(::waitpid(left, nullptr, WNOHANG), -1);
 
     // A signal while the wait waits (as Ctrl+C brings) does not end it.
     struct sigaction alarm {};
