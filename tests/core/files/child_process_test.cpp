@@ -41,6 +41,21 @@ TEST(ScratchFolder, GoesWithEverythingInIt) {
     }
     EXPECT_FALSE(std::filesystem::exists(pathOf(path)));
     std::filesystem::remove(pathOf(taken));
+#ifndef _WIN32
+    // A thousand names taken: it gives up, saying so, rather than look on.
+    TempDir full;
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string before = tmp ? tmp : "";
+    ::setenv("TMPDIR", full.path().c_str(), 1);
+    for (int n = 1; n <= 1000; ++n) {
+        std::filesystem::create_directory(
+            full.path() /
+            ("zd-scratch-" + std::to_string(files::processId()) + "-" + std::to_string(n)));
+    }
+    files::ScratchFolder none;
+    EXPECT_EQ(none.make(), std::errc::file_exists);
+    tmp ? ::setenv("TMPDIR", before.c_str(), 1) : ::unsetenv("TMPDIR");
+#endif
 }
 
 #ifndef _WIN32

@@ -34,6 +34,9 @@ TEST(FlashRegions, NameEveryFileOnceAtItsPlaceInTheFlash) {
               "FRONT 1048576 4096");
     EXPECT_EQ(regions[5].name + " " + std::to_string(regions[5].offset), "FRONT_2_2 1052832");
     EXPECT_TRUE(flashRegions(listOf(0, {{"/a", 1}}), 0).front().name == "A");
+    // A cut that ends in "_" leaves it out.
+    EXPECT_EQ(regionNames(listOf(0, {{"/yyyyyyyyyyyyyyyyyyyyyyyyyyyyyy_z.bin", 1}})),
+              (Names{std::string(30, 'Y')}));
 
     // Rows out of address order (swapped, not laid out again) are written
     // in the order of their offsets, each to its last byte.
@@ -88,6 +91,11 @@ TEST(LayoutMap, NamesEveryFileEscapedAndShadesGapsAndFreeSpace) {
     EXPECT_NE(svg.find(">" + std::string(60, 'n') + ".bin</text>"), std::string::npos);
     EXPECT_EQ(svg.find('\x1b'), std::string::npos);
     EXPECT_EQ(svg.find("<b&"), std::string::npos);
+    // The two characters XML cannot hold, U+FFFE and U+FFFF, are shown
+    // escaped; other characters of that block are kept.
+    const std::string odd = layoutMapSvg(
+        listOf(0, {{"/r/\xEF\xBF\xBF\xEF\xBF\xBE\xEF\xBF\xBD.bin", 1}}), {.imageSize = 1});
+    EXPECT_NE(odd.find(">\\uFFFF\\uFFFE\xEF\xBF\xBD.bin</text>"), std::string::npos) << odd;
     // Each block at its offset, a linear scale from the bar's top to the
     // flash's end: a file's in its colour, the filler's shaded, the table's,
     // the free space's.
