@@ -22,7 +22,9 @@ std::error_code writeErased(files::Output& out, std::uint64_t count) {
     return {};
 }
 
-std::error_code copyPiece(files::Output& out, const ChipPiece& piece) {
+// Appends the piece; `reading` is set when an error came from its file.
+std::error_code copyPiece(files::Output& out, const ChipPiece& piece, bool& reading) {
+    reading = true;
     files::Input input;
     files::Status status;
     if (const std::error_code error = files::openRegular(piece.path, input, status)) {
@@ -49,6 +51,7 @@ std::error_code copyPiece(files::Output& out, const ChipPiece& piece) {
                           [](char& byte) { byte = static_cast<char>(~byte); });
         }
         if (const std::error_code error = out.write(buffer.data(), got)) {
+            reading = false;
             return error;
         }
         left -= got;
@@ -93,25 +96,28 @@ std::vector<FlashRegion> changedRegions(std::uint64_t at, std::vector<check::Sec
     return regions;
 }
 
-std::error_code writeChipFile(const std::string& path, std::uint64_t chipSize, std::uint64_t at,
-                              const std::vector<ChipPiece>& pieces) {
+ChipFileResult writeChipFile(const std::string& path, std::uint64_t chipSize, std::uint64_t at,
+                             const std::vector<ChipPiece>& pieces) {
+    ChipFileResult result;
     files::Output out;
-    if (const std::error_code error = out.createNew(path)) {
-        return error;
+    if ((result.error = out.createNew(path))) {
+        return result;
     }
     std::uint64_t end = at;
-    std::error_code error = writeErased(out, at);
+    result.error = writeErased(out, at);
     for (const ChipPiece& piece : pieces) {
-        if (!error) {
-            error = copyPiece(out, piece);
-            end += piece.length;
+        bool reading = false;
+        if (!result.error && (result.error = copyPiece(out, piece, reading)) && reading) {
+            result.unreadable = piece.path;
         }
+        end += piece.length;
     }
-    if (!error) {
-        error = writeErased(out, chipSize - std::min(chipSize, end));
+    if (!result.error) {
+        result.error = writeErased(out, chipSize - std::min(chipSize, end));
     }
     const std::error_code closed = out.close();
-    return error ? error : closed;
+    result.error = result.error ? result.error : closed;
+    return result;
 }
 
 } // namespace zd::flash

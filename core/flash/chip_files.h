@@ -33,10 +33,17 @@ struct ChipPiece {
     bool inverted = false;
 };
 
+// What writing a chip file came to: an error, and when it came from
+// reading a piece's file (gone or changed since it was checked), that file.
+struct ChipFileResult {
+    std::error_code error;
+    std::string unreadable; // empty: the error, if any, is the chip file's own
+};
+
 // Writes a new file at `path` of `chipSize` bytes: the pieces one after
-// another from `at`, 0xFF (erased flash) everywhere else. Fails with
-// std::errc::io_error when a piece's file ends early.
-std::error_code writeChipFile(const std::string& path, std::uint64_t chipSize, std::uint64_t at,
-                              const std::vector<ChipPiece>& pieces);
+// another from `at`, 0xFF (erased flash) everywhere else. A piece's file
+// that ends early fails with std::errc::io_error.
+ChipFileResult writeChipFile(const std::string& path, std::uint64_t chipSize, std::uint64_t at,
+                             const std::vector<ChipPiece>& pieces);
 
 } // namespace zd::flash

@@ -152,18 +152,23 @@ bool Session::makeFiles() {
     };
     layout("range.layout", {{"IMAGE", target.at, target.size}});
     layout("changed.layout", changed_);
-    if (!error) {
-        error = writeChipFile(scratch_.pathOf("image.bin"), target.chipSize, target.at,
-                              {{request_.image, 0, target.size}});
+    ChipFileResult chipFile{error, {}};
+    if (!chipFile.error) {
+        chipFile = writeChipFile(scratch_.pathOf("image.bin"), target.chipSize, target.at,
+                                 {{request_.image, 0, target.size}});
     }
-    if (!error && !request_.previous.empty()) {
+    if (!chipFile.error && !request_.previous.empty()) {
         const std::uint64_t kept = std::min(previousSize_, target.size);
-        error = writeChipFile(
+        chipFile = writeChipFile(
             scratch_.pathOf("previous.bin"), target.chipSize, target.at,
             {{request_.previous, 0, kept}, {request_.image, kept, target.size - kept, true}});
     }
-    if (error) {
-        fail(Status::ScratchFailed, scratch_.path(), error);
+    if (chipFile.error) {
+        // An image that changed since it was checked is named; otherwise
+        // the scratch folder could not hold the files.
+        const bool image = !chipFile.unreadable.empty();
+        fail(image ? Status::Unreadable : Status::ScratchFailed,
+             image ? chipFile.unreadable : scratch_.path(), chipFile.error);
         return false;
     }
     return true;

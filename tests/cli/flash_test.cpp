@@ -27,8 +27,10 @@ constexpr std::size_t kChip = 16 << 20;
 
 // flashrom as it fails or takes its time: the real one for the probe and
 // for what $D/mode does not name; for a write or a read it names, flashrom
-// 1.3's words of a failure, or its pid in $D/pid and a long sleep.
+// 1.3's words of a failure, or its pid in $D/pid and a long sleep; or the
+// image removed while the chip is probed.
 constexpr const char* kFakeFlashrom = R"(#!/bin/sh
+case "$(cat DIR/mode)$*" in image-gone*--flash-size*) rm DIR/img.bin;; esac
 case "$*" in *--flash-size*) exec FLASHROM "$@";; esac
 case "$(cat DIR/mode)$*" in
 write-fails*-w*) printf 'Reading old flash chip contents... done.\nErasing and writing flash chip... ERASE FAILED at 0x00001000! Expected=0xff, Found=0x00\nERASE FAILED!\nFAILED!\nUh oh. Erase/write failed. Checking if anything has changed.\nReading current flash chip contents... done.\nYour flash chip is in an unknown state.\n'; exit 1;;
@@ -201,8 +203,17 @@ TEST_F(Flash, RefusalsLeaveTheChipAsItWas) {
 // flashrom's failures passed on, saying what the chip may hold: a failed
 // write names the range, a failed read-back says it was written.
 TEST_F(Flash, FlashromsFailuresArePassedOn) {
-    writeFile(dir / "img.bin", test::patternBytes(100000, 10));
     writeFakeFlashrom();
+    // The image gone once checked, before flashrom's files hold it: named,
+    // and nothing programmed.
+    writeFile(dir / "img.bin", "checked");
+    writeFile(dir / "mode", "image-gone");
+    EXPECT_EQ(flash("flash $D/img.bin --flashrom $D/fake"), 1);
+    EXPECT_NE(errors.find(at("$D/img.bin: cannot be read: ")), std::string::npos) << errors;
+    EXPECT_NE(errors.find("the chip was not changed"), std::string::npos) << errors;
+    expectChip("image gone");
+
+    writeFile(dir / "img.bin", test::patternBytes(100000, 10));
     writeFile(dir / "mode", "write-fails");
     EXPECT_EQ(flash("flash $D/img.bin --flashrom $D/fake"), 1);
     EXPECT_EQ(errors.substr(errors.find("zadodaziderav-cli: ")),
