@@ -15,10 +15,11 @@ for group in "$@"; do
     # ninja also run the README's examples; strace injects the faults of
     # scripts/fault-injection.sh. flashrom (its dummy programmer),
     # libxml2-utils (xmllint) and librsvg2-bin (rsvg-convert): the tests of
-    # flash, the region files and the layout's picture.
+    # flash, the region files and the layout's picture. xvfb, xauth and a
+    # CJK font: the merge settings once more on a real X server.
     test)  packages+=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libgl-dev libgtest-dev libcli11-dev
                       zlib1g-dev libisal-dev nlohmann-json3-dev help2man librsvg2-bin srecord qt6-translations-l10n
-                      xfsprogs btrfs-progs strace flashrom libxml2-utils) ;;
+                      xfsprogs btrfs-progs strace flashrom libxml2-utils xvfb xauth fonts-wqy-microhei) ;;
     run)   packages+=(fonts-wqy-microhei qt6-translations-l10n) ;;
     shot)  packages+=(xvfb xauth imagemagick xdotool fonts-wqy-microhei) ;;
     fuzz)  packages+=(clang libclang-rt-14-dev) ;;
