@@ -80,6 +80,16 @@ class Report final : public flash::FlashObserver {
     const Context& context_;
 };
 
+// An empty programmer or chip would leave flashrom to choose, or to refuse
+// in its own words: a usage error, as an empty file name is.
+CLI::Validator namesOne(const char* what) {
+    return CLI::Validator(
+        [what](const std::string& text) {
+            return text.empty() ? std::string("an empty value names no ") + what : std::string();
+        },
+        "");
+}
+
 int runFlash(FlashOptions options, const Context& context) {
     options.request.at = options.at;
     std::string program = options.flashrom;
@@ -104,7 +114,9 @@ int runFlash(FlashOptions options, const Context& context) {
     }
     context.out << "done: the range " << chipRangeText(result.target) << " holds "
                 << printableName(options.request.image)
-                << (result.readBack ? " (read back and compared)" : " (checked by flashrom)")
+                << (result.readBack  ? " (read back and compared)"
+                    : report.written ? " (checked by flashrom)"
+                                     : " as --previous says (not read; --verify reads it back)")
                 << '\n';
     return kSuccess;
 }
@@ -121,12 +133,14 @@ Runner setUpFlash(CLI::App& command) {
                     "ch341a_spi, ft2232_spi:type=2232H,\n"
                     "linux_spi:dev=/dev/spidev0.0,spispeed=8000")
         ->type_name("NAME[:PARAMS]")
+        ->check(namesOne("programmer"))
         ->required();
     command
         .add_option("-c,--chip", request.chip,
                     "the chip, as flashrom -L names it, when the one\n"
                     "found matches several definitions")
-        ->type_name("NAME");
+        ->type_name("NAME")
+        ->check(namesOne("chip"));
     addByteCountOption(command, "--at", options->at,
                        "the chip offset of the image's first byte\n"
                        "(default 0), as merge -f takes numbers")
@@ -137,7 +151,8 @@ Runner setUpFlash(CLI::App& command) {
                     "programmed): the chip is not read first, only\n"
                     "the 4 KiB sectors that differ from it are\n"
                     "written and checked")
-        ->type_name("OLD.bin");
+        ->type_name("OLD.bin")
+        ->check(namesAFile());
     command.add_flag("--verify", request.verify,
                      "then read the whole range back; if it differs\n"
                      "(the chip did not hold --previous), program it\n"
@@ -146,7 +161,8 @@ Runner setUpFlash(CLI::App& command) {
         .add_option("--flashrom", options->flashrom,
                     "the flashrom program to run (default: flashrom\n"
                     "on the PATH, or in /usr/sbin)")
-        ->type_name("PATH");
+        ->type_name("PATH")
+        ->check(namesAFile());
     command.footer("Programs IMAGE into the chip at --at through flashrom, run as a program of\n"
                    "its own, and nothing else of the chip: flashrom is given a layout region\n"
                    "that covers exactly the image's range. Prints where the image goes and\n"

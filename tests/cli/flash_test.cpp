@@ -134,9 +134,12 @@ TEST_F(Flash, PreviousWritesOnlyTheChangedSectorsUnread) {
         << printed;
     chip.replace(0x3000, image.size(), image);
     expectChip("the changed sectors");
-    // Nothing differs: nothing to write.
+    // Nothing differs: nothing to write, and nothing claimed as checked.
     ASSERT_EQ(flash("flash $D/img.bin --at 0x3000 --previous $D/img.bin"), 0) << errors;
     EXPECT_NE(printed.find("nothing to program"), std::string::npos) << printed;
+    EXPECT_TRUE(printed.ends_with(
+        at(" holds $D/img.bin as --previous says (not read; --verify reads it back)\n")))
+        << printed;
     EXPECT_EQ(errors, "");
     expectChip("unchanged");
 }
@@ -190,6 +193,10 @@ TEST_F(Flash, RefusalsLeaveTheChipAsItWas) {
         {"flash $D/img.bin --flashrom $D/garbage" + dummy, 1,
          "flashrom: cannot be started: Exec format error\n"},
         {"flash $D/img.bin", 2, "--programmer is required"},
+        {"flash $D/img.bin --previous=" + dummy, 2, "--previous: an empty name names no file"},
+        {"flash $D/img.bin --chip ''" + dummy, 2, "--chip: an empty value names no chip"},
+        {"flash $D/img.bin --flashrom=" + dummy, 2, "--flashrom: an empty name names no file"},
+        {"flash $D/img.bin -p ''", 2, "--programmer: an empty value names no programmer"},
     };
     for (const auto& [line, code, said] : refusals) {
         EXPECT_EQ(run(line), code) << line << errors;
