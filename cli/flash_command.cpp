@@ -52,10 +52,9 @@ class Report final : public flash::FlashObserver {
                                : "nothing to program")
                      << '\n';
     }
-    // What was printed before shows before the stage, when both streams go
-    // to one file too.
+    // Standard error is tied to standard output, so what was printed before
+    // shows before the stage when both streams go to one file too.
     void stage(flash::Stage stage) override {
-        context_.out.flush();
         context_.err << flashStageText(stage) << '\n';
     }
     void wrote(const flash::BlockCounts& blocks, bool unchanged) override {

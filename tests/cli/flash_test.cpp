@@ -106,6 +106,23 @@ TEST_F(Flash, ProgramsTheImagesRangeAndNothingElse) {
     EXPECT_NE(printed.find("flashrom erased 2 and wrote 2 of 25 blocks\n"), std::string::npos);
     chip.replace(0, changed.size(), changed);
     expectChip("changed");
+    // Both streams into one file: each stage after what was printed before
+    // it. An image of one block.
+    writeFile(dir / "small.bin", "small");
+    ASSERT_EQ(shell(ZD_CLI_BINARY " flash small.bin --at 2M "
+                                  "-p dummy:emulate=W25Q128FV,image=chip.bin >both 2>&1"),
+              0);
+    EXPECT_EQ(readFile(dir / "both"),
+              "chip W25Q128.V (16777216 bytes): small.bin (5 bytes) goes to 0x00200000 to "
+              "0x00200004; the rest of the chip stays as it is\n"
+              "flashrom reads the range first and writes only the blocks that differ\n"
+              "flashrom: reading the range...\n"
+              "flashrom: erasing and writing the blocks that differ...\n"
+              "flashrom: checking what it wrote...\n"
+              "flashrom erased 0 and wrote 1 of 1 blocks\n"
+              "done: the range 0x00200000 to 0x00200004 holds small.bin (checked by flashrom)\n");
+    chip.replace(0x200000, 5, "small");
+    expectChip("one block");
 }
 
 // The sectors that differ from --previous are written and the chip is not
